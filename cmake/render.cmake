@@ -1,0 +1,1 @@
+# OpenGL drawing and textures; the same code on every host.

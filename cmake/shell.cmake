@@ -1,0 +1,1 @@
+# The editor shell, the platform layer and the executable.

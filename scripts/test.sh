@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the release build with its unit tests
+# and benchmarks, the sanitizer build, the fuzzers, the Windows cross build and
+# the end-to-end runs. Prints how long each stage took.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+fuzz_seconds=${VORN_FUZZ_SECONDS:-30}
+
+declare -a stage_names=() stage_times=()
+stage() {
+  local name=$1; shift
+  local t0=$SECONDS
+  echo "=== $name"
+  "$@"
+  stage_names+=("$name"); stage_times+=($((SECONDS - t0)))
+  echo "=== $name: $((SECONDS - t0)) s"
+}
+summary() {
+  echo "=== stage times"
+  for i in "${!stage_names[@]}"; do printf '  %-28s %5d s\n' "${stage_names[$i]}" "${stage_times[$i]}"; done
+}
+trap summary EXIT
+
+deps() { bash scripts/deps.sh test; }
+
+build_release() {
+  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/release -j "$jobs"
+}
+test_release() { ctest --test-dir build/release --output-on-failure -j "$jobs" --timeout 600; }
+
+bench() {
+  local any=0
+  for b in build/release/bench_*; do
+    [ -x "$b" ] || continue
+    any=1
+    echo "--- $(basename "$b")"
+    "$b" --benchmark_min_time=0.2 --benchmark_counters_tabular=true
+  done
+  [ $any -eq 1 ] || echo "no benchmarks built"
+}
+
+build_sanitize() {
+  cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF >/dev/null
+  cmake --build build/sanitize -j "$jobs"
+}
+test_sanitize() {
+  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    LSAN_OPTIONS=suppressions=$root/tests/lsan.supp \
+    ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --timeout 900
+}
+
+fuzz() {
+  CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DVORN_FUZZ=ON \
+    -DVORN_TESTS=OFF -DVORN_EDITOR=OFF >/dev/null
+  cmake --build build/fuzz -j "$jobs"
+  local any=0
+  for f in build/fuzz/fuzz_*; do
+    [ -x "$f" ] || continue
+    any=1
+    local name; name=$(basename "$f")
+    local corpus="$root/tests/corpus/${name#fuzz_}"
+    local work; work=$(mktemp -d)
+    echo "--- $name for ${fuzz_seconds}s"
+    ASAN_OPTIONS=halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1 \
+      "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 -artifact_prefix=build/fuzz/"$name"- \
+      "$work" "$corpus" 2>&1 | tail -n 3
+    rm -rf "$work"
+  done
+  [ $any -eq 1 ] || echo "no fuzz targets built"
+}
+
+build_windows() {
+  [ -f cmake/mingw-w64-x86_64.cmake ] || { echo "no Windows toolchain yet"; return 0; }
+  cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/windows -j "$jobs"
+}
+
+e2e() {
+  [ -x e2e/run ] || { echo "no end-to-end runs yet"; return 0; }
+  e2e/run
+}
+
+stage deps deps
+stage "build (release)" build_release
+stage "unit tests (release)" test_release
+stage benchmarks bench
+stage "build (asan+ubsan)" build_sanitize
+stage "unit tests (asan+ubsan)" test_sanitize
+stage "fuzz" fuzz
+stage "build (windows)" build_windows
+stage "end to end" e2e

@@ -1,0 +1,15 @@
+// Atlas images: 512 x 512 24-bit bitmaps after a 54-byte header.
+#pragma once
+#include <cstdint>
+
+constexpr int32_t kAtlasSize = 512;
+constexpr int32_t kAtlasBytes = kAtlasSize * kAtlasSize * 3;
+
+// Reads the pixels as stored (bottom row first) into rgb (kAtlasBytes), with
+// each pixel's first and third bytes exchanged. Missing bytes read as 0.
+// False, writing nothing, when the file cannot be opened.
+bool readAtlasPixels(const char* path, uint8_t* rgb);
+
+// OpenGL: the texture of an atlas file, or 0 when it cannot be opened.
+// Caller: start-up. Needs a current context.
+unsigned loadTextureImage(const char* path, int repeat);

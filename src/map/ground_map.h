@@ -1,0 +1,52 @@
+// The ground layer model: a tile grid of cells and a twice-as-fine corner
+// grid of terrain kinds, with the operations that keep the two in step.
+#pragma once
+#include <cstdint>
+
+// Tile of a map whose every lattice point holds kind 0.
+constexpr uint8_t kPlainTile = 176;
+
+struct GroundMap {
+    int32_t width = 0;           // cells across
+    int32_t height = 0;          // cells down; also the stride of `tiles`
+    uint8_t* tiles = nullptr;    // cell (x, y) at x * height + y (column-major)
+    uint8_t* corners = nullptr;  // point (px, py) at py * (2 * width + 1) + px (row-major)
+
+    // Allocates both grids for w x h cells and clears them.
+    GroundMap(int32_t w, int32_t h);
+    ~GroundMap();
+    GroundMap(const GroundMap&) = delete;
+    GroundMap& operator=(const GroundMap&) = delete;
+
+    // Every tile 176, every lattice point kind 0; sizes unchanged.
+    void clear();
+    // Exact copy of src (sizes and both grids); reallocates only on a size change.
+    GroundMap& copyFrom(const GroundMap& src);
+
+    // Kinds 1..3: the cell's edge code (0..20). Kind 4: the tile the kind-4
+    // search picks, or 0. Reads the corner grid only; (x, y) must be inside.
+    int edgeCode(int32_t x, int32_t y, int32_t kind) const;
+    // Chooses the cell's tile from its nine lattice points and stores it.
+    void selectTile(int32_t x, int32_t y);
+    // Sets one lattice point (inside the grid) and repairs and re-tiles around it.
+    void paintCorner(int32_t px, int32_t py, int32_t kind);
+    // Repairs one cell for `kind` and re-selects its 3 x 3 block. Called by paintCorner.
+    void repairCell(int32_t x, int32_t y, int32_t kind);
+    // Rebuilds the cell's lattice points from its tile index (map loading).
+    void decodeTile(int32_t x, int32_t y);
+
+    int32_t latticeStride() const { return 2 * width + 1; }
+    uint8_t& tileAt(int32_t x, int32_t y) { return tiles[x * height + y]; }
+    uint8_t tileAt(int32_t x, int32_t y) const { return tiles[x * height + y]; }
+    uint8_t& cornerAt(int32_t px, int32_t py) { return corners[py * latticeStride() + px]; }
+    uint8_t cornerAt(int32_t px, int32_t py) const { return corners[py * latticeStride() + px]; }
+};
+
+// Kind-4 pattern table: per tile index, -1 or the 9-bit pattern of its kind-4 points.
+extern int32_t kind4PatternTable[256];
+// Fills the kind-4 pattern table; start-up calls it before any selection or decoding.
+void initPatternTable();
+
+// The two program-wide maps, 64 x 64 and cleared before main runs.
+extern GroundMap workingMap;  // edited, drawn, loaded and saved
+extern GroundMap previewMap;  // scratch of the height fill preview
