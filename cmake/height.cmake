@@ -1,8 +1,3 @@
-add_library(vorn_shellcore STATIC
-  src/shell/editor_state.cpp
-)
-target_include_directories(vorn_shellcore PUBLIC ${PROJECT_SOURCE_DIR}/src)
-
 add_library(vorn_height STATIC
   src/height/height_field.cpp
   src/height/height_image.cpp

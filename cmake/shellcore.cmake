@@ -1,0 +1,5 @@
+# The shell's plain records and arithmetic, part of the core (no GL, no platform).
+add_library(vorn_shellcore STATIC
+  src/shell/editor_state.cpp
+)
+target_include_directories(vorn_shellcore PUBLIC ${PROJECT_SOURCE_DIR}/src)
