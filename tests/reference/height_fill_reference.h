@@ -1,0 +1,16 @@
+// The height fill done the plain way, to check the production fill against and
+// to time it: one paintCorner per passing point, in breadth-first order.
+#pragma once
+#include <cstdint>
+
+#include "height/height_field.h"
+#include "map/ground_map.h"
+
+// Makes `preview` a copy of `working`, then fills from (x, y) with paintCorner.
+void referenceHeightFill(GroundMap& preview, const GroundMap& working, const HeightField& field,
+                         int32_t x, int32_t y, int32_t kind, double threshold, bool fillBelow);
+
+// The preview step of the editor over the program-wide records, built into
+// `out`: the threshold under the last mouse position, then referenceHeightFill
+// from the working map; off the lattice `out` becomes a copy of the working map.
+void referencePreviewHeightFill(GroundMap& out, int32_t w, int32_t h);
