@@ -1,0 +1,189 @@
+// Mission files: the record grammar, the two kept record kinds, and files
+// that end anywhere.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "files/file_test_util.h"
+#include "files/mission.h"
+
+using filetest::Bytes;
+using filetest::ScratchDir;
+using filetest::writeFile;
+
+// Records compare and print field by field (found by argument lookup).
+static bool operator==(const StructureRecord& a, const StructureRecord& b) {
+    return a.word0 == b.word0 && a.word1 == b.word1 && a.spriteIndex == b.spriteIndex && a.word3 == b.word3 &&
+           a.position == b.position;
+}
+static bool operator==(const TileObjectRecord& a, const TileObjectRecord& b) {
+    return a.word0 == b.word0 && a.texCell == b.texCell && a.word2 == b.word2 && a.position == b.position &&
+           a.word4 == b.word4 && a.word5 == b.word5;
+}
+
+static std::ostream& operator<<(std::ostream& o, const StructureRecord& r) {
+    return o << "{" << r.word0 << ", " << r.word1 << ", sprite " << r.spriteIndex << ", " << r.word3 << ", position "
+             << r.position << "}";
+}
+static std::ostream& operator<<(std::ostream& o, const TileObjectRecord& r) {
+    return o << "{" << r.word0 << ", texCell " << r.texCell << ", " << r.word2 << ", position " << r.position << ", "
+             << r.word4 << ", " << r.word5 << "}";
+}
+
+namespace {
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+// A tile object record whose values are 1..6; read last, it shows that the
+// reader found the start of the record exactly.
+const Bytes kMarker = {8, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6};
+const TileObjectRecord kMarkerRecord = {1, 2, 3, 4, 5, 6};
+
+// Body length of a record as the grammar gives it, for a length or count
+// field holding 1 (a plain re-statement of the grammar, kept obvious).
+size_t bodyLength(int type, int sub) {
+    switch (type) {
+    case 0: return sub <= 2 ? 2 + 1 : sub <= 8 ? 2 : 0;
+    case 1: return sub == 'B' || sub == 'F' ? 2 + 2 : sub == 'S' ? 2 : 0;
+    case 2: case 3: case 4: case 5:
+        return sub == 'B' || sub == 'C' || sub == 'M' || sub == 'Q' ? 2 : 0;
+    case 6: return 2;
+    case 7: return 10;
+    case 8: return 12;
+    case 9: return sub == 'G' ? 6 : 10;
+    case 10: return 8;
+    default: return 0;
+    }
+}
+
+class Mission : public ::testing::Test {
+protected:
+    void TearDown() override {
+        structureList.clear();
+        tileObjectList.clear();
+    }
+    // Writes the bytes as a mission file and reads it.
+    bool read(const Bytes& bytes) {
+        writeFile(path, bytes);
+        return readMission(path.c_str());
+    }
+    ScratchDir dir;
+    std::string path = dir / "mission.bin";
+};
+
+TEST_F(Mission, KeptRecordsAndTheirFields) {
+    ASSERT_TRUE(read(cat({
+        {8, 0, 0x00, 0x01, 0x00, 0xB3, 0x00, 0x02, 0x01, 0x41, 0x00, 0x00, 0x00, 0x00},
+        {9, 'G', 0x00, 0x41, 0x00, 0x01, 0x00, 0x05},
+        {9, 0, 0x00, 0x0A, 0x00, 0x0B, 0x00, 0x0C, 0x00, 0x0D, 0x00, 0x0E},
+        {8, 'Z', 0x80, 0x00, 0xFF, 0xFF, 0x7F, 0xFF, 0x80, 0x01, 0x00, 0x00, 0xFF, 0xFE},
+    })));
+    ASSERT_EQ(tileObjectList.size(), 2u);
+    EXPECT_EQ(tileObjectList[0], (TileObjectRecord{1, 179, 2, 321, 0, 0}));
+    EXPECT_EQ(tileObjectList[1], (TileObjectRecord{-32768, -1, 32767, -32767, 0, -2}))
+        << "values 0x8000..0xFFFF are negative";
+    ASSERT_EQ(structureList.size(), 2u);
+    EXPECT_EQ(structureList[0], (StructureRecord{0, 1, 5, 0, 65})) << "short form: position comes first";
+    EXPECT_EQ(structureList[1], (StructureRecord{10, 11, 12, 13, 14})) << "long form: position comes last";
+}
+
+TEST_F(Mission, SkippedRecordsTakeTheirBodies) {
+    struct Case {
+        const char* name;
+        Bytes record;
+    } cases[] = {
+        {"type 0 sub 1, length 256", cat({{0, 1, 0x01, 0x00}, Bytes(256, 0xFF)})},
+        {"type 1 sub F, count 3", {1, 'F', 0x00, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"type 1 sub B, count 0", {1, 'B', 0x00, 0x00}},
+        {"type 7", {7, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"type 12", {12, 0xFF}},
+        {"type 0 sub 9", {0, 9}},
+        {"type 127", {127, 0xFF}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(read(cat({c.record, kMarker})));
+        ASSERT_EQ(tileObjectList.size(), 1u) << c.name;
+        EXPECT_EQ(tileObjectList[0], kMarkerRecord) << c.name;
+    }
+}
+
+// Every type and sub byte: the record takes exactly its grammar's bytes
+// (filled with 0xFF, which would end the reading if taken for a type byte),
+// and the marker after it is found; types from 128 end the reading. One file
+// per type holds the records of all 256 sub bytes, each followed by a marker.
+TEST_F(Mission, EveryTypeAndSubByte) {
+    for (int type = 0; type < 256; ++type) {
+        Bytes file;
+        for (int sub = 0; sub < 256; ++sub) {
+            Bytes record = {uint8_t(type), uint8_t(sub)};
+            Bytes body(bodyLength(type, sub), 0xFF);
+            if (type <= 1 && body.size() == size_t(4 - (type == 0))) {  // a length or count of 1
+                body[0] = 0;
+                body[1] = 1;
+            }
+            file.insert(file.end(), record.begin(), record.end());
+            file.insert(file.end(), body.begin(), body.end());
+            file.insert(file.end(), kMarker.begin(), kMarker.end());
+        }
+        ASSERT_TRUE(read(file));
+        size_t perSub = type == 8 ? 2 : 1;  // a type 8 record is itself kept
+        size_t objects = type >= 128 ? 0 : 256 * perSub;
+        ASSERT_EQ(tileObjectList.size(), objects) << "type " << type;
+        ASSERT_EQ(structureList.size(), type == 9 ? 256u : 0u) << "type " << type;
+        for (size_t i = 0; i < objects; i += perSub)
+            ASSERT_EQ(tileObjectList[i + perSub - 1], kMarkerRecord) << "type " << type << " sub " << i / perSub;
+    }
+}
+
+TEST_F(Mission, FilesEndingAnywhere) {
+    const Bytes structure = {9, 'G', 0x00, 0x41, 0x00, 0x01, 0x00, 0x05};
+    // Records cut at every byte: the complete ones stay, the cut one is not kept.
+    const Bytes full = cat({kMarker, structure, kMarker});
+    for (size_t cut = 0; cut <= full.size(); ++cut) {
+        ASSERT_TRUE(read(Bytes(full.begin(), full.begin() + cut)));
+        size_t objects = (cut >= kMarker.size()) + (cut == full.size());
+        size_t structures = cut >= kMarker.size() + structure.size();
+        EXPECT_EQ(tileObjectList.size(), objects) << "cut after " << cut << " bytes";
+        EXPECT_EQ(structureList.size(), structures) << "cut after " << cut << " bytes";
+    }
+    // Long structure records cut in their body.
+    for (size_t cut = 2; cut < 12; ++cut) {
+        Bytes lng = {9, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5};
+        ASSERT_TRUE(read(cat({kMarker, Bytes(lng.begin(), lng.begin() + cut)})));
+        EXPECT_TRUE(structureList.empty()) << "cut after " << cut;
+        EXPECT_EQ(tileObjectList.size(), 1u);
+    }
+    // Lengths and counts that skip past the end, and records whose
+    // discarded bytes are missing.
+    for (Bytes tail : {Bytes{0, 0, 0xFF, 0xFF, 1, 2}, Bytes{1, 'B', 0xFF, 0xFF}, Bytes{1, 'F', 0x00},
+                       Bytes{7, 0, 1, 2}, Bytes{10, 0, 1, 2, 3}, Bytes{6, 0, 1}, Bytes{0}}) {
+        ASSERT_TRUE(read(cat({kMarker, tail})));
+        EXPECT_EQ(tileObjectList.size(), 1u);
+        EXPECT_TRUE(structureList.empty());
+    }
+}
+
+TEST_F(Mission, ReadReplacesTheListsAndFailureKeepsThem) {
+    ASSERT_TRUE(read(cat({kMarker, kMarker, {9, 'G', 0, 1, 0, 2, 0, 3}})));
+    ASSERT_TRUE(read({9, 'G', 0, 7, 0, 8, 0, 9}));
+    EXPECT_TRUE(tileObjectList.empty()) << "a second file replaces the first's objects";
+    ASSERT_EQ(structureList.size(), 1u);
+
+    mkdir((dir / "folder").c_str(), 0755);
+    for (std::string bad : {dir / "missing.bin", dir / "folder"}) {
+        EXPECT_FALSE(readMission(bad.c_str())) << bad;
+        ASSERT_EQ(structureList.size(), 1u) << bad;
+        EXPECT_EQ(structureList[0], (StructureRecord{0, 8, 9, 0, 7})) << bad;
+    }
+
+    for (Bytes empty : {Bytes{}, Bytes{128}, Bytes{200, 0, 8, 0}}) {
+        ASSERT_TRUE(read(empty));
+        EXPECT_TRUE(structureList.empty());
+        EXPECT_TRUE(tileObjectList.empty());
+    }
+}
+
+}  // namespace

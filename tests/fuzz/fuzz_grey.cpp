@@ -1,0 +1,26 @@
+// Grey bitmap reader on arbitrary bytes.
+#include "fuzz/fuzz_file.h"
+#include "height/height_image.h"
+
+namespace {
+constexpr int32_t kPoints = 129;
+double values[kPoints * kPoints];
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    HeightField field;
+    field.width = kPoints;
+    field.height = kPoints;
+    field.values = values;
+    for (double& v : values) v = -1.0;
+    fuzzCheck(readGreyBitmap(fuzzFilePath(data, size), field), "the file opens");
+    for (int32_t x = 0; x < kPoints; ++x)
+        for (int32_t y = 0; y < kPoints; ++y) {
+            double v = field.at(x, y);
+            if (x == 128 || y == 128)
+                fuzzCheck(v == -1.0, "the last row and column keep their values");
+            else
+                fuzzCheck(v >= 0.0 && v <= 1.0, "every pixel gives a height in [0, 1]");
+        }
+    return 0;
+}

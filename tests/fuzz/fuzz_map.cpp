@@ -1,0 +1,20 @@
+// Map loader on arbitrary bytes.
+#include "files/map_file.h"
+#include "fuzz/fuzz_file.h"
+#include "map/ground_map.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static bool ready = (initPatternTable(), true);
+    (void)ready;
+    fuzzCheck(loadMap(fuzzFilePath(data, size)), "the file opens");
+    const GroundMap& map = workingMap;
+    for (int32_t y = 0; y < map.height; ++y)
+        for (int32_t x = 0; x < map.width; ++x) {
+            size_t at = static_cast<size_t>(y * map.width + x);
+            fuzzCheck(map.tileAt(x, y) == (at < size ? data[at] : kPlainTile),
+                      "every tile is the file's byte, or the plain tile past its end");
+        }
+    for (int32_t i = 0; i < map.latticeStride() * (2 * map.height + 1); ++i)
+        fuzzCheck(map.corners[i] <= 4, "every lattice point holds a kind 0..4");
+    return 0;
+}
