@@ -1,1 +1,54 @@
 # The editor shell, the platform layer and the executable.
+
+# Window procedure, prompts and dialogs: platform-neutral code over <windows.h>,
+# the real one on Windows and our subset elsewhere. Calls glDeleteTextures and
+# the render library's functions, but links neither, so tests can stand in.
+add_library(vorn_shell STATIC
+  src/shell/wndproc.cpp
+  src/shell/dialogs.cpp
+)
+target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
+
+# The Win32 subset over SDL2, for hosts other than Windows. Its main() lives
+# apart, in the executable, so test binaries can link the layer.
+if(NOT WIN32)
+  find_package(SDL2 REQUIRED)
+  add_library(vorn_platform STATIC
+    src/platform/events.cpp
+    src/platform/window.cpp
+    src/platform/wgl.cpp
+    src/platform/message_box.cpp
+    src/platform/file_dialog.cpp
+  )
+  target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(vorn_platform PUBLIC vorn_win32_headers SDL2::SDL2)
+endif()
+
+if(VORN_EDITOR AND TARGET vorn_gl)
+  if(WIN32)
+    add_executable(VornGroundEditor WIN32 src/shell/main.cpp)
+    target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32)
+    # One self-contained file: no MinGW runtime DLLs beside it.
+    target_link_options(VornGroundEditor PRIVATE -static -static-libgcc -static-libstdc++)
+  else()
+    # OpenGL itself comes with vorn_gl; SDL loads the window system's part.
+    add_executable(VornGroundEditor src/shell/main.cpp src/platform/main.cpp)
+    target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core vorn_platform)
+  endif()
+  set_target_properties(VornGroundEditor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  # The editor reads its art from the working directory: build it beside the exe.
+  if(TARGET vorn_art)
+    add_dependencies(VornGroundEditor vorn_art)
+  endif()
+endif()
+
+if(VORN_BUILD_TESTS)
+  # The shell against scripted stand-ins for Windows, the dialogs and OpenGL.
+  vorn_add_test(test_shell
+    SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_view_steps.cpp
+    LIBS vorn_shell vorn_core)
+  # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).
+  vorn_add_test(test_platform
+    SOURCES tests/platform/test_events.cpp
+    LIBS vorn_platform)
+endif()

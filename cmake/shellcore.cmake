@@ -1,5 +1,6 @@
 # The shell's plain records and arithmetic, part of the core (no GL, no platform).
 add_library(vorn_shellcore STATIC
   src/shell/editor_state.cpp
+  src/shell/view_steps.cpp
 )
 target_include_directories(vorn_shellcore PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -1,0 +1,52 @@
+// Internal records of the Win32-over-SDL2 layer, shared by its files only.
+#pragma once
+#include <windows.h>
+#include <SDL.h>
+
+#include <deque>
+#include <string>
+
+// What a HWND points to: one SDL window and the class procedure it was made with.
+struct HWND__ {
+    SDL_Window* sdl = nullptr;   // the editor's top-level window
+    WNDPROC proc = nullptr;      // lpfnWndProc of the registered class
+    HDC__* dc = nullptr;         // CS_OWNDC: one device context for the window's life
+};
+
+// What a HDC points to: the window it draws into.
+struct HDC__ {
+    HWND__* window = nullptr;
+};
+
+// What a HGLRC points to: SDL's context.
+struct HGLRC__ {
+    SDL_GLContext sdl = nullptr;
+    HWND__* window = nullptr;   // the window it was created for
+};
+
+namespace platform {
+
+// Messages translated from SDL events (and WM_QUIT), waiting for PeekMessageA.
+std::deque<MSG>& messageQueue();
+
+// The one editor window, or null before CreateWindowExA / after DestroyWindow.
+HWND__* mainWindow();
+
+// Appends the Win32 messages for one SDL event to `out`; returns how many.
+// Button state for MK_* flags comes from the event (motion) or from the
+// buttons the translator has seen go down (button events).
+int translateEvent(const SDL_Event& event, HWND window, std::deque<MSG>& out);
+
+// Moves every pending SDL event into the message queue.
+void pumpIntoQueue();
+
+// Modal boxes and dialogs: before one opens, pending input is queued (it came
+// first); after it closes, input that arrived meanwhile, and a close request,
+// are thrown away, as Windows drops input to a window disabled by a modal box.
+void beginModal();
+void endModal();
+
+// Windows' virtual-key code for an SDL key, or 0 when the editor's host has none.
+int virtualKeyFor(const SDL_Keysym& key);
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+// The open and save dialogs: one "All Files" filter, an empty name each time,
+// and the working directory left alone.
+#include <windows.h>
+
+#include <cstring>
+
+#include "shell/shell.h"
+
+namespace {
+
+// Paths are at most 259 characters and a NUL, as everywhere on Windows.
+constexpr DWORD kPathChars = 260;
+char openPath[kPathChars];  // chooseOpenFile's answer, valid until its next call
+char savePath[kPathChars];  // chooseSaveFile's answer, valid until its next call
+const char kFilter[] = "All Files\0*.*\0";  // the literal's NUL ends the list
+
+void fillRequest(OPENFILENAMEA& request, HWND owner, const char* title, char* buffer, DWORD flags) {
+    std::memset(&request, 0, sizeof request);
+    // The size of the structure as this build defines it (152 bytes on 64-bit
+    // Windows); a hard-coded 88 would be the 32-bit layout.
+    request.lStructSize = sizeof(OPENFILENAMEA);
+    request.hwndOwner = owner;
+    request.lpstrFilter = kFilter;
+    request.nFilterIndex = 1;
+    buffer[0] = '\0';
+    request.lpstrFile = buffer;
+    request.nMaxFile = kPathChars;
+    request.lpstrTitle = title;
+    request.Flags = flags;
+}
+
+}  // namespace
+
+const char* chooseOpenFile(HWND owner, const char* title) {
+    OPENFILENAMEA request;
+    fillRequest(request, owner, title, openPath, OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR);
+    return GetOpenFileNameA(&request) ? openPath : nullptr;
+}
+
+const char* chooseSaveFile(HWND owner, const char* title) {
+    OPENFILENAMEA request;
+    fillRequest(request, owner, title, savePath, OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT);
+    return GetSaveFileNameA(&request) ? savePath : nullptr;
+}

@@ -1,0 +1,39 @@
+#include "shell/view_steps.h"
+
+#include <cmath>
+
+bool zoomStep(ViewState& view, int32_t wheelDelta) {
+    const bool in = wheelDelta > 0;
+    const double zoom = in ? view.zoom * kZoomStep : view.zoom / kZoomStep;
+    const double panX = in ? view.panX * kZoomStep : view.panX / kZoomStep;
+    const double panY = in ? view.panY * kZoomStep : view.panY / kZoomStep;
+    // Compare in double before any conversion: a refused step changes nothing.
+    if (!(zoom >= kZoomMin && zoom <= kZoomMax)) return false;
+    if (std::fabs(panX) > kPanLimit || std::fabs(panY) > kPanLimit) return false;
+    view.zoom = zoom;
+    view.panX = static_cast<int32_t>(panX);  // toward zero, both signs
+    view.panY = static_cast<int32_t>(panY);
+    return true;
+}
+
+static int32_t clampPan(int64_t v) {
+    if (v > kPanLimit) return kPanLimit;
+    if (v < -kPanLimit) return -kPanLimit;
+    return static_cast<int32_t>(v);
+}
+
+void panStep(ViewState& view, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    // 64-bit sums: positions are 16-bit, pan is bounded, so nothing overflows.
+    view.panX = clampPan(int64_t{view.panX} + (int64_t{x0} - x1));
+    view.panY = clampPan(int64_t{view.panY} + (int64_t{y0} - y1));
+}
+
+bool latticeInside(double lx, double ly, int32_t maxPx, int32_t maxPy) {
+    // trunc(l) in [0, max] exactly when -1 < l < max + 1; testing in double
+    // keeps huge or far-off positions from an out-of-range conversion.
+    return lx > -1.0 && lx < maxPx + 1.0 && ly > -1.0 && ly < maxPy + 1.0;
+}
+
+bool frameDue(uint32_t now, uint32_t lastFrame) {
+    return static_cast<int32_t>(now - lastFrame) > kFrameIntervalMs;
+}

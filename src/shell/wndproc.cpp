@@ -1,0 +1,163 @@
+// The window procedure: every key and mouse command of the editor, and the
+// quit prompt. Never draws; frames come only from the main loop.
+#include <windows.h>
+#include <GL/gl.h>
+
+#include <cstdint>
+
+#include "files/map_file.h"
+#include "files/mission.h"
+#include "height/height_fill.h"
+#include "height/height_texture.h"
+#include "map/ground_map.h"
+#include "shell/editor_state.h"
+#include "shell/render.h"
+#include "shell/shell.h"
+#include "shell/view_steps.h"
+
+namespace {
+
+const char kTitle[] = "VornGroundEditor";
+
+// Client positions are signed 16-bit halves of lParam: negative while captured.
+int32_t mouseX(LPARAM lParam) { return static_cast<int16_t>(LOWORD(lParam)); }
+int32_t mouseY(LPARAM lParam) { return static_cast<int16_t>(HIWORD(lParam)); }
+
+// S and the quit prompt's Yes: true only when the map reached the disk.
+// A cancelled dialog is silent; a failed write is said aloud, since the user
+// would otherwise believe the map was kept.
+bool saveWithDialog(HWND window) {
+    const char* path = chooseSaveFile(window, nullptr);
+    if (!path) return false;
+    if (saveMap(path)) return true;
+    MessageBoxA(window, "Could not save map.", kTitle, MB_OK | MB_ICONERROR);
+    return false;
+}
+
+void onKey(HWND window, WPARAM key) {
+    switch (key) {
+    case VK_ESCAPE:
+        if (editorState.editMode == 0) confirmQuit(window);
+        else editorState.editMode = 0;
+        break;
+    case VK_SPACE: editorState.heightOverlay = !editorState.heightOverlay; break;
+    case '0': case '1': case '2': case '3': case '4':
+        editorState.currentKind = static_cast<int32_t>(key - '0');
+        break;
+    case 'C':
+        if (MessageBoxA(window, "Do you really want to clear map?", kTitle, MB_YESNO) == IDYES) workingMap.clear();
+        break;
+    case 'E': editorState.editMode = editorState.editMode == 1 ? 0 : 1; break;
+    case 'F': editorState.editMode = editorState.editMode == 2 ? 0 : 2; break;
+    case 'G':
+        if (const char* path = chooseOpenFile(window, "Choose Grey Bitmap")) {
+            // The old texture goes first, so a failed import leaves name 0.
+            glDeleteTextures(1, &textureNames.height);
+            textureNames.height = importGreyBitmap(path);
+        }
+        break;
+    case 'I': editorState.fillBelow = !editorState.fillBelow; break;
+    case 'M':
+        if (const char* path = chooseOpenFile(window, "Choose Mission")) readMission(path);
+        break;
+    case 'O':
+        if (const char* path = chooseOpenFile(window, "Choose Map")) loadMap(path);
+        break;
+    case 'Q':
+        if (--editorState.brushSize < 1) editorState.brushSize = 1;
+        break;
+    case 'R':
+        glDeleteTextures(1, &textureNames.height);
+        textureNames.height = generateHeightField();
+        break;
+    case 'S': saveWithDialog(window); break;
+    case 'U': editorState.showObjects = !editorState.showObjects; break;
+    case 'W':
+        // No limit worth having, but never a signed overflow while W is held.
+        if (editorState.brushSize < INT32_MAX) ++editorState.brushSize;
+        break;
+    default: break;
+    }
+}
+
+void onMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {
+    const int32_t x0 = viewState.mouseX, y0 = viewState.mouseY;
+    const int32_t x1 = mouseX(lParam), y1 = mouseY(lParam);
+    viewState.mouseX = x1;
+    viewState.mouseY = y1;
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    // The right button may have come up outside the window after the capture
+    // ended; the move's own button flags are the truth.
+    if (!(wParam & MK_RBUTTON)) viewState.panDrag = false;
+    if (viewState.panDrag) {
+        panStep(viewState, x0, y0, x1, y1);
+        applyView(window);
+    }
+    const LatticePos pos = screenToLattice(x1, y1, client.right, client.bottom);
+    const int32_t maxPx = 2 * workingMap.width, maxPy = 2 * workingMap.height;
+    if (editorState.editMode != 1 || !latticeInside(pos.x, pos.y, maxPx, maxPy)) return;
+    if (!(GetKeyState(VK_LBUTTON) & 0x80) || editorState.brushSize <= 0) return;
+    const int32_t kind = editorState.currentKind;
+    forEachBrushPoint(pos.x, pos.y, editorState.brushSize, maxPx, maxPy,
+                      [kind](int32_t px, int32_t py) { workingMap.paintCorner(px, py, kind); });
+}
+
+}  // namespace
+
+void confirmQuit(HWND window) {
+    switch (MessageBoxA(window, "Do you want to save map?", kTitle, MB_YESNOCANCEL)) {
+    case IDYES:
+        if (saveWithDialog(window)) PostQuitMessage(0);
+        break;
+    case IDNO: PostQuitMessage(0); break;
+    default: break;
+    }
+}
+
+LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+    case WM_DESTROY:
+        return 0;
+    case WM_SIZE:
+        applyView(window);
+        break;
+    case WM_CLOSE:
+        confirmQuit(window);
+        return 0;
+    case WM_KEYDOWN:
+        onKey(window, wParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        onMouseMove(window, wParam, lParam);
+        break;
+    case WM_LBUTTONDOWN:
+        SetCapture(window);
+        viewState.mouseX = mouseX(lParam);
+        viewState.mouseY = mouseY(lParam);
+        if (editorState.editMode == 2) commitFillPreview();
+        break;
+    case WM_LBUTTONUP:
+        ReleaseCapture();
+        break;
+    case WM_RBUTTONDOWN:
+        SetCapture(window);
+        viewState.mouseX = mouseX(lParam);
+        viewState.mouseY = mouseY(lParam);
+        viewState.panDrag = true;
+        break;
+    case WM_RBUTTONUP:
+        ReleaseCapture();
+        viewState.panDrag = false;
+        break;
+    case WM_MOUSEWHEEL:
+        // lParam holds screen coordinates here; the last mouse position keeps
+        // the client position of the last move.
+        if (zoomStep(viewState, static_cast<int16_t>(HIWORD(wParam)))) applyView(window);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

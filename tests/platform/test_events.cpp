@@ -1,0 +1,257 @@
+// The Win32 layer over SDL2: SDL events in, Windows messages out, on SDL's
+// offscreen video driver so no display is needed.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+std::vector<MSG> received;  // messages the test window's procedure was sent directly
+
+LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG m = {};
+    m.hwnd = window;
+    m.message = message;
+    m.wParam = wParam;
+    m.lParam = lParam;
+    received.push_back(m);
+    return 0;
+}
+
+class Platform : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = recordingProc;
+        wc.lpszClassName = "TestClass";
+        ASSERT_NE(RegisterClassA(&wc), 0);
+        window = CreateWindowExA(0, "TestClass", "VornGroundEditor", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
+                                 nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr) << SDL_GetError();
+    }
+    static void TearDownTestSuite() {
+        if (window) DestroyWindow(window);
+        SDL_Quit();
+    }
+    void SetUp() override {
+        drain();
+        received.clear();
+    }
+    // Every message waiting now, taken the way the main loop takes them.
+    static std::vector<MSG> drain() {
+        std::vector<MSG> out;
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) out.push_back(m);
+        return out;
+    }
+    static void push(SDL_Event e) {
+        e.common.timestamp = SDL_GetTicks();
+        ASSERT_EQ(SDL_PushEvent(&e), 1);
+    }
+    static SDL_Event keyEvent(Uint32 type, SDL_Scancode sc, SDL_Keycode sym, int repeat = 0) {
+        SDL_Event e = {};
+        e.type = type;
+        e.key.windowID = SDL_GetWindowID(window->sdl);
+        e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.key.repeat = static_cast<Uint8>(repeat);
+        e.key.keysym.scancode = sc;
+        e.key.keysym.sym = sym;
+        return e;
+    }
+    static SDL_Event buttonEvent(Uint32 type, Uint8 button, int x, int y) {
+        SDL_Event e = {};
+        e.type = type;
+        e.button.windowID = SDL_GetWindowID(window->sdl);
+        e.button.button = button;
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.button.x = x;
+        e.button.y = y;
+        return e;
+    }
+    static SDL_Event motionEvent(Uint32 state, int x, int y) {
+        SDL_Event e = {};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = SDL_GetWindowID(window->sdl);
+        e.motion.state = state;
+        e.motion.x = x;
+        e.motion.y = y;
+        return e;
+    }
+    static HWND window;
+};
+HWND Platform::window = nullptr;
+
+TEST_F(Platform, CreationSendsCreateAndSizeWithTheClientArea) {
+    // Recorded during SetUpTestSuite, before this fixture cleared the list: check the window instead.
+    RECT r;
+    ASSERT_TRUE(GetClientRect(window, &r));
+    EXPECT_EQ(r.right, 800);
+    EXPECT_EQ(r.bottom, 600);
+    EXPECT_STREQ(SDL_GetWindowTitle(window->sdl), "VornGroundEditor");
+}
+
+TEST_F(Platform, KeysBecomeVirtualKeyCodes) {
+    struct Case { SDL_Scancode sc; SDL_Keycode sym; WPARAM vk; };
+    const Case cases[] = {
+        {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, VK_ESCAPE}, {SDL_SCANCODE_SPACE, SDLK_SPACE, VK_SPACE},
+        {SDL_SCANCODE_0, SDLK_0, '0'}, {SDL_SCANCODE_4, SDLK_4, '4'},
+        {SDL_SCANCODE_1, SDLK_AMPERSAND, '1'},  // a layout whose digit row types symbols
+        {SDL_SCANCODE_C, SDLK_c, 'C'}, {SDL_SCANCODE_W, SDLK_w, 'W'},
+        {SDL_SCANCODE_Q, SDLK_a, 'A'},  // letters follow the layout
+        {SDL_SCANCODE_KP_1, SDLK_KP_1, VK_NUMPAD0 + 1},
+    };
+    for (const Case& c : cases) {
+        push(keyEvent(SDL_KEYDOWN, c.sc, c.sym));
+        push(keyEvent(SDL_KEYDOWN, c.sc, c.sym, 1));
+        push(keyEvent(SDL_KEYUP, c.sc, c.sym));
+        const std::vector<MSG> got = drain();
+        ASSERT_EQ(got.size(), 3u) << "vk " << c.vk;
+        EXPECT_EQ(got[0].message, UINT(WM_KEYDOWN));
+        EXPECT_EQ(got[0].wParam, c.vk);
+        EXPECT_EQ(got[0].lParam & 0xffff, 1) << "repeat count";
+        EXPECT_EQ((got[0].lParam >> 30) & 1, 0) << "first press";
+        EXPECT_EQ(got[1].message, UINT(WM_KEYDOWN)) << "a repeat is another WM_KEYDOWN";
+        EXPECT_EQ((got[1].lParam >> 30) & 1, 1) << "repeat has the previous-state bit";
+        EXPECT_EQ(got[2].message, UINT(WM_KEYUP));
+        EXPECT_EQ(got[2].wParam, c.vk);
+        EXPECT_EQ(got[0].hwnd, window);
+    }
+}
+
+TEST_F(Platform, MouseMessagesCarryButtonsAndSigned16BitPositions) {
+    push(buttonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 20));
+    push(motionEvent(SDL_BUTTON_LMASK, -5, 700));
+    push(buttonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, -5, 700));
+    push(motionEvent(SDL_BUTTON_LMASK | SDL_BUTTON_RMASK, 40000, -40000));
+    push(buttonEvent(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 1, 2));
+    push(buttonEvent(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 1, 2));
+    push(motionEvent(0, 3, 4));
+    struct Want { UINT message; WPARAM flags; int x, y; short keyState; };
+    const Want want[] = {
+        {WM_LBUTTONDOWN, MK_LBUTTON, 10, 20, -128},
+        {WM_MOUSEMOVE, MK_LBUTTON, -5, 700, -128},
+        {WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, -5, 700, -128},
+        {WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, 32767, -32768, -128},
+        {WM_LBUTTONUP, MK_RBUTTON, 1, 2, 0},
+        {WM_RBUTTONUP, 0, 1, 2, 0},
+        {WM_MOUSEMOVE, 0, 3, 4, 0},
+    };
+    MSG m;
+    for (const Want& w : want) {
+        ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+        EXPECT_EQ(m.message, w.message);
+        EXPECT_EQ(m.wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON), w.flags) << "message " << w.message;
+        EXPECT_EQ(GET_X_LPARAM(m.lParam), w.x);
+        EXPECT_EQ(GET_Y_LPARAM(m.lParam), w.y);
+        // GetKeyState answers for the message just taken, as on Windows.
+        EXPECT_EQ(GetKeyState(VK_LBUTTON) & ~1, w.keyState) << "message " << w.message;
+    }
+    EXPECT_TRUE(drain().empty());
+}
+
+TEST_F(Platform, WheelNotchesAre120Each) {
+    SDL_Event e = {};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.windowID = SDL_GetWindowID(window->sdl);
+    e.wheel.y = 2;
+    push(e);
+    e.wheel.y = -1;
+    push(e);
+    e.wheel.y = 1;
+    e.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+    push(e);
+    const std::vector<MSG> got = drain();
+    ASSERT_EQ(got.size(), 4u);
+    const short deltas[] = {120, 120, -120, -120};
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].message, UINT(WM_MOUSEWHEEL));
+        EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(got[i].wParam), deltas[i]) << i;
+    }
+}
+
+TEST_F(Platform, CloseBoxAndResizes) {
+    SDL_Event e = {};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(window->sdl);
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    push(e);
+    e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    e.window.data1 = 1024;
+    e.window.data2 = 700;
+    push(e);
+    e.window.event = SDL_WINDOWEVENT_MINIMIZED;
+    push(e);
+    const std::vector<MSG> got = drain();
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].message, UINT(WM_CLOSE));
+    EXPECT_EQ(got[1].message, UINT(WM_SIZE));
+    EXPECT_EQ(LOWORD(got[1].lParam), 1024);
+    EXPECT_EQ(HIWORD(got[1].lParam), 700);
+    EXPECT_EQ(got[2].message, UINT(WM_SIZE));
+    EXPECT_EQ(got[2].wParam, WPARAM(SIZE_MINIMIZED));
+    EXPECT_EQ(got[2].lParam, 0);
+}
+
+TEST_F(Platform, QuitMessageAndDispatch) {
+    push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_E, SDLK_e));
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessageA(&m);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].message, UINT(WM_KEYDOWN));
+    EXPECT_EQ(received[0].wParam, WPARAM('E'));
+    PostQuitMessage(3);
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, UINT(WM_QUIT));
+    EXPECT_EQ(m.wParam, 3u);
+}
+
+TEST_F(Platform, InputDuringAModalBoxIsDropped) {
+    push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_W, SDLK_w));  // before the box: kept
+    platform::beginModal();
+    push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_Q, SDLK_q));  // while it is open: dropped
+    push(motionEvent(0, 5, 5));
+    SDL_Event e = {};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(window->sdl);
+    e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;  // still delivered
+    e.window.data1 = 640;
+    e.window.data2 = 480;
+    push(e);
+    platform::endModal();
+    const std::vector<MSG> got = drain();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].message, UINT(WM_KEYDOWN));
+    EXPECT_EQ(got[0].wParam, WPARAM('W'));
+    EXPECT_EQ(got[1].message, UINT(WM_SIZE));
+}
+
+TEST_F(Platform, TicksAdvanceAndSleepWaits) {
+    const DWORD t0 = GetTickCount();
+    Sleep(5);
+    EXPECT_GE(DWORD(GetTickCount() - t0), 4u);
+}
+
+TEST_F(Platform, FileDialogWithoutAProgramIsACancel) {
+    const char* oldPath = std::getenv("PATH");
+    const std::string saved = oldPath ? oldPath : "";
+    setenv("PATH", "/nonexistent", 1);
+    char buffer[260] = "x";
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.lpstrFile = buffer;
+    ofn.nMaxFile = 260;
+    testing::internal::CaptureStderr();
+    const BOOL chosen = GetOpenFileNameA(&ofn);
+    const std::string err = testing::internal::GetCapturedStderr();
+    setenv("PATH", saved.c_str(), 1);
+    EXPECT_FALSE(chosen);
+    EXPECT_NE(err.find("zenity"), std::string::npos) << err;
+}
+
+}  // namespace

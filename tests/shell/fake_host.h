@@ -1,0 +1,33 @@
+// Scripted stand-ins for the Win32 calls, the OpenGL call and the render
+// functions the window procedure makes, linked into the shell's tests instead
+// of the platform layer and libGL.
+#pragma once
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+struct FakeHost {
+    // Message boxes shown, and the answers still to give (IDCANCEL when none is scripted).
+    struct Box { std::string text, caption; UINT type; };
+    std::vector<Box> boxes;
+    std::deque<int> boxAnswers;
+    // File dialogs shown, and the paths still to give ("" = cancelled; cancel when none scripted).
+    struct Dialog { bool save; std::string title; bool titleNull; DWORD flags, structSize, maxFile; std::string filter; };
+    std::vector<Dialog> dialogs;
+    std::deque<std::string> dialogAnswers;
+    int clientW = 800, clientH = 600;
+    bool leftDown = false;           // what GetKeyState(VK_LBUTTON) reports
+    int quitPosts = 0, lastQuitCode = -1;
+    int captures = 0, releases = 0;
+    int applyViews = 0;
+    std::vector<unsigned> deletedTextures;
+    unsigned nextGenerated = 100;    // texture names generateHeightField hands out
+    unsigned importResult = 0;       // what importGreyBitmap returns
+    std::vector<std::string> imports;
+};
+
+// The one fake, reset by each test's fixture.
+FakeHost& fakeHost();
+void resetFakeHost();

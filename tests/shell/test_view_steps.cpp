@@ -1,0 +1,123 @@
+// Pan, zoom, lattice mapping, brush walk and frame pacing arithmetic.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "shell/editor_state.h"
+#include "shell/view_steps.h"
+
+namespace {
+
+struct LatticeCase { double zoom; int dx; double expected; int point; };
+
+TEST(ScreenToLattice, PixelsRightOfTheCentre) {
+    const LatticeCase cases[] = {
+        {1.0, 0, 0.5, 0}, {1.0, 16, 1.5, 1}, {1.0, 8, 1.0, 1}, {1.0, 7, 0.9375, 0},
+        {1.0, -23, -0.9375, 0}, {1.0, -24, -1.0, -1}, {2.0, 32, 1.5, 1},
+    };
+    for (const LatticeCase& c : cases) {
+        viewState = ViewState();
+        viewState.zoom = c.zoom;
+        const LatticePos p = screenToLattice(400 + c.dx, 300, 800, 600);
+        EXPECT_DOUBLE_EQ(p.x, c.expected) << "zoom " << c.zoom << " dx " << c.dx;
+        EXPECT_DOUBLE_EQ(p.y, 0.5);
+        EXPECT_EQ(static_cast<int>(p.x), c.point) << "zoom " << c.zoom << " dx " << c.dx;
+    }
+    viewState = ViewState();
+}
+
+TEST(ZoomStep, PartsExamplesTruncateTowardZero) {
+    ViewState v;
+    v.panX = 7;
+    ASSERT_TRUE(zoomStep(v, 120));
+    EXPECT_EQ(v.panX, 8);
+    EXPECT_DOUBLE_EQ(v.zoom, 1.2);
+    ASSERT_TRUE(zoomStep(v, -120));
+    EXPECT_EQ(v.panX, 6);
+    EXPECT_DOUBLE_EQ(v.zoom, 1.0);
+
+    ViewState n;
+    n.panX = -7;
+    n.panY = 7;
+    ASSERT_TRUE(zoomStep(n, 1));  // any positive delta is one step in
+    EXPECT_EQ(n.panX, -8);
+    EXPECT_EQ(n.panY, 8);
+    ViewState zero;
+    ASSERT_TRUE(zoomStep(zero, 0));  // a zero delta zooms out
+    EXPECT_DOUBLE_EQ(zero.zoom, 1.0 / 1.2);
+}
+
+TEST(ZoomStep, RefusedWholeAtTheBounds) {
+    ViewState v;
+    v.zoom = kZoomMax / 1.1;
+    v.panX = 5;
+    EXPECT_FALSE(zoomStep(v, 120));
+    EXPECT_EQ(v.zoom, kZoomMax / 1.1);
+    EXPECT_EQ(v.panX, 5);
+
+    ViewState p;
+    p.panY = -kPanLimit + 10;
+    EXPECT_FALSE(zoomStep(p, 120));  // zoom itself would be fine; the pan would not
+    EXPECT_EQ(p.zoom, 1.0);
+    EXPECT_EQ(p.panY, -kPanLimit + 10);
+    EXPECT_TRUE(zoomStep(p, -120));
+}
+
+TEST(PanStep, FollowsTheMouseAndClamps) {
+    ViewState v;
+    panStep(v, 100, 50, 110, 45);
+    EXPECT_EQ(v.panX, -10);
+    EXPECT_EQ(v.panY, 5);
+    for (int i = 0; i < 100000; ++i) panStep(v, 32767, -32768, -32768, 32767);
+    EXPECT_EQ(v.panX, kPanLimit);
+    EXPECT_EQ(v.panY, -kPanLimit);
+}
+
+TEST(LatticeInside, TruncationBandAndFarPositions) {
+    struct Case { double x, y; bool inside; };
+    const Case cases[] = {
+        {0.0, 0.0, true}, {-0.999, 5, true}, {-1.0, 5, false}, {128.999, 128.999, true},
+        {129.0, 3, false}, {3, 129.0, false}, {1e300, 0, false}, {-1e300, 0, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(latticeInside(c.x, c.y, 128, 128), c.inside) << c.x << ", " << c.y;
+}
+
+using Points = std::vector<std::pair<int, int>>;
+Points walk(double lx, double ly, int size) {
+    Points got;
+    forEachBrushPoint(lx, ly, size, 128, 128, [&](int px, int py) { got.emplace_back(px, py); });
+    return got;
+}
+
+TEST(BrushWalk, OrderAndClipping) {
+    EXPECT_EQ(walk(10.7, 20.2, 3), (Points{{10, 20}, {10, 21}, {10, 22}, {11, 20}, {11, 21}, {11, 22},
+                                           {12, 20}, {12, 21}, {12, 22}}));
+    EXPECT_EQ(walk(10.0, 127.5, 3), (Points{{10, 127}, {10, 128}, {11, 127}, {11, 128}, {12, 127}, {12, 128}}));
+    // Between -1 and 0 the first two columns both truncate to 0.
+    EXPECT_EQ(walk(-0.5, 0.25, 2), (Points{{0, 0}, {0, 1}, {0, 0}, {0, 1}}));
+    EXPECT_EQ(walk(128.9, 128.9, 5), (Points{{128, 128}}));
+}
+
+TEST(BrushWalk, HugeBrushVisitsOnlyTheGrid) {
+    const Points got = walk(0.5, 0.5, INT32_MAX);
+    ASSERT_EQ(got.size(), 129u * 129u);
+    EXPECT_EQ(got.front(), std::make_pair(0, 0));
+    EXPECT_EQ(got[1], std::make_pair(0, 1));
+    EXPECT_EQ(got.back(), std::make_pair(128, 128));
+}
+
+TEST(FramePacing, IntervalAndTickWrap) {
+    struct Case { uint32_t now, last; bool due; };
+    const Case cases[] = {
+        {1025, 1000, false}, {1026, 1000, true}, {1000, 1000, false},
+        {20, 0xFFFFFFF0u, true},          // wrapped: 36 ms later
+        {5, 0xFFFFFFF0u, false},          // wrapped: 21 ms later
+        {0xFFFFFFF0u, 20, false},         // a clock that went back never draws at once
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(frameDue(c.now, c.last), c.due) << "now " << c.now << " last " << c.last;
+}
+
+}  // namespace

@@ -1,0 +1,431 @@
+// The window procedure driven with synthetic messages against a scripted host.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <unistd.h>
+
+#include "fake_host.h"
+#include "files/mission.h"
+#include "map/ground_map.h"
+#include "shell/editor_state.h"
+#include "shell/shell.h"
+#include "shell/view_steps.h"
+
+namespace {
+
+HWND const kWindow = reinterpret_cast<HWND>(0x1234);
+
+LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return editorWndProc(kWindow, message, wParam, lParam);
+}
+LRESULT key(WPARAM vk) { return send(WM_KEYDOWN, vk, 1); }
+// Client position packed as Windows does: signed 16-bit halves.
+LPARAM at(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
+
+// A client position whose lattice position is (400 + dx)/16-ish: the centre
+// of the 800 x 600 fake client area plus (dx, dy) pixels, at zoom 1, pan 0,
+// maps to ((dx / 16) + 0.5, (dy / 16) + 0.5).
+LPARAM latticeAt(double lx, double ly) {
+    return at(400 + static_cast<int>(std::lround((lx - 0.5) * 16)), 300 + static_cast<int>(std::lround((ly - 0.5) * 16)));
+}
+
+std::string tempPath(const char* name) {
+    return std::string(::testing::TempDir()) + "vorn_shell_" + std::to_string(getpid()) + "_" + name;
+}
+
+bool sameMap(const GroundMap& a, const GroundMap& b) {
+    const int points = a.latticeStride() * (2 * a.height + 1);
+    for (int i = 0; i < points; ++i)
+        if (a.corners[i] != b.corners[i]) return false;
+    for (int i = 0; i < a.width * a.height; ++i)
+        if (a.tiles[i] != b.tiles[i]) return false;
+    return true;
+}
+
+class Shell : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static bool patterns = false;
+        if (!patterns) {
+            initPatternTable();
+            patterns = true;
+        }
+        resetFakeHost();
+        editorState = EditorState();
+        viewState = ViewState();
+        textureNames = TextureNames();
+        workingMap.clear();
+        previewMap.clear();
+    }
+    FakeHost& host = fakeHost();
+};
+
+TEST_F(Shell, DisplayAndKindKeys) {
+    struct Case { WPARAM vk; const char* name; };
+    for (int k = 0; k <= 4; ++k) {
+        key('0' + k);
+        EXPECT_EQ(editorState.currentKind, k) << "key " << k;
+    }
+    key(VK_SPACE);
+    EXPECT_TRUE(editorState.heightOverlay);
+    key(VK_SPACE);
+    EXPECT_FALSE(editorState.heightOverlay);
+    key('U');
+    EXPECT_FALSE(editorState.showObjects);
+    key('U');
+    EXPECT_TRUE(editorState.showObjects);
+    key('I');
+    EXPECT_TRUE(editorState.fillBelow);
+    key('I');
+    EXPECT_FALSE(editorState.fillBelow);
+    // Keys without a command, numeric keypad digits included, change nothing.
+    const EditorState before = editorState;
+    for (WPARAM vk : {WPARAM('5'), WPARAM('A'), WPARAM('Z'), WPARAM(VK_NUMPAD0 + 1), WPARAM(VK_RETURN), WPARAM(VK_F1)}) {
+        EXPECT_EQ(key(vk), 0) << "vk " << vk;
+    }
+    EXPECT_EQ(editorState.currentKind, before.currentKind);
+    EXPECT_EQ(editorState.editMode, before.editMode);
+    EXPECT_EQ(editorState.brushSize, before.brushSize);
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_TRUE(host.dialogs.empty());
+}
+
+TEST_F(Shell, BrushSizeKeys) {
+    key('Q');
+    EXPECT_EQ(editorState.brushSize, 1);
+    for (int i = 0; i < 5; ++i) key('W');
+    EXPECT_EQ(editorState.brushSize, 6);
+    key('Q');
+    EXPECT_EQ(editorState.brushSize, 5);
+    editorState.brushSize = INT32_MAX;
+    key('W');
+    EXPECT_EQ(editorState.brushSize, INT32_MAX);
+}
+
+TEST_F(Shell, EditModeTransitions) {
+    struct Case { int from; WPARAM vk; int to; };
+    const Case cases[] = {
+        {0, 'E', 1}, {0, 'F', 2}, {1, 'E', 0}, {1, 'F', 2}, {1, VK_ESCAPE, 0},
+        {2, 'E', 1}, {2, 'F', 0}, {2, VK_ESCAPE, 0}, {1, '3', 1}, {2, 'W', 2},
+    };
+    for (const Case& c : cases) {
+        editorState.editMode = c.from;
+        key(c.vk);
+        EXPECT_EQ(editorState.editMode, c.to) << "from " << c.from << " key " << c.vk;
+    }
+    EXPECT_TRUE(host.boxes.empty()) << "Esc outside mode 0 must not prompt";
+
+    // Esc in mode 0 prompts and, cancelled, stays in mode 0.
+    editorState.editMode = 0;
+    key(VK_ESCAPE);
+    EXPECT_EQ(editorState.editMode, 0);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.quitPosts, 0);
+}
+
+TEST_F(Shell, LeftClickInFillModeCommitsThePreview) {
+    previewMap.paintCorner(4, 4, 2);
+    editorState.editMode = 2;
+    send(WM_LBUTTONDOWN, MK_LBUTTON, at(10, 20));
+    EXPECT_EQ(editorState.editMode, 0);
+    EXPECT_TRUE(sameMap(workingMap, previewMap));
+    EXPECT_EQ(host.captures, 1);
+    EXPECT_EQ(viewState.mouseX, 10);
+    EXPECT_EQ(viewState.mouseY, 20);
+    send(WM_LBUTTONUP, 0, at(10, 20));
+    EXPECT_EQ(host.releases, 1);
+}
+
+// Paints like the window procedure should: the expected order on a fresh map.
+void paintReference(GroundMap& ref, const std::vector<std::pair<int, int>>& points, int kind) {
+    for (const auto& p : points) ref.paintCorner(p.first, p.second, kind);
+}
+
+TEST_F(Shell, BrushPaintsInOrderAndClipsAtTheEdges) {
+    struct Case { double lx, ly; std::vector<std::pair<int, int>> points; };
+    const Case cases[] = {
+        {10.6875, 20.1875, {{10, 20}, {10, 21}, {10, 22}, {11, 20}, {11, 21}, {11, 22}, {12, 20}, {12, 21}, {12, 22}}},
+        {10.0, 127.5, {{10, 127}, {10, 128}, {11, 127}, {11, 128}, {12, 127}, {12, 128}}},
+        {127.5, 60.0, {{127, 60}, {127, 61}, {127, 62}, {128, 60}, {128, 61}, {128, 62}}},
+        {-0.5, 5.0, {{0, 5}, {0, 6}, {0, 7}, {0, 5}, {0, 6}, {0, 7}, {1, 5}, {1, 6}, {1, 7}}},
+    };
+    GroundMap ref(64, 64);
+    for (const Case& c : cases) {
+        workingMap.clear();
+        ref.clear();
+        editorState.editMode = 1;
+        editorState.brushSize = 3;
+        editorState.currentKind = 3;
+        host.leftDown = true;
+        send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(c.lx, c.ly));
+        paintReference(ref, c.points, 3);
+        EXPECT_TRUE(sameMap(workingMap, ref)) << "brush at " << c.lx << ", " << c.ly;
+    }
+}
+
+TEST_F(Shell, NoPaintUnlessEveryConditionHolds) {
+    GroundMap blank(64, 64);
+    struct Case { int mode; bool left; double lx, ly; const char* why; };
+    const Case cases[] = {
+        {0, true, 10.5, 10.5, "edit mode 0"},
+        {2, true, 10.5, 10.5, "edit mode 2"},
+        {1, false, 10.5, 10.5, "left button up"},
+        {1, true, -1.0, 10.5, "left of the grid"},
+        {1, true, 10.5, 129.0, "below the grid"},
+    };
+    for (const Case& c : cases) {
+        editorState.editMode = c.mode;
+        editorState.currentKind = 2;
+        host.leftDown = c.left;
+        send(WM_MOUSEMOVE, c.left ? MK_LBUTTON : 0, latticeAt(c.lx, c.ly));
+        EXPECT_TRUE(sameMap(workingMap, blank)) << c.why;
+    }
+    // A click without a move paints nothing either.
+    editorState.editMode = 1;
+    host.leftDown = true;
+    send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(10.5, 10.5));
+    EXPECT_TRUE(sameMap(workingMap, blank));
+}
+
+TEST_F(Shell, HeldWWithAHugeBrushPaintsTheGridOnly) {
+    editorState.editMode = 1;
+    editorState.brushSize = INT32_MAX;
+    editorState.currentKind = 1;
+    host.leftDown = true;
+    send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(120.5, 120.5));
+    EXPECT_EQ(workingMap.cornerAt(128, 128), 1);
+    EXPECT_EQ(workingMap.cornerAt(0, 0), 0);
+}
+
+TEST_F(Shell, RightDragPansAndCannotStick) {
+    send(WM_RBUTTONDOWN, MK_RBUTTON, at(100, 100));
+    EXPECT_TRUE(viewState.panDrag);
+    send(WM_MOUSEMOVE, MK_RBUTTON, at(110, 100));
+    EXPECT_EQ(viewState.panX, -10);
+    EXPECT_EQ(host.applyViews, 1);
+    // The button came up outside the window: the next move no longer pans.
+    send(WM_MOUSEMOVE, 0, at(150, 120));
+    EXPECT_FALSE(viewState.panDrag);
+    EXPECT_EQ(viewState.panX, -10);
+    EXPECT_EQ(viewState.mouseX, 150);
+    send(WM_RBUTTONDOWN, MK_RBUTTON, at(150, 120));
+    send(WM_RBUTTONUP, 0, at(150, 120));
+    EXPECT_FALSE(viewState.panDrag);
+    EXPECT_EQ(host.captures, 2);
+    EXPECT_EQ(host.releases, 1);
+}
+
+TEST_F(Shell, DragWithBothButtonsPansThenPaints) {
+    editorState.editMode = 1;
+    editorState.currentKind = 2;
+    host.leftDown = true;
+    send(WM_RBUTTONDOWN, MK_RBUTTON | MK_LBUTTON, at(400, 300));
+    // Moving the mouse 16 px left pans 16 px right: the cursor stays over point 0.
+    send(WM_MOUSEMOVE, MK_RBUTTON | MK_LBUTTON, at(384, 300));
+    EXPECT_EQ(viewState.panX, 16);
+    GroundMap ref(64, 64);
+    ref.paintCorner(0, 0, 2);
+    EXPECT_TRUE(sameMap(workingMap, ref));
+}
+
+TEST_F(Shell, WheelZoomsAboutTheCentreAndKeepsTheMouse) {
+    send(WM_MOUSEMOVE, 0, at(33, 44));
+    viewState.panX = 7;
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)), at(1500, 900));
+    EXPECT_EQ(viewState.panX, 8);
+    EXPECT_DOUBLE_EQ(viewState.zoom, 1.2);
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), at(1500, 900));
+    EXPECT_EQ(viewState.panX, 6);
+    EXPECT_DOUBLE_EQ(viewState.zoom, 1.0);
+    EXPECT_EQ(viewState.mouseX, 33);
+    EXPECT_EQ(viewState.mouseY, 44);
+    EXPECT_EQ(host.applyViews, 2);
+}
+
+TEST_F(Shell, WheelTenThousandStepsEachWayAndFarPans) {
+    editorState.editMode = 1;
+    host.leftDown = true;
+    viewState.panX = 1000;
+    viewState.panY = -3;
+    for (int i = 0; i < 10000; ++i) {
+        send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)), 0);
+        send(WM_MOUSEMOVE, MK_LBUTTON, at(i % 800, i % 600));
+    }
+    // The pan reaches its bound first here; from then on every step in is refused whole.
+    EXPECT_LE(viewState.zoom, kZoomMax);
+    EXPECT_LE(std::abs(viewState.panX), kPanLimit);
+    EXPECT_GT(std::abs(viewState.panX) * 1.2, double(kPanLimit));
+    const ViewState top = viewState;
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)), 0);
+    EXPECT_EQ(viewState.zoom, top.zoom);
+    EXPECT_EQ(viewState.panX, top.panX);
+    EXPECT_EQ(viewState.panY, top.panY);
+    for (int i = 0; i < 10000; ++i) {
+        send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+        send(WM_MOUSEMOVE, MK_LBUTTON, at(i % 800, i % 600));
+    }
+    EXPECT_GE(viewState.zoom, kZoomMin);
+    EXPECT_LT(viewState.zoom, kZoomMin * 1.2);
+    // Far pans at the smallest zoom, then the wheel again: nothing overflows.
+    send(WM_RBUTTONDOWN, MK_RBUTTON, at(0, 0));
+    for (int i = 0; i < 100000; ++i) {
+        send(WM_MOUSEMOVE, MK_RBUTTON | MK_LBUTTON, at(i % 2 ? 32767 : -32768, i % 2 ? -32768 : 32767));
+    }
+    EXPECT_LE(std::abs(viewState.panX), kPanLimit);
+    EXPECT_LE(std::abs(viewState.panY), kPanLimit);
+    for (int i = 0; i < 10000; ++i) send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)), 0);
+    EXPECT_TRUE(std::isfinite(viewState.zoom));
+    EXPECT_LE(viewState.zoom, kZoomMax);
+    EXPECT_LE(std::abs(viewState.panX), kPanLimit);
+}
+
+TEST_F(Shell, QuitPrompt) {
+    const std::string good = tempPath("quit.map");
+    const std::string bad = tempPath("no_such_dir/quit.map");
+    struct Case { int answer; std::string path; bool quits; bool saved; size_t boxes; const char* what; };
+    const Case cases[] = {
+        {IDNO, "", true, false, 1, "No quits without saving"},
+        {IDCANCEL, "", false, false, 1, "Cancel does nothing"},
+        {IDYES, "", false, false, 1, "Yes, then a cancelled save dialog"},
+        {IDYES, bad, false, false, 2, "Yes, then a failed save"},
+        {IDYES, good, true, true, 1, "Yes, then a good save"},
+    };
+    for (const Case& c : cases) {
+        for (UINT how : {UINT(WM_KEYDOWN), UINT(WM_CLOSE)}) {
+            resetFakeHost();
+            std::remove(good.c_str());
+            editorState.editMode = how == WM_CLOSE ? 2 : 0;  // the close box asks in every mode
+            host.boxAnswers = {c.answer};
+            host.dialogAnswers = {c.path};
+            const LRESULT result = how == WM_CLOSE ? send(WM_CLOSE) : key(VK_ESCAPE);
+            EXPECT_EQ(result, 0);
+            ASSERT_GE(host.boxes.size(), 1u) << c.what;
+            EXPECT_EQ(host.boxes[0].text, "Do you want to save map?");
+            EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+            EXPECT_EQ(host.boxes[0].type, UINT(MB_YESNOCANCEL));
+            EXPECT_EQ(host.boxes.size(), c.boxes) << c.what;
+            if (c.boxes == 2) {
+                EXPECT_EQ(host.boxes[1].text, "Could not save map.");
+                EXPECT_EQ(host.boxes[1].caption, "VornGroundEditor");
+            }
+            EXPECT_EQ(host.quitPosts, c.quits ? 1 : 0) << c.what;
+            if (c.quits) {
+                EXPECT_EQ(host.lastQuitCode, 0);
+            }
+            EXPECT_EQ(host.dialogs.size(), c.answer == IDYES ? 1u : 0u) << c.what;
+            std::ifstream file(good, std::ios::binary | std::ios::ate);
+            EXPECT_EQ(file.is_open() && file.tellg() == 4096, c.saved) << c.what;
+        }
+    }
+    std::remove(good.c_str());
+}
+
+TEST_F(Shell, ClearPrompt) {
+    workingMap.paintCorner(10, 10, 3);
+    structureList.push_back({1, 2, 3, 4, 5});
+    editorState.editMode = 1;
+    GroundMap painted(64, 64);
+    painted.copyFrom(workingMap);
+    host.boxAnswers = {IDNO};
+    key('C');
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Do you really want to clear map?");
+    EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+    EXPECT_EQ(host.boxes[0].type, UINT(MB_YESNO));
+    EXPECT_TRUE(sameMap(workingMap, painted));
+    host.boxAnswers = {IDYES};
+    key('C');
+    GroundMap blank(64, 64);
+    EXPECT_TRUE(sameMap(workingMap, blank));
+    EXPECT_EQ(structureList.size(), 1u);
+    EXPECT_EQ(editorState.editMode, 1);
+    EXPECT_EQ(host.quitPosts, 0);
+    structureList.clear();
+}
+
+TEST_F(Shell, FileKeysWithCancelledDialogs) {
+    struct Case { WPARAM vk; bool save; const char* title; };
+    const Case cases[] = {{'G', false, "Choose Grey Bitmap"}, {'M', false, "Choose Mission"},
+                          {'O', false, "Choose Map"}, {'S', true, nullptr}};
+    workingMap.paintCorner(3, 3, 1);
+    GroundMap before(64, 64);
+    before.copyFrom(workingMap);
+    textureNames.height = 55;
+    for (const Case& c : cases) {
+        resetFakeHost();
+        key(c.vk);
+        ASSERT_EQ(host.dialogs.size(), 1u) << char(c.vk);
+        const FakeHost::Dialog& d = host.dialogs[0];
+        EXPECT_EQ(d.save, c.save);
+        EXPECT_EQ(d.titleNull, c.title == nullptr) << char(c.vk);
+        if (c.title) {
+            EXPECT_EQ(d.title, c.title);
+        }
+        EXPECT_EQ(d.flags, c.save ? 0x80Au : 0x1008u) << char(c.vk);
+        EXPECT_EQ(d.structSize, sizeof(OPENFILENAMEA));
+        EXPECT_EQ(d.maxFile, 260u);
+        EXPECT_EQ(d.filter, "All Files|*.*|");
+        EXPECT_TRUE(host.boxes.empty()) << "a cancelled dialog is silent";
+        EXPECT_TRUE(host.deletedTextures.empty()) << "G keeps the height texture when cancelled";
+        EXPECT_TRUE(host.imports.empty());
+    }
+    EXPECT_EQ(textureNames.height, 55u);
+    EXPECT_TRUE(sameMap(workingMap, before));
+}
+
+TEST_F(Shell, SaveThenOpenRoundTrips) {
+    const std::string path = tempPath("round.map");
+    workingMap.paintCorner(20, 30, 2);
+    GroundMap painted(64, 64);
+    painted.copyFrom(workingMap);
+    host.dialogAnswers = {path};
+    key('S');
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(host.quitPosts, 0);
+    key('C');  // cancelled by the fake: the map stays
+    host.boxAnswers = {IDYES};
+    key('C');
+    host.dialogAnswers = {path};
+    key('O');
+    EXPECT_EQ(std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + 4096),
+              std::vector<uint8_t>(painted.tiles, painted.tiles + 4096));
+    std::remove(path.c_str());
+
+    // S into a folder that does not exist says so.
+    host.dialogAnswers = {tempPath("missing_dir/x.map")};
+    key('S');
+    ASSERT_EQ(host.boxes.size(), 3u);
+    EXPECT_EQ(host.boxes[2].text, "Could not save map.");
+    EXPECT_EQ(host.quitPosts, 0);
+}
+
+TEST_F(Shell, HeightTextureKeys) {
+    textureNames.height = 7;
+    host.nextGenerated = 40;
+    key('R');
+    EXPECT_EQ(host.deletedTextures, std::vector<unsigned>{7});
+    EXPECT_EQ(textureNames.height, 40u);
+    // G deletes the old texture first; a failed import leaves name 0.
+    host.dialogAnswers = {"/no/such/grey.bmp"};
+    host.importResult = 0;
+    key('G');
+    EXPECT_EQ(host.deletedTextures, (std::vector<unsigned>{7, 40}));
+    EXPECT_EQ(host.imports, std::vector<std::string>{"/no/such/grey.bmp"});
+    EXPECT_EQ(textureNames.height, 0u);
+}
+
+TEST_F(Shell, MessageResults) {
+    struct Case { UINT message; };
+    for (UINT m : {UINT(WM_CREATE), UINT(WM_DESTROY), UINT(WM_CLOSE), UINT(WM_KEYDOWN)}) EXPECT_EQ(send(m), 0);
+    EXPECT_EQ(host.quitPosts, 0) << "WM_DESTROY posts no quit message";
+    send(WM_SIZE, 0, at(640, 480));
+    EXPECT_EQ(host.applyViews, 1);
+}
+
+}  // namespace
