@@ -17,3 +17,7 @@ if(VORN_BUILD_TESTS)
   vorn_add_test(test_map SOURCES tests/map/ground_map_test.cpp tests/map/differential_test.cpp
                 LIBS vorn_map vorn_map_reference vorn_busy_map)
 endif()
+
+if(VORN_BUILD_BENCH)
+  vorn_add_bench(bench_map SOURCES bench/bench_map.cpp LIBS vorn_map vorn_map_reference vorn_busy_map)
+endif()

@@ -1,0 +1,184 @@
+// Corner painting speed, production map against the plain reference in the
+// same run: single paints of each kind on a busy map, and the brush sweeping
+// every lattice point (px outer, py inner) with kinds 3 and 4 on a cleared and
+// a busy map. Every iteration first restores the starting map; the copy-only
+// benchmarks give the cost of that restore, and the summary at the end
+// subtracts it.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "busy_map.h"
+#include "map/ground_map.h"
+#include "reference/ground_map_reference.h"
+
+namespace {
+
+using reference::RefGroundMap;
+
+enum class Start { Cleared, Busy };
+
+// Starting maps, built once.
+const GroundMap& startMap(Start s) {
+    static GroundMap cleared(64, 64), busy(64, 64);
+    static bool made = false;
+    if (!made) {
+        initPatternTable();
+        makeBusyMap(busy);
+        made = true;
+    }
+    return s == Start::Cleared ? cleared : busy;
+}
+const RefGroundMap& startRef(Start s) {
+    static RefGroundMap cleared, busy;
+    static bool made = false;
+    if (!made) {
+        makeBusyMapOf(busy);
+        made = true;
+    }
+    return s == Start::Cleared ? cleared : busy;
+}
+
+void restore(RefGroundMap& m, Start s) { m = startRef(s); }
+
+// Points for single paints: spread over the whole lattice, edges included.
+const std::vector<std::pair<int, int>>& paintPoints() {
+    static std::vector<std::pair<int, int>> pts = [] {
+        std::vector<std::pair<int, int>> v;
+        BusyMapRandom rng;
+        rng.state = 777;
+        for (int i = 0; i < 1024; ++i) v.emplace_back(rng.next() % 129, rng.next() % 129);
+        return v;
+    }();
+    return pts;
+}
+
+template <class Map>
+void copyOnly(benchmark::State& state, Start s) {
+    Map m;
+    restore(m, s);
+    for (auto _ : state) {
+        restore(m, s);
+        benchmark::DoNotOptimize(m.corners[0]);
+        benchmark::ClobberMemory();
+    }
+}
+
+template <class Map>
+void sweep(benchmark::State& state, Start s, int kind) {
+    Map m;
+    for (auto _ : state) {
+        restore(m, s);
+        for (int px = 0; px <= 128; ++px)
+            for (int py = 0; py <= 128; ++py) m.paintCorner(px, py, kind);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * 129 * 129);
+}
+
+template <class Map>
+void singlePaint(benchmark::State& state, int kind) {
+    Map m;
+    const auto& pts = paintPoints();
+    size_t i = 0;
+    for (auto _ : state) {
+        restore(m, Start::Busy);
+        const auto& p = pts[i++ & 1023];
+        m.paintCorner(p.first, p.second, kind);
+        benchmark::ClobberMemory();
+    }
+}
+
+// The production map needs a default constructor for the templates above.
+struct ProdMap : GroundMap {
+    ProdMap() : GroundMap(64, 64) {}
+};
+void restore(ProdMap& m, Start s) { m.copyFrom(startMap(s)); }
+
+const char* startName(Start s) { return s == Start::Cleared ? "cleared" : "busy"; }
+
+void registerAll() {
+    for (Start s : {Start::Cleared, Start::Busy}) {
+        std::string sn = startName(s);
+        benchmark::RegisterBenchmark(("copy/" + sn + "/production").c_str(), copyOnly<ProdMap>, s)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("copy/" + sn + "/reference").c_str(), copyOnly<RefGroundMap>, s)
+            ->Unit(benchmark::kMicrosecond);
+        for (int kind : {3, 4}) {
+            std::string base = "sweep/kind" + std::to_string(kind) + "/" + sn;
+            benchmark::RegisterBenchmark((base + "/production").c_str(), sweep<ProdMap>, s, kind)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark((base + "/reference").c_str(), sweep<RefGroundMap>, s, kind)
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    for (int kind = 0; kind <= 4; ++kind) {
+        std::string base = "paint/kind" + std::to_string(kind) + "/busy";
+        benchmark::RegisterBenchmark((base + "/production").c_str(), singlePaint<ProdMap>, kind)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((base + "/reference").c_str(), singlePaint<RefGroundMap>, kind)
+            ->Unit(benchmark::kMicrosecond);
+    }
+}
+
+// Passes every report to the usual display and, at the end, prints each
+// production/reference pair with the restore cost taken off and the speedup.
+class SummaryReporter : public benchmark::BenchmarkReporter {
+public:
+    explicit SummaryReporter(benchmark::BenchmarkReporter* display) : display_(display) {}
+    bool ReportContext(const Context& c) override { return display_->ReportContext(c); }
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
+                seconds_[r.benchmark_name()] = r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+        display_->ReportRuns(runs);
+    }
+    void Finalize() override {
+        display_->Finalize();
+        std::printf("\n%-26s %14s %14s %9s   (restore cost taken off)\n", "per call", "reference", "production",
+                    "speedup");
+        std::printf("(CPU time per call: the machine may be shared)\n");
+        for (const auto& [name, prodTime] : seconds_) {
+            const std::string suffix = "/production";
+            if (name.size() < suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+                continue;
+            std::string base = name.substr(0, name.size() - suffix.size());
+            if (base.rfind("copy/", 0) == 0) continue;
+            auto ref = seconds_.find(base + "/reference");
+            if (ref == seconds_.end()) continue;
+            std::string start = base.find("cleared") != std::string::npos ? "cleared" : "busy";
+            double prodCopy = lookup("copy/" + start + "/production");
+            double refCopy = lookup("copy/" + start + "/reference");
+            double p = prodTime - prodCopy, r = ref->second - refCopy;
+            bool sweepRow = base.rfind("sweep/", 0) == 0;
+            double scale = sweepRow ? 1e3 : 1e6;
+            const char* unit = sweepRow ? "ms" : "us";
+            std::printf("%-26s %11.3f %s %11.3f %s %8.1fx\n", base.c_str(), r * scale, unit, p * scale, unit,
+                        p > 0 ? r / p : 0.0);
+        }
+    }
+
+private:
+    double lookup(const std::string& name) const {
+        auto it = seconds_.find(name);
+        return it == seconds_.end() ? 0.0 : it->second;
+    }
+    benchmark::BenchmarkReporter* display_;
+    std::map<std::string, double> seconds_;  // seconds per iteration, by benchmark name
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    registerAll();
+    SummaryReporter reporter(benchmark::CreateDefaultDisplayReporter());
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
