@@ -1,0 +1,135 @@
+// e2e_expect: replays, through the core library alone, what the end-to-end
+// driver does to the editor with the mouse and keys, and writes the map file
+// the editor must then save. The driver compares the two byte for byte.
+//
+// Reads commands, one a line, from the file named on the command line:
+//   client W H        client area size the mouse positions refer to
+//   kind K            current terrain kind (keys 0..4)
+//   brush N           brush size (keys W, Q)
+//   drag X Y          a mouse move to client (X, Y) with the left button held
+//                     in edit mode 1: paints the square brush there
+//   grey PATH         key G: the grey bitmap replaces the height field
+//   edge H            the field's last row and column (not in the bitmap) := H
+//   fill X Y BELOW    edit mode 2 with the mouse at (X, Y), fill-below flag
+//                     BELOW (0/1), then a click: the preview is committed
+//   clear             key C answered Yes
+//   load PATH         key O
+//   save PATH         key S; exits 3 when the file could not be written
+// Exits 2 on a malformed line, naming it.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "files/map_file.h"
+#include "height/height_field.h"
+#include "height/height_fill.h"
+#include "height/height_image.h"
+#include "map/ground_map.h"
+#include "shell/editor_state.h"
+
+namespace {
+
+int32_t clientW = 800;
+int32_t clientH = 600;
+
+// The window procedure's WM_MOUSEMOVE painting in edit mode 1 with the left
+// button down: the brush's top-left point is the lattice point nearest the
+// cursor, and each brush point truncates its own real sum.
+void dragTo(int32_t x, int32_t y) {
+    viewState.mouseX = x;
+    viewState.mouseY = y;
+    const LatticePos p = screenToLattice(x, y, clientW, clientH);
+    const int32_t maxX = 2 * workingMap.width;
+    const int32_t maxY = 2 * workingMap.height;
+    const int32_t tx = static_cast<int32_t>(p.x);
+    const int32_t ty = static_cast<int32_t>(p.y);
+    if (tx < 0 || tx > maxX || ty < 0 || ty > maxY) return;
+    const int32_t n = editorState.brushSize;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t px = static_cast<int32_t>(p.x + i);
+        for (int32_t j = 0; j < n; ++j) {
+            const int32_t py = static_cast<int32_t>(p.y + j);
+            if (px >= 0 && px <= maxX && py >= 0 && py <= maxY)
+                workingMap.paintCorner(px, py, editorState.currentKind);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: e2e_expect SCRIPT\n");
+        return 2;
+    }
+    std::ifstream in(argv[1]);
+    if (!in) {
+        std::fprintf(stderr, "e2e_expect: cannot read %s\n", argv[1]);
+        return 2;
+    }
+    initPatternTable();
+    workingMap.clear();
+    std::string line;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        std::istringstream words(line);
+        std::string cmd;
+        if (!(words >> cmd) || cmd[0] == '#') continue;
+        bool ok = true;
+        if (cmd == "client") {
+            ok = static_cast<bool>(words >> clientW >> clientH);
+        } else if (cmd == "kind") {
+            ok = static_cast<bool>(words >> editorState.currentKind);
+        } else if (cmd == "brush") {
+            ok = static_cast<bool>(words >> editorState.brushSize) && editorState.brushSize >= 1;
+        } else if (cmd == "drag") {
+            int32_t x, y;
+            ok = static_cast<bool>(words >> x >> y);
+            if (ok) dragTo(x, y);
+        } else if (cmd == "grey") {
+            std::string path;
+            ok = static_cast<bool>(words >> path) && readGreyBitmap(path.c_str(), heightField);
+        } else if (cmd == "edge") {
+            double h;
+            ok = static_cast<bool>(words >> h);
+            for (int32_t i = 0; ok && i < heightField.width; ++i) {
+                heightField.at(heightField.width - 1, i) = h;
+                heightField.at(i, heightField.height - 1) = h;
+            }
+        } else if (cmd == "fill") {
+            int32_t x, y, below;
+            ok = static_cast<bool>(words >> x >> y >> below);
+            if (ok) {
+                viewState.mouseX = x;
+                viewState.mouseY = y;
+                editorState.fillBelow = below != 0;
+                editorState.editMode = 2;
+                previewHeightFill(clientW, clientH);
+                commitFillPreview();
+            }
+        } else if (cmd == "clear") {
+            workingMap.clear();
+        } else if (cmd == "load") {
+            std::string path;
+            ok = static_cast<bool>(words >> path) && loadMap(path.c_str());
+        } else if (cmd == "save") {
+            std::string path;
+            ok = static_cast<bool>(words >> path);
+            if (ok && !saveMap(path.c_str())) {
+                std::fprintf(stderr, "e2e_expect: cannot write %s\n", path.c_str());
+                return 3;
+            }
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "e2e_expect: %s:%d: bad command: %s\n", argv[1], lineNo, line.c_str());
+            return 2;
+        }
+    }
+    return 0;
+}
