@@ -4,6 +4,7 @@ add_library(vorn_map STATIC
   src/map/tile_select.cpp
   src/map/corner_paint.cpp
   src/map/tile_decode.cpp
+  src/map/tile_tables.cpp
 )
 target_include_directories(vorn_map PUBLIC ${PROJECT_SOURCE_DIR}/src)
 

@@ -1,46 +1,208 @@
 // Corner painting: set a lattice point, repair the cells around it so that
 // kinds meet only in shapes the tile families show, and re-select their tiles.
+//
+// How it stays fast while giving exactly the result of the step-by-step rules
+// (re-select the 3 x 3 block after every repaired cell, at every depth):
+// - Repairs read and write only the corner grid, never a tile, and a cell's
+//   tile depends only on its own nine points. So instead of selecting after
+//   every repair, a top-level paint records every cell that any repair would
+//   have re-selected and selects each of them once, after the last write.
+//   Cells outside those blocks keep their tiles, as they would.
+// - Repairs for kinds 1, 2 and 4 paint kind 0, which repairs nothing further;
+//   the points they change are exactly those that need repair when the cell is
+//   entered, so they are found from the cell's kind masks in one step.
+// - Repairs for kind 3 paint kind 2, which may repair further; that path
+//   follows the rules point by point in their order.
+// Maps wider or taller than 64 cells (never made by the editor) take the plain
+// path, which re-selects after every repair.
+#include <algorithm>
+
 #include "map/ground_map.h"
+#include "map/tile_tables.h"
 
 namespace {
-constexpr int kPlusMask = 0x0BA;  // side midpoints and centre
-// Kinds that may stay in a cell painted with kind k, as a bit set over kinds.
-constexpr int kAllowed[5] = {0, 0x3, 0xD, 0xC, 0x11};
-// Kind that a repaired point receives when kind k is painted.
-constexpr int kRepairKind[5] = {0, 0, 0, 2, 0};
-}  // namespace
 
-void GroundMap::paintCorner(int32_t px, int32_t py, int32_t kind) {
-    cornerAt(px, py) = static_cast<uint8_t>(kind);
-    int32_t cx = px / 2, cy = py / 2;
-    static const int kCells[4][2] = {{0, 0}, {-1, 0}, {0, -1}, {-1, -1}};
-    for (const auto& d : kCells) {
-        int32_t x = cx + d[0], y = cy + d[1];
-        if (x < 0 || y < 0 || x >= width || y >= height) continue;
-        repairCell(x, y, kind);
+constexpr unsigned kPlusMask = 0x0BA;  // side midpoints and centre of a cell
+constexpr unsigned kAllPoints = 0x1FF;
+constexpr int kMaxTracked = 64;        // widest and tallest map the fast path tracks
+
+// The four cells around a lattice point, in repair order, as offsets from
+// (px / 2, py / 2).
+constexpr int kCellsAroundPoint[4][2] = {{0, 0}, {-1, 0}, {0, -1}, {-1, -1}};
+
+// Cells that the running top-level paint must re-select (static scratch: one
+// paint runs at a time, and every top-level call empties it before returning).
+struct PendingSelection {
+    uint64_t rows[kMaxTracked];  // bit x of rows[y]: cell (x, y)
+    int32_t top = kMaxTracked;   // first row that may hold bits
+    int32_t bottom = -1;         // last row that may hold bits
+};
+PendingSelection pending;
+
+// One top-level paint or repair on a map of at most 64 x 64 cells.
+class Painter {
+public:
+    explicit Painter(GroundMap& m)
+        : map_(m), corners_(m.corners), stride_(m.latticeStride()), width_(m.width), height_(m.height) {}
+
+    void paint(int32_t px, int32_t py, int32_t kind) {
+        corners_[py * stride_ + px] = static_cast<uint8_t>(kind);
+        if (kind == 0) {  // nothing to repair: only the blocks around the point
+            markAroundPoint(px, py);
+            return;
+        }
+        const int32_t cx = px >> 1, cy = py >> 1;
+        for (const auto& d : kCellsAroundPoint) {
+            const int32_t x = cx + d[0], y = cy + d[1];
+            if (x < 0 || y < 0 || x >= width_ || y >= height_) continue;
+            repair(x, y, kind);
+        }
+    }
+
+    void repair(int32_t x, int32_t y, int32_t kind) {
+        if (kind != 0) repairPoints(x, y, kind);
+        markRect(x - 1, x + 1, y - 1, y + 1);
+    }
+
+    // Selects every recorded cell once and forgets them.
+    void flush() {
+        for (int32_t y = pending.top; y <= pending.bottom; ++y) {
+            uint64_t bits = pending.rows[y];
+            pending.rows[y] = 0;
+            while (bits) {
+                const int32_t x = __builtin_ctzll(bits);
+                bits &= bits - 1;
+                map_.tileAt(x, y) = tiles::tileOf(tiles::cellLanes(corners_, stride_, x, y));
+            }
+        }
+        pending.top = kMaxTracked;
+        pending.bottom = -1;
+    }
+
+private:
+    void repairPoints(int32_t x, int32_t y, int32_t kind) {
+        using namespace tiles;
+        const uint64_t lanes = cellLanes(corners_, stride_, x, y);
+        const unsigned k1 = lane(lanes, kLaneKind1), k23 = lane(lanes, kLaneKind23);
+        const unsigned k3 = lane(lanes, kLaneKind3), k4 = lane(lanes, kLaneKind4);
+        unsigned toClear;
+        switch (kind) {
+            case 1:  // kinds 2, 3, 4 off the plus, and 4 anywhere
+                if (!kTables.edge[0][k1]) return;
+                toClear = (kPlusMask & (k23 | k4)) | k4;
+                break;
+            case 2:  // kinds 1 and 4 off the plus, and 4 anywhere
+                if (!kTables.edge[1][k23]) return;
+                toClear = (kPlusMask & (k1 | k4)) | k4;
+                break;
+            case 4:  // kinds 1, 2, 3 off the plus; corners stay
+                if (!kTables.kind4Search[k4]) return;
+                toClear = kPlusMask & (k1 | k23);
+                break;
+            case 3:
+                if (!kTables.edge[2][k3]) return;
+                repairAmidKindTwo(x, y);
+                return;
+            default:
+                return;
+        }
+        // Each of these points is painted 0 in turn; painting 0 writes only
+        // that point, so the order does not matter.
+        while (toClear) {
+            const int b = __builtin_ctz(toClear);
+            toClear &= toClear - 1;
+            const int32_t px = 2 * x + b % 3, py = 2 * y + b / 3;
+            corners_[py * stride_ + px] = 0;
+            markAroundPoint(px, py);
+        }
+    }
+
+    // Kind 3: every point of the cell that is not 2 or 3 is painted 2, in the
+    // visiting order (dx outer, dy inner), reading each point when visited;
+    // those paints repair their own cells for kind 2.
+    void repairAmidKindTwo(int32_t x, int32_t y) {
+        for (int dx = 0; dx < 3; ++dx)
+            for (int dy = 0; dy < 3; ++dy) {
+                const int32_t px = 2 * x + dx, py = 2 * y + dy;
+                const uint8_t v = corners_[py * stride_ + px];
+                if (v != 2 && v != 3) paint(px, py, 2);
+            }
+    }
+
+    // Records cells x0..x1 of rows y0..y1, clipped to the map.
+    void markRect(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+        x0 = std::max(x0, 0);
+        y0 = std::max(y0, 0);
+        x1 = std::min(x1, width_ - 1);
+        y1 = std::min(y1, height_ - 1);
+        // Bits x0..x1; for x1 = 63 the shift wraps to 0, which still gives the top bits.
+        const uint64_t bits = (uint64_t{2} << x1) - (uint64_t{1} << x0);
+        for (int32_t y = y0; y <= y1; ++y) pending.rows[y] |= bits;
+        pending.top = std::min(pending.top, y0);
+        pending.bottom = std::max(pending.bottom, y1);
+    }
+
+    // The 3 x 3 blocks of the cells around a point (those inside the map)
+    // together make the rectangle of cells (px / 2 - 2 .. px / 2 + 1) x (the same in y).
+    void markAroundPoint(int32_t px, int32_t py) {
+        const int32_t cx = px >> 1, cy = py >> 1;
+        markRect(cx - 2, cx + 1, cy - 2, cy + 1);
+    }
+
+    GroundMap& map_;
+    uint8_t* corners_;
+    int32_t stride_, width_, height_;
+};
+
+bool tracked(const GroundMap& m) { return m.width <= kMaxTracked && m.height <= kMaxTracked; }
+
+// The rules step by step, for maps the fast path does not track.
+void plainRepair(GroundMap& m, int32_t x, int32_t y, int32_t kind);
+
+void plainPaint(GroundMap& m, int32_t px, int32_t py, int32_t kind) {
+    m.cornerAt(px, py) = static_cast<uint8_t>(kind);
+    const int32_t cx = px / 2, cy = py / 2;
+    for (const auto& d : kCellsAroundPoint) {
+        const int32_t x = cx + d[0], y = cy + d[1];
+        if (x < 0 || y < 0 || x >= m.width || y >= m.height) continue;
+        plainRepair(m, x, y, kind);
     }
 }
 
-void GroundMap::repairCell(int32_t x, int32_t y, int32_t kind) {
-    int c = kind == 0 ? 0 : edgeCode(x, y, kind);
-    if (c != 0) {
+void plainRepair(GroundMap& m, int32_t x, int32_t y, int32_t kind) {
+    static constexpr unsigned kAllowed[5] = {0, 0x3, 0xD, 0xC, 0x11};  // kinds that may stay, as bits
+    static constexpr int kRepairKind[5] = {0, 0, 0, 2, 0};
+    if (kind > 0 && kind <= 4 && m.edgeCode(x, y, kind) != 0) {
         for (int dx = 0; dx < 3; ++dx)
             for (int dy = 0; dy < 3; ++dy) {
-                int32_t px = 2 * x + dx, py = 2 * y + dy;
-                int v = cornerAt(px, py);
-                int bit = 1 << (dx + 3 * dy);
-                bool repair;
-                if (kind == 4)
-                    repair = (bit & kPlusMask) && v != 0 && v != 4;
-                else
-                    repair = !(kAllowed[kind] & (1 << v)) && ((bit & kPlusMask) || kind == 3 || v == 4);
-                if (repair) paintCorner(px, py, kRepairKind[kind]);
+                const int32_t px = 2 * x + dx, py = 2 * y + dy;
+                const unsigned v = m.cornerAt(px, py);
+                const bool allowed = v <= 4 && ((kAllowed[kind] >> v) & 1);
+                const bool plus = (kPlusMask >> (dx + 3 * dy)) & 1;
+                const bool repair = kind == 4 ? plus && v != 0 && v != 4
+                                              : !allowed && (plus || kind == 3 || v == 4);
+                if (repair) plainPaint(m, px, py, kRepairKind[kind]);
             }
     }
-    for (int i = -1; i <= 1; ++i)
-        for (int j = -1; j <= 1; ++j) {
-            int32_t nx = x + i, ny = y + j;
-            if (nx < 0 || ny < 0 || nx >= width || ny >= height) continue;
-            selectTile(nx, ny);
+    for (int32_t i = -1; i <= 1; ++i)
+        for (int32_t j = -1; j <= 1; ++j) {
+            const int32_t nx = x + i, ny = y + j;
+            if (nx >= 0 && ny >= 0 && nx < m.width && ny < m.height) m.selectTile(nx, ny);
         }
+}
+
+}  // namespace
+
+void GroundMap::paintCorner(int32_t px, int32_t py, int32_t kind) {
+    if (!tracked(*this)) return plainPaint(*this, px, py, kind);
+    Painter p(*this);
+    p.paint(px, py, kind);
+    p.flush();
+}
+
+void GroundMap::repairCell(int32_t x, int32_t y, int32_t kind) {
+    if (!tracked(*this)) return plainRepair(*this, x, y, kind);
+    Painter p(*this);
+    p.repair(x, y, kind);
+    p.flush();
 }

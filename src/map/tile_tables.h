@@ -1,0 +1,56 @@
+// Lookup tables of the auto-tiler (private to src/map). Every answer of tile
+// selection depends only on a cell's nine points, and each kind's part of it
+// only on that kind's 9-bit mask, so the tables answer from masks directly.
+#pragma once
+#include <cstdint>
+
+namespace tiles {
+
+// Lanes of a cell's kind masks, packed in one 64-bit word, 16 bits each.
+constexpr int kLaneKind1 = 0;    // points holding 1
+constexpr int kLaneKind23 = 16;  // points holding 2 or 3 (kind 2 counts kind 3)
+constexpr int kLaneKind3 = 32;   // points holding 3
+constexpr int kLaneKind4 = 48;   // points holding 4
+
+struct Tables {
+    // Lane bits of three points in a row, indexed by v0 | v1 << 3 | v2 << 6,
+    // each point at bit 0, 1 or 2 of its lane.
+    uint64_t rowLanes[512];
+    uint8_t edge[4][512];      // [k - 1][mask]: edge code 0..20 of kinds 1..3 (k = 2 on the 2-or-3 mask)
+    uint8_t kind4Search[512];  // kind-4 tile search on the kind-4 mask: tile or 0
+    uint8_t family[4][512];    // [k - 1][mask]: tile of kind k's family for the mask, 0 when none
+    int32_t patterns[256];     // kind-4 pattern table, as initPatternTable fills it
+    uint8_t decodeKind[256];   // kind a tile decodes to, 0 when it has none
+    uint16_t decodePattern[256];  // the points of that kind on the tile
+};
+
+extern const Tables kTables;
+
+// The four kind masks of cell (x, y) of a corner grid with the given row stride.
+inline uint64_t cellLanes(const uint8_t* corners, int32_t stride, int32_t x, int32_t y) {
+    const uint8_t* p = corners + (2 * y) * stride + 2 * x;
+    uint64_t lanes = 0;
+    for (int dy = 0; dy < 3; ++dy, p += stride) {
+        unsigned idx = (p[0] & 7u) | (p[1] & 7u) << 3 | (p[2] & 7u) << 6;
+        lanes |= kTables.rowLanes[idx] << (3 * dy);
+    }
+    return lanes;
+}
+
+inline unsigned lane(uint64_t lanes, int at) { return static_cast<unsigned>(lanes >> at) & 0x1FFu; }
+
+// The tile selection gives for a cell with these masks.
+inline uint8_t tileOf(uint64_t lanes) {
+    unsigned t = 176;
+    unsigned t1 = kTables.family[0][lane(lanes, kLaneKind1)];
+    unsigned t2 = kTables.family[1][lane(lanes, kLaneKind23)];
+    unsigned t3 = kTables.family[2][lane(lanes, kLaneKind3)];
+    unsigned t4 = kTables.kind4Search[lane(lanes, kLaneKind4)];
+    t = t1 ? t1 : t;
+    t = t2 ? t2 : t;
+    t = t3 ? t3 : t;
+    t = t4 ? t4 : t;
+    return static_cast<uint8_t>(t);
+}
+
+}  // namespace tiles
