@@ -1,0 +1,81 @@
+// Mission structures and tile objects drawn over the ground.
+#include <windows.h>
+#include <GL/gl.h>
+
+#include <cstdint>
+
+#include "files/mission.h"
+#include "files/mission_draw.h"
+#include "shell/editor_state.h"
+
+namespace {
+
+// A rectangle of the sprite atlas in image pixels, y down from the top edge.
+struct SpriteRect {
+    int32_t x, y, w, h;
+};
+
+// Sprite rectangle of each structure kind, indexed by spriteIndex. Rows 0 and 1
+// start at the same pixel (row 0 is the top-left quarter of row 1); rows 3 and 4,
+// and rows 6, 7 and 10, are the same rectangle.
+constexpr SpriteRect kSpriteRects[] = {
+    {448, 0, 32, 32},  {448, 0, 64, 64},  {0, 0, 96, 96},    {96, 0, 96, 64},   {96, 0, 96, 64},
+    {192, 0, 64, 64},  {256, 0, 64, 64},  {256, 0, 64, 64},  {320, 0, 64, 64},  {384, 0, 64, 64},
+    {256, 0, 64, 64},  {0, 96, 96, 96},   {96, 64, 96, 64},  {192, 64, 96, 64}, {288, 64, 32, 32},
+    {320, 64, 32, 32}, {352, 64, 32, 32}, {384, 64, 64, 64}, {448, 64, 64, 64},
+};
+constexpr int32_t kSpriteRowCount = static_cast<int32_t>(sizeof kSpriteRects / sizeof kSpriteRects[0]);
+static_assert(kSpriteRowCount == 19, "one row per structure kind");
+
+// Mission positions number cells y * 64 + x on a fixed 64-wide map, whatever
+// the working map's width; a negative position lands above the map.
+int32_t cellX(int16_t position) { return position & 63; }
+int32_t cellY(int16_t position) { return position / 64; }
+
+void drawStructures() {
+    glBindTexture(GL_TEXTURE_2D, textureNames.spriteAtlas);
+    glBegin(GL_QUADS);
+    for (const StructureRecord& s : structureList) {
+        // A sprite index from a damaged file must not read past the table: skip it.
+        if (s.spriteIndex < 0 || s.spriteIndex >= kSpriteRowCount) continue;
+        const SpriteRect& r = kSpriteRects[s.spriteIndex];
+        const double x = cellX(s.position);
+        const double y = cellY(s.position);
+        const double cw = r.w / 32;
+        const double ch = r.h / 32;
+        const double s0 = r.x / 512.0, s1 = (r.x + r.w) / 512.0;
+        const double t0 = 1.0 - r.y / 512.0, t1 = 1.0 - (r.y + r.h) / 512.0;
+        glTexCoord2d(s0, t0); glVertex2d(x, -y);
+        glTexCoord2d(s1, t0); glVertex2d(x + cw, -y);
+        glTexCoord2d(s1, t1); glVertex2d(x + cw, -y - ch);
+        glTexCoord2d(s0, t1); glVertex2d(x, -y - ch);
+    }
+    glEnd();
+}
+
+void drawTileObjects() {
+    // Tile objects address a 16 x 16 grid of the height texture, not the tile atlas.
+    glBindTexture(GL_TEXTURE_2D, textureNames.height);
+    glBegin(GL_QUADS);
+    for (const TileObjectRecord& o : tileObjectList) {
+        const double x = cellX(o.position);
+        const double y = cellY(o.position);
+        const int32_t row = o.texCell >> 4;
+        const int32_t column = o.texCell & 15;
+        const double s0 = column / 16.0, s1 = (column + 1) / 16.0;
+        const double t0 = 1.0 - row / 16.0, t1 = 1.0 - (row + 1) / 16.0;
+        glTexCoord2d(s0, t0); glVertex2d(x, -y);
+        glTexCoord2d(s1, t0); glVertex2d(x + 1, -y);
+        glTexCoord2d(s1, t1); glVertex2d(x + 1, -y - 1);
+        glTexCoord2d(s0, t1); glVertex2d(x, -y - 1);
+    }
+    glEnd();
+}
+
+}  // namespace
+
+void drawMissionObjects() {
+    if (!editorState.showObjects) return;
+    drawStructures();
+    drawTileObjects();  // after the structures, so they cover them where both lie
+}

@@ -1,0 +1,103 @@
+// One frame: tile layer, corner overlay, mission objects, height overlay.
+#include <windows.h>
+#include <GL/gl.h>
+
+#include <cstdint>
+
+#include "files/mission_draw.h"
+#include "height/height_fill.h"
+#include "map/ground_map.h"
+#include "shell/editor_state.h"
+#include "shell/render.h"
+
+namespace {
+
+// Tile index shown at half opacity over each lattice point in edit mode 1, by terrain kind.
+constexpr uint8_t kCornerOverlayTiles[5] = {176, 143, 192, 207, 159};
+
+// Texture rectangle of a tile in the 16 x 16 atlas. The atlas went up bottom
+// row first, so a tile's top edge has the larger t.
+struct TileRect {
+    double s0, s1, t0, t1;
+};
+
+TileRect tileRect(uint8_t tile) {
+    const int32_t c = tile & 15;
+    const int32_t r = tile >> 4;
+    return {c / 16.0, (c + 1) / 16.0, 1.0 - r / 16.0, 1.0 - (r + 1) / 16.0};
+}
+
+void drawTileLayer(const GroundMap& map) {
+    glBegin(GL_QUADS);
+    for (int32_t y = 0; y < map.height; ++y) {
+        for (int32_t x = 0; x < map.width; ++x) {
+            const TileRect t = tileRect(map.tileAt(x, y));
+            const double wx = x, wy = -y;
+            glTexCoord2d(t.s0, t.t0); glVertex2d(wx, wy);
+            glTexCoord2d(t.s1, t.t0); glVertex2d(wx + 1, wy);
+            glTexCoord2d(t.s1, t.t1); glVertex2d(wx + 1, wy - 1);
+            glTexCoord2d(t.s0, t.t1); glVertex2d(wx, wy - 1);
+        }
+    }
+    glEnd();
+}
+
+void drawCornerOverlay(const GroundMap& map) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1, 1, 1, 0.5f);  // stays current in later frames; harmless with blending off
+    glBegin(GL_QUADS);
+    const int32_t lastY = 2 * map.height;
+    const int32_t lastX = 2 * map.width;
+    for (int32_t py = 0; py <= lastY; ++py) {
+        for (int32_t px = 0; px <= lastX; ++px) {
+            // The grid only ever holds kinds 0..4; anything else would be a
+            // corrupted map, shown as kind 0 rather than read past the table.
+            const uint8_t kind = map.cornerAt(px, py);
+            const TileRect t = tileRect(kCornerOverlayTiles[kind < 5 ? kind : 0]);
+            const double cx = px / 2.0, cy = -py / 2.0;
+            glTexCoord2d(t.s0, t.t0); glVertex2d(cx - 0.25, cy + 0.25);
+            glTexCoord2d(t.s1, t.t0); glVertex2d(cx + 0.25, cy + 0.25);
+            glTexCoord2d(t.s1, t.t1); glVertex2d(cx + 0.25, cy - 0.25);
+            glTexCoord2d(t.s0, t.t1); glVertex2d(cx - 0.25, cy - 0.25);
+        }
+    }
+    glEnd();
+    glDisable(GL_BLEND);
+}
+
+void drawHeightOverlay() {
+    // Opaque (blending is off): inside the map square only the heights show.
+    // t = 0, the first uploaded lattice row, lies along the map's top edge.
+    glBindTexture(GL_TEXTURE_2D, textureNames.height);
+    glBegin(GL_QUADS);
+    glTexCoord2d(0, 0); glVertex2d(0, 0);
+    glTexCoord2d(1, 0); glVertex2d(64, 0);
+    glTexCoord2d(1, 1); glVertex2d(64, -64);
+    glTexCoord2d(0, 1); glVertex2d(0, -64);
+    glEnd();
+}
+
+}  // namespace
+
+void drawFrame(HWND window, HDC dc) {
+    RECT rect = {0, 0, 0, 0};
+    GetClientRect(window, &rect);
+    const bool filling = editorState.editMode == 2;
+    if (filling) previewHeightFill(rect.right, rect.bottom);
+
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureNames.tileAtlas);
+    glPushMatrix();
+
+    drawTileLayer(filling ? previewMap : workingMap);
+    if (editorState.editMode == 1) drawCornerOverlay(workingMap);
+    drawMissionObjects();
+    if (editorState.heightOverlay) drawHeightOverlay();
+
+    glPopMatrix();
+    SwapBuffers(dc);
+}

@@ -1,0 +1,237 @@
+// Frames drawn into the offscreen context and read back at pixel centres
+// well inside a texel (which texel an edge pixel shows differs between rasterisers).
+#include "render/render_fixture.h"
+
+namespace {
+
+using glh::Rgb;
+using rt::RenderTest;
+using rt::tileColour;
+
+constexpr glh::Rgb kBlack{0, 0, 0};
+constexpr int kOverlayTile[5] = {176, 143, 192, 207, 159};
+
+// Whole map in view: zoom 0.25 puts a cell on 8 pixels, the pan centres the map.
+void viewWholeMap() {
+    viewState.zoom = 0.25;
+    viewState.panX = 256;
+    viewState.panY = 256;
+    applyView(glh::window());
+}
+
+TEST_F(RenderTest, ClearedMapShowsTile176InEveryCell) {
+    viewWholeMap();
+    frame();
+    const std::vector<uint8_t> px = glh::readClient();
+    int wrong = 0;
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            int cx, cy;
+            rt::worldToClient(x + 0.5, -(y + 0.5), cx, cy);
+            const uint8_t* p = &px[(static_cast<size_t>(cy) * 800 + cx) * 3];
+            if (Rgb{p[0], p[1], p[2]} != tileColour(176) && wrong++ < 5) {
+                ADD_FAILURE() << "cell (" << x << ", " << y << "): expected " << glh::toString(tileColour(176))
+                              << ", got " << glh::toString({p[0], p[1], p[2]});
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    // Outside the map square only the clear colour shows.
+    EXPECT_EQ(rt::RenderTest::atCell(-1, 10), kBlack);
+    EXPECT_EQ(rt::RenderTest::atCell(64, 10), kBlack);
+    EXPECT_EQ(rt::RenderTest::atCell(10, -1), kBlack);
+    EXPECT_EQ(rt::RenderTest::atCell(10, 64), kBlack);
+}
+
+TEST_F(RenderTest, CellsSitWhereTheirIndexSaysAndShowTheirAtlasTile) {
+    struct Case {
+        int x, y, tile;
+    };
+    const Case cases[] = {{0, 0, 0}, {1, 0, 5}, {0, 1, 17}, {2, 3, 255}, {63, 0, 15}, {0, 63, 240}, {63, 63, 100}};
+    for (const Case& c : cases) workingMap.tileAt(c.x, c.y) = static_cast<uint8_t>(c.tile);
+    // Tile of cell (1, 0) lives at tiles[64], right of cell (0, 0).
+    EXPECT_EQ(workingMap.tiles[64], 5);
+    for (double zoom : {1.0, 0.25}) {
+        viewState = ViewState{};
+        viewState.zoom = zoom;
+        if (zoom < 1) viewWholeMap();
+        applyView(glh::window());
+        frame();
+        for (const Case& c : cases) {
+            if (zoom == 1.0 && (c.x > 11 || c.y > 8)) continue;  // off screen at the start view
+            for (double f : {0.2, 0.5, 0.8}) {
+                const Rgb got = RenderTest::atCell(c.x, c.y, f, 1 - f);
+                EXPECT_EQ(got, tileColour(c.tile)) << "zoom " << zoom << " cell (" << c.x << ", " << c.y
+                                                   << ") expected tile " << c.tile << " " << glh::toString(tileColour(c.tile))
+                                                   << ", got " << glh::toString(got);
+            }
+        }
+    }
+    EXPECT_EQ(RenderTest::atCell(3, 3), tileColour(176));
+}
+
+TEST_F(RenderTest, CornerOverlayHalfOpaqueInEditModeOneOnly) {
+    workingMap.tileAt(1, 1) = 20;
+    // Lattice points of cell (1, 1) and around: one of each kind.
+    struct Point {
+        int px, py, kind;
+    };
+    const Point points[] = {{0, 0, 0}, {2, 2, 1}, {3, 3, 2}, {4, 2, 3}, {4, 4, 4}, {3, 2, 1}};
+    for (const Point& p : points) workingMap.cornerAt(p.px, p.py) = static_cast<uint8_t>(p.kind);
+
+    for (int mode = 0; mode <= 2; ++mode) {
+        for (bool flags : {false, true}) {
+            editorState.editMode = mode;
+            editorState.showObjects = flags;
+            viewState.mouseX = -5000;  // mode 2: cursor far off the lattice, so the preview keeps its tiles
+            previewMap.copyFrom(workingMap);
+            frame();
+            for (const Point& p : points) {
+                // Sample 4 pixels up-left of the lattice point: inside its 16-pixel overlay square.
+                int cx, cy;
+                rt::worldToClient(p.px / 2.0, -p.py / 2.0, cx, cy);
+                cx -= 4;
+                cy -= 4;
+                const int cellX = (p.px * 16 - 4) / 32, cellY = (p.py * 16 - 4) / 32;
+                const Rgb under = p.px == 0 ? kBlack : tileColour(workingMap.tileAt(cellX, cellY));
+                const Rgb expected = mode == 1 ? rt::half(tileColour(kOverlayTile[p.kind]), under) : under;
+                const Rgb got = glh::pixelAt(cx, cy);
+                EXPECT_TRUE(rt::near(got, expected)) << "mode " << mode << " point (" << p.px << ", " << p.py
+                                                     << ") kind " << p.kind << ": expected " << glh::toString(expected)
+                                                     << ", got " << glh::toString(got);
+            }
+        }
+    }
+}
+
+TEST_F(RenderTest, CornerOverlayReachesAQuarterCellPastTheMapEdge) {
+    editorState.editMode = 1;
+    viewState.zoom = 4;  // a cell is 128 pixels, a quarter cell 32
+    for (const auto& [px, py] : {std::pair<int, int>{0, 0}, {128, 128}}) {
+        viewState.panX = static_cast<int>(128 * px / 2);
+        viewState.panY = static_cast<int>(128 * py / 2);
+        applyView(glh::window());
+        frame();
+        const double wx = px / 2.0, wy = -py / 2.0;
+        const Rgb overlayOnBlack = rt::half(tileColour(176), kBlack);
+        const double d = px == 0 ? -0.2 : 0.2;  // outward, within the quarter cell
+        int cx, cy;
+        rt::worldToClient(wx + d, wy - d, cx, cy);
+        EXPECT_TRUE(rt::near(glh::pixelAt(cx, cy), overlayOnBlack)) << "point (" << px << ", " << py << ")";
+        rt::worldToClient(wx + 1.2 * d + (d > 0 ? 0.1 : -0.1), wy - 1.2 * d - (d > 0 ? 0.1 : -0.1), cx, cy);
+        EXPECT_EQ(glh::pixelAt(cx, cy), kBlack) << "beyond the overlay of point (" << px << ", " << py << ")";
+    }
+}
+
+TEST_F(RenderTest, EditModeTwoShowsThePreviewMapItRebuildsFirst) {
+    // Flat heights: the fill from the cursor reaches every lattice point.
+    for (int x = 0; x < heightField.width; ++x)
+        for (int y = 0; y < heightField.height; ++y) heightField.at(x, y) = 0.5;
+    editorState.editMode = 2;
+    editorState.currentKind = 1;
+    viewState.mouseX = 400 + 32 * 3;  // over lattice point (6, 6)
+    viewState.mouseY = 300 + 32 * 3;
+    frame();
+    // Kind 1 everywhere but the start point: tile 143 away from it.
+    EXPECT_EQ(RenderTest::atCell(10, 7), tileColour(143));
+    EXPECT_EQ(workingMap.tileAt(10, 7), 176) << "the working map stays as it was";
+    // Back in mode 0 without a click, the unchanged working map shows again.
+    editorState.editMode = 0;
+    frame();
+    EXPECT_EQ(RenderTest::atCell(10, 7), tileColour(176));
+}
+
+TEST_F(RenderTest, HeightOverlayIsOpaqueOverTheWholeMap) {
+    // Grey level of texel (x, y) is (3x + 5y) mod 256: every texel told from its neighbours.
+    for (int x = 0; x < 128; ++x)
+        for (int y = 0; y < 128; ++y) heightField.at(x, y) = ((3 * x + 5 * y) % 256) / 255.0;
+    remakeHeightTexture();
+    editorState.editMode = 1;  // the corner overlay and a structure are hidden under it
+    editorState.heightOverlay = true;
+    structureList.push_back({0, 0, 2, 0, 0});
+    viewWholeMap();
+    frame();
+    const std::vector<uint8_t> px = glh::readClient();
+    int wrong = 0;
+    for (int y = 0; y < 128; y += 3) {
+        for (int x = 0; x < 128; x += 3) {
+            int cx, cy;
+            rt::worldToClient((x + 0.5) / 2, -(y + 0.5) / 2, cx, cy);  // texel (x, y) spans lattice x..x+1
+            const uint8_t* p = &px[(static_cast<size_t>(cy) * 800 + cx) * 3];
+            const int g = (3 * x + 5 * y) % 256;
+            if ((p[0] != g || p[1] != g || p[2] != g) && wrong++ < 5) {
+                ADD_FAILURE() << "texel (" << x << ", " << y << "): expected grey " << g << ", got "
+                              << glh::toString({p[0], p[1], p[2]});
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    // Outside the map square the overlay does not reach: the corner overlay's rim shows there.
+    int cx, cy;
+    rt::worldToClient(-0.125, 0.125, cx, cy);
+    EXPECT_TRUE(rt::near(glh::pixelAt(cx, cy), rt::half(tileColour(176), kBlack)));
+}
+
+TEST_F(RenderTest, ViewFollowsZoomPanAndClientSize) {
+    workingMap.tileAt(5, 4) = 77;
+    struct Case {
+        double zoom;
+        int panX, panY, w, h;
+    };
+    const Case cases[] = {
+        {1.0, 0, 0, 800, 600},   {2.0, 200, 100, 800, 600},    {0.5, -100, 40, 800, 600}, {1.2, 170, 130, 800, 600},
+        {1.0, 0, 0, 640, 480},   {0.25, 64, 48, 400, 300}, {3.0, 600, 500, 800, 600}, {0.8333, 30, -20, 701, 333},
+    };
+    for (const Case& c : cases) {
+        viewState.zoom = c.zoom;
+        viewState.panX = c.panX;
+        viewState.panY = c.panY;
+        glh::setClientSize(c.w, c.h);
+        applyView(glh::window());
+        frame();
+        for (double f : {0.3, 0.5, 0.7}) {
+            const Rgb got = RenderTest::atCell(5, 4, f, f);
+            EXPECT_EQ(got, tileColour(77)) << "zoom " << c.zoom << " pan (" << c.panX << ", " << c.panY << ") client "
+                                           << c.w << " x " << c.h << ": got " << glh::toString(got);
+        }
+        EXPECT_EQ(RenderTest::atCell(5, 4, 1.5, 0.5), tileColour(176));
+        EXPECT_EQ(RenderTest::atCell(5, 4, -0.5, 0.5), tileColour(176));
+    }
+}
+
+TEST_F(RenderTest, EmptyClientAreaKeepsTheLastViewUntilARealSize) {
+    workingMap.tileAt(2, 2) = 99;
+    viewState.zoom = 2;
+    applyView(glh::window());
+    glh::setClientSize(0, 0);  // minimised
+    viewState.zoom = 3;        // a wheel step while minimised
+    applyView(glh::window());  // must neither fail nor change the projection
+    glh::setClientSize(800, 0);
+    applyView(glh::window());
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (const GLfloat v : projection) EXPECT_TRUE(std::isfinite(v));
+    EXPECT_FLOAT_EQ(projection[0], 2 * 64 / 800.0f) << "projection of the last real size";
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+
+    glh::setClientSize(800, 600);
+    applyView(glh::window());  // restored, with the zoom of now
+    frame();
+    EXPECT_EQ(RenderTest::atCell(2, 2), tileColour(99));
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_FLOAT_EQ(projection[0], 3 * 64 / 800.0f);
+}
+
+TEST_F(RenderTest, FrameLeavesTheModelviewMatrixAndBlendingAsFound) {
+    editorState.editMode = 1;
+    frame();
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], i % 5 == 0 ? 1.0f : 0.0f);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace
