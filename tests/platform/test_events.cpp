@@ -35,8 +35,10 @@ protected:
         ASSERT_NE(window, nullptr) << SDL_GetError();
     }
     static void TearDownTestSuite() {
-        if (window) DestroyWindow(window);
-        SDL_Quit();
+        // Neither DestroyWindow nor SDL_Quit: both unload the offscreen
+        // driver's EGL library, which keeps an allocation that the leak
+        // checker would then report from a vanished module. The process ends
+        // here anyway.
     }
     void SetUp() override {
         drain();
