@@ -32,10 +32,11 @@ constexpr int kCellsAroundPoint[4][2] = {{0, 0}, {-1, 0}, {0, -1}, {-1, -1}};
 
 // Cells that the running top-level paint must re-select (static scratch: one
 // paint runs at a time, and every top-level call empties it before returning).
+// Kept by columns, the order of the tile grid.
 struct PendingSelection {
-    uint64_t rows[kMaxTracked];  // bit x of rows[y]: cell (x, y)
-    int32_t top = kMaxTracked;   // first row that may hold bits
-    int32_t bottom = -1;         // last row that may hold bits
+    uint64_t cols[kMaxTracked];  // bit y of cols[x]: cell (x, y)
+    int32_t left = kMaxTracked;  // first column that may hold bits
+    int32_t right = -1;          // last column that may hold bits
 };
 PendingSelection pending;
 
@@ -47,15 +48,14 @@ public:
 
     void paint(int32_t px, int32_t py, int32_t kind) {
         corners_[py * stride_ + px] = static_cast<uint8_t>(kind);
-        if (kind == 0) {  // nothing to repair: only the blocks around the point
-            markAroundPoint(px, py);
-            return;
-        }
+        // The blocks that the repairs of the cells around the point re-select.
+        markAroundPoint(px, py);
+        if (kind == 0) return;  // painting 0 repairs nothing
         const int32_t cx = px >> 1, cy = py >> 1;
         for (const auto& d : kCellsAroundPoint) {
             const int32_t x = cx + d[0], y = cy + d[1];
             if (x < 0 || y < 0 || x >= width_ || y >= height_) continue;
-            repair(x, y, kind);
+            repairPoints(x, y, kind);
         }
     }
 
@@ -64,19 +64,30 @@ public:
         markRect(x - 1, x + 1, y - 1, y + 1);
     }
 
-    // Selects every recorded cell once and forgets them.
+    // Selects every recorded cell once and forgets them. Going down a column,
+    // a cell's bottom row of points is the next cell's top row.
     void flush() {
-        for (int32_t y = pending.top; y <= pending.bottom; ++y) {
-            uint64_t bits = pending.rows[y];
-            pending.rows[y] = 0;
+        using namespace tiles;
+        for (int32_t x = pending.left; x <= pending.right; ++x) {
+            uint64_t bits = pending.cols[x];
+            pending.cols[x] = 0;
+            const uint8_t* column = corners_ + 2 * x;
+            uint8_t* tileColumn = map_.tiles + x * height_;
+            int32_t lastY = -2;
+            uint64_t lastBottom = 0;
             while (bits) {
-                const int32_t x = __builtin_ctzll(bits);
+                const int32_t y = __builtin_ctzll(bits);
                 bits &= bits - 1;
-                map_.tileAt(x, y) = tiles::tileOf(tiles::cellLanes(corners_, stride_, x, y));
+                const uint8_t* p = column + 2 * y * stride_;
+                const uint64_t top = y == lastY + 1 ? lastBottom : rowLanesAt(p);
+                const uint64_t bottom = rowLanesAt(p + 2 * stride_);
+                tileColumn[y] = tileOf(top | rowLanesAt(p + stride_) << 3 | bottom << 6);
+                lastY = y;
+                lastBottom = bottom;
             }
         }
-        pending.top = kMaxTracked;
-        pending.bottom = -1;
+        pending.left = kMaxTracked;
+        pending.right = -1;
     }
 
 private:
@@ -135,11 +146,11 @@ private:
         y0 = std::max(y0, 0);
         x1 = std::min(x1, width_ - 1);
         y1 = std::min(y1, height_ - 1);
-        // Bits x0..x1; for x1 = 63 the shift wraps to 0, which still gives the top bits.
-        const uint64_t bits = (uint64_t{2} << x1) - (uint64_t{1} << x0);
-        for (int32_t y = y0; y <= y1; ++y) pending.rows[y] |= bits;
-        pending.top = std::min(pending.top, y0);
-        pending.bottom = std::max(pending.bottom, y1);
+        // Bits y0..y1; for y1 = 63 the shift wraps to 0, which still gives the top bits.
+        const uint64_t bits = (uint64_t{2} << y1) - (uint64_t{1} << y0);
+        for (int32_t x = x0; x <= x1; ++x) pending.cols[x] |= bits;
+        pending.left = std::min(pending.left, x0);
+        pending.right = std::max(pending.right, x1);
     }
 
     // The 3 x 3 blocks of the cells around a point (those inside the map)

@@ -8,7 +8,8 @@ namespace {
 
 // Allocation failure leaves nothing sensible to edit: stop cleanly.
 uint8_t* allocOrDie(size_t n) {
-    // Three bytes of slack let the selector read a lattice row as one 32-bit word.
+    // Slack past the end lets tile selection read three points of a lattice
+    // row as one 32-bit word, also at the last point of the grid.
     auto* p = static_cast<uint8_t*>(std::malloc(n + 4));
     if (!p) std::abort();
     std::memset(p + n, 0, 4);

@@ -3,6 +3,7 @@
 // only on that kind's 9-bit mask, so the tables answer from masks directly.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 namespace tiles {
 
@@ -26,15 +27,19 @@ struct Tables {
 
 extern const Tables kTables;
 
+// Lane bits of the three points p[0..2] of one lattice row. Reads p[3] too:
+// every corner grid is allocated with slack bytes past its end for this.
+inline uint64_t rowLanesAt(const uint8_t* p) {
+    uint32_t w;
+    std::memcpy(&w, p, 4);
+    const unsigned idx = (w & 7u) | ((w >> 5) & 0x38u) | ((w >> 10) & 0x1C0u);
+    return kTables.rowLanes[idx];
+}
+
 // The four kind masks of cell (x, y) of a corner grid with the given row stride.
 inline uint64_t cellLanes(const uint8_t* corners, int32_t stride, int32_t x, int32_t y) {
     const uint8_t* p = corners + (2 * y) * stride + 2 * x;
-    uint64_t lanes = 0;
-    for (int dy = 0; dy < 3; ++dy, p += stride) {
-        unsigned idx = (p[0] & 7u) | (p[1] & 7u) << 3 | (p[2] & 7u) << 6;
-        lanes |= kTables.rowLanes[idx] << (3 * dy);
-    }
-    return lanes;
+    return rowLanesAt(p) | rowLanesAt(p + stride) << 3 | rowLanesAt(p + 2 * stride) << 6;
 }
 
 inline unsigned lane(uint64_t lanes, int at) { return static_cast<unsigned>(lanes >> at) & 0x1FFu; }
