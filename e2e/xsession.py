@@ -153,7 +153,7 @@ class Session:
         return r.stdout
 
     def windows(self):
-        """Every named window on the screen as (id, name, class, x, y, w, h),
+        """Every client window on the screen as (id, name, class, x, y, w, h),
         x and y absolute. Read from xwininfo's tree, since xdotool's search
         misses windows without a class (the SDL message box has none)."""
         out = subprocess.run(["xwininfo", "-root", "-tree"], env=self.env, capture_output=True,
@@ -161,8 +161,9 @@ class Session:
         found = []
         for line in out.splitlines():
             m = _TREE_LINE.match(line.strip())
-            if m and m.group(2) is not None:
-                found.append((int(m.group(1), 16), m.group(2), m.group(3), int(m.group(8)),
+            # Clients have a name or a class; frames and helpers neither.
+            if m and (m.group(2) is not None or m.group(3)):
+                found.append((int(m.group(1), 16), m.group(2) or "", m.group(3), int(m.group(8)),
                               int(m.group(9)), int(m.group(4)), int(m.group(5))))
         return found
 

@@ -8,7 +8,7 @@ what=${1:-test}
 run_pkgs=(cmake g++ make pkg-config libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri zenity)
 test_pkgs=("${run_pkgs[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-dev
   g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick openbox
-  wine64 wine)
+  wine64 wine python3)
 
 case "$what" in
   run) pkgs=("${run_pkgs[@]}") ;;

@@ -1,0 +1,341 @@
+"""End-to-end runs of the editor under a private X server.
+
+    driver.py [--build DIR] [--asan-build DIR] [--windows-build DIR] STAGE...
+
+STAGE is linux (a scripted session checked by pixels and saved bytes), soak
+(random input to the sanitizer build), windows (the Windows build under Wine)
+or figures (first frame and frame rate). Exits non-zero on the first failing
+stage, after every stage asked for has run; screenshots and logs of a
+failure are kept in the artifacts folder."""
+
+import argparse
+import os
+import random
+import signal
+import subprocess
+import sys
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from xsession import Failure, Session, log                        # noqa: E402
+from editor import Atlas, Editor, CELL, SETTLE                      # noqa: E402
+import files                                                        # noqa: E402
+
+
+class Context:
+    def __init__(self, args):
+        self.root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+        self.build = os.path.abspath(args.build)
+        self.asan_build = os.path.abspath(args.asan_build)
+        self.windows_build = os.path.abspath(args.windows_build)
+        self.artifacts = os.path.abspath(args.artifacts)
+        self.seed = args.seed
+        self.soak_events = args.soak_events
+        self.soak_seconds = args.soak_seconds
+        os.makedirs(self.artifacts, exist_ok=True)
+
+    def work(self, name):
+        d = os.path.join(self.artifacts, name)
+        os.makedirs(d, exist_ok=True)
+        for f in os.listdir(d):
+            p = os.path.join(d, f)
+            if os.path.isfile(p):
+                os.remove(p)
+        return d
+
+    def expect(self, script_lines, name, work):
+        """Runs e2e_expect over the given commands; returns the script path."""
+        path = os.path.join(work, name + ".script")
+        with open(path, "w") as f:
+            f.write("\n".join(script_lines) + "\n")
+        r = subprocess.run([os.path.join(self.build, "e2e_expect"), path],
+                           capture_output=True, text=True, timeout=60)
+        if r.returncode != 0:
+            raise Failure("e2e_expect %s failed (%d): %s" % (path, r.returncode, r.stderr))
+        return path
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def compare_maps(got_path, want_path, what):
+    if not os.path.exists(got_path):
+        raise Failure("%s: the editor wrote no file %s" % (what, got_path))
+    got, want = read(got_path), read(want_path)
+    if got == want:
+        log("%s: %d bytes as expected" % (what, len(got)))
+        return
+    diffs = [i for i in range(min(len(got), len(want))) if got[i] != want[i]]
+    ex = ", ".join("cell (%d,%d) expected %d got %d" % (i % 64, i // 64, want[i], got[i])
+                   for i in diffs[:6])
+    raise Failure("%s: %s differs from %s: length expected %d got %d; %d bytes differ: %s"
+                  % (what, got_path, want_path, len(want), len(got), len(diffs), ex))
+
+
+# ---------------------------------------------------------------------------
+# Linux: a scripted session, as a user would go through it.
+
+def lattice_px(ed, px, py):
+    """Client pixel that maps to lattice point (px, py) at zoom 1, pan 0."""
+    ox, oy = ed.origin()
+    return ox + 16 * px, oy + 16 * py
+
+
+def stroke(ed, script, points):
+    """A left-button drag in edit mode 1 through lattice points; the first is
+    where the button goes down (no paint), every later one paints."""
+    client = [lattice_px(ed, px, py) for px, py in points]
+    for x, y in ed.drag(client):
+        script.append("drag %d %d" % (x, y))
+
+
+def check_overlay(ed, expect_texels, what, equal=True):
+    """With the height overlay shown: the grey of texel (x, y) at its place."""
+    time.sleep(SETTLE)
+    img = ed.s.grab()
+    ox, oy = ed.origin()
+    bad, same = [], 0
+    for (x, y), v in expect_texels.items():
+        ax, ay = ed.at(ox + 16 * x + 8, oy + 16 * y + 8)
+        got = img.px(ax, ay)
+        ok = all(abs(c - v) <= 3 for c in got)
+        same += ok
+        if not ok:
+            bad.append("texel (%d,%d): expected grey %d, got %s" % (x, y, v, got))
+    if equal and bad:
+        shot = ed.s.screenshot(ed.label + "-" + what.replace(" ", "-"))
+        raise Failure("%s:\n  %s\nscreenshot %s" % (what, "\n  ".join(bad[:6]), shot))
+    if not equal and same == len(expect_texels):
+        shot = ed.s.screenshot(ed.label + "-" + what.replace(" ", "-"))
+        raise Failure("%s: the overlay still shows the old heights; screenshot %s" % (what, shot))
+    log("%s: ok" % what)
+
+
+def linux(ctx):
+    work = ctx.work("linux")
+    exe = os.path.join(ctx.build, "VornGroundEditor")
+    atlas = Atlas(os.path.join(ctx.build, "tex1.bmp"))
+    grey = os.path.join(work, "heights.bmp")
+    texels = files.write_grey_bitmap(grey)
+    mission = os.path.join(work, "objects.msn")
+    object_cells = files.write_mission(mission)
+    map_a = os.path.join(work, "first.map")
+    map_b = os.path.join(work, "second.map")
+
+    with Session(ctx.artifacts, "linux") as s:
+        ed = Editor(s, [exe], ctx.build, "linux-editor")
+        try:
+            linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, map_a, map_b)
+        except BaseException:
+            s.screenshot("linux-failure")
+            raise
+
+
+def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, map_a, map_b):
+    ed.start()
+    s.wait_for(ed.drawn, 30, "the first frame")
+    w, h = ed.size
+    if (w, h) != (800, 600):
+        raise Failure("client area: expected 800x600, got %dx%d" % (w, h))
+    cells = ed.visible_cells()
+    script = ["client %d %d" % (w, h)]
+    plain = bytes([176]) * 4096
+    ed.check_cells(atlas, plain, cells, "start shows a cleared map")
+
+    # Heights known in advance, so the fill below is not left to chance.
+    ed.key("g")
+    title = ed.file_dialog(grey, title="Choose Grey Bitmap")
+    script += ["grey " + grey, "edge 1.0"]
+    ed.key("space")
+    check_overlay(ed, texels, "grey bitmap shown as the height overlay")
+    ed.key("space")
+    ed.check_cells(atlas, plain, cells, "overlay off again")
+
+    # Edit mode 1: every kind, brush sizes 1 and 3.
+    ed.key("e")
+    ed.key("1")
+    script.append("kind 1")
+    stroke(ed, script, [(0, 2)] + [(px, 2) for px in range(1, 11)])
+    ed.key("w", "w")
+    script.append("brush 3")
+    ed.key("2")
+    script.append("kind 2")
+    stroke(ed, script, [(1, 6)] + [(px, 6) for px in range(2, 13)])
+    ed.key("3")
+    script.append("kind 3")
+    stroke(ed, script, [(18, 0)] + [(18, py) for py in range(1, 13)])
+    ed.key("q", "q", "q")      # 3 -> 2 -> 1, and Q at 1 keeps 1
+    script.append("brush 1")
+    ed.key("4")
+    script.append("kind 4")
+    stroke(ed, script, [(2, 14)] + [(px, 14) for px in range(3, 15)] + [(14, 15), (14, 16)])
+    ed.key("0")
+    script.append("kind 0")
+    stroke(ed, script, [(4, 6)] + [(px, 6) for px in range(5, 9)])
+    ed.key("e")                # back to edit mode 0: no corner overlay
+    ctx.expect(script + ["save " + os.path.join(work, "painted.want")], "painted", work)
+    painted = read(os.path.join(work, "painted.want"))
+    if painted == bytes([176]) * 4096:
+        raise Failure("the strokes painted nothing through the core library either")
+    ed.check_cells(atlas, painted, cells, "painted strokes")
+
+    # Height fill: F, move into the basin, I (fill below), click to commit.
+    ed.key("2")
+    script.append("kind 2")
+    bx, by = lattice_px(ed, *files.BASIN_POINT)
+    ed.key("f")
+    ed.move(bx - 5, by)
+    time.sleep(0.1)
+    ed.move(bx, by)
+    time.sleep(SETTLE)
+    ed.key("i")
+    time.sleep(SETTLE)
+    s.click(1)
+    script.append("fill %d %d 1" % (bx, by))
+    ctx.expect(script + ["save " + os.path.join(work, "filled.want")], "filled", work)
+    filled = read(os.path.join(work, "filled.want"))
+    if filled == painted:
+        raise Failure("the fill changed nothing through the core library")
+    ed.move(w - 5, 5)          # out of the way; mode 0 now, moves do nothing
+    ed.check_cells(atlas, filled, cells, "committed height fill")
+
+    # R: new random heights; Space shows them, U has nothing to hide yet.
+    ed.key("r")
+    ed.key("space")
+    check_overlay(ed, texels, "R replaced the heights", equal=False)
+    ed.key("space")
+    ed.key("u")
+    ed.check_cells(atlas, filled, cells, "U without a mission")
+    ed.key("u")
+
+    # S to a new file, then more paint and S over the same file.
+    ed.key("s")
+    save_title = ed.file_dialog(map_a, save=True)
+    log("save dialog title: %r" % save_title)
+    time.sleep(0.3)
+    script.append("save " + os.path.join(work, "first.want"))
+    ctx.expect(script, "first", work)
+    compare_maps(map_a, os.path.join(work, "first.want"), "S to a new file")
+    ed.key("e")
+    ed.key("1")
+    script.append("kind 1")
+    stroke(ed, script, [(2, 16)] + [(px, 16) for px in range(3, 9)])
+    ed.key("e")
+    ed.key("s")
+    ed.file_dialog(map_a, save=True, replace=True)
+    time.sleep(0.3)
+    script.append("save " + os.path.join(work, "overwritten.want"))
+    ctx.expect(script, "overwritten", work)
+    compare_maps(map_a, os.path.join(work, "overwritten.want"), "S over the same file, Replace")
+    saved = read(map_a)
+
+    # C answered No keeps the map; C answered Yes clears it.
+    ed.key("c")
+    ed.answer_box(1, 2)        # Yes | No
+    ed.check_cells(atlas, saved, cells, "C answered No")
+    ed.key("c")
+    ed.key_box("Return")       # Yes is the default button
+    ed.check_cells(atlas, plain, cells, "C answered Yes")
+
+    # O loads the saved file back; saving it again gives the same bytes.
+    ed.key("o")
+    ed.file_dialog(map_a, title="Choose Map")
+    ed.check_cells(atlas, saved, cells, "O loaded the saved map")
+    ed.key("s")
+    ed.file_dialog(map_b, save=True)
+    time.sleep(0.3)
+    compare_maps(map_b, map_a, "S after O")
+
+    # M: the mission's objects cover their cells; U hides and shows them.
+    ed.key("m")
+    ed.file_dialog(mission, title="Choose Mission")
+    time.sleep(SETTLE)
+    img = s.grab()
+    covered = [c for c in object_cells
+               if atlas.diff(img, *ed.at(*ed.cell_px(*c)), saved[c[1] * 64 + c[0]]) > 10]
+    if not covered:
+        shot = s.screenshot("linux-mission")
+        raise Failure("M: no mission object drawn over cells %s; screenshot %s" % (object_cells, shot))
+    log("M: objects drawn over", covered)
+    ed.key("u")
+    ed.check_cells(atlas, saved, cells, "U hides the mission objects")
+    ed.key("u")
+    time.sleep(SETTLE)
+    img = s.grab()
+    if not any(atlas.diff(img, *ed.at(*ed.cell_px(*c)), saved[c[1] * 64 + c[0]]) > 10 for c in covered):
+        raise Failure("U again: the mission objects did not come back")
+
+    # G once more, now after R: the overlay shows the bitmap again.
+    ed.key("g")
+    ed.file_dialog(grey, title="Choose Grey Bitmap")
+    ed.key("space")
+    check_overlay(ed, texels, "G after R")
+    ed.key("space")
+
+    # The close box answered Cancel keeps the editor; Esc answered No ends it.
+    ed.close_box()
+    ed.answer_box(2, 3)        # Yes | No | Cancel
+    time.sleep(1.0)
+    if not ed.alive():
+        raise Failure("close box answered Cancel: the editor exited with %s" % ed.proc.returncode)
+    ed.key("u")
+    ed.check_cells(atlas, saved, cells, "still running after Cancel")
+    ed.key("Escape")
+    ed.answer_box(1, 3)
+    rc = ed.wait_exit(15)
+    if rc != 0:
+        raise Failure("Esc answered No: exit code expected 0, got %d" % rc)
+    log("linux: Esc answered No, exit code 0")
+
+
+def soak(ctx):
+    import soak as soak_module
+    soak_module.soak(ctx)
+
+
+STAGES = {"linux": linux, "soak": soak}
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build", default="build/release")
+    ap.add_argument("--asan-build", default="build/sanitize")
+    ap.add_argument("--windows-build", default="build/windows")
+    ap.add_argument("--artifacts", default="build/e2e-artifacts")
+    ap.add_argument("--seed", type=int, default=None)
+    ap.add_argument("--soak-events", type=int, default=3000)
+    ap.add_argument("--soak-seconds", type=float, default=300)
+    ap.add_argument("stages", nargs="+", choices=sorted(STAGES))
+    args = ap.parse_args()
+    ctx = Context(args)
+
+    def stop(signum, frame):
+        # timeout(1) ran out: unwind, so every session ends what it started.
+        raise KeyboardInterrupt("terminated by signal %d" % signum)
+    signal.signal(signal.SIGTERM, stop)
+    failed = []
+    for name in args.stages:
+        t0 = time.monotonic()
+        log("=== %s" % name)
+        try:
+            STAGES[name](ctx)
+            log("=== %s passed in %.0f s" % (name, time.monotonic() - t0))
+        except Failure as e:
+            log("=== %s FAILED after %.0f s: %s" % (name, time.monotonic() - t0, e))
+            failed.append(name)
+        except Exception:
+            log("=== %s ERROR after %.0f s:\n%s" % (name, time.monotonic() - t0,
+                                                    traceback.format_exc()))
+            failed.append(name)
+    if failed:
+        log("failed: %s (artifacts in %s)" % (", ".join(failed), ctx.artifacts))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,288 @@
+"""The editor as a person sees it: a window to type into and click on, message
+boxes to answer and file dialogs to fill in, and the map cells it shows."""
+
+import os
+import subprocess
+import time
+
+from xsession import Failure, box_buttons, log, read_bmp24
+
+TITLE = "VornGroundEditor"
+CELL = 32                 # pixels per cell at zoom 1
+SETTLE = 0.3              # > two frame intervals: the last move has been drawn
+TILE_TOLERANCE = 4       # mean absolute difference per channel, 0..255
+
+
+def client_to_cell_origin(cx, cy, w, h):
+    """Client pixel of cell (0, 0)'s top-left corner at zoom 1, pan 0."""
+    return w // 2, h // 2
+
+
+class Atlas:
+    """The tile atlas image the editor loads, for comparing cells with tiles."""
+
+    def __init__(self, path):
+        self.img = read_bmp24(path)
+        if (self.img.w, self.img.h) != (512, 512):
+            raise Failure("atlas %s is %dx%d, expected 512x512" % (path, self.img.w, self.img.h))
+        # Every pixel of each tile: at zoom 1 a texel lands on one pixel, and
+        # many tiles differ only along their edges.
+        self.samples = [self._samples(self.img, (i % 16) * CELL, (i // 16) * CELL)
+                        for i in range(256)]
+
+    @staticmethod
+    def _samples(img, x0, y0):
+        out = []
+        for y in range(CELL):
+            i = 3 * ((y0 + y) * img.w + x0)
+            out.extend(img.rgb[i:i + 3 * CELL])
+        return out
+
+    def diff(self, img, x0, y0, tile):
+        got = self._samples(img, x0, y0)
+        ref = self.samples[tile]
+        return sum(abs(a - b) for a, b in zip(got, ref)) / len(ref)
+
+    def best(self, img, x0, y0):
+        got = self._samples(img, x0, y0)
+        scores = [(sum(abs(a - b) for a, b in zip(got, ref)) / len(ref), i)
+                  for i, ref in enumerate(self.samples)]
+        return min(scores)
+
+
+class Editor:
+    """One run of the editor on a Session. argv starts it; cwd holds its art."""
+
+    def __init__(self, session, argv, cwd, label, env=None, log_path=None):
+        self.s = session
+        self.argv = argv
+        self.cwd = cwd
+        self.label = label
+        self.env = env or session.env
+        self.log_path = log_path or os.path.join(session.artifacts, label + ".log")
+        self.proc = None
+        self.win = None            # main window: (id, name, class, x, y, w, h)
+        self.started = None        # time.monotonic() at spawn
+
+    # --- life ------------------------------------------------------------
+    def start(self, timeout=60):
+        self.started = time.monotonic()
+        self.logfile = open(self.log_path, "w")
+        self.proc = self.s.spawn(self.argv, self.label, env=self.env, cwd=self.cwd,
+                                 stdout=self.logfile, stderr=subprocess.STDOUT)
+
+        def main_window():
+            if self.proc.poll() is not None:
+                raise Failure("%s exited with %s before its window appeared (log %s)"
+                              % (self.label, self.proc.returncode, self.log_path))
+            big = [w for w in self.s.find(TITLE) if w[5] >= 400 and w[6] >= 300]
+            return big[0] if big else None
+        self.win = self.s.wait_for(main_window, timeout, "the editor's window")
+        log(self.label, "window", self.win)
+        return self
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    def wait_exit(self, timeout):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("%s did not exit within %d s" % (self.label, timeout))
+
+    def refresh_geometry(self):
+        for w in self.s.windows():
+            if w[0] == self.win[0]:
+                self.win = w
+        return self.win
+
+    @property
+    def size(self):
+        return self.win[5], self.win[6]
+
+    def origin(self):
+        """Client pixel of the map's top-left corner at zoom 1 and pan 0."""
+        return self.win[5] // 2, self.win[6] // 2
+
+    # --- input -----------------------------------------------------------
+    def focus(self):
+        active = self.s.xdo("getactivewindow", check=False).strip()
+        if active != str(self.win[0]):
+            self.s.xdo("windowactivate", self.win[0], check=False)
+            time.sleep(0.15)
+
+    def key(self, *keys):
+        self.focus()
+        self.s.key(*keys)
+
+    def at(self, cx, cy):
+        return self.win[3] + cx, self.win[4] + cy
+
+    def move(self, cx, cy):
+        self.s.move(*self.at(cx, cy))
+
+    def cell_px(self, x, y):
+        ox, oy = self.origin()
+        return ox + CELL * x, oy + CELL * y
+
+    def drag(self, points, button=1, step_pause=0.03):
+        """Moves to the first client point with the button up, presses it,
+        visits the other points one by one, releases. Returns the points
+        that were reached with the button held (those that paint)."""
+        self.focus()
+        self.move(*points[0])
+        time.sleep(0.1)
+        self.s.down(button)
+        time.sleep(0.1)
+        for p in points[1:]:
+            self.move(*p)
+            time.sleep(step_pause)
+        time.sleep(0.1)
+        self.s.up(button)
+        time.sleep(0.05)
+        return points[1:]
+
+    def click_at(self, cx, cy, button=1):
+        self.move(cx, cy)
+        time.sleep(SETTLE)
+        self.s.click(button)
+
+    # --- boxes and dialogs ---------------------------------------------------
+    def boxes(self):
+        return [w for w in self.s.find(TITLE) if w[0] != self.win[0]]
+
+    def wait_box(self, timeout=10):
+        return self.s.wait_for(self.boxes, timeout, "a message box titled %s" % TITLE)[0]
+
+    def answer_box(self, index, buttons, timeout=10):
+        """Clicks the index-th of the box's buttons (left to right), after
+        checking the box has as many as expected."""
+        box = self.wait_box(timeout)
+        found = []
+        deadline = time.monotonic() + 5
+        while len(found) != buttons and time.monotonic() < deadline:
+            time.sleep(0.2)
+            found = box_buttons(self.s.grab(), box)
+        if len(found) != buttons:
+            self.s.screenshot(self.label + "-box")
+            raise Failure("message box: expected %d buttons, got %d" % (buttons, len(found)))
+        self.s.move(*found[index])
+        time.sleep(0.1)
+        self.s.click(1)
+        self.s.wait_for(lambda: not self.boxes(), 10, "the message box to close")
+
+    def key_box(self, key, timeout=10):
+        """Answers the open message box with a key (Return or Escape)."""
+        box = self.wait_box(timeout)
+        self.s.xdo("windowactivate", box[0], check=False)
+        time.sleep(0.3)
+        self.s.key(key)
+        self.s.wait_for(lambda: not self.boxes(), 10, "the message box to close")
+
+    def zenity_windows(self):
+        return [w for w in self.s.windows() if "zenity" in w[2].lower() and self.s.viewable(w[0])]
+
+    def file_dialog(self, path, title=None, save=False, replace=False, timeout=30):
+        """Fills in the zenity dialog the editor opened: the path typed, Enter,
+        and the overwrite question answered Replace when `replace`. Checks
+        the dialog's title when one is given. Returns the dialog's title."""
+        dlg = self.s.wait_for(self.zenity_windows, timeout, "a file dialog")[0]
+        if title is not None and dlg[1] != title:
+            self.s.screenshot(self.label + "-dialog")
+            raise Failure("file dialog title: expected %r, got %r" % (title, dlg[1]))
+        self.s.xdo("windowactivate", dlg[0], check=False)
+        time.sleep(0.8)   # GTK builds the chooser's contents after mapping it
+        if save:
+            self.s.key("ctrl+a")
+        else:
+            self.s.key("ctrl+l")   # the location field, so the path is typed whole
+            time.sleep(0.5)
+        self.s.type(path)
+        time.sleep(0.8)       # completion settles; an early Enter is swallowed
+        self.s.key("Return")
+        if replace:
+            def confirm():
+                ws = [w for w in self.zenity_windows() if w[0] != dlg[0]]
+                return ws[0] if ws else None
+            c = self.s.wait_for(confirm, 10, "the overwrite question")
+            self.s.xdo("windowactivate", c[0], check=False)
+            time.sleep(0.5)
+            self.s.key("Return")   # Replace has the focus
+        try:
+            self.s.wait_for(lambda: not self.zenity_windows(), 6, "the file dialog to close")
+        except Failure:
+            self.s.screenshot(self.label + "-dialog-stuck")
+            raise
+        return dlg[1]
+
+    def cancel_dialog(self, timeout=30):
+        dlg = self.s.wait_for(self.zenity_windows, timeout, "a file dialog")[0]
+        self.s.xdo("windowactivate", dlg[0], check=False)
+        time.sleep(0.6)
+        self.s.key("Escape")
+        self.s.wait_for(lambda: not self.zenity_windows(), 10, "the file dialog to close")
+
+    def close_box(self):
+        """Presses the window manager's close button on the editor's frame:
+        the rightmost button of openbox's title bar."""
+        fx, fy, fw = self.frame()
+        self.s.move(fx + fw - 10, fy + 10)
+        time.sleep(0.2)
+        self.s.click(1)
+
+    def frame(self):
+        """Absolute x, y and width of the window manager's frame around the editor."""
+        out = subprocess.run(["xwininfo", "-root", "-tree"], env=self.s.env,
+                             capture_output=True, text=True).stdout.splitlines()
+        me = "0x%x" % self.win[0]
+        for i, line in enumerate(out):
+            if line.strip().startswith(me + " "):
+                # The frame is the nearest enclosing line with less indentation.
+                indent = len(line) - len(line.lstrip())
+                for j in range(i - 1, -1, -1):
+                    l2 = out[j]
+                    ind2 = len(l2) - len(l2.lstrip())
+                    if ind2 < indent and l2.strip().startswith("0x"):
+                        parts = l2.split()
+                        geo = [p for p in parts if "x" in p and "+" in p and not p.startswith("0x")]
+                        absx, absy = parts[-1].lstrip("+").split("+")
+                        w = int(geo[0].split("x")[0])
+                        if w > self.win[5]:
+                            return int(absx), int(absy), w
+                        indent = ind2
+        raise Failure("no window manager frame around the editor")
+
+    # --- eyes --------------------------------------------------------------
+    def check_cells(self, atlas, expected, cells, what):
+        """Compares each listed cell on screen with the atlas tile that the
+        expected map (4096 bytes, row by row) names for it."""
+        time.sleep(SETTLE)
+        img = self.s.grab()
+        bad, worst = [], 0.0
+        for (x, y) in cells:
+            cx, cy = self.cell_px(x, y)
+            ax, ay = self.at(cx, cy)
+            tile = expected[y * 64 + x]
+            d = atlas.diff(img, ax, ay, tile)
+            worst = max(worst, d)
+            if d > TILE_TOLERANCE:
+                score, best = atlas.best(img, ax, ay)
+                bad.append("cell (%d,%d): expected tile %d (diff %.1f), got closest tile %d (diff %.1f)"
+                           % (x, y, tile, d, best, score))
+        if bad:
+            shot = self.s.screenshot(self.label + "-" + what.replace(" ", "-"))
+            raise Failure("%s: %d of %d cells wrong, e.g.\n  %s\nscreenshot %s"
+                          % (what, len(bad), len(cells), "\n  ".join(bad[:6]), shot))
+        log("%s: %d cells match (largest difference %.2f)" % (what, len(cells), worst))
+
+    def visible_cells(self):
+        ox, oy = self.origin()
+        w, h = self.size
+        return [(x, y) for y in range(64) for x in range(64)
+                if ox + CELL * (x + 1) <= w and oy + CELL * (y + 1) <= h]
+
+    def drawn(self):
+        """True once the map's first cell shows something other than black."""
+        img = self.s.grab()
+        ax, ay = self.at(*self.cell_px(0, 0))
+        return any(max(img.px(ax + dx, ay + dy)) > 20 for dx in (4, 12, 20) for dy in (4, 12, 20))

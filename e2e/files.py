@@ -1,0 +1,80 @@
+"""Input files the end-to-end runs hand to the editor, made here byte by byte:
+a 128 x 128 grey bitmap and a small mission file."""
+
+import random
+import struct
+
+# A basin of height 0 walled in by height 1: a fill at or below the height of
+# a basin point takes exactly the basin, whatever the random heights of the
+# field's last row and column (which the bitmap does not cover) are.
+BASIN = (14, 21, 10, 15)          # lattice x0, x1, y0, y1, inclusive
+BASIN_POINT = (17, 12)
+
+
+def grey_levels():
+    """Grey level of every lattice point (x, y), x and y in 0..127."""
+    v = {}
+    for y in range(128):
+        for x in range(128):
+            v[(x, y)] = 255
+    x0, x1, y0, y1 = BASIN
+    for y in range(y0, y1 + 1):
+        for x in range(x0, x1 + 1):
+            v[(x, y)] = 0
+    # A patch of distinct greys the overlay check reads back.
+    for y in range(1, 4):
+        for x in range(2, 10):
+            v[(x, y)] = 30 + 7 * (x - 2) + 60 * (y - 1)
+    return v
+
+
+def write_grey_bitmap(path):
+    """Writes the bitmap; returns {lattice point: grey} of the checked patch.
+    One pixel is stored as (30, 60, 91), whose integer mean is 60."""
+    v = grey_levels()
+    odd = (2, 4)
+    v[odd] = 60
+    header = bytearray(54)
+    header[0:2] = b"BM"
+    struct.pack_into("<IHHI", header, 2, 54 + 128 * 128 * 3, 0, 0, 54)
+    struct.pack_into("<IiiHHIIiiII", header, 14, 40, 128, 128, 1, 24, 0, 128 * 128 * 3,
+                     2835, 2835, 0, 0)
+    pixels = bytearray()
+    for row in range(128):            # bottom row of the picture first
+        y = 127 - row
+        for x in range(128):
+            g = v[(x, y)]
+            pixels += bytes((30, 60, 91)) if (x, y) == odd else bytes((g, g, g))
+    with open(path, "wb") as f:
+        f.write(bytes(header) + bytes(pixels))
+    patch = {(x, y): v[(x, y)] for y in range(1, 4) for x in range(2, 10)}
+    patch[odd] = 60
+    return patch
+
+
+def be16(*values):
+    return b"".join(struct.pack(">H", v & 0xFFFF) for v in values)
+
+
+def write_mission(path):
+    """A structure at cell (2, 6) and a tile object at cell (8, 7), among
+    records the reader must skip. Returns the cells the objects cover."""
+    data = bytearray()
+    data += bytes((0, 1)) + be16(3) + b"abc"          # skipped by its length
+    data += bytes((7, 0)) + bytes(10)                  # skipped, fixed length
+    data += bytes((9, 71)) + be16(6 * 64 + 2, 1, 0)    # structure, short form, sprite 0
+    data += bytes((12, 0))                             # no body
+    data += bytes((8, 0)) + be16(1, 0x22, 0, 7 * 64 + 8, 0, 0)  # tile object
+    data += bytes((1, 83)) + be16(5)                   # read and discarded
+    data += bytes((0xFF, 0))                           # the end
+    with open(path, "wb") as f:
+        f.write(bytes(data))
+    return [(2, 6), (3, 6), (2, 7), (3, 7), (8, 7)]
+
+
+def write_junk(path, rng, size=None):
+    """Random bytes of random length: what a careless user might open."""
+    n = size if size is not None else rng.choice([0, 1, 3, 53, 54, 55, 100, 4095, 4096, 4097,
+                                                  5000, 49205, 49206, 60000])
+    with open(path, "wb") as f:
+        f.write(bytes(rng.getrandbits(8) for _ in range(n)))

@@ -1,0 +1,287 @@
+"""The soak: thousands of random keys, moves, clicks, drags and wheel turns to
+the sanitizer build of the editor. Every box or dialog that opens is answered
+or cancelled at random, never with the answer that would end the run early.
+The run passes when the editor ends through Esc and No with exit code 0,
+wrote no sanitizer report, and the map it saved last loads back."""
+
+import os
+import random
+import subprocess
+import time
+
+import files
+from editor import Editor
+from xsession import Failure, Session, log
+
+KEYS = ["e", "f", "i", "0", "1", "2", "3", "4", "q", "w", "space", "u", "r", "Escape",
+        # keys the editor has no command for
+        "a", "z", "Tab", "F1", "Return", "KP_1", "shift+w", "ctrl+s"]
+DIALOG_KEYS = ["c", "g", "m", "o", "s"]
+SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
+                   "SUMMARY: UndefinedBehaviorSanitizer", "AddressSanitizer:DEADLYSIGNAL")
+
+
+def children(pid):
+    """Process ids whose parent is pid (read from /proc)."""
+    out = []
+    for d in os.listdir("/proc"):
+        if not d.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % d) as f:
+                stat = f.read()
+        except OSError:
+            continue
+        if int(stat.rsplit(")", 1)[1].split()[1]) == pid:
+            out.append(int(d))
+    return out
+
+
+class Soak:
+    def __init__(self, ctx, s, ed, rng, work):
+        self.ctx, self.s, self.ed, self.rng, self.work = ctx, s, ed, rng, work
+        self.counts = {}
+        self.saved = []          # paths the editor was told to save to
+        self.inputs = self.make_inputs()
+
+    def make_inputs(self):
+        w, rng = self.work, self.rng
+        grey = os.path.join(w, "heights.bmp")
+        files.write_grey_bitmap(grey)
+        mission = os.path.join(w, "objects.msn")
+        files.write_mission(mission)
+        busy = os.path.join(w, "busy.map")
+        with open(busy, "wb") as f:
+            f.write(bytes(rng.getrandbits(8) for _ in range(4096)))   # any byte is a tile
+        junk = []
+        for i in range(4):
+            p = os.path.join(w, "junk%d.bin" % i)
+            files.write_junk(p, rng)
+            junk.append(p)
+        return {"Choose Grey Bitmap": [grey], "Choose Mission": [mission],
+                "Choose Map": [busy], "junk": junk}
+
+    def count(self, what):
+        self.counts[what] = self.counts.get(what, 0) + 1
+
+    # --- input ---------------------------------------------------------------
+    def rand_point(self):
+        w, h = self.ed.size
+        if self.rng.random() < 0.85:
+            return self.rng.randrange(w), self.rng.randrange(h)
+        # now and then near or on the edge of the client area
+        return self.rng.choice([0, 1, w - 1, w - 2, self.rng.randrange(w)]), \
+            self.rng.choice([0, 1, h - 1, h - 2, self.rng.randrange(h)])
+
+    def moves(self, n, pause):
+        """n moves in one xdotool run: a short random walk."""
+        x, y = self.rand_point()
+        args = []
+        w, h = self.ed.size
+        for _ in range(n):
+            x = min(w - 1, max(0, x + self.rng.randint(-40, 40)))
+            y = min(h - 1, max(0, y + self.rng.randint(-40, 40)))
+            ax, ay = self.ed.at(x, y)
+            args += ["mousemove", ax, ay, "sleep", pause]
+        self.s.xdo(*args)
+
+    def step(self):
+        r = self.rng.random()
+        ed, s = self.ed, self.s
+        if r < 0.30:
+            self.count("move")
+            self.moves(self.rng.randint(1, 8), 0.01)
+        elif r < 0.45:
+            self.count("left drag")
+            ed.move(*self.rand_point())
+            s.down(1)
+            self.moves(self.rng.randint(1, 10), 0.01)
+            s.up(1)
+        elif r < 0.52:
+            self.count("right drag")
+            ed.move(*self.rand_point())
+            s.down(3)
+            self.moves(self.rng.randint(1, 6), 0.01)
+            s.up(3)
+        elif r < 0.60:
+            self.count("wheel")
+            ed.move(*self.rand_point())
+            s.xdo("click", "--repeat", self.rng.randint(1, 3), "--delay", 15,
+                  self.rng.choice([4, 5]))
+        elif r < 0.67:
+            self.count("click")
+            ed.move(*self.rand_point())
+            time.sleep(0.03)
+            s.click(self.rng.choice([1, 1, 1, 3]))
+        elif r < 0.93:
+            k = self.rng.choice(KEYS)
+            self.count("key")
+            ed.key(k)
+            if k == "Escape":
+                self.popups(wait=0.25)
+        elif r < 0.99:
+            k = self.rng.choice(DIALOG_KEYS)
+            self.count("key " + k)
+            ed.key(k)
+            self.popups(wait=0.3)
+        else:
+            self.count("close box")
+            ed.close_box()
+            self.popups(wait=0.3)
+
+    # --- boxes and dialogs ---------------------------------------------------
+    def popups(self, wait=0.0):
+        """Answers whatever box or dialog is open, until none is."""
+        time.sleep(wait)
+        for _ in range(10):
+            if not self.ed.alive():
+                return
+            kids = children(self.ed.proc.pid)
+            if kids:
+                self.dialog()
+                continue
+            boxes = self.ed.boxes()
+            if boxes:
+                self.box()
+                continue
+            return
+        raise Failure("boxes and dialogs kept opening")
+
+    def box(self):
+        ed = self.ed
+        found = []
+        deadline = time.monotonic() + 5
+        while len(found) not in (2, 3) and time.monotonic() < deadline:
+            time.sleep(0.15)
+            if not ed.boxes():
+                return
+            from xsession import box_buttons
+            found = box_buttons(self.s.grab(), ed.boxes()[0])
+        if len(found) == 3:
+            # The quit question: Cancel, or Yes and then cancel the save dialog.
+            choice = self.rng.choice(["cancel", "escape", "yes"])
+            self.count("quit box " + choice)
+            if choice == "escape":
+                ed.key_box("Escape")
+            else:
+                self.s.move(*found[2 if choice == "cancel" else 0])
+                time.sleep(0.05)
+                self.s.click(1)
+                self.s.wait_for(lambda: not ed.boxes(), 10, "the box to close")
+                if choice == "yes":
+                    ed.cancel_dialog()
+        elif len(found) == 2:
+            choice = self.rng.choice([0, 1])
+            self.count("clear box " + ("yes" if choice == 0 else "no"))
+            self.s.move(*found[choice])
+            time.sleep(0.05)
+            self.s.click(1)
+            self.s.wait_for(lambda: not ed.boxes(), 10, "the box to close")
+        else:
+            self.s.screenshot("soak-box")
+            raise Failure("a message box with %d buttons" % len(found))
+
+    def dialog(self):
+        ed = self.ed
+        dlg = self.s.wait_for(ed.zenity_windows, 30, "the file dialog")[0]
+        title = dlg[1]
+        r = self.rng.random()
+        if r < 0.3:
+            self.count("dialog cancelled")
+            ed.cancel_dialog()
+            return
+        if title in self.inputs:
+            pool = self.inputs[title] if r < 0.75 else self.inputs["junk"]
+            path = self.rng.choice(pool)
+            self.count("dialog " + title)
+            ed.file_dialog(path, title=title)
+        else:   # the save dialog
+            path = os.path.join(self.work, "saved%d.map" % self.rng.randrange(3))
+            self.count("dialog save")
+            ed.file_dialog(path, save=True, replace=os.path.exists(path))
+            self.saved.append(path)
+
+    # --- the run -------------------------------------------------------------
+    def run(self, events, budget):
+        t0 = time.monotonic()
+        n = 0
+        while n < events and time.monotonic() - t0 < budget:
+            self.step()
+            n += 1
+            if n % 25 == 0:
+                self.popups()
+                if not self.ed.alive():
+                    break
+                log("soak: %d events, %.0f s" % (n, time.monotonic() - t0))
+            if not self.ed.alive():
+                break
+        return n
+
+
+def sanitizer_env(ctx, base):
+    env = dict(base)
+    supp = os.path.join(ctx.root, "e2e", "lsan.supp")
+    env["ASAN_OPTIONS"] = "halt_on_error=1:detect_leaks=1:abort_on_error=0:exitcode=86"
+    env["UBSAN_OPTIONS"] = "halt_on_error=1:print_stacktrace=1:exitcode=87"
+    env["LSAN_OPTIONS"] = "suppressions=%s:print_suppressions=1:exitcode=88" % supp
+    return env
+
+
+def soak(ctx):
+    work = ctx.work("soak")
+    seed = ctx.seed if ctx.seed is not None else random.randrange(1 << 30)
+    log("soak seed %d (repeat with --seed %d)" % (seed, seed))
+    rng = random.Random(seed)
+    exe = os.path.join(ctx.asan_build, "VornGroundEditor")
+    with Session(ctx.artifacts, "soak") as s:
+        ed = Editor(s, [exe], ctx.asan_build, "soak-editor", env=sanitizer_env(ctx, s.env))
+        run = Soak(ctx, s, ed, rng, work)
+        try:
+            ed.start(timeout=120)
+            s.wait_for(ed.drawn, 60, "the first frame")
+            n = run.run(ctx.soak_events, budget=ctx.soak_seconds)
+            if not ed.alive():
+                raise Failure("the editor ended during the soak after %d events, exit code %s;"
+                              " log %s:\n%s" % (n, ed.proc.returncode, ed.log_path,
+                                                tail(ed.log_path)))
+            log("soak: %d events done; %s" % (n, ", ".join(
+                "%s %d" % kv for kv in sorted(run.counts.items()))))
+            # The end: save once more, then leave through Esc and No.
+            run.popups()
+            final = os.path.join(work, "final.map")
+            ed.key("s")
+            ed.file_dialog(final, save=True)
+            for _ in range(3):          # Esc leaves edit modes 1 and 2 first
+                ed.key("Escape")
+                time.sleep(0.4)
+                if ed.boxes():
+                    break
+            ed.answer_box(1, 3)
+            rc = ed.wait_exit(60)
+        except BaseException:
+            s.screenshot("soak-failure")
+            raise
+    text = open(ed.log_path, errors="replace").read()
+    marks = [m for m in SANITIZER_MARKS if m in text]
+    if marks or rc != 0:
+        raise Failure("soak: exit code %d, sanitizer reports %s; log %s:\n%s"
+                      % (rc, marks, ed.log_path, tail(ed.log_path, 60)))
+    suppressed = [l for l in text.splitlines() if l.strip().startswith(("Suppressions used",))
+                  or "leak:" in l]
+    if suppressed:
+        log("soak: leaks suppressed (outside the editor):", " ".join(l.strip() for l in suppressed))
+    # The map saved last loads back through the core and saves the same bytes.
+    if os.path.getsize(final) != 4096:
+        raise Failure("soak: final map is %d bytes, expected 4096" % os.path.getsize(final))
+    again = os.path.join(work, "final-reloaded.map")
+    ctx.expect(["load " + final, "save " + again], "reload", work)
+    if open(final, "rb").read() != open(again, "rb").read():
+        raise Failure("soak: the final map does not load back to the same tiles")
+    log("soak: %d events, exit code 0, no sanitizer report, final map loads back" % n)
+
+
+def tail(path, lines=30):
+    try:
+        return "".join(open(path, errors="replace").readlines()[-lines:])
+    except OSError:
+        return ""
