@@ -8,11 +8,12 @@ namespace {
 
 // Allocation failure leaves nothing sensible to edit: stop cleanly.
 uint8_t* allocOrDie(size_t n) {
-    // Slack past the end lets tile selection read three points of a lattice
-    // row as one 32-bit word, also at the last point of the grid.
-    auto* p = static_cast<uint8_t*>(std::malloc(n + 4));
+    // Slack past the end lets painting read points and tiles in whole words,
+    // also at the end of a grid.
+    constexpr size_t kSlack = 16;
+    auto* p = static_cast<uint8_t*>(std::malloc(n + kSlack));
     if (!p) std::abort();
-    std::memset(p + n, 0, 4);
+    std::memset(p + n, 0, kSlack);
     return p;
 }
 
