@@ -104,10 +104,12 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     std::string program = findProgram("zenity");
     std::vector<std::string> args;
-    const char* title = request->lpstrTitle;
+    // Without a title Windows shows its own caption; say the same words here
+    // rather than the dialog program's name.
+    const char* title = request->lpstrTitle ? request->lpstrTitle : (save ? "Save As" : "Open");
     if (!program.empty()) {
         args.push_back("--file-selection");
-        if (title) args.push_back(std::string("--title=") + title);
+        args.push_back(std::string("--title=") + title);
         // The editor's one filter, "All Files" with Windows' "*.*".
         args.push_back("--file-filter=All Files | *");
         if (save) {
@@ -115,10 +117,8 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
             if (request->Flags & OFN_OVERWRITEPROMPT) args.push_back("--confirm-overwrite");
         }
     } else if (!(program = findProgram("kdialog")).empty()) {
-        if (title) {
-            args.push_back("--title");
-            args.push_back(title);
-        }
+        args.push_back("--title");
+        args.push_back(title);
         args.push_back(save ? "--getsavefilename" : "--getopenfilename");
         args.push_back(".");
         args.push_back("*|All Files");

@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/platform.h"
 
@@ -254,6 +259,117 @@ TEST_F(Platform, FileDialogWithoutAProgramIsACancel) {
     setenv("PATH", saved.c_str(), 1);
     EXPECT_FALSE(chosen);
     EXPECT_NE(err.find("zenity"), std::string::npos) << err;
+}
+
+}  // namespace
+
+namespace {
+
+// A stand-in dialog program on PATH: records its arguments one per line and
+// answers with the contents of an answer file and an exit code.
+class DialogProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+            setenv("SDL_VIDEODRIVER", "offscreen", 1);
+            ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+        }
+        dir = std::string(::testing::TempDir()) + "vorn_dialog_" + std::to_string(getpid());
+        ASSERT_EQ(system(("mkdir -p '" + dir + "'").c_str()), 0);
+        const char* old = std::getenv("PATH");
+        savedPath = old ? old : "";
+        setenv("PATH", dir.c_str(), 1);
+    }
+    void TearDown() override {
+        setenv("PATH", savedPath.c_str(), 1);
+        if (system(("rm -rf '" + dir + "'").c_str()) != 0) ADD_FAILURE() << "cleanup";
+    }
+    void install(const char* name, const std::string& answer, int code) {
+        {
+            std::ofstream a(dir + "/answer", std::ios::binary);
+            a << answer;
+        }
+        const std::string script = dir + "/" + name;
+        std::ofstream s(script);
+        s << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << dir << "/args'\n"
+          << "/bin/cat '" << dir << "/answer'\nexit " << code << "\n";
+        s.close();
+        chmod(script.c_str(), 0755);
+    }
+    std::vector<std::string> args() {
+        std::ifstream in(dir + "/args");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    BOOL ask(bool save, const char* title, DWORD flags) {
+        buffer[0] = '\0';
+        OPENFILENAMEA ofn = {};
+        ofn.lStructSize = sizeof ofn;
+        ofn.lpstrFilter = "All Files\0*.*\0";
+        ofn.nFilterIndex = 1;
+        ofn.lpstrFile = buffer;
+        ofn.nMaxFile = 260;
+        ofn.lpstrTitle = title;
+        ofn.Flags = flags;
+        return save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    }
+    std::string dir, savedPath;
+    char buffer[260];
+};
+
+TEST_F(DialogProgram, OpenWithZenity) {
+    const std::string file = dir + "/a map.map";
+    std::ofstream(file) << "x";
+    install("zenity", file + "\n", 0);
+    const char* title = "Choose \"Map\" $(true) `x`";  // no shell: arrives verbatim
+    ASSERT_TRUE(ask(false, title, OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR));
+    EXPECT_EQ(std::string(buffer), file);
+    const std::vector<std::string> want = {"--file-selection", std::string("--title=") + title,
+                                           "--file-filter=All Files | *"};
+    EXPECT_EQ(args(), want);
+}
+
+TEST_F(DialogProgram, SaveAsksBeforeOverwriting) {
+    install("zenity", dir + "/new.map\n", 0);
+    ASSERT_TRUE(ask(true, nullptr, OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT));
+    EXPECT_EQ(std::string(buffer), dir + "/new.map");
+    const std::vector<std::string> want = {"--file-selection", "--title=Save As", "--file-filter=All Files | *",
+                                           "--save", "--confirm-overwrite"};
+    EXPECT_EQ(args(), want);
+}
+
+TEST_F(DialogProgram, FailedAnswers) {
+    struct Case { std::string answer; int code; bool save; const char* why; };
+    const Case cases[] = {
+        {"", 1, false, "cancelled"},
+        {dir + "/x.map\n", 1, false, "cancelled with output"},
+        {dir + "/missing.map\n", 0, false, "open: file must exist"},
+        {dir + "/no_dir/new.map\n", 0, true, "save: folder must exist"},
+        {"/" + std::string(259, 'a') + "\n", 0, true, "260 characters"},
+        {"\n", 0, true, "empty"},
+    };
+    for (const Case& c : cases) {
+        install("zenity", c.answer, c.code);
+        buffer[0] = 'q';
+        EXPECT_FALSE(ask(c.save, "T", c.save ? OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST)) << c.why;
+    }
+    // 259 characters is still a path.
+    const std::string longest = dir + "/" + std::string(259 - dir.size() - 1, 'b');
+    ASSERT_EQ(longest.size(), 259u);
+    install("zenity", longest + "\n", 0);
+    EXPECT_TRUE(ask(true, "T", OFN_PATHMUSTEXIST));
+    EXPECT_EQ(std::string(buffer), longest);
+}
+
+TEST_F(DialogProgram, KdialogWhenZenityIsMissing) {
+    const std::string file = dir + "/grey.bmp";
+    std::ofstream(file) << "x";
+    install("kdialog", file + "\n", 0);
+    ASSERT_TRUE(ask(false, "Choose Grey Bitmap", OFN_FILEMUSTEXIST));
+    EXPECT_EQ(std::string(buffer), file);
+    const std::vector<std::string> want = {"--title", "Choose Grey Bitmap", "--getopenfilename", ".", "*|All Files"};
+    EXPECT_EQ(args(), want);
 }
 
 }  // namespace
