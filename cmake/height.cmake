@@ -5,3 +5,17 @@ add_library(vorn_height STATIC
 )
 target_include_directories(vorn_height PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_height PUBLIC vorn_map vorn_shellcore)
+
+if(VORN_BUILD_TESTS)
+  # The plain fill the production fill is checked against and timed with.
+  add_library(vorn_height_reference STATIC tests/reference/height_fill_reference.cpp)
+  target_include_directories(vorn_height_reference PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(vorn_height_reference PUBLIC vorn_height vorn_map_reference)
+
+  vorn_add_test(test_height_field SOURCES tests/height/height_field_test.cpp LIBS vorn_height)
+  vorn_add_test(test_height_fill SOURCES tests/height/height_fill_test.cpp LIBS vorn_height_reference)
+endif()
+
+if(VORN_BUILD_BENCH)
+  vorn_add_bench(bench_fill SOURCES bench/bench_fill.cpp LIBS vorn_height_reference vorn_busy_map)
+endif()

@@ -7,9 +7,22 @@
 
 #include "shell/editor_state.h"
 
-void referenceHeightFill(GroundMap& preview, const GroundMap& working, const HeightField& field,
+using reference::RefGroundMap;
+
+namespace {
+
+void copyMap(RefGroundMap& out, const GroundMap& in) {
+    out.width = in.width;
+    out.height = in.height;
+    out.tiles.assign(in.tiles, in.tiles + in.width * in.height);
+    out.corners.assign(in.corners, in.corners + (2 * in.width + 1) * (2 * in.height + 1));
+}
+
+}  // namespace
+
+void referenceHeightFill(RefGroundMap& preview, const GroundMap& working, const HeightField& field,
                          int32_t x, int32_t y, int32_t kind, double threshold, bool fillBelow) {
-    preview.copyFrom(working);
+    copyMap(preview, working);
     const int32_t maxX = 2 * working.width;
     const int32_t maxY = 2 * working.height;
     std::vector<std::vector<bool>> visited(maxX + 1, std::vector<bool>(maxY + 1, false));
@@ -36,14 +49,15 @@ void referenceHeightFill(GroundMap& preview, const GroundMap& working, const Hei
     }
 }
 
-void referencePreviewHeightFill(GroundMap& out, int32_t w, int32_t h) {
+void referencePreviewHeightFill(RefGroundMap& out, int32_t w, int32_t h) {
     const LatticePos p = screenToLattice(viewState.mouseX, viewState.mouseY, w, h);
     const double fx = p.x;
     const double fy = p.y;
     const double lastX = 2 * workingMap.width;
     const double lastY = 2 * workingMap.height;
-    if (!std::isfinite(fx) || !std::isfinite(fy) || std::trunc(fx) < 0 || std::trunc(fy) < 0 || std::trunc(fx) > lastX || std::trunc(fy) > lastY) {
-        out.copyFrom(workingMap);
+    if (!std::isfinite(fx) || !std::isfinite(fy) || std::trunc(fx) < 0 || std::trunc(fy) < 0 ||
+        std::trunc(fx) > lastX || std::trunc(fy) > lastY) {
+        copyMap(out, workingMap);
         return;
     }
     const int32_t ix = static_cast<int32_t>(fx);
@@ -51,7 +65,10 @@ void referencePreviewHeightFill(GroundMap& out, int32_t w, int32_t h) {
     const double dx = fx - ix;
     const double dy = fy - iy;
     // Terms in the order (ix, iy), (ix, iy + 1), (ix + 1, iy), (ix + 1, iy + 1).
-    struct Term { int32_t x, y; double weight; };
+    struct Term {
+        int32_t x, y;
+        double weight;
+    };
     Term terms[4];
     int n = 0;
     terms[n++] = {ix, iy, (1 - dx) * (1 - dy)};
@@ -63,6 +80,6 @@ void referencePreviewHeightFill(GroundMap& out, int32_t w, int32_t h) {
         sum += terms[i].weight * heightField.at(terms[i].x, terms[i].y);
         weights += terms[i].weight;
     }
-    referenceHeightFill(out, workingMap, heightField, ix, iy, editorState.currentKind,
-                        sum / weights, editorState.fillBelow);
+    referenceHeightFill(out, workingMap, heightField, ix, iy, editorState.currentKind, sum / weights,
+                        editorState.fillBelow);
 }
