@@ -111,10 +111,13 @@ public:
 
     // Selects every recorded cell once and forgets them. Going down a column,
     // a cell's bottom row of points is the next cell's top row.
-    void flush(const uint64_t* known) {
+    void flush(bool recalled) {
         using namespace tiles;
         for (int32_t x = pending.left; x <= pending.right; ++x) {
-            uint64_t bits = pending.cols[x] & ~(known[x] & ~pending.changed[x]);
+            const uint32_t memoColumn = static_cast<uint32_t>(x - memo.x0);
+            const uint64_t known =
+                recalled && memoColumn < static_cast<uint32_t>(memo.cols) ? memo.known[memoColumn] : 0;
+            uint64_t bits = pending.cols[x] & ~(known & ~pending.changed[x]);
             const uint8_t* column = corners_ + 2 * x;
             uint8_t* tileColumn = map_.tiles + x * height_;
             int32_t lastY = -2;
@@ -136,16 +139,16 @@ public:
         pending.right = -1;
     }
 
-    // Sets known[x] for the memo's cells that still show their points' tiles
-    // (the caller zeroes known first).
-    void recall(uint64_t* known) const {
-        if (!memo.valid || memo.stride != stride_ || memo.height != height_) return;
+    // True when the memo's cells still show their points' tiles; call before
+    // the first write of a paint.
+    bool recall() const {
+        if (!memo.valid || memo.stride != stride_ || memo.height != height_) return false;
         const uint8_t* row = corners_ + 2 * memo.y0 * stride_ + 2 * memo.x0;
         for (int r = 0; r < 2 * memo.rows + 1; ++r, row += stride_)
-            if (((load64(row) ^ memo.points[r][0]) | (load64(row + 8) ^ memo.points[r][1])) != 0) return;
+            if (((load64(row) ^ memo.points[r][0]) | (load64(row + 8) ^ memo.points[r][1])) != 0) return false;
         for (int c = 0; c < memo.cols; ++c)
-            if (load64(map_.tiles + (memo.x0 + c) * height_ + memo.y0) != memo.tiles[c]) return;
-        for (int c = 0; c < memo.cols; ++c) known[memo.x0 + c] = memo.known[c];
+            if (load64(map_.tiles + (memo.x0 + c) * height_ + memo.y0) != memo.tiles[c]) return false;
+        return true;
     }
 
 private:
@@ -191,6 +194,13 @@ private:
     void paintKind(int32_t px, int32_t py) {
         writePoint(px, py, Kind);
         const int32_t cx = px >> 1, cy = py >> 1;
+        if (cx >= 1 && cy >= 1 && cx < width_ && cy < height_) {  // all four cells inside
+            repairPoints<Kind>(cx, cy);
+            repairPoints<Kind>(cx - 1, cy);
+            repairPoints<Kind>(cx, cy - 1);
+            repairPoints<Kind>(cx - 1, cy - 1);
+            return;
+        }
         for (const auto& d : kCellsAroundPoint) {
             const int32_t x = cx + d[0], y = cy + d[1];
             if (x < 0 || y < 0 || x >= width_ || y >= height_) continue;
@@ -313,17 +323,15 @@ void plainRepair(GroundMap& m, int32_t x, int32_t y, int32_t kind) {
 void GroundMap::paintCorner(int32_t px, int32_t py, int32_t kind) {
     if (!tracked(*this)) return plainPaint(*this, px, py, kind);
     Painter p(*this);
-    uint64_t known[kMaxTracked] = {};
-    p.recall(known);
+    const bool recalled = p.recall();
     p.paint(px, py, kind);
-    p.flush(known);
+    p.flush(recalled);
 }
 
 void GroundMap::repairCell(int32_t x, int32_t y, int32_t kind) {
     if (!tracked(*this)) return plainRepair(*this, x, y, kind);
     Painter p(*this);
-    uint64_t known[kMaxTracked] = {};
-    p.recall(known);
+    const bool recalled = p.recall();
     p.repair(x, y, kind);
-    p.flush(known);
+    p.flush(recalled);
 }

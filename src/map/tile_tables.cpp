@@ -94,10 +94,10 @@ constexpr int codePatternOf(int code) {
 constexpr Tables build() {
     Tables t{};
     for (int i = 0; i < 256; ++i) t.patterns[i] = patternOf(i);
-    for (int idx = 0; idx < 512; ++idx) {
+    for (int idx = 0; idx < 125; ++idx) {
         uint64_t lanes = 0;
-        for (int i = 0; i < 3; ++i) {
-            int v = (idx >> (3 * i)) & 7;
+        for (int i = 0, rest = idx; i < 3; ++i, rest /= 5) {
+            const int v = rest % 5;
             if (v == 1) lanes |= uint64_t{1} << (kLaneKind1 + i);
             if (v == 2 || v == 3) lanes |= uint64_t{1} << (kLaneKind23 + i);
             if (v == 3) lanes |= uint64_t{1} << (kLaneKind3 + i);

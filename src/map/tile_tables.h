@@ -13,10 +13,15 @@ constexpr int kLaneKind23 = 16;  // points holding 2 or 3 (kind 2 counts kind 3)
 constexpr int kLaneKind3 = 32;   // points holding 3
 constexpr int kLaneKind4 = 48;   // points holding 4
 
+// Turns the bytes v0, v1, v2 (each at most 7) of a 32-bit word into the index
+// v0 + 5 v1 + 25 v2 of the row tables, at bits 16..23 of the product.
+constexpr uint32_t kRowIndexFactor = 25u + (5u << 8) + (1u << 16);
+
 struct Tables {
-    // Lane bits of three points in a row, indexed by v0 | v1 << 3 | v2 << 6,
-    // each point at bit 0, 1 or 2 of its lane.
-    uint64_t rowLanes[512];
+    // Lane bits of three points in a row, indexed by v0 + 5 v1 + 25 v2 for
+    // kinds v0..v2 in 0..4, each point at bit 0, 1 or 2 of its lane. (Bytes
+    // above 4 never occur; they only land on some entry of the table.)
+    uint64_t rowLanes[256];
     uint8_t edge[4][512];      // [k - 1][mask]: edge code 0..20 of kinds 1..3 (k = 2 on the 2-or-3 mask)
     uint8_t kind4Search[512];  // kind-4 tile search on the kind-4 mask: tile or 0
     uint8_t family[4][512];    // [k - 1][mask]: tile of kind k's family for the mask, 0 when none
@@ -29,10 +34,13 @@ extern const Tables kTables;
 
 // Lane bits of the three points p[0..2] of one lattice row. Reads p[3] too:
 // every corner grid is allocated with slack bytes past its end for this.
+// The multiplication gathers the three low bytes' kinds into the base-5
+// number v0 + 5 v1 + 25 v2 at bits 16..23 (the partial products below bit 16
+// stay under 2^16, those above start at bit 24).
 inline uint64_t rowLanesAt(const uint8_t* p) {
     uint32_t w;
     std::memcpy(&w, p, 4);
-    const unsigned idx = (w & 7u) | ((w >> 5) & 0x38u) | ((w >> 10) & 0x1C0u);
+    const uint32_t idx = (((w & 0x070707u) * kRowIndexFactor) >> 16) & 0xFFu;
     return kTables.rowLanes[idx];
 }
 
