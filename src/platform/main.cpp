@@ -1,5 +1,8 @@
 // The process entry on hosts without Windows: bring up SDL's video, then run
 // the editor's WinMain as Windows would.
+// Quirk: Linux enters at main and has no instance handle or command-line
+// string to hand over, and SDL quietly falls back to an invisible offscreen
+// driver when no display is reachable, which is refused here.
 #include "platform/platform.h"
 
 #include <cstdio>

@@ -1,4 +1,7 @@
 // MessageBoxA as SDL's modal message box.
+// Quirk: SDL's box blocks in its own event loop without disabling the editor's
+// window, so the input that reaches the window meanwhile is dropped afterwards
+// (beginModal / endModal), as Windows drops input to a disabled owner.
 #include "platform/platform.h"
 
 #include <cstdio>

@@ -1,4 +1,7 @@
 // Window class, window, device context, mouse capture and timing over SDL2.
+// Quirks: SDL has no window classes or procedures, so the class registry maps a
+// name to its procedure and the window calls it as Windows would (WM_CREATE
+// and WM_SIZE from inside CreateWindowExA); SDL's size is the client area.
 #include "platform/platform.h"
 
 #include <ctime>
@@ -62,6 +65,9 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     window->dc = new HDC__;
     window->dc->window = window;
     theWindow = window;
+    // SDL starts text input (and with it an input method) by default; the
+    // editor reads virtual keys only, so keys must not be held by an IME.
+    SDL_StopTextInput();
     // Windows sends these from inside CreateWindowEx, before it returns.
     int w = 0, h = 0;
     SDL_GetWindowSize(sdl, &w, &h);
