@@ -250,7 +250,6 @@ TEST_F(MapSave, WritableFileInLockedFolderIsWrittenInPlace) {
     ASSERT_EQ(stat(path.c_str(), &before), 0);
     chmod((dir / "locked").c_str(), geteuid() == 0 ? 0755 : 0555);
     int status = filetest::inChild([&] { return saveMap(path.c_str()) ? 1 : 0; }, true);
-    chmod((dir / "locked").c_str(), 0755);
     EXPECT_EQ(status, 1) << "expected the save to succeed";
     EXPECT_EQ(readFile(path), fresh);
     ASSERT_EQ(stat(path.c_str(), &after), 0);
@@ -259,6 +258,7 @@ TEST_F(MapSave, WritableFileInLockedFolderIsWrittenInPlace) {
     // A new file in the same folder cannot be made at all.
     status = filetest::inChild([&] { return saveMap((dir / "locked/new.map").c_str()) ? 1 : 0; }, true);
     EXPECT_EQ(status, 0);
+    chmod((dir / "locked").c_str(), 0755);
     EXPECT_EQ(ScratchDir::list(dir / "locked"), std::set<std::string>{"open.map"});
 }
 

@@ -3,18 +3,25 @@
 #include "fuzz/fuzz_file.h"
 #include "map/ground_map.h"
 
+namespace {
+VORN_NO_COVERAGE void checkLoaded(const uint8_t* data, size_t size) {
+    const GroundMap& map = workingMap;
+    bool tilesOk = true, kindsOk = true;
+    for (int32_t y = 0; y < map.height; ++y)
+        for (int32_t x = 0; x < map.width; ++x) {
+            size_t at = static_cast<size_t>(y * map.width + x);
+            tilesOk &= map.tileAt(x, y) == (at < size ? data[at] : kPlainTile);
+        }
+    for (int32_t i = 0; i < map.latticeStride() * (2 * map.height + 1); ++i) kindsOk &= map.corners[i] <= 4;
+    fuzzCheck(tilesOk, "every tile is the file's byte, or the plain tile past its end");
+    fuzzCheck(kindsOk, "every lattice point holds a kind 0..4");
+}
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool ready = (initPatternTable(), true);
     (void)ready;
     fuzzCheck(loadMap(fuzzFilePath(data, size)), "the file opens");
-    const GroundMap& map = workingMap;
-    for (int32_t y = 0; y < map.height; ++y)
-        for (int32_t x = 0; x < map.width; ++x) {
-            size_t at = static_cast<size_t>(y * map.width + x);
-            fuzzCheck(map.tileAt(x, y) == (at < size ? data[at] : kPlainTile),
-                      "every tile is the file's byte, or the plain tile past its end");
-        }
-    for (int32_t i = 0; i < map.latticeStride() * (2 * map.height + 1); ++i)
-        fuzzCheck(map.corners[i] <= 4, "every lattice point holds a kind 0..4");
+    checkLoaded(data, size);
     return 0;
 }
