@@ -74,7 +74,7 @@ void BM_ClearAndFinishOnly(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_DrawFrameMode1StartView)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_DrawFrameMode1WholeMap)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ClearAndFinishOnly)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DrawFrameMode1StartView)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DrawFrameMode1WholeMap)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ClearAndFinishOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK_MAIN();

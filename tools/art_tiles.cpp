@@ -35,12 +35,11 @@ struct TerrainTextures {
             const float v = rng.unit() < 0.5f ? -0.22f : 0.2f;
             for (int k = 0; k < len; ++k) blades[(y + k) % kTile][x] = v * (1.0f - 0.2f * k);
         }
-        for (int i = 0; i < 7; ++i) {
+        for (int i = 0; i < 4; ++i) {
             const int x = rng.below(kTile), y = rng.below(kTile);
             const float v = rng.unit() < 0.6f ? -0.25f : 0.22f;
             pebbles[y][x] = v;
-            pebbles[y][(x + 1) % kTile] = v * 0.8f;
-            pebbles[(y + 1) % kTile][x] = v * 0.7f;
+            pebbles[y][(x + 1) % kTile] = v * 0.6f;
         }
         for (int i = 0; i < 10; ++i) sparkle[rng.below(kTile)][rng.below(kTile)] = 0.6f + 0.4f * rng.unit();
         for (int i = 0; i < 8; ++i) {
@@ -73,9 +72,9 @@ struct TerrainTextures {
         const float x = u + 0.5f, y = v + 0.5f;
         const float n = coarse.at(x, y), f = fine.at(x, y), g = grain.at(x, y);
         switch (kind) {
-            case 0: {  // plain ground: sandy earth with pebbles
-                const float b = 0.86f + 0.18f * n + 0.1f * f + pebbles[v][u];
-                return scale(mix(Colour{182, 150, 102}, Colour{160, 128, 88}, g), b);
+            case 0: {  // plain ground: sandy earth, mottled, with a few small pebbles
+                const float b = 0.88f + 0.14f * n + 0.1f * f + 0.5f * pebbles[v][u];
+                return scale(mix(Colour{184, 152, 104}, Colour{164, 132, 90}, g), b);
             }
             case 1: {  // grass: green with upright strokes
                 const float b = 0.8f + 0.25f * n + 0.12f * g + blades[v][u];
@@ -95,11 +94,11 @@ struct TerrainTextures {
                 const Colour c = mix(Colour{246, 249, 255}, Colour{196, 210, 236}, std::clamp(n * 1.2f - 0.2f, 0.0f, 1.0f));
                 return mix(c, Colour{255, 255, 255}, sparkle[v][u]);
             }
-            default: {  // water: deep blue with wave crests
-                const float w = std::sin(2 * kPi * (y / 16.0f + 0.18f * std::sin(2 * kPi * x / 32.0f) + 0.1f * n));
-                Colour c = scale(mix(Colour{30, 78, 162}, Colour{40, 100, 186}, f), 0.9f + 0.15f * g);
-                if (w > 0.82f) c = mix(c, Colour{140, 190, 240}, (w - 0.82f) / 0.18f);
-                return c;
+            default: {  // water: deep blue with broken wave crests
+                const float w = std::sin(2 * kPi * (y / 16.0f + 0.16f * std::sin(2 * kPi * x / 32.0f) + 0.35f * n));
+                Colour c = scale(mix(Colour{26, 82, 184}, Colour{38, 104, 206}, f), 0.9f + 0.15f * g);
+                const float crest = std::clamp((w - 0.8f) / 0.2f, 0.0f, 1.0f) * std::clamp((g - 0.35f) * 3, 0.0f, 1.0f);
+                return mix(c, Colour{130, 180, 236}, 0.8f * crest);
             }
         }
     }
@@ -134,8 +133,15 @@ struct PixelTerrain {
 // sides (rows likewise), where only the side's three shared points count and
 // the periodic edge noise has the same value in both neighbours: tiles whose
 // patterns agree on a side pick the same layers along it.
-PixelTerrain terrainAt(const int32_t kinds[9], int32_t u, int32_t v) {
+PixelTerrain terrainAt(const int32_t given[9], int32_t u, int32_t v) {
     const TerrainTextures& tex = textures();
+    // Kind-4 patterns leave the top and bottom midpoints open; water between
+    // two water corners of a side is drawn as joined. The midpoint then depends
+    // only on the side's own corners, which its neighbour shares.
+    int32_t kinds[9];
+    for (int32_t k = 0; k < 9; ++k) kinds[k] = given[k];
+    if (kinds[0] == 4 && kinds[2] == 4) kinds[1] = 4;
+    if (kinds[6] == 4 && kinds[8] == 4) kinds[7] = 4;
     const float a = u / 15.5f, b = v / 15.5f;    // lattice steps, 0..2
     const float nx = a * 16.0f, ny = b * 16.0f;  // edge noise position, 0..32
     PixelTerrain t;

@@ -7,7 +7,10 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,7 +65,10 @@ inline void worldToClient(double wx, double wy, int& x, int& y) {
     y = static_cast<int>(std::floor(glh::clientHeight() / 2.0 - 32 * z * wy - viewState.panY));
 }
 
-inline std::string tempPath(const std::string& name) { return testing::TempDir() + "vorn_render_" + name; }
+// Per process: CTest runs the cases of this binary side by side.
+inline std::string tempPath(const std::string& name) {
+    return testing::TempDir() + "vorn_render_" + std::to_string(getpid()) + "_" + name;
+}
 
 class RenderTest : public testing::Test {
 protected:
@@ -86,6 +92,8 @@ protected:
         ASSERT_TRUE(glh::writeRawImage(sprites, storedImage([](int x, int y) { return blockColour(x / 32, y / 32); })));
         textureNames.tileAtlas = loadTextureImage(tiles.c_str(), 1);
         textureNames.spriteAtlas = loadTextureImage(sprites.c_str(), 1);
+        std::remove(tiles.c_str());
+        std::remove(sprites.c_str());
         textureNames.height = makeHeightTexture();
         ASSERT_NE(textureNames.tileAtlas, 0u);
         ASSERT_NE(textureNames.spriteAtlas, 0u);

@@ -30,6 +30,7 @@ TEST_F(RenderTest, AtlasUploadSwapsBlueAndRedAndKeepsTheStoredRowOrder) {
     const std::string path = rt::tempPath("order.bmp");
     ASSERT_TRUE(glh::writeRawImage(path, stored));
     const unsigned name = loadTextureImage(path.c_str(), 1);
+    std::remove(path.c_str());
     ASSERT_NE(name, 0u);
     const std::vector<uint8_t> texels = textureTexels(name, 512);
     // Texel (s-column x, t-row y) is stored pixel y * 512 + x: the file's first
@@ -57,6 +58,7 @@ TEST_F(RenderTest, AtlasTileDrawnUprightFromTheImageTop) {
     ASSERT_TRUE(glh::writeRawImage(path, rt::storedImage(colour)));
     glDeleteTextures(1, &textureNames.tileAtlas);
     textureNames.tileAtlas = loadTextureImage(path.c_str(), 1);
+    std::remove(path.c_str());
     workingMap.tileAt(0, 0) = 0;
     viewState.zoom = 4;  // a texel is 4 x 4 pixels
     viewState.panX = 64;
@@ -101,6 +103,7 @@ TEST_F(RenderTest, AtlasTextureParameters) {
         EXPECT_EQ(h, 512);
         glDeleteTextures(1, &name);
     }
+    std::remove(path.c_str());
 }
 
 TEST_F(RenderTest, MissingAtlasGivesNameZeroAndShortAtlasEndsInBlack) {
@@ -110,6 +113,7 @@ TEST_F(RenderTest, MissingAtlasGivesNameZeroAndShortAtlasEndsInBlack) {
     const std::string path = rt::tempPath("short.bmp");
     ASSERT_TRUE(glh::writeRawImage(path, std::vector<uint8_t>(2 * 512 * 3 + 6, 200)));
     const unsigned name = loadTextureImage(path.c_str(), 1);
+    std::remove(path.c_str());
     ASSERT_NE(name, 0u);
     const std::vector<uint8_t> texels = textureTexels(name, 512);
     const size_t firstMissing = 2 * 512 * 3 + 6;
@@ -169,6 +173,7 @@ TEST_F(RenderTest, GreyBitmapImportMakesATextureOrLeavesTheFieldAlone) {
     std::fclose(f);
     glDeleteTextures(1, &textureNames.height);
     textureNames.height = importGreyBitmap(path.c_str());
+    std::remove(path.c_str());
     ASSERT_NE(textureNames.height, 0u);
     const std::vector<uint8_t> texels = textureTexels(textureNames.height, 128);
     const uint8_t* t = &texels[(127 * 128 + 0) * 3];  // lattice point (0, 127)
