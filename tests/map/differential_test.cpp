@@ -2,6 +2,7 @@
 // paints and decodes: both grids must match after every single operation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -23,53 +24,78 @@ struct Lcg {
     }
 };
 
-// Empty when the maps agree; otherwise the first differing tile or point.
+// Empty when the maps agree; otherwise the first differing size, tile or point.
 std::string difference(const GroundMap& m, const RefGroundMap& r) {
-    if (std::memcmp(m.tiles, r.tiles.data(), 4096) == 0 && std::memcmp(m.corners, r.corners.data(), 16641) == 0)
-        return {};
     std::ostringstream out;
-    for (int x = 0; x < 64; ++x)
-        for (int y = 0; y < 64; ++y)
-            if (m.tiles[x * 64 + y] != r.tiles[x * 64 + y]) {
-                out << "tile of cell (" << x << ", " << y << "): expected " << int(r.tiles[x * 64 + y]) << ", got "
-                    << int(m.tiles[x * 64 + y]);
+    if (m.width != r.width || m.height != r.height) {
+        out << "size " << m.width << " x " << m.height << ", expected " << r.width << " x " << r.height;
+        return out.str();
+    }
+    const size_t tileCount = r.tiles.size(), pointCount = r.corners.size();
+    if (std::memcmp(m.tiles, r.tiles.data(), tileCount) == 0 &&
+        std::memcmp(m.corners, r.corners.data(), pointCount) == 0)
+        return {};
+    for (int x = 0; x < m.width; ++x)
+        for (int y = 0; y < m.height; ++y)
+            if (m.tileAt(x, y) != r.tiles[x * m.height + y]) {
+                out << "tile of cell (" << x << ", " << y << "): expected " << int(r.tiles[x * m.height + y])
+                    << ", got " << int(m.tileAt(x, y));
                 return out.str();
             }
-    for (int i = 0; i < 16641; ++i)
+    const int stride = 2 * m.width + 1;
+    for (size_t i = 0; i < pointCount; ++i)
         if (m.corners[i] != r.corners[i]) {
-            out << "point (" << i % 129 << ", " << i / 129 << "): expected " << int(r.corners[i]) << ", got "
+            out << "point (" << i % stride << ", " << i / stride << "): expected " << int(r.corners[i]) << ", got "
                 << int(m.corners[i]);
             return out.str();
         }
     return {};
 }
 
-// A lattice coordinate: one in eight on the outermost two rows of either side.
-int pickCoord(Lcg& rng) {
+// A lattice coordinate in 0..last: one in eight on the outermost two lines of either side.
+int pickCoord(Lcg& rng, int last) {
     if (rng.next(8) == 0) {
-        static const int kEdge[4] = {0, 1, 127, 128};
-        return kEdge[rng.next(4)];
+        const int edge[4] = {0, 1, last - 1, last};
+        return std::max(0, edge[rng.next(4)]);
     }
-    return rng.next(129);
+    return rng.next(last + 1);
 }
 
 // Paints in clusters, so that repairs of neighbouring paints overlap, with
-// kinds weighted towards the costly kinds 3 and 4.
-void paintSequence(GroundMap& m, RefGroundMap& r, uint32_t seed, int paints) {
+// kinds weighted towards the costly kinds 3 and 4. With `pokes`, every few
+// paints also writes a random point or tile straight into both maps, as the
+// loader and the height fill do, so that nothing may trust an earlier state.
+void paintSequence(GroundMap& m, RefGroundMap& r, uint32_t seed, int paints, bool pokes = false) {
     Lcg rng{seed};
+    const int lastX = 2 * m.width, lastY = 2 * m.height;
     int cx = 0, cy = 0;
     for (int i = 0; i < paints; ++i) {
         if (i % 40 == 0) {
-            cx = pickCoord(rng);
-            cy = pickCoord(rng);
+            cx = pickCoord(rng, lastX);
+            cy = pickCoord(rng, lastY);
         }
         int px = cx + rng.next(9) - 4, py = cy + rng.next(9) - 4;
         if (rng.next(4) == 0) {
-            px = pickCoord(rng);
-            py = pickCoord(rng);
+            px = pickCoord(rng, lastX);
+            py = pickCoord(rng, lastY);
         }
-        px = px < 0 ? 0 : px > 128 ? 128 : px;
-        py = py < 0 ? 0 : py > 128 ? 128 : py;
+        px = std::clamp(px, 0, lastX);
+        py = std::clamp(py, 0, lastY);
+        if (pokes && rng.next(3) == 0) {
+            // Near the last paints, where a painter might remember something.
+            if (rng.next(2)) {
+                const uint8_t v = static_cast<uint8_t>(rng.next(5));
+                m.cornerAt(px, py) = v;
+                r.corner(px, py) = v;
+            } else {
+                const int x = std::min(px / 2, m.width - 1), y = std::min(py / 2, m.height - 1);
+                const uint8_t t = static_cast<uint8_t>(rng.next(256));
+                m.tileAt(x, y) = t;
+                r.tile(x, y) = t;
+            }
+            px = std::clamp(px + rng.next(3) - 1, 0, lastX);
+            py = std::clamp(py + rng.next(3) - 1, 0, lastY);
+        }
         static const int kKinds[8] = {0, 1, 2, 3, 4, 3, 4, 2};
         int kind = kKinds[rng.next(8)];
         m.paintCorner(px, py, kind);
@@ -140,20 +166,69 @@ TEST_F(DifferentialTest, PaintsOnLoadedShapeTiles) {
     }
 }
 
-// The brush's sweep over every lattice point, one kind at a time, on a busy map.
-TEST_F(DifferentialTest, WholeLatticeSweeps) {
+// The brush's sweep (px outer, py inner) over bands of lattice columns at both
+// edges and in the middle, one kind at a time, on a busy map.
+TEST_F(DifferentialTest, BrushSweeps) {
     GroundMap m(64, 64);
     RefGroundMap r;
     makeBusyMap(m);
     makeBusyMapOf(r);
     ASSERT_EQ(difference(m, r), "") << "busy maps differ";
-    for (int kind : {3, 4, 1}) {
-        for (int px = 0; px <= 128; ++px)
-            for (int py = 0; py <= 128; ++py) {
-                m.paintCorner(px, py, kind);
-                r.paintCorner(px, py, kind);
-            }
+    const int bands[][2] = {{0, 9}, {60, 68}, {119, 128}};
+    for (int kind : {3, 4, 1, 2}) {
+        for (const auto& band : bands)
+            for (int px = band[0]; px <= band[1]; ++px)
+                for (int py = 0; py <= 128; ++py) {
+                    m.paintCorner(px, py, kind);
+                    r.paintCorner(px, py, kind);
+                }
         ASSERT_EQ(difference(m, r), "") << "after the sweep of kind " << kind;
+    }
+}
+
+// Points and tiles written straight into the grids between paints.
+TEST_F(DifferentialTest, PaintsAmidDirectWrites) {
+    for (uint32_t seed : {41u, 42u}) {
+        GroundMap m(64, 64);
+        RefGroundMap r;
+        loadRandomTiles(m, r, seed, true);
+        if (HasFatalFailure()) return;
+        paintSequence(m, r, seed, 1500, true);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Two maps painted in turn, one of them copied from the other now and then,
+// as the height fill does with the working and preview maps.
+TEST_F(DifferentialTest, TwoMapsInTurn) {
+    GroundMap a(64, 64), b(64, 64);
+    RefGroundMap ra, rb;
+    loadRandomTiles(a, ra, 51, true);
+    if (HasFatalFailure()) return;
+    Lcg rng{52};
+    for (int i = 0; i < 2000; ++i) {
+        if (i % 300 == 0) {
+            b.copyFrom(a);
+            rb = ra;
+        }
+        const int px = 40 + rng.next(12), py = 40 + rng.next(12), kind = rng.next(5);
+        const bool first = rng.next(2) == 0;
+        (first ? a : b).paintCorner(px, py, kind);
+        (first ? ra : rb).paintCorner(px, py, kind);
+        ASSERT_EQ(difference(a, ra), "") << "step " << i;
+        ASSERT_EQ(difference(b, rb), "") << "step " << i;
+    }
+}
+
+// Maps of other sizes: narrow and short ones, and one wider than 64 cells.
+TEST_F(DifferentialTest, PaintsOnOtherSizes) {
+    const int sizes[][2] = {{1, 1}, {2, 5}, {5, 2}, {7, 64}, {64, 3}, {70, 4}, {3, 70}};
+    uint32_t seed = 61;
+    for (const auto& size : sizes) {
+        GroundMap m(size[0], size[1]);
+        RefGroundMap r(size[0], size[1]);
+        paintSequence(m, r, seed++, 600, true);
+        if (HasFatalFailure()) return;
     }
 }
 
