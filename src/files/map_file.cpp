@@ -67,24 +67,24 @@ std::string folderOf(const std::string& path) {
 bool saveToDisk(const std::string& path) {
     std::string target = path;
     DWORD attr = GetFileAttributesA(target.c_str());
-    bool exists = attr != INVALID_FILE_ATTRIBUTES;
+    if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    HANDLE h = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool exists = h != INVALID_HANDLE_VALUE;
+    // There but not writable (read-only, denied, or in use): refused, as
+    // "wb" refuses it, rather than replaced behind its back.
+    if (!exists && attr != INVALID_FILE_ATTRIBUTES) return false;
     if (exists) {
-        if (attr & FILE_ATTRIBUTE_DIRECTORY) return false;
-        // A read-only file is refused, as "wb" refuses it.
-        if (attr & FILE_ATTRIBUTE_READONLY) return false;
-        HANDLE h = CreateFileA(target.c_str(), GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
         DWORD type = GetFileType(h);
         // A link is followed: the file it points to is the one replaced.
         char final[MAX_PATH + 8];
-        bool linked = (attr & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                      GetFinalPathNameByHandleA(h, final, sizeof final, FILE_NAME_NORMALIZED) - 1 <
-                          sizeof final - 1;
+        DWORD n = attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT)
+                      ? GetFinalPathNameByHandleA(h, final, sizeof final, FILE_NAME_NORMALIZED)
+                      : 0;
         CloseHandle(h);
+        // A device cannot be replaced by a move: write to it as before.
         if (type != FILE_TYPE_DISK) return writeInPlace(target, false);
-        if (linked) {
+        if (n > 0 && n < sizeof final) {
             target = final;
             attr = GetFileAttributesA(target.c_str());
             if (attr == INVALID_FILE_ATTRIBUTES) return false;

@@ -20,9 +20,12 @@ struct TileObjectRecord {
     int16_t word5;     // unused
 };
 
+// The mission's objects, in file order; empty at start-up, filled only by
+// readMission and drawn by the mission object drawing.
 extern std::vector<StructureRecord> structureList;
 extern std::vector<TileObjectRecord> tileObjectList;
 
-// Replaces both lists with the records of the file; a file that cannot be
-// opened keeps them. Returns whether the file was opened.
+// Caller: the shell (key M). Replaces both lists with the file's complete
+// records (one cut short by the end of the file is dropped); a file that
+// cannot be opened or read keeps them. Returns whether the file was opened.
 bool readMission(const char* path);
