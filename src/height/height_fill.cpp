@@ -101,22 +101,24 @@ constexpr int32_t kNeighbourSteps[8] = {
     kNeighbours[4][0] * kPadded + kNeighbours[4][1], kNeighbours[5][0] * kPadded + kNeighbours[5][1],
     kNeighbours[6][0] * kPadded + kNeighbours[6][1], kNeighbours[7][0] * kPadded + kNeighbours[7][1]};
 
-// Bit of a point holding v in the kind mask that edgeCode builds for kind k
-// (for kind 2, points of kind 3 count too).
-struct KindMaskTable {
-    uint8_t counts[5][256];
+// What a point holding v means to a repair for kind k, bit by bit: 1, it is
+// repaired at a side midpoint or the centre; 2, it is repaired at a corner;
+// 4, it counts in the kind mask of edgeCode (for kind 2, kind 3 counts too).
+struct PointClassTable {
+    uint8_t c[5][256];
 };
-constexpr KindMaskTable makeKindMaskTable() {
-    KindMaskTable t{};
-    for (int v = 0; v < 256; ++v) {
-        t.counts[1][v] = v == 1;
-        t.counts[2][v] = v == 2 || v == 3;
-        t.counts[3][v] = v == 3;
-        t.counts[4][v] = v == 4;
+constexpr PointClassTable makePointClassTable() {
+    PointClassTable t{};
+    for (int k = 1; k <= 4; ++k) {
+        for (int v = 0; v < 256; ++v) {
+            const bool inMask = k == 2 ? (v == 2 || v == 3) : v == k;
+            t.c[k][v] = static_cast<uint8_t>(((kRepair.bits[k][v] & kPlusMask) != 0 ? 1 : 0) |
+                                             ((kRepair.bits[k][v] & ~kPlusMask) != 0 ? 2 : 0) | (inMask ? 4 : 0));
+        }
     }
     return t;
 }
-constexpr KindMaskTable kKindMask = makeKindMaskTable();
+constexpr PointClassTable kPointClass = makePointClassTable();
 
 // Scratch of one fill, static so that a frame allocates nothing.
 struct FillScratch {
@@ -197,6 +199,17 @@ public:
         for (int32_t i = 0; i < kPoints; ++i) ++counts_[bucketOf(corners_[i])];
         for (int32_t b = 0; b < kBuckets; ++b)
             if (counts_[b] != 0) present_ |= 1u << b;
+        canRepair_ = (present_ & kRepairedValues.m[kind]) != 0;
+    }
+
+    // False when no point of the map holds a value that the fill's kind
+    // repairs. Then none of its paints repairs anything, since they add only
+    // points of that kind, and paintWithoutRepair may take their place.
+    bool canRepair() const { return canRepair_; }
+
+    void paintWithoutRepair(int32_t px, int32_t py, int32_t kind) {
+        corners_[py * kSide + px] = static_cast<uint8_t>(kind);
+        markPainted(px >> 1, py >> 1);
     }
 
     void paint(int32_t px, int32_t py, int32_t kind) {
@@ -221,48 +234,52 @@ public:
             scratch.idleRepairs[y1][x0] &= keep;
             if (x1 != x0) scratch.idleRepairs[y1][x1] &= keep;
         }
+        markPainted(cx, cy);
+        // No point anywhere holds a value this kind repairs (kind 0 repairs
+        // none): the four repairs below could change nothing.
+        if ((present_ & kRepairedValues.m[kind]) == 0) return;
+        const uint16_t idle = static_cast<uint16_t>(0x101u << kind);
+        if (cx < kCells && cy < kCells && !(scratch.idleRepairs[cy][cx] & idle)) repair(cx, cy, kind);
+        if (cx >= 1 && cy < kCells && !(scratch.idleRepairs[cy][cx - 1] & idle)) repair(cx - 1, cy, kind);
+        if (cx < kCells && cy >= 1 && !(scratch.idleRepairs[cy - 1][cx] & idle)) repair(cx, cy - 1, kind);
+        if (cx >= 1 && cy >= 1 && !(scratch.idleRepairs[cy - 1][cx - 1] & idle)) repair(cx - 1, cy - 1, kind);
+    }
+
+private:
+    static void markPainted(int32_t cx, int32_t cy) {
         if (cx < kCells)
             scratch.paintedRows[cy] |= uint64_t{1} << cx;
         else
             scratch.paintedLast[cy] = true;
-        // No point anywhere holds a value this kind repairs (kind 0 repairs
-        // none): the four repairs below could change nothing.
-        if ((present_ & kRepairedValues.m[kind]) == 0) return;
-        if (cx < kCells && cy < kCells) repair(cx, cy, kind);
-        if (cx >= 1 && cy < kCells) repair(cx - 1, cy, kind);
-        if (cx < kCells && cy >= 1) repair(cx, cy - 1, kind);
-        if (cx >= 1 && cy >= 1) repair(cx - 1, cy - 1, kind);
     }
 
-private:
+    // repairCell without its tile selection, for a cell not known to be idle.
     void repair(int32_t x, int32_t y, int32_t kind) {
-        uint16_t& idle = scratch.idleRepairs[y][x];
-        if ((idle & (0x101u << kind)) != 0) return;
-        const uint16_t* bits = kRepair.bits[kind];
-        const uint8_t* inMask = kKindMask.counts[kind];
+        const uint8_t* cls = kPointClass.c[kind];
         uint8_t* cell = corners_ + (2 * y) * kSide + 2 * x;
+        const uint8_t* r0 = cell;
+        const uint8_t* r1 = cell + kSide;
+        const uint8_t* r2 = cell + 2 * kSide;
+        const uint32_t a0 = cls[r0[0]], a1 = cls[r0[1]], a2 = cls[r0[2]];
+        const uint32_t b0 = cls[r1[0]], b1 = cls[r1[1]], b2 = cls[r1[2]];
+        const uint32_t c0 = cls[r2[0]], c1 = cls[r2[1]], c2 = cls[r2[2]];
+        uint16_t& idle = scratch.idleRepairs[y][x];
         // Without a repairable point the visit below would change nothing,
         // so the edge code need not be known.
-        uint32_t candidates = 0;
-        uint32_t mask = 0;
-        for (int32_t dy = 0; dy < 3; ++dy) {
-            const uint8_t* row = cell + dy * kSide;
-            const int32_t shift = 3 * dy;
-            candidates |= (bits[row[0]] & (1u << shift)) | (bits[row[1]] & (2u << shift)) |
-                          (bits[row[2]] & (4u << shift));
-            mask |= static_cast<uint32_t>(inMask[row[0]] | inMask[row[1]] << 1 | inMask[row[2]] << 2) << shift;
-        }
-        if (candidates == 0) {
+        if ((((a0 | a2 | c0 | c2) & 2) | ((a1 | b0 | b1 | b2 | c1) & 1)) == 0) {
             idle = static_cast<uint16_t>(idle | 1u << kind);
             return;
         }
         // The edge code is a function of the kind mask alone.
+        const uint32_t mask = (a0 >> 2) | (a1 >> 2) << 1 | (a2 >> 2) << 2 | (b0 >> 2) << 3 | (b1 >> 2) << 4 |
+                              (b2 >> 2) << 5 | (c0 >> 2) << 6 | (c1 >> 2) << 7 | (c2 >> 2) << 8;
         int16_t& code = scratch.edgeMemo[kind][mask];
         if (code < 0) code = static_cast<int16_t>(map_.edgeCode(x, y, kind));
         if (code == 0) {
             idle = static_cast<uint16_t>(idle | 0x100u << kind);
             return;
         }
+        const uint16_t* bits = kRepair.bits[kind];
         const int32_t repairKind = kRepairKind[kind];
         for (int32_t dx = 0; dx < 3; ++dx) {
             for (int32_t dy = 0; dy < 3; ++dy) {
@@ -277,6 +294,7 @@ private:
     int32_t counts_[kBuckets] = {};  // points of the map per value bucket
     uint32_t present_ = 0;           // bit b: counts_[b] is not 0
     uint8_t repairingKinds_ = 0;     // bit k: this fill may call repair with kind k
+    bool canRepair_ = true;          // see canRepair()
 };
 
 // Columns x with cx - 2 <= x <= cx + 1 for the bits cx of m: the cells whose
@@ -375,10 +393,12 @@ void heightFill(int32_t x, int32_t y, int32_t kind, double threshold, bool fillB
             scratch.queue[tail++] = next;
             const int32_t px = next / kPadded - 1;
             const int32_t py = next % kPadded - 1;
-            if (deferred)
+            if (!deferred)
+                previewMap.paintCorner(px, py, kind);
+            else if (painter.canRepair())
                 painter.paint(px, py, kind);
             else
-                previewMap.paintCorner(px, py, kind);
+                painter.paintWithoutRepair(px, py, kind);
         }
     }
     if (deferred) selectPaintedTiles(previewMap);
