@@ -135,20 +135,39 @@ TEST_F(HeightFillTest, FillBelowTakesTheLowGround) {
 // Every kind, both directions, on a cleared and a busy map, from corners,
 // edges and inner points, over generated fields, coarse fields with many
 // equal heights, and the field of zeros with threshold 0 (every point passes).
+// The busy map also holds tiles that disagree with its points, as a loaded
+// map may: the fill must re-select exactly the cells that paintCorner would.
 class FillAgainstReference : public ::testing::TestWithParam<int32_t> {
 protected:
     void SetUp() override { resetAll(); }
 };
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 TEST_P(FillAgainstReference, SameCornersAndTiles) {
     const int32_t kind = GetParam();
     static reference::RefGroundMap expected;
     const int32_t starts[][2] = {{0, 0}, {128, 0}, {0, 128}, {128, 128}, {64, 0}, {0, 77}, {128, 33}, {91, 128}, {57, 63}};
+    // The plain fill is slow under the sanitizers: fewer starts there.
+    const int32_t startsPerField = kSanitized ? 2 : 3;
     Lcg r{static_cast<uint32_t>(kind) * 7919u + 1u};
     int32_t runs = 0;
     for (int32_t busy = 0; busy < 2; ++busy) {
         workingMap.clear();
-        if (busy) paintRandomPoints(workingMap, 100 + kind, 2500);
+        if (busy) {
+            paintRandomPoints(workingMap, 100 + kind, 2500);
+            for (int32_t i = 0; i < 300; ++i) workingMap.tileAt(r.below(64), r.below(64)) = static_cast<uint8_t>(r.below(256));
+        }
         for (int32_t fieldKind = 0; fieldKind < 3; ++fieldKind) {
             if (fieldKind == 0) {
                 seedRandom(r.next());
@@ -159,7 +178,11 @@ TEST_P(FillAgainstReference, SameCornersAndTiles) {
                 for (int32_t i = 0; i < 129 * 129; ++i) heightField.values[i] = 0.0;
             }
             for (bool below : {false, true}) {
-                for (int32_t s = 0; s < 3; ++s) {
+                // Every point passes the zero field: one start per direction is
+                // enough, and under the sanitizers one direction per map.
+                if (fieldKind == 2 && kSanitized && below != ((busy + kind) % 2 == 1)) continue;
+                const int32_t startCount = fieldKind == 2 ? 1 : startsPerField;
+                for (int32_t s = 0; s < startCount; ++s) {
                     const auto& start = starts[(runs + s * 4) % 9];
                     double threshold = 0.0;
                     if (fieldKind == 1)
@@ -173,7 +196,6 @@ TEST_P(FillAgainstReference, SameCornersAndTiles) {
                         << "kind " << kind << (busy ? ", busy map" : ", cleared map") << ", field " << fieldKind
                         << ", fill " << (below ? "below" : "above") << " " << threshold << " from (" << start[0]
                         << ", " << start[1] << ")";
-                    if (fieldKind == 2) break;  // every point passes: one start per direction is enough
                 }
             }
         }
@@ -198,8 +220,9 @@ TEST_F(HeightFillTest, PreviewMatchesThePlainPreviewStep) {
     static reference::RefGroundMap expected;
     setUpFill(11);
     const double positions[][2] = {{60.5, 60.5}, {0.25, 128.75}, {-0.75, -0.75}, {128.9, 3.5}, {33.1, 97.6}};
+    int32_t i = 0;
     for (const auto& p : positions) {
-        for (int32_t kind = 0; kind <= 4; ++kind) {
+        for (int32_t kind : {i % 5, (i + 2) % 5}) {
             viewState.mouseX = static_cast<int32_t>(kClientW / 2 + (p[0] - 0.5) * 16);
             viewState.mouseY = static_cast<int32_t>(kClientH / 2 + (p[1] - 0.5) * 16);
             editorState.currentKind = kind;
@@ -209,6 +232,7 @@ TEST_F(HeightFillTest, PreviewMatchesThePlainPreviewStep) {
             previewHeightFill(kClientW, kClientH);  // unchanged inputs may reuse the last result
             EXPECT_EQ(mapDifference(expected, previewMap), "") << "kind " << kind << " at " << p[0] << ", " << p[1];
         }
+        ++i;
     }
 }
 
