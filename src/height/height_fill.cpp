@@ -7,16 +7,19 @@
 #include "shell/editor_state.h"
 
 // How the fill stays fast. A paintCorner per filled point re-selects the tiles
-// of up to 36 cells, and a full-lattice fill paints 16640 points, so nearly all
-// of the plain fill's time goes into selecting tiles that are overwritten a
-// moment later. Tile selection is a pure function of a cell's nine points and
-// every changed point is followed by a selection of the cells that contain it,
-// so the tile grid after the fill is: for each cell that was selected at least
-// once, the tile of its final points; every other cell keeps its tile. The fill
-// below therefore makes the same corner writes in the same order as
-// paintCorner and its repairs, records which cells would have been selected,
-// and selects each of them once at the end. The tests compare it with
-// paintCorner point by point.
+// of the 4 x 4 cells around it (more with repairs), and a full-lattice fill
+// paints 16640 points, so nearly all of the plain fill's time goes into
+// selecting tiles that are overwritten a moment later. Tile selection is a
+// pure function of a cell's nine points and every changed point is followed
+// by a selection of the cells that contain it, so the tile grid after the fill
+// is: for each cell that was selected at least once, the tile of its final
+// points; every other cell keeps its tile. The fill below therefore makes the
+// same corner writes in the same order as paintCorner and its repairs, records
+// which cells would have been selected, and selects each of them once at the
+// end. On the way it skips repairs that provably change nothing: a cell with
+// no point the kind repairs, or one whose points are unchanged since a repair
+// of it did nothing. The tests compare it with the plain fill over the plain
+// reference map.
 
 namespace {
 
@@ -32,7 +35,7 @@ constexpr int32_t kNeighbours[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1},
 
 constexpr uint32_t kPlusMask = 0x0BA;  // side midpoints and centre of a cell
 
-// Bit i of kRepairBits[k][v]: a point holding v at bit position i of a cell
+// Bit i of kRepair.bits[k][v]: a point holding v at bit position i of a cell
 // that is repaired for kind k gets repainted (with kRepairKind[k]).
 struct RepairTable {
     uint16_t bits[5][256];

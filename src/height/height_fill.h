@@ -3,10 +3,20 @@
 #include <cstdint>
 
 // Makes the preview map a copy of the working map and paints every point
-// reachable from (x, y) through points at/above (or at/below) the threshold.
+// reachable from (x, y) through points at/above (or at/below) the threshold,
+// exactly as a paintCorner per point in breadth-first order would. A start
+// off the lattice or a kind outside 0..4 leaves the copy unpainted.
 void heightFill(int32_t x, int32_t y, int32_t kind, double threshold, bool fillBelow);
 // The frame's preview step (edit mode 2): start point and threshold from the
-// last mouse position, for a client area of w x h pixels.
+// last mouse position, for a client area of w x h pixels. With the cursor off
+// the lattice the preview becomes a copy of the working map. When nothing it
+// reads has changed since the last call (cursor point, threshold, kind,
+// fill-below flag, working map, height field, and the preview map itself),
+// the preview is kept as it is.
 void previewHeightFill(int32_t w, int32_t h);
 // Left click in edit mode 2: working map becomes the preview, edit mode 0.
+// A preview that no longer matches what it was built from (the working map,
+// height field, kind or flag changed, or the mouse moved, since the last
+// frame) is rebuilt first, for the client size of the last preview step
+// (800 x 600 if there was none), so a click never commits a stale map.
 void commitFillPreview();
