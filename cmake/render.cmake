@@ -39,7 +39,8 @@ else()
     BUILD_ALWAYS ON
   )
   set(vorn_art_command ${CMAKE_BINARY_DIR}/art_host/vorn_make_art)
-  set(vorn_art_depends vorn_art_host)
+  # The target orders the host build first; the file re-runs the art when the tool changed.
+  set(vorn_art_depends vorn_art_host ${CMAKE_BINARY_DIR}/art_host/vorn_make_art)
 endif()
 add_custom_command(
   OUTPUT ${VORN_ART_FILES}
