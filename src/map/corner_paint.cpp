@@ -8,14 +8,17 @@
 //   every repair, a top-level paint records every cell that any repair would
 //   have re-selected and selects each of them once, after the last write.
 //   Cells outside those blocks keep their tiles, as they would.
+// - Everything one top-level call can touch lies within 8 x 8 cells of it
+//   (see Window), so the recorded cells fit one 64-bit word.
 // - Repairs for kinds 1, 2 and 4 paint kind 0, which repairs nothing further;
 //   the points they change are exactly those that need repair when the cell is
 //   entered, so they are found from the cell's kind masks in one step.
 // - Repairs for kind 3 paint kind 2, which may repair further; that path
 //   follows the rules point by point in their order.
-// Maps wider or taller than 64 cells (never made by the editor) take the plain
-// path, which re-selects after every repair.
-#include <algorithm>
+// - A recorded cell whose points this call did not write, and whose bytes
+//   are those it had right after an earlier selection, already shows the tile
+//   selection would give it (see SelectionMemo); it is not selected again.
+#include <cassert>
 #include <cstring>
 
 #include "map/ground_map.h"
@@ -25,11 +28,6 @@ namespace {
 
 constexpr unsigned kPlusMask = 0x0BA;  // side midpoints and centre of a cell
 constexpr unsigned kAllPoints = 0x1FF;
-constexpr int kMaxTracked = 64;        // widest and tallest map the fast path tracks
-
-// The four cells around a lattice point, in repair order, as offsets from
-// (px / 2, py / 2).
-constexpr int kCellsAroundPoint[4][2] = {{0, 0}, {-1, 0}, {0, -1}, {-1, -1}};
 
 // A cell's point mask with bit dx + 3 * dy moved to bit dy + 3 * dx, so that
 // ascending bits follow the repair visiting order (dx outer, dy inner).
@@ -45,36 +43,22 @@ constexpr Transposed transposeAll() {
 }
 constexpr Transposed kVisitOrder = transposeAll();
 
-// Cells that the running top-level paint must re-select (static scratch: one
-// paint runs at a time, and every top-level call empties it before returning).
-// Kept by columns, the order of the tile grid.
-struct PendingSelection {
-    uint64_t cols[kMaxTracked];     // bit y of cols[x]: cell (x, y)
-    uint64_t changed[kMaxTracked];  // the same for cells with a point written by this paint
-    int32_t left = kMaxTracked;  // first column that may hold bits
-    int32_t right = -1;          // last column that may hold bits
-};
-PendingSelection pending;
+// 8 x 8 cells as one word: bit 8 * (x - x0) + (y - y0) for cell (x, y) of a
+// window whose first cell is (x0, y0). Column by column, like the tile grid.
+constexpr uint64_t kBlock4 = 0x0F0F0F0Full;   // 4 x 4 cells at the window's corner
+constexpr uint64_t kBlock3 = 0x070707ull;     // 3 x 3 cells
+constexpr uint64_t kEachColumn = 0x0101010101010101ull;
 
-// Cells known to show the tile of their points, from the end of the last
-// fast paint: a small region's point rows and tiles as they were then, and
-// which of its cells had just been selected. A tile is a pure function of the
-// cell's nine points, so if those bytes are still the same, whatever map they
-// are in and whatever happened in between, the cell's tile is still right
-// and selecting it again would change nothing. Consecutive brush points share
-// most of their blocks, so this spares most re-selections; any difference,
-// even outside the cells concerned, just makes the region unknown.
-struct SelectionMemo {
-    static constexpr int kMaxCols = 6;  // 13 points: one 16-byte compare per point row
-    static constexpr int kMaxRows = 8;  // 8 tiles: one 8-byte compare per column
-    bool valid = false;
-    int32_t stride = 0, height = 0;        // layout of the map the bytes were taken from
-    int32_t x0 = 0, y0 = 0, cols = 0, rows = 0;  // the region, in cells
-    uint64_t known[kMaxCols];              // bit y of known[x - x0]: cell (x, y) was selected
-    uint64_t points[2 * kMaxRows + 1][2];  // 16 bytes of each point row from column 2 * x0
-    uint64_t tiles[kMaxCols];              // 8 tiles of each column from row y0
-};
-SelectionMemo memo;
+// The same set of cells seen from a window dx columns and dy rows further
+// right and down (bits that leave the window are dropped).
+uint64_t shiftWindow(uint64_t m, int32_t dx, int32_t dy) {
+    if (dx <= -8 || dx >= 8 || dy <= -8 || dy >= 8) return 0;
+    if (dy > 0) m = (m >> dy) & (kEachColumn * (0xFFu >> dy));
+    if (dy < 0) m = (m << -dy) & (kEachColumn * ((0xFFu << -dy) & 0xFFu));
+    if (dx > 0) m >>= 8 * dx;
+    if (dx < 0) m <<= -8 * dx;
+    return m;
+}
 
 uint64_t load64(const uint8_t* p) {
     uint64_t v;
@@ -82,11 +66,45 @@ uint64_t load64(const uint8_t* p) {
     return v;
 }
 
-// One top-level paint or repair on a map of at most 64 x 64 cells.
+// Cells known to show the tile of their points, from the end of the last
+// top-level call: a small region's point rows and tiles as they were then,
+// and which of its cells had just been selected. A tile is a pure function
+// of the cell's nine points, so while those bytes stay the same (whatever map
+// they are in, whatever happened in between), the tile is still right and
+// selecting the cell again would change nothing. Consecutive brush points
+// share most of their blocks, so this spares most re-selections. Any
+// difference in the region, even outside the cells concerned, just makes the
+// memo unusable for that call. (Static scratch: the program has one thread.)
+struct SelectionMemo {
+    static constexpr int kMaxCols = 6;  // 13 points: two 8-byte compares per point row
+    static constexpr int kRows = 8;     // tiles of a column: one 8-byte compare
+    bool valid = false;
+    int32_t stride = 0, height = 0;  // layout of the map the bytes were taken from
+    int32_t wx0 = 0, wy0 = 0;        // window of `known`
+    uint64_t known = 0;              // cells of the window selected at the end of that call
+    int32_t x0 = 0, y0 = 0, cols = 0, rows = 0;  // the region checked, in cells
+    uint64_t points[2 * kRows + 1][2];  // 16 bytes of each point row of the region from column 2 * x0
+    uint64_t tiles[kMaxCols];           // 8 tiles of each column of the region from row y0
+};
+SelectionMemo memo;
+
+// One top-level paint or repair. Window: its: cells wx0..wx0 + 7 and
+// wy0..wy0 + 7, chosen so that every cell the call can write a point of or
+// re-select lies inside. For a paint at (px, py), with cx = px / 2: repairs
+// write points of cells cx - 1 .. cx; a kind-2 paint there repairs cells
+// cx - 2 .. cx + 1 and writes points up to 2 cx - 4 .. 2 cx + 4; the blocks
+// re-selected around those reach cells cx - 4 .. cx + 3. For a repair of cell
+// x the same chain reaches cells x - 3 .. x + 3. The same holds in y.
 class Painter {
 public:
-    explicit Painter(GroundMap& m)
-        : map_(m), corners_(m.corners), stride_(m.latticeStride()), width_(m.width), height_(m.height) {}
+    Painter(GroundMap& m, int32_t wx0, int32_t wy0)
+        : map_(m), corners_(m.corners), stride_(m.latticeStride()), width_(m.width), height_(m.height),
+          wx0_(wx0), wy0_(wy0) {}
+
+    static Painter forPoint(GroundMap& m, int32_t px, int32_t py) {
+        return Painter(m, (px >> 1) - 4, (py >> 1) - 4);
+    }
+    static Painter forCell(GroundMap& m, int32_t x, int32_t y) { return Painter(m, x - 3, y - 3); }
 
     void paint(int32_t px, int32_t py, int32_t kind) {
         switch (kind) {
@@ -106,88 +124,98 @@ public:
             case 4: repairPoints<4>(x, y); break;
             default: break;
         }
-        markRect(x - 1, x + 1, y - 1, y + 1);
+        pending_ |= at(kBlock3, 3, 3, x - 1, y - 1);
     }
 
-    // Selects every recorded cell once and forgets them. Going down a column,
-    // a cell's bottom row of points is the next cell's top row.
-    void flush(bool recalled) {
-        using namespace tiles;
-        for (int32_t x = pending.left; x <= pending.right; ++x) {
-            const uint32_t memoColumn = static_cast<uint32_t>(x - memo.x0);
-            const uint64_t known =
-                recalled && memoColumn < static_cast<uint32_t>(memo.cols) ? memo.known[memoColumn] : 0;
-            uint64_t bits = pending.cols[x] & ~(known & ~pending.changed[x]);
-            const uint8_t* column = corners_ + 2 * x;
-            uint8_t* tileColumn = map_.tiles + x * height_;
-            int32_t lastY = -2;
-            uint64_t lastBottom = 0;
-            while (bits) {
-                const int32_t y = __builtin_ctzll(bits);
-                bits &= bits - 1;
-                const uint8_t* p = column + 2 * y * stride_;
-                const uint64_t top = y == lastY + 1 ? lastBottom : rowLanesAt(p);
-                const uint64_t bottom = rowLanesAt(p + 2 * stride_);
-                tileColumn[y] = tileOf(top | rowLanesAt(p + stride_) << 3 | bottom << 6);
-                lastY = y;
-                lastBottom = bottom;
-            }
-        }
-        remember();
-        for (int32_t x = pending.left; x <= pending.right; ++x) pending.cols[x] = pending.changed[x] = 0;
-        pending.left = kMaxTracked;
-        pending.right = -1;
-    }
-
-    // True when the memo's cells still show their points' tiles; call before
-    // the first write of a paint.
+    // True when the memo's region still holds the bytes it held; call before
+    // the first write.
     bool recall() const {
         if (!memo.valid || memo.stride != stride_ || memo.height != height_) return false;
         const uint8_t* row = corners_ + 2 * memo.y0 * stride_ + 2 * memo.x0;
+        uint64_t diff = 0;
         for (int r = 0; r < 2 * memo.rows + 1; ++r, row += stride_)
-            if (((load64(row) ^ memo.points[r][0]) | (load64(row + 8) ^ memo.points[r][1])) != 0) return false;
-        for (int c = 0; c < memo.cols; ++c)
-            if (load64(map_.tiles + (memo.x0 + c) * height_ + memo.y0) != memo.tiles[c]) return false;
-        return true;
+            diff |= (load64(row) ^ memo.points[r][0]) | (load64(row + 8) ^ memo.points[r][1]);
+        for (int c = 0; c < memo.cols; ++c) diff |= load64(map_.tiles + (memo.x0 + c) * height_ + memo.y0) ^ memo.tiles[c];
+        return diff == 0;
+    }
+
+    // Selects every recorded cell that needs it, once, and remembers the region.
+    void flush(bool recalled) {
+        using namespace tiles;
+        const uint64_t inside = insideMask();
+        const uint64_t selected = pending_ & inside;
+        uint64_t known = recalled ? shiftWindow(memo.known, wx0_ - memo.wx0, wy0_ - memo.wy0) : 0;
+        uint64_t bits = selected & ~(known & ~changed_);
+        int lastBit = -2;
+        uint64_t lastBottom = 0;
+        while (bits) {
+            const int b = __builtin_ctzll(bits);
+            bits &= bits - 1;
+            const int32_t x = wx0_ + (b >> 3), y = wy0_ + (b & 7);
+            const uint8_t* p = corners_ + 2 * y * stride_ + 2 * x;
+            // Going down a column, a cell's bottom row of points is the next one's top row.
+            const uint64_t top = (b == lastBit + 1 && (b & 7)) ? lastBottom : rowLanesAt(p);
+            const uint64_t bottom = rowLanesAt(p + 2 * stride_);
+            map_.tiles[x * height_ + y] = tileOf(top | rowLanesAt(p + stride_) << 3 | bottom << 6);
+            lastBit = b;
+            lastBottom = bottom;
+        }
+        remember(selected);
     }
 
 private:
-    // Takes the selected region into the memo, if it is small enough.
-    void remember() {
+    // Mask of a block of w x h cells (anchored at the window's first cell)
+    // moved to cell (x, y); the block stays inside the window (see Window).
+    uint64_t at(uint64_t block, int32_t w, int32_t h, int32_t x, int32_t y) const {
+        const int32_t bx = x - wx0_, by = y - wy0_;
+        assert(bx >= 0 && by >= 0 && bx + w <= 8 && by + h <= 8);
+        (void)w, (void)h;
+        return block << (8 * bx + by);
+    }
+
+    // The window's cells that lie inside the map.
+    uint64_t insideMask() const {
+        const int32_t r0 = wy0_ < 0 ? -wy0_ : 0, r1 = height_ - wy0_ < 8 ? height_ - wy0_ : 8;
+        const int32_t c0 = wx0_ < 0 ? -wx0_ : 0, c1 = width_ - wx0_ < 8 ? width_ - wx0_ : 8;
+        if (r0 >= r1 || c0 >= c1) return 0;
+        const uint64_t rows = (uint64_t{1} << r1) - (uint64_t{1} << r0);
+        const uint64_t cols = (c1 == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * c1)) - 1) & ~((uint64_t{1} << (8 * c0)) - 1);
+        return rows * kEachColumn & cols;
+    }
+
+    // Takes the selected cells and their region's bytes into the memo, if
+    // the region is narrow enough.
+    void remember(uint64_t selected) {
         memo.valid = false;
-        uint64_t all = 0;
-        for (int32_t x = pending.left; x <= pending.right; ++x) all |= pending.cols[x];
-        if (!all) return;
-        const int32_t y0 = __builtin_ctzll(all), y1 = 63 - __builtin_clzll(all);
-        const int32_t cols = pending.right - pending.left + 1, rows = y1 - y0 + 1;
-        if (cols > SelectionMemo::kMaxCols || rows > SelectionMemo::kMaxRows) return;
+        if (!selected) return;
+        uint64_t columns = selected;  // bit 8 c: column c of the window has a selected cell
+        columns |= columns >> 4;
+        columns |= columns >> 2;
+        columns |= columns >> 1;
+        columns &= kEachColumn;
+        uint64_t anyRow = selected;  // bit r: row r of the window has one
+        anyRow |= anyRow >> 32;
+        anyRow |= anyRow >> 16;
+        anyRow |= anyRow >> 8;
+        const uint32_t rows = static_cast<uint32_t>(anyRow & 0xFF);
+        const int c0 = __builtin_ctzll(columns) >> 3, c1 = (63 - __builtin_clzll(columns)) >> 3;
+        if (c1 - c0 + 1 > SelectionMemo::kMaxCols) return;
         memo.stride = stride_;
         memo.height = height_;
-        memo.x0 = pending.left;
-        memo.y0 = y0;
-        memo.cols = cols;
-        memo.rows = rows;
-        const uint8_t* row = corners_ + 2 * y0 * stride_ + 2 * memo.x0;
-        for (int r = 0; r < 2 * rows + 1; ++r, row += stride_) {
+        memo.wx0 = wx0_;
+        memo.wy0 = wy0_;
+        memo.known = selected;
+        memo.x0 = wx0_ + c0;
+        memo.y0 = wy0_ + __builtin_ctz(rows);
+        memo.cols = c1 - c0 + 1;
+        memo.rows = 32 - __builtin_clz(rows) - __builtin_ctz(rows);
+        const uint8_t* row = corners_ + 2 * memo.y0 * stride_ + 2 * memo.x0;
+        for (int r = 0; r < 2 * memo.rows + 1; ++r, row += stride_) {
             memo.points[r][0] = load64(row);
             memo.points[r][1] = load64(row + 8);
         }
-        for (int c = 0; c < cols; ++c) {
-            memo.tiles[c] = load64(map_.tiles + (memo.x0 + c) * height_ + y0);
-            memo.known[c] = pending.cols[memo.x0 + c];
-        }
+        for (int c = 0; c < memo.cols; ++c) memo.tiles[c] = load64(map_.tiles + (memo.x0 + c) * height_ + memo.y0);
         memo.valid = true;
-    }
-
-    // Writes one point and records the cells that contain it (changed) and
-    // the blocks that the repairs of the cells around it re-select.
-    void writePoint(int32_t px, int32_t py, int32_t kind) {
-        corners_[py * stride_ + px] = static_cast<uint8_t>(kind);
-        const int32_t x0 = std::max((px - 1) >> 1, 0), x1 = std::min(px >> 1, width_ - 1);
-        const int32_t y0 = std::max((py - 1) >> 1, 0), y1 = std::min(py >> 1, height_ - 1);
-        const uint64_t bits = (uint64_t{2} << y1) - (uint64_t{1} << y0);
-        for (int32_t x = x0; x <= x1; ++x) pending.changed[x] |= bits;
-        markAroundPoint(px, py);
     }
 
     template <int Kind>
@@ -201,6 +229,7 @@ private:
             repairPoints<Kind>(cx - 1, cy - 1);
             return;
         }
+        static constexpr int kCellsAroundPoint[4][2] = {{0, 0}, {-1, 0}, {0, -1}, {-1, -1}};
         for (const auto& d : kCellsAroundPoint) {
             const int32_t x = cx + d[0], y = cy + d[1];
             if (x < 0 || y < 0 || x >= width_ || y >= height_) continue;
@@ -219,7 +248,6 @@ private:
         if constexpr (Kind == 3) {
             const unsigned need = ~k23 & kAllPoints;  // 0, 1 and 4 anywhere
             if (need && kTables.edge[2][k3]) repairAmidKindTwo(x, y, need);
-            return;
         } else {
             unsigned toClear;
             if constexpr (Kind == 1) {  // kinds 2, 3, 4 off the plus, and 4 anywhere
@@ -256,81 +284,38 @@ private:
         }
     }
 
-    // Records cells x0..x1 of rows y0..y1, clipped to the map.
-    void markRect(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
-        x0 = std::max(x0, 0);
-        y0 = std::max(y0, 0);
-        x1 = std::min(x1, width_ - 1);
-        y1 = std::min(y1, height_ - 1);
-        // Bits y0..y1; for y1 = 63 the shift wraps to 0, which still gives the top bits.
-        const uint64_t bits = (uint64_t{2} << y1) - (uint64_t{1} << y0);
-        for (int32_t x = x0; x <= x1; ++x) pending.cols[x] |= bits;
-        pending.left = std::min(pending.left, x0);
-        pending.right = std::max(pending.right, x1);
-    }
-
-    // The 3 x 3 blocks of the cells around a point (those inside the map)
-    // together make the rectangle of cells (px / 2 - 2 .. px / 2 + 1) x (the same in y).
-    void markAroundPoint(int32_t px, int32_t py) {
-        const int32_t cx = px >> 1, cy = py >> 1;
-        markRect(cx - 2, cx + 1, cy - 2, cy + 1);
+    // Writes one point, recording the cells that contain it (changed) and the
+    // blocks that the repairs of the four cells around it re-select: together
+    // the 4 x 4 cells from (px / 2 - 2, py / 2 - 2), as far as they exist.
+    void writePoint(int32_t px, int32_t py, int32_t kind) {
+        corners_[py * stride_ + px] = static_cast<uint8_t>(kind);
+        // An even coordinate is shared by two cells, an odd one lies in one.
+        const int32_t w = 2 - (px & 1), h = 2 - (py & 1);
+        const uint64_t column = h == 1 ? 1 : 3;
+        const uint64_t cells = w == 1 ? column : column | column << 8;
+        changed_ |= at(cells, w, h, (px - 1) >> 1, (py - 1) >> 1);
+        pending_ |= at(kBlock4, 4, 4, (px >> 1) - 2, (py >> 1) - 2);
     }
 
     GroundMap& map_;
     uint8_t* corners_;
     int32_t stride_, width_, height_;
+    int32_t wx0_, wy0_;     // the window's first cell
+    uint64_t pending_ = 0;  // cells to re-select (window bits, clipped to the map at the end)
+    uint64_t changed_ = 0;  // cells with a point written by this call
 };
-
-bool tracked(const GroundMap& m) { return m.width <= kMaxTracked && m.height <= kMaxTracked; }
-
-// The rules step by step, for maps the fast path does not track.
-void plainRepair(GroundMap& m, int32_t x, int32_t y, int32_t kind);
-
-void plainPaint(GroundMap& m, int32_t px, int32_t py, int32_t kind) {
-    m.cornerAt(px, py) = static_cast<uint8_t>(kind);
-    const int32_t cx = px / 2, cy = py / 2;
-    for (const auto& d : kCellsAroundPoint) {
-        const int32_t x = cx + d[0], y = cy + d[1];
-        if (x < 0 || y < 0 || x >= m.width || y >= m.height) continue;
-        plainRepair(m, x, y, kind);
-    }
-}
-
-void plainRepair(GroundMap& m, int32_t x, int32_t y, int32_t kind) {
-    static constexpr unsigned kAllowed[5] = {0, 0x3, 0xD, 0xC, 0x11};  // kinds that may stay, as bits
-    static constexpr int kRepairKind[5] = {0, 0, 0, 2, 0};
-    if (kind > 0 && kind <= 4 && m.edgeCode(x, y, kind) != 0) {
-        for (int dx = 0; dx < 3; ++dx)
-            for (int dy = 0; dy < 3; ++dy) {
-                const int32_t px = 2 * x + dx, py = 2 * y + dy;
-                const unsigned v = m.cornerAt(px, py);
-                const bool allowed = v <= 4 && ((kAllowed[kind] >> v) & 1);
-                const bool plus = (kPlusMask >> (dx + 3 * dy)) & 1;
-                const bool repair = kind == 4 ? plus && v != 0 && v != 4
-                                              : !allowed && (plus || kind == 3 || v == 4);
-                if (repair) plainPaint(m, px, py, kRepairKind[kind]);
-            }
-    }
-    for (int32_t i = -1; i <= 1; ++i)
-        for (int32_t j = -1; j <= 1; ++j) {
-            const int32_t nx = x + i, ny = y + j;
-            if (nx >= 0 && ny >= 0 && nx < m.width && ny < m.height) m.selectTile(nx, ny);
-        }
-}
 
 }  // namespace
 
 void GroundMap::paintCorner(int32_t px, int32_t py, int32_t kind) {
-    if (!tracked(*this)) return plainPaint(*this, px, py, kind);
-    Painter p(*this);
+    Painter p = Painter::forPoint(*this, px, py);
     const bool recalled = p.recall();
     p.paint(px, py, kind);
     p.flush(recalled);
 }
 
 void GroundMap::repairCell(int32_t x, int32_t y, int32_t kind) {
-    if (!tracked(*this)) return plainRepair(*this, x, y, kind);
-    Painter p(*this);
+    Painter p = Painter::forCell(*this, x, y);
     const bool recalled = p.recall();
     p.repair(x, y, kind);
     p.flush(recalled);
