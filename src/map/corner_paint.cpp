@@ -88,9 +88,10 @@ struct SelectionMemo {
 };
 SelectionMemo memo;
 
-// One top-level paint or repair. Window: its: cells wx0..wx0 + 7 and
-// wy0..wy0 + 7, chosen so that every cell the call can write a point of or
-// re-select lies inside. For a paint at (px, py), with cx = px / 2: repairs
+// One top-level paint or repair.
+// Window: the 8 x 8 cells wx0..wx0 + 7, wy0..wy0 + 7 of the call, chosen so
+// that every cell whose point the call can write, or that it re-selects, lies
+// inside (cells outside the map are dropped at the end). For a paint at (px, py), with cx = px / 2: repairs
 // write points of cells cx - 1 .. cx; a kind-2 paint there repairs cells
 // cx - 2 .. cx + 1 and writes points up to 2 cx - 4 .. 2 cx + 4; the blocks
 // re-selected around those reach cells cx - 4 .. cx + 3. For a repair of cell

@@ -28,11 +28,14 @@ struct GroundMap {
     int edgeCode(int32_t x, int32_t y, int32_t kind) const;
     // Chooses the cell's tile from its nine lattice points and stores it.
     void selectTile(int32_t x, int32_t y);
-    // Sets one lattice point (inside the grid) and repairs and re-tiles around it.
+    // Sets one lattice point (inside the grid) to kind 0..4 and repairs and
+    // re-tiles around it. Called by mouse painting and the height fill; the
+    // grids afterwards are exactly those of the step-by-step rules.
     void paintCorner(int32_t px, int32_t py, int32_t kind);
-    // Repairs one cell for `kind` and re-selects its 3 x 3 block. Called by paintCorner.
+    // Repairs one cell for `kind` and re-selects its 3 x 3 block (paintCorner's step).
     void repairCell(int32_t x, int32_t y, int32_t kind);
-    // Rebuilds the cell's lattice points from its tile index (map loading).
+    // Rebuilds the cell's lattice points from its tile index; the map loader
+    // calls it for each cell right after storing the tile. Never changes tiles.
     void decodeTile(int32_t x, int32_t y);
 
     int32_t latticeStride() const { return 2 * width + 1; }
@@ -44,7 +47,9 @@ struct GroundMap {
 
 // Kind-4 pattern table: per tile index, -1 or the 9-bit pattern of its kind-4 points.
 extern int32_t kind4PatternTable[256];
-// Fills the kind-4 pattern table; start-up calls it before any selection or decoding.
+// Fills the kind-4 pattern table; start-up calls it before any selection or
+// decoding. (The table also holds these values from before main, so nothing
+// breaks if a caller selects first.)
 void initPatternTable();
 
 // The two program-wide maps, 64 x 64 and cleared before main runs.
