@@ -22,9 +22,9 @@ struct Tables {
     // kinds v0..v2 in 0..4, each point at bit 0, 1 or 2 of its lane. (Bytes
     // above 4 never occur; they only land on some entry of the table.)
     uint64_t rowLanes[256];
-    uint8_t edge[4][512];      // [k - 1][mask]: edge code 0..20 of kinds 1..3 (k = 2 on the 2-or-3 mask)
+    uint8_t edge[4][512];      // [k - 1][mask]: what edgeCode gives for kind k (k = 2 on the 2-or-3 mask)
     uint8_t kind4Search[512];  // kind-4 tile search on the kind-4 mask: tile or 0
-    uint8_t family[4][512];    // [k - 1][mask]: tile of kind k's family for the mask, 0 when none
+    uint8_t family[4][512];    // [k - 1][mask]: the tile kind k's step of selection picks, 0 when none
     int32_t patterns[256];     // kind-4 pattern table, as initPatternTable fills it
     uint8_t decodeKind[256];   // kind a tile decodes to, 0 when it has none
     uint16_t decodePattern[256];  // the points of that kind on the tile
