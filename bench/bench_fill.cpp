@@ -5,6 +5,11 @@
 // rebuild and never a reused result.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
 #include "busy_map.h"
 #include "height/height_field.h"
 #include "height/height_fill.h"
@@ -57,6 +62,47 @@ void BM_PreviewFillReference(benchmark::State& state) {
     }
 }
 
+// Passes every report to the usual display and, at the end, prints each
+// production/reference pair with the speedup and the two targets: under 2 ms
+// per preview and at least 30 times faster than the plain fill.
+class SummaryReporter : public benchmark::BenchmarkReporter {
+public:
+    explicit SummaryReporter(benchmark::BenchmarkReporter* display) : display_(display) {}
+    bool ReportContext(const Context& c) override { return display_->ReportContext(c); }
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
+            const double unit = benchmark::GetTimeUnitMultiplier(r.time_unit);
+            times_[r.benchmark_name()] = {r.GetAdjustedCPUTime() / unit, r.GetAdjustedRealTime() / unit};
+        }
+        display_->ReportRuns(runs);
+    }
+    void Finalize() override {
+        display_->Finalize();
+        std::printf("\n%-16s %14s %14s %14s %9s  %s\n", "preview step", "reference CPU", "production CPU",
+                    "production real", "speedup", "targets (< 2 ms, >= 30x, CPU time)");
+        const std::string prefix = "BM_PreviewFill/";
+        for (const auto& [name, prod] : times_) {
+            if (name.rfind(prefix, 0) != 0) continue;
+            const std::string args = name.substr(prefix.size());
+            auto ref = times_.find("BM_PreviewFillReference/" + args);
+            if (ref == times_.end()) continue;
+            const double speedup = prod.cpu > 0 ? ref->second.cpu / prod.cpu : 0.0;
+            const bool met = prod.cpu < 2e-3 && speedup >= 30.0;
+            std::printf("%-16s %11.2f ms %11.1f us %12.1f us %8.1fx  %s\n", args.c_str(), ref->second.cpu * 1e3,
+                        prod.cpu * 1e6, prod.real * 1e6, speedup, met ? "met" : "MISSED");
+        }
+    }
+
+private:
+    struct Times {
+        double cpu;   // seconds per iteration
+        double real;  // wall-clock seconds per iteration (inflated on a shared machine)
+    };
+    benchmark::BenchmarkReporter* display_;
+    std::map<std::string, Times> times_;  // by benchmark name
+};
+
 }  // namespace
 
 BENCHMARK(BM_PreviewFillReference)
@@ -68,4 +114,11 @@ BENCHMARK(BM_PreviewFill)
     ->ArgNames({"kind", "busy"})
     ->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    SummaryReporter reporter(benchmark::CreateDefaultDisplayReporter());
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
