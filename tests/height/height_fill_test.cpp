@@ -135,8 +135,9 @@ TEST_F(HeightFillTest, FillBelowTakesTheLowGround) {
 // Every kind, both directions, on a cleared and a busy map, from corners,
 // edges and inner points, over generated fields, coarse fields with many
 // equal heights, and the field of zeros with threshold 0 (every point passes).
-// The busy map also holds tiles that disagree with its points, as a loaded
-// map may: the fill must re-select exactly the cells that paintCorner would.
+// The busy map also holds tiles that disagree with its points and points in
+// shapes painting never leaves, as a loaded map may: the fill must repair and
+// re-select exactly what paintCorner would.
 class FillAgainstReference : public ::testing::TestWithParam<int32_t> {
 protected:
     void SetUp() override { resetAll(); }
@@ -166,7 +167,10 @@ TEST_P(FillAgainstReference, SameCornersAndTiles) {
         workingMap.clear();
         if (busy) {
             paintRandomPoints(workingMap, 100 + kind, 2500);
-            for (int32_t i = 0; i < 300; ++i) workingMap.tileAt(r.below(64), r.below(64)) = static_cast<uint8_t>(r.below(256));
+            for (int32_t i = 0; i < 300; ++i) {
+                workingMap.tileAt(r.below(64), r.below(64)) = static_cast<uint8_t>(r.below(256));
+                workingMap.cornerAt(r.below(129), r.below(129)) = static_cast<uint8_t>(r.below(5));
+            }
         }
         for (int32_t fieldKind = 0; fieldKind < 3; ++fieldKind) {
             if (fieldKind == 0) {
