@@ -13,3 +13,10 @@ if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32 AND NOT VORN_SANITIZE)
   target_link_libraries(e2e_swapcount PRIVATE ${CMAKE_DL_LIBS})
   set_target_properties(e2e_swapcount PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
+
+# Keeps dlopen'ed libraries mapped until exit, so that leak reports of the
+# soak name the library they come from (see e2e/keep_loaded.c).
+if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
+  add_library(e2e_keep_loaded MODULE e2e/keep_loaded.c)
+  set_target_properties(e2e_keep_loaded PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()

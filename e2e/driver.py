@@ -11,6 +11,7 @@ failure are kept in the artifacts folder."""
 import argparse
 import os
 import random
+import shutil
 import signal
 import subprocess
 import sys
@@ -44,6 +45,16 @@ class Context:
             if os.path.isfile(p):
                 os.remove(p)
         return d
+
+    def art_into(self, build, work):
+        """Copies the editor's art from a build into the run's own folder, the
+        editor's working directory: whatever a stray click in a dialog
+        picks, nothing in the build is touched."""
+        for name in ("tex1.bmp", "structures.bmp"):
+            src = os.path.join(build, name)
+            if not os.path.exists(src):
+                raise Failure("no %s in %s: the art is built beside the editor" % (name, build))
+            shutil.copyfile(src, os.path.join(work, name))
 
     def expect(self, script_lines, name, work):
         """Runs e2e_expect over the given commands; returns the script path."""
@@ -127,7 +138,8 @@ def linux(ctx):
     map_b = os.path.join(work, "second.map")
 
     with Session(ctx.artifacts, "linux") as s:
-        ed = Editor(s, [exe], ctx.build, "linux-editor")
+        ctx.art_into(ctx.build, work)
+        ed = Editor(s, [exe], work, "linux-editor")
         try:
             linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, map_a, map_b)
         except BaseException:
@@ -297,7 +309,12 @@ def soak(ctx):
     soak_module.soak(ctx)
 
 
-STAGES = {"linux": linux, "soak": soak}
+def figures(ctx):
+    import figures as figures_module
+    figures_module.figures(ctx)
+
+
+STAGES = {"linux": linux, "soak": soak, "figures": figures}
 
 
 def main():
