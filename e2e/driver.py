@@ -314,7 +314,12 @@ def figures(ctx):
     figures_module.figures(ctx)
 
 
-STAGES = {"linux": linux, "soak": soak, "figures": figures}
+def windows(ctx):
+    import windows as windows_module
+    windows_module.windows(ctx, sys.modules[__name__])
+
+
+STAGES = {"linux": linux, "soak": soak, "windows": windows, "figures": figures}
 
 
 def main():

@@ -13,11 +13,6 @@ SETTLE = 0.3              # > two frame intervals: the last move has been drawn
 TILE_TOLERANCE = 4       # mean absolute difference per channel, 0..255
 
 
-def client_to_cell_origin(cx, cy, w, h):
-    """Client pixel of cell (0, 0)'s top-left corner at zoom 1, pan 0."""
-    return w // 2, h // 2
-
-
 class Atlas:
     """The tile atlas image the editor loads, for comparing cells with tiles."""
 
@@ -101,8 +96,10 @@ class Editor:
         return self.win[5], self.win[6]
 
     def origin(self):
-        """Client pixel of the map's top-left corner at zoom 1 and pan 0."""
-        return self.win[5] // 2, self.win[6] // 2
+        """Client pixel of the map's top-left corner at zoom 1 and pan 0: the
+        first pixel whose centre lies past the client centre, which for an
+        odd size (Wine's client area is 792 x 573) is half a pixel past it."""
+        return (self.win[5] + 1) // 2, (self.win[6] + 1) // 2
 
     # --- input -----------------------------------------------------------
     def focus(self):

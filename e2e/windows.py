@@ -1,0 +1,133 @@
+"""The Windows build under Wine in the private X server: it starts and draws
+the map, paints a stroke, saves through the Windows save dialog to a new file
+and then over it (the overwrite question answered Yes), and ends with exit
+code 0 through Esc and No. Saved bytes are checked against the core library."""
+
+import os
+import shutil
+import subprocess
+import time
+
+from editor import Atlas, Editor
+from xsession import Failure, Session, log
+
+
+def wine_env(base, prefix):
+    env = dict(base)
+    env["WINEPREFIX"] = prefix
+    env["WINEARCH"] = "win64"
+    env["WINEDEBUG"] = "-all"
+    # No Mono or Gecko: their install prompts would wait for a person.
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
+    return env
+
+
+def winpath(path):
+    """The Unix path as Wine's drive Z: shows it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def windows(ctx, driver):
+    exe = os.path.join(ctx.windows_build, "VornGroundEditor.exe")
+    if not os.path.exists(exe):
+        raise Failure("no Windows build at %s" % exe)
+    work = ctx.work("windows")
+    art = ctx.windows_build if os.path.exists(os.path.join(ctx.windows_build, "tex1.bmp")) \
+        else ctx.build
+    ctx.art_into(art, work)
+    atlas = Atlas(os.path.join(work, "tex1.bmp"))
+    prefix = os.path.join(os.path.dirname(ctx.artifacts), "e2e-wine", "prefix")
+    target = os.path.join(work, "first.map")
+    with Session(ctx.artifacts, "windows") as s:
+        env = wine_env(s.env, prefix)
+        try:
+            if not os.path.exists(os.path.join(prefix, "system.reg")):
+                t0 = time.monotonic()
+                os.makedirs(os.path.dirname(prefix), exist_ok=True)
+                subprocess.run(["wine", "wineboot", "-i"], env=env, timeout=240,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+                log("windows: new Wine prefix in %.0f s" % (time.monotonic() - t0))
+            ed = Editor(s, ["wine", exe], work, "windows-editor", env=env)
+            session(ctx, driver, s, ed, atlas, work, target)
+        except BaseException:
+            s.screenshot("windows-failure")
+            raise
+        finally:
+            # Wine's own server and services outlive the program: end them,
+            # and only them, through this prefix's server.
+            subprocess.run(["wineserver", "-k"], env=env, timeout=60,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def save_dialog(ed, path, replace):
+    s = ed.s
+
+    def dialog():
+        ws = [w for w in s.find("Save As") if w[0] != ed.win[0]]
+        return ws[0] if ws else None
+    dlg = s.wait_for(dialog, 30, "the Windows save dialog")
+    s.xdo("windowactivate", dlg[0], check=False)
+    time.sleep(0.8)
+    s.type(winpath(path))      # the file name field has the focus
+    time.sleep(0.4)
+    s.key("Return")
+    if replace:
+        def question():
+            ws = [w for w in s.windows() if w[0] not in (ed.win[0], dlg[0]) and w[5] > 100
+                  and w[6] > 40 and "vorngroundeditor" in w[2].lower() and s.viewable(w[0])]
+            return ws[0] if ws else None
+        q = s.wait_for(question, 15, "the overwrite question")
+        log("windows: overwrite question titled %r" % q[1])
+        time.sleep(0.5)
+        s.key("Return")        # Yes is the default button
+    s.wait_for(lambda: not s.find("Save As"), 15, "the save dialog to close")
+
+
+def session(ctx, driver, s, ed, atlas, work, target):
+    ed.start(timeout=120)
+    t0 = ed.started
+    s.wait_for(ed.drawn, 60, "the first frame")
+    log("windows: map drawn %.1f s after start; client %dx%d" % (time.monotonic() - t0, *ed.size))
+    cells = ed.visible_cells()
+    ed.check_cells(atlas, bytes([176]) * 4096, cells, "Wine start shows a cleared map")
+    w, h = ed.size
+    script = ["client %d %d" % (w, h)]
+
+    ed.key("e")
+    ed.key("1")
+    script.append("kind 1")
+    driver.stroke(ed, script, [(1, 3)] + [(px, 3) for px in range(2, 12)])
+    ed.key("e")
+    ctx.expect(script + ["save " + os.path.join(work, "painted.want")], "painted", work)
+    painted = open(os.path.join(work, "painted.want"), "rb").read()
+    ed.check_cells(atlas, painted, cells, "Wine painted stroke")
+
+    ed.key("s")
+    save_dialog(ed, target, replace=False)
+    time.sleep(0.5)
+    driver.compare_maps(target, os.path.join(work, "painted.want"), "Wine S to a new file")
+
+    ed.key("e")
+    ed.key("w", "w")
+    script.append("brush 3")
+    ed.key("3")
+    script.append("kind 3")
+    driver.stroke(ed, script, [(4, 8)] + [(px, 9) for px in range(4, 14)])
+    ed.key("e")
+    ctx.expect(script + ["save " + os.path.join(work, "again.want")], "again", work)
+    ed.key("s")
+    save_dialog(ed, target, replace=True)
+    time.sleep(0.5)
+    driver.compare_maps(target, os.path.join(work, "again.want"), "Wine S over the file, Yes")
+
+    ed.key("Escape")
+    box = ed.wait_box(15)
+    time.sleep(0.5)
+    s.xdo("windowactivate", box[0], check=False)
+    time.sleep(0.3)
+    s.key("n")                 # the No button's mnemonic
+    rc = ed.wait_exit(30)
+    if rc != 0:
+        raise Failure("Wine: Esc answered No: exit code expected 0, got %d" % rc)
+    log("windows: Esc answered No, exit code 0")
