@@ -195,6 +195,27 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
         raise Failure("the strokes painted nothing through the core library either")
     ed.check_cells(atlas, painted, cells, "painted strokes")
 
+    # The view: a right-button drag pans the picture pixel for pixel, a wheel
+    # step in and one out come back to the same picture.
+    ox, oy = ed.origin()
+    ed.drag([(ox + 200, oy + 100)] + [(ox + 200 + 16 * i, oy + 100 + 8 * i) for i in range(1, 5)],
+            button=3)
+    shifted = [(x, y) for (x, y) in cells if (x + 2, y + 1) in set(cells)]
+    ed.check_cells(atlas, painted, shifted, "right-button drag by 2 cells and 1", shift=(2, 1))
+    ed.drag([(ox + 264, oy + 132)] + [(ox + 264 - 16 * i, oy + 132 - 8 * i) for i in range(1, 5)],
+            button=3)
+    ed.check_cells(atlas, painted, cells, "dragged back")
+    ed.move(ox + 100, oy + 100)
+    s.click(4)
+    time.sleep(SETTLE)
+    img = s.grab()
+    ax, ay = ed.at(*ed.cell_px(5, 5))
+    if atlas.diff(img, ax, ay, painted[5 * 64 + 5]) <= 4 and \
+            atlas.diff(img, *ed.at(*ed.cell_px(8, 2)), painted[2 * 64 + 8]) <= 4:
+        raise Failure("a wheel step in left the picture as it was")
+    s.click(5)
+    ed.check_cells(atlas, painted, cells, "a wheel step in and one out")
+
     # Height fill: F, move into the basin, I (fill below), click to commit.
     ed.key("2")
     script.append("kind 2")

@@ -250,14 +250,15 @@ class Editor:
         raise Failure("no window manager frame around the editor")
 
     # --- eyes --------------------------------------------------------------
-    def check_cells(self, atlas, expected, cells, what):
+    def check_cells(self, atlas, expected, cells, what, shift=(0, 0)):
         """Compares each listed cell on screen with the atlas tile that the
-        expected map (4096 bytes, row by row) names for it."""
+        expected map (4096 bytes, row by row) names for it; with a shift of
+        (dx, dy) cells, cell (x, y) is looked for where (x + dx, y + dy) is."""
         time.sleep(SETTLE)
         img = self.s.grab()
         bad, worst = [], 0.0
         for (x, y) in cells:
-            cx, cy = self.cell_px(x, y)
+            cx, cy = self.cell_px(x + shift[0], y + shift[1])
             ax, ay = self.at(cx, cy)
             tile = expected[y * 64 + x]
             d = atlas.diff(img, ax, ay, tile)

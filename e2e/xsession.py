@@ -211,8 +211,10 @@ class Session:
         self.xdo("type", "--delay", delay, text)
 
     def move(self, x, y):
-        """Moves the pointer to absolute screen position (x, y)."""
-        self.xdo("mousemove", "--sync", int(x), int(y))
+        """Moves the pointer to absolute screen position (x, y). (Not --sync:
+        that waits for a motion event, which never comes when the pointer is
+        there already.)"""
+        self.xdo("mousemove", int(x), int(y))
 
     def down(self, button=1):
         self.xdo("mousedown", button)
