@@ -15,6 +15,11 @@ unsigned loadTextureImage(const char* path, int repeat) {
         return 0;  // missing atlas: name 0, no GL call, the editor runs on
     }
 
+    // Rows go up in file order (bottom row first), so t = 1 is the image's top.
+    return uploadRgbTexture(kAtlasSize, rgb.data(), repeat != 0);
+}
+
+unsigned uploadRgbTexture(int32_t size, const uint8_t* rgb, bool repeat) {
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -22,11 +27,11 @@ unsigned loadTextureImage(const char* path, int repeat) {
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    const GLfloat wrap = repeat != 0 ? GL_REPEAT : GL_CLAMP;
+    const GLfloat wrap = repeat ? GL_REPEAT : GL_CLAMP;
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
-    // Rows go up in file order (bottom row first), so t = 1 is the image's top.
-    // A row is 1536 bytes, a multiple of the default unpack alignment of 4.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kAtlasSize, kAtlasSize, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    // Both callers' rows (1536 and 384 bytes) are multiples of the default
+    // unpack alignment of 4, so no pixel-store setting is touched.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return name;
 }

@@ -13,3 +13,7 @@ bool readAtlasPixels(const char* path, uint8_t* rgb);
 // OpenGL: the texture of an atlas file, or 0 when it cannot be opened.
 // Caller: start-up. Needs a current context.
 unsigned loadTextureImage(const char* path, int repeat);
+
+// OpenGL: a new size x size GL_RGB texture of rgb, GL_NEAREST, GL_MODULATE,
+// wrap GL_REPEAT or GL_CLAMP; stays bound. Callers: the atlas and height textures.
+unsigned uploadRgbTexture(int32_t size, const uint8_t* rgb, bool repeat);
