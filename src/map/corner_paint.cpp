@@ -19,6 +19,7 @@
 //   are those it had right after an earlier selection, already shows the tile
 //   selection would give it (see SelectionMemo); it is not selected again.
 #include <cassert>
+#include <cstddef>
 #include <cstring>
 
 #include "map/ground_map.h"
@@ -59,6 +60,13 @@ uint64_t shiftWindow(uint64_t m, int32_t dx, int32_t dy) {
     if (dx < 0) m <<= -8 * dx;
     return m;
 }
+
+// Bytes 0..4 of a row word, one per lattice point.
+constexpr uint64_t kFiveBytes = 0x0101010101ull;
+constexpr uint64_t kOddBytes = 0x0001000100ull;  // bytes 1 and 3
+
+// Bit 0 of each of bytes 0..4 set where that byte (at most 7) is not 0.
+constexpr uint64_t nonZeroBytes(uint64_t w) { return ((w + 0x7F * kFiveBytes) >> 7) & kFiveBytes; }
 
 uint64_t load64(const uint8_t* p) {
     uint64_t v;
@@ -147,19 +155,33 @@ public:
         const uint64_t selected = pending_ & inside;
         uint64_t known = recalled ? shiftWindow(memo.known, wx0_ - memo.wx0, wy0_ - memo.wy0) : 0;
         uint64_t bits = selected & ~(known & ~changed_);
-        int lastBit = -2;
-        uint64_t lastBottom = 0;
+        // Locals, not members: a tile is a byte store, which may alias them.
+        const uint8_t* const corners = corners_;
+        uint8_t* const tileGrid = map_.tiles;
+        const ptrdiff_t stride = stride_, height = height_;
+        // Offsets of the window's first cell; cells of the window that lie
+        // outside the map are never selected, so only valid cells add to them.
+        const ptrdiff_t point0 = 2 * (wy0_ * stride + wx0_), tile0 = wx0_ * height + wy0_;
         while (bits) {
-            const int b = __builtin_ctzll(bits);
-            bits &= bits - 1;
-            const int32_t x = wx0_ + (b >> 3), y = wy0_ + (b & 7);
-            const uint8_t* p = corners_ + 2 * y * stride_ + 2 * x;
-            // Going down a column, a cell's bottom row of points is the next one's top row.
-            const uint64_t top = (b == lastBit + 1 && (b & 7)) ? lastBottom : rowLanesAt(p);
-            const uint64_t bottom = rowLanesAt(p + 2 * stride_);
-            map_.tiles[x * height_ + y] = tileOf(top | rowLanesAt(p + stride_) << 3 | bottom << 6);
-            lastBit = b;
-            lastBottom = bottom;
+            // One column of the window at a time; going down it, a cell's
+            // bottom row of points is the next one's top row.
+            const int col = __builtin_ctzll(bits) >> 3;
+            unsigned rows = static_cast<unsigned>(bits >> (8 * col)) & 0xFFu;
+            bits &= ~(uint64_t{0xFF} << (8 * col));
+            const uint8_t* const pc = corners + point0 + 2 * col;
+            uint8_t* const tc = tileGrid + tile0 + col * height;
+            int last = -2;
+            uint64_t lastBottom = 0;
+            while (rows) {
+                const int r = __builtin_ctz(rows);
+                rows &= rows - 1;
+                const uint8_t* p = pc + 2 * r * stride;
+                const uint64_t top = r == last + 1 ? lastBottom : rowLanesAt(p);
+                const uint64_t bottom = rowLanesAt(p + 2 * stride);
+                tc[r] = tileOf(top | rowLanesAt(p + stride) << 3 | bottom << 6);
+                last = r;
+                lastBottom = bottom;
+            }
         }
         remember(selected);
     }
@@ -224,10 +246,11 @@ private:
         writePoint(px, py, Kind);
         const int32_t cx = px >> 1, cy = py >> 1;
         if (cx >= 1 && cy >= 1 && cx < width_ && cy < height_) {  // all four cells inside
-            repairPoints<Kind>(cx, cy);
-            repairPoints<Kind>(cx - 1, cy);
-            repairPoints<Kind>(cx, cy - 1);
-            repairPoints<Kind>(cx - 1, cy - 1);
+            const unsigned cells = cellsThatMayNeedRepair<Kind>(cx, cy);
+            if (cells & 1) repairPoints<Kind>(cx, cy);
+            if (cells & 2) repairPoints<Kind>(cx - 1, cy);
+            if (cells & 4) repairPoints<Kind>(cx, cy - 1);
+            if (cells & 8) repairPoints<Kind>(cx - 1, cy - 1);
             return;
         }
         static constexpr int kCellsAroundPoint[4][2] = {{0, 0}, {-1, 0}, {0, -1}, {-1, -1}};
@@ -235,6 +258,54 @@ private:
             const int32_t x = cx + d[0], y = cy + d[1];
             if (x < 0 || y < 0 || x >= width_ || y >= height_) continue;
             repairPoints<Kind>(x, y);
+        }
+    }
+
+    // Of the four cells around point (2 cx, 2 cy), all inside the map, those
+    // that a repair for Kind may change: bit 0 for (cx, cy), 1 for (cx - 1, cy),
+    // 2 for (cx, cy - 1), 3 for (cx - 1, cy - 1). A cleared bit is certain;
+    // a set one is settled by repairPoints. Read from the 5 x 5 points in
+    // five row words, so that most paints skip the four cells' masks. The
+    // verdicts stay true while the earlier cells are repaired: those repairs
+    // write 2 over 0, 1 or 4 and 0 over 1 or 4, which never adds a point of
+    // kind 1 or 4, a point that is neither 2 nor 3, or a point of kind 3.
+    template <int Kind>
+    unsigned cellsThatMayNeedRepair(int32_t cx, int32_t cy) const {
+        if constexpr (Kind != 2 && Kind != 3) {
+            return 0xF;
+        } else {
+            const uint8_t* p = corners_ + (2 * cy - 2) * stride_ + 2 * cx - 2;
+            uint64_t a[5], b[5], any = 0;
+            for (int i = 0; i < 5; ++i) {
+                const uint64_t w = load64(p + i * stride_) & 7 * kFiveBytes;
+                if constexpr (Kind == 3) {
+                    a[i] = nonZeroBytes(w ^ 3 * kFiveBytes);                     // not 3
+                    b[i] = nonZeroBytes((w & 6 * kFiveBytes) ^ 2 * kFiveBytes);  // neither 2 nor 3
+                } else {
+                    // Kind 4 anywhere, kind 1 off the cells' corners (even row and column).
+                    const uint64_t four = (w >> 2) & kFiveBytes, one = w & ~(w >> 1) & ~(w >> 2) & kFiveBytes;
+                    a[i] = four | (one & (i % 2 ? kFiveBytes : kOddBytes));
+                }
+                any |= Kind == 3 ? b[i] : a[i];
+            }
+            if (!any) return 0;
+            unsigned cells = 0;
+            static constexpr int kCorner[4][2] = {{2, 2}, {2, 0}, {0, 2}, {0, 0}};  // first row, first byte
+            for (int c = 0; c < 4; ++c) {
+                const int r = kCorner[c][0], shift = 8 * kCorner[c][1];
+                const uint64_t span = uint64_t{0x010101} << shift;
+                bool may;
+                if constexpr (Kind == 3) {
+                    // Something to repair, and a side all of kind 3 (a non-zero edge code).
+                    const uint64_t cols = (a[r] | a[r + 1] | a[r + 2]) >> shift;
+                    const bool side = !(a[r] & span) || !(a[r + 2] & span) || !(cols & 1) || !(cols & 0x10000);
+                    may = ((b[r] | b[r + 1] | b[r + 2]) & span) && side;
+                } else {
+                    may = (a[r] | a[r + 1] | a[r + 2]) & span;
+                }
+                cells |= may ? 1u << c : 0u;
+            }
+            return cells;
         }
     }
 
