@@ -370,6 +370,9 @@ def main():
         except Failure as e:
             log("=== %s FAILED after %.0f s: %s" % (name, time.monotonic() - t0, e))
             failed.append(name)
+        except KeyboardInterrupt as e:
+            log("=== %s STOPPED after %.0f s: %s (the time limit?)" % (name, time.monotonic() - t0, e))
+            return 124
         except Exception:
             log("=== %s ERROR after %.0f s:\n%s" % (name, time.monotonic() - t0,
                                                     traceback.format_exc()))

@@ -187,30 +187,48 @@ class Editor:
         if title is not None and dlg[1] != title:
             self.s.screenshot(self.label + "-dialog")
             raise Failure("file dialog title: expected %r, got %r" % (title, dlg[1]))
-        self.s.xdo("windowactivate", dlg[0], check=False)
         time.sleep(0.8)   # GTK builds the chooser's contents after mapping it
-        if save:
+
+        def confirm():
+            ws = [w for w in self.zenity_windows() if w[0] != dlg[0]]
+            return ws[0] if ws else None
+        # Typing into a chooser that is still busy loses keys now and then:
+        # when the dialog neither closes nor asks, the path is typed again.
+        for attempt in range(3):
+            self.s.xdo("windowactivate", dlg[0], check=False)
+            time.sleep(0.2)
+            if not save:
+                self.s.key("ctrl+l")   # the location field, so the path is typed whole
+                time.sleep(0.5)
             self.s.key("ctrl+a")
-        else:
-            self.s.key("ctrl+l")   # the location field, so the path is typed whole
-            time.sleep(0.5)
-        self.s.type(path)
-        time.sleep(0.8)       # completion settles; an early Enter is swallowed
-        self.s.key("Return")
-        if replace:
-            def confirm():
-                ws = [w for w in self.zenity_windows() if w[0] != dlg[0]]
-                return ws[0] if ws else None
-            c = self.s.wait_for(confirm, 10, "the overwrite question")
-            self.s.xdo("windowactivate", c[0], check=False)
-            time.sleep(0.5)
-            self.s.key("Return")   # Replace has the focus
-        try:
-            self.s.wait_for(lambda: not self.zenity_windows(), 6, "the file dialog to close")
-        except Failure:
-            self.s.screenshot(self.label + "-dialog-stuck")
-            raise
-        return dlg[1]
+            self.s.type(path)
+            time.sleep(0.8)       # completion settles; an early Enter is swallowed
+            self.s.key("Return")
+            deadline = time.monotonic() + 5
+            state = None
+            while time.monotonic() < deadline and state is None:
+                time.sleep(0.1)
+                if not self.zenity_windows():
+                    state = "closed"
+                elif confirm():
+                    state = "asked"
+            if state == "asked":
+                if not replace:
+                    self.s.screenshot(self.label + "-unexpected-question")
+                    raise Failure("file dialog: an unexpected question over %s" % path)
+                c = confirm()
+                self.s.xdo("windowactivate", c[0], check=False)
+                time.sleep(0.5)
+                self.s.key("Return")   # Replace has the focus
+                self.s.wait_for(lambda: not self.zenity_windows(), 6, "the file dialog to close")
+                return dlg[1]
+            if state == "closed":
+                if replace:
+                    raise Failure("file dialog: no overwrite question over %s" % path)
+                return dlg[1]
+            log("file dialog still open after Enter; typing the path again")
+        self.s.screenshot(self.label + "-dialog-stuck")
+        raise Failure("file dialog %r did not take the path %s" % (dlg[1], path))
 
     def cancel_dialog(self, timeout=30):
         dlg = self.s.wait_for(self.zenity_windows, timeout, "a file dialog")[0]
