@@ -5,6 +5,12 @@ if(VORN_EDITOR AND NOT CMAKE_CROSSCOMPILING)
   # the editor must save.
   add_executable(e2e_expect e2e/expect_map.cpp)
   target_link_libraries(e2e_expect PRIVATE vorn_core)
+  # With the tests come the plain reference auto-tiler and fill: then every
+  # expected map is also checked against them.
+  if(TARGET vorn_map_reference AND TARGET vorn_height_reference)
+    target_link_libraries(e2e_expect PRIVATE vorn_map_reference vorn_height_reference)
+    target_compile_definitions(e2e_expect PRIVATE E2E_WITH_REFERENCE)
+  endif()
 
   if(NOT WIN32)
     # Counts the editor's frames from outside for the reported figures (first

@@ -16,6 +16,11 @@
 //   load PATH         key O
 //   save PATH         key S; exits 3 when the file could not be written
 // Exits 2 on a malformed line, naming it.
+//
+// Built beside the tests, it replays everything a second time on the plain
+// reference auto-tiler and, at every save, exits 4 when the two tile grids
+// differ: the editor and the core library could share a fault, the plain
+// reference is written independently.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -30,10 +35,69 @@
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
 
+#ifdef E2E_WITH_REFERENCE
+#include "reference/ground_map_reference.h"
+#include "reference/height_fill_reference.h"
+#endif
+
 namespace {
 
 int32_t clientW = 800;
 int32_t clientH = 600;
+
+#ifdef E2E_WITH_REFERENCE
+reference::RefGroundMap refMap(64, 64);  // the same edits, on the plain auto-tiler
+
+void refPaint(int32_t px, int32_t py, int32_t kind) { refMap.paintCorner(px, py, kind); }
+
+// The reference fill starts from the working map's program-wide record, so
+// the reference state is lent to it for the one call.
+void refFill(int32_t w, int32_t h) {
+    GroundMap saved(workingMap.width, workingMap.height);
+    saved.copyFrom(workingMap);
+    std::memcpy(workingMap.tiles, refMap.tiles.data(), refMap.tiles.size());
+    std::memcpy(workingMap.corners, refMap.corners.data(), refMap.corners.size());
+    reference::RefGroundMap out(workingMap.width, workingMap.height);
+    referencePreviewHeightFill(out, w, h);
+    refMap = out;
+    workingMap.copyFrom(saved);
+}
+
+bool refLoad(const char* path) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    refMap.clear();
+    for (int32_t y = 0; y < refMap.height; ++y)
+        for (int32_t x = 0; x < refMap.width; ++x) {
+            const int c = std::fgetc(f);
+            refMap.tile(x, y) = static_cast<uint8_t>(c == EOF ? 0 : c);
+            refMap.decodeTile(x, y);
+        }
+    std::fclose(f);
+    return true;
+}
+
+// False, naming the first cells, when the production tiles left the reference's.
+bool sameAsReference(const char* where) {
+    int shown = 0, differ = 0;
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t x = 0; x < 64; ++x) {
+            const uint8_t want = refMap.tile(x, y), got = workingMap.tileAt(x, y);
+            if (want == got) continue;
+            if (shown++ < 6)
+                std::fprintf(stderr, "e2e_expect: %s: cell (%d,%d): reference tile %d, core library %d\n",
+                             where, x, y, want, got);
+            ++differ;
+        }
+    if (differ) std::fprintf(stderr, "e2e_expect: %s: %d cells differ from the reference\n", where, differ);
+    return differ == 0;
+}
+#else
+void refPaint(int32_t, int32_t, int32_t) {}
+void refFill(int32_t, int32_t) {}
+bool refLoad(const char*) { return true; }
+bool sameAsReference(const char*) { return true; }
+#endif
 
 // The window procedure's WM_MOUSEMOVE painting in edit mode 1 with the left
 // button down: the brush's top-left point is the lattice point nearest the
@@ -52,8 +116,10 @@ void dragTo(int32_t x, int32_t y) {
         const int32_t px = static_cast<int32_t>(p.x + i);
         for (int32_t j = 0; j < n; ++j) {
             const int32_t py = static_cast<int32_t>(p.y + j);
-            if (px >= 0 && px <= maxX && py >= 0 && py <= maxY)
+            if (px >= 0 && px <= maxX && py >= 0 && py <= maxY) {
                 workingMap.paintCorner(px, py, editorState.currentKind);
+                refPaint(px, py, editorState.currentKind);
+            }
         }
     }
 }
@@ -72,6 +138,9 @@ int main(int argc, char** argv) {
     }
     initPatternTable();
     workingMap.clear();
+#ifdef E2E_WITH_REFERENCE
+    refMap.clear();
+#endif
     std::string line;
     int lineNo = 0;
     while (std::getline(in, line)) {
@@ -108,17 +177,22 @@ int main(int argc, char** argv) {
                 viewState.mouseY = y;
                 editorState.fillBelow = below != 0;
                 editorState.editMode = 2;
+                refFill(clientW, clientH);
                 previewHeightFill(clientW, clientH);
                 commitFillPreview();
             }
         } else if (cmd == "clear") {
             workingMap.clear();
+#ifdef E2E_WITH_REFERENCE
+            refMap.clear();
+#endif
         } else if (cmd == "load") {
             std::string path;
-            ok = static_cast<bool>(words >> path) && loadMap(path.c_str());
+            ok = static_cast<bool>(words >> path) && loadMap(path.c_str()) && refLoad(path.c_str());
         } else if (cmd == "save") {
             std::string path;
             ok = static_cast<bool>(words >> path);
+            if (ok && !sameAsReference(line.c_str())) return 4;
             if (ok && !saveMap(path.c_str())) {
                 std::fprintf(stderr, "e2e_expect: cannot write %s\n", path.c_str());
                 return 3;
