@@ -15,12 +15,16 @@
 //   entered, so they are found from the cell's kind masks in one step.
 // - Repairs for kind 3 paint kind 2, which may repair further; that path
 //   follows the rules point by point in their order.
-// - A recorded cell whose points this call did not write, and whose bytes
-//   are those it had right after an earlier selection, already shows the tile
-//   selection would give it (see SelectionMemo); it is not selected again.
+// - A recorded cell whose points and tile are those that painting left in
+//   the map's shadow grids, where its tile is known to be the selection of
+//   its points, already shows that tile; it is not selected again (see
+//   GroundMap::shadowCorners and Painter::flush).
 #include <cassert>
 #include <cstddef>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "map/ground_map.h"
 #include "map/tile_tables.h"
@@ -50,17 +54,6 @@ constexpr uint64_t kBlock4 = 0x0F0F0F0Full;   // 4 x 4 cells at the window's cor
 constexpr uint64_t kBlock3 = 0x070707ull;     // 3 x 3 cells
 constexpr uint64_t kEachColumn = 0x0101010101010101ull;
 
-// The same set of cells seen from a window dx columns and dy rows further
-// right and down (bits that leave the window are dropped).
-uint64_t shiftWindow(uint64_t m, int32_t dx, int32_t dy) {
-    if (dx <= -8 || dx >= 8 || dy <= -8 || dy >= 8) return 0;
-    if (dy > 0) m = (m >> dy) & (kEachColumn * (0xFFu >> dy));
-    if (dy < 0) m = (m << -dy) & (kEachColumn * ((0xFFu << -dy) & 0xFFu));
-    if (dx > 0) m >>= 8 * dx;
-    if (dx < 0) m <<= -8 * dx;
-    return m;
-}
-
 // Bytes 0..4 of a row word, one per lattice point.
 constexpr uint64_t kFiveBytes = 0x0101010101ull;
 constexpr uint64_t kOddBytes = 0x0001000100ull;  // bytes 1 and 3
@@ -74,27 +67,18 @@ uint64_t load64(const uint8_t* p) {
     return v;
 }
 
-// Cells known to show the tile of their points, from the end of the last
-// top-level call: a small region's point rows and tiles as they were then,
-// and which of its cells had just been selected. A tile is a pure function
-// of the cell's nine points, so while those bytes stay the same (whatever map
-// they are in, whatever happened in between), the tile is still right and
-// selecting the cell again would change nothing. Consecutive brush points
-// share most of their blocks, so this spares most re-selections. Any
-// difference in the region, even outside the cells concerned, just makes the
-// memo unusable for that call. (Static scratch: the program has one thread.)
-struct SelectionMemo {
-    static constexpr int kMaxCols = 6;  // 13 points: two 8-byte compares per point row
-    static constexpr int kRows = 8;     // tiles of a column: one 8-byte compare
-    bool valid = false;
-    int32_t stride = 0, height = 0;  // layout of the map the bytes were taken from
-    int32_t wx0 = 0, wy0 = 0;        // window of `known`
-    uint64_t known = 0;              // cells of the window selected at the end of that call
-    int32_t x0 = 0, y0 = 0, cols = 0, rows = 0;  // the region checked, in cells
-    uint64_t points[2 * kRows + 1][2];  // 16 bytes of each point row of the region from column 2 * x0
-    uint64_t tiles[kMaxCols];           // 8 tiles of each column of the region from row y0
-};
-SelectionMemo memo;
+// Bits 0..15 set where 16 bytes at a and b are equal.
+unsigned equalBytes(const uint8_t* a, const uint8_t* b) {
+#if defined(__SSE2__)
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(va, vb)));
+#else
+    unsigned eq = 0;
+    for (int i = 0; i < 16; ++i) eq |= (a[i] == b[i] ? 1u : 0u) << i;
+    return eq;
+#endif
+}
 
 // One top-level paint or repair.
 // Window: the 8 x 8 cells wx0..wx0 + 7, wy0..wy0 + 7 of the call, chosen so
@@ -136,54 +120,73 @@ public:
         pending_ |= at(kBlock3, 3, 3, x - 1, y - 1);
     }
 
-    // True when the memo's region still holds the bytes it held; call before
-    // the first write.
-    bool recall() const {
-        if (!memo.valid || memo.stride != stride_ || memo.height != height_) return false;
-        const uint8_t* row = corners_ + 2 * memo.y0 * stride_ + 2 * memo.x0;
-        uint64_t diff = 0;
-        for (int r = 0; r < 2 * memo.rows + 1; ++r, row += stride_)
-            diff |= (load64(row) ^ memo.points[r][0]) | (load64(row + 8) ^ memo.points[r][1]);
-        for (int c = 0; c < memo.cols; ++c) diff |= load64(map_.tiles + (memo.x0 + c) * height_ + memo.y0) ^ memo.tiles[c];
-        return diff == 0;
-    }
 
-    // Selects every recorded cell that needs it, once, and remembers the region.
-    void flush(bool recalled) {
+    // Selects every recorded cell once, except those that the shadow grids
+    // show to hold their selection already. Shadow invariant: where a cell's
+    // bit in `shadowSelected` is set, the shadow tile is the selection of the
+    // shadow points. So a cell whose points and tile equal the shadow ones,
+    // with its bit set and no point written by this call, is left alone.
+    // Writes by this call go to both grids (writePoint), so any other
+    // difference is a direct write from outside; then the shadow takes the
+    // region's bytes and forgets the cells that share them.
+    void flush() {
         using namespace tiles;
-        const uint64_t inside = insideMask();
-        const uint64_t selected = pending_ & inside;
-        uint64_t known = recalled ? shiftWindow(memo.known, wx0_ - memo.wx0, wy0_ - memo.wy0) : 0;
-        uint64_t bits = selected & ~(known & ~changed_);
+        const uint64_t selected = pending_ & insideMask();
+        if (!selected) return;
+        uint64_t columns = selected;  // bit 8 c: column c of the window has a recorded cell
+        columns |= columns >> 4;
+        columns |= columns >> 2;
+        columns |= columns >> 1;
+        columns &= kEachColumn;
+        uint64_t anyRow = selected;  // bit r: row r of the window has one
+        anyRow |= anyRow >> 32;
+        anyRow |= anyRow >> 16;
+        anyRow |= anyRow >> 8;
+        const unsigned rowBits = static_cast<unsigned>(anyRow & 0xFF);
+        const int c0 = __builtin_ctzll(columns) >> 3, c1 = (63 - __builtin_clzll(columns)) >> 3;
+        const int r0 = __builtin_ctz(rowBits), r1 = 31 - __builtin_clz(rowBits);
+        uint64_t bits = selected;
+        const bool tracked = height_ <= 64;  // one word of shadowSelected per column
+        if (tracked) {
+            if (shadowMatches(c0, c1, r0, r1))
+                bits &= ~(selectedInShadow(c0, c1) & ~changed_);
+            else
+                resyncShadow(c0, c1, r0, r1);
+        }
         // Locals, not members: a tile is a byte store, which may alias them.
         const uint8_t* const corners = corners_;
         uint8_t* const tileGrid = map_.tiles;
+        uint8_t* const shadowTiles = map_.shadowTiles;
+        uint64_t* const shadowSelected = map_.shadowSelected;
         const ptrdiff_t stride = stride_, height = height_;
-        // Offsets of the window's first cell; cells of the window that lie
-        // outside the map are never selected, so only valid cells add to them.
-        const ptrdiff_t point0 = 2 * (wy0_ * stride + wx0_), tile0 = wx0_ * height + wy0_;
+        const int32_t wx0 = wx0_, wy0 = wy0_;
+        // Offsets of the window's first cell (it may lie outside the map;
+        // only cells inside are visited).
+        const ptrdiff_t point0 = 2 * (wy0 * stride + wx0), tile0 = wx0 * height + wy0;
         while (bits) {
             // One column of the window at a time; going down it, a cell's
             // bottom row of points is the next one's top row.
             const int col = __builtin_ctzll(bits) >> 3;
-            unsigned rows = static_cast<unsigned>(bits >> (8 * col)) & 0xFFu;
+            const unsigned colRows = static_cast<unsigned>(bits >> (8 * col)) & 0xFFu;
             bits &= ~(uint64_t{0xFF} << (8 * col));
-            const uint8_t* const pc = corners + point0 + 2 * col;
-            uint8_t* const tc = tileGrid + tile0 + col * height;
+            unsigned rows = colRows;
+            const ptrdiff_t pc = point0 + 2 * col, tc = tile0 + col * height;
             int last = -2;
             uint64_t lastBottom = 0;
             while (rows) {
                 const int r = __builtin_ctz(rows);
                 rows &= rows - 1;
-                const uint8_t* p = pc + 2 * r * stride;
+                const uint8_t* p = corners + (pc + 2 * r * stride);
                 const uint64_t top = r == last + 1 ? lastBottom : rowLanesAt(p);
                 const uint64_t bottom = rowLanesAt(p + 2 * stride);
-                tc[r] = tileOf(top | rowLanesAt(p + stride) << 3 | bottom << 6);
+                const uint8_t tile = tileOf(top | rowLanesAt(p + stride) << 3 | bottom << 6);
+                tileGrid[tc + r] = tile;
+                shadowTiles[tc + r] = tile;
                 last = r;
                 lastBottom = bottom;
             }
+            if (tracked) shadowSelected[wx0 + col] |= wy0 >= 0 ? uint64_t{colRows} << wy0 : uint64_t{colRows} >> -wy0;
         }
-        remember(selected);
     }
 
 private:
@@ -206,39 +209,56 @@ private:
         return rows * kEachColumn & cols;
     }
 
-    // Takes the selected cells and their region's bytes into the memo, if
-    // the region is narrow enough.
-    void remember(uint64_t selected) {
-        memo.valid = false;
-        if (!selected) return;
-        uint64_t columns = selected;  // bit 8 c: column c of the window has a selected cell
-        columns |= columns >> 4;
-        columns |= columns >> 2;
-        columns |= columns >> 1;
-        columns &= kEachColumn;
-        uint64_t anyRow = selected;  // bit r: row r of the window has one
-        anyRow |= anyRow >> 32;
-        anyRow |= anyRow >> 16;
-        anyRow |= anyRow >> 8;
-        const uint32_t rows = static_cast<uint32_t>(anyRow & 0xFF);
-        const int c0 = __builtin_ctzll(columns) >> 3, c1 = (63 - __builtin_clzll(columns)) >> 3;
-        if (c1 - c0 + 1 > SelectionMemo::kMaxCols) return;
-        memo.stride = stride_;
-        memo.height = height_;
-        memo.wx0 = wx0_;
-        memo.wy0 = wy0_;
-        memo.known = selected;
-        memo.x0 = wx0_ + c0;
-        memo.y0 = wy0_ + __builtin_ctz(rows);
-        memo.cols = c1 - c0 + 1;
-        memo.rows = 32 - __builtin_clz(rows) - __builtin_ctz(rows);
-        const uint8_t* row = corners_ + 2 * memo.y0 * stride_ + 2 * memo.x0;
-        for (int r = 0; r < 2 * memo.rows + 1; ++r, row += stride_) {
-            memo.points[r][0] = load64(row);
-            memo.points[r][1] = load64(row + 8);
+    // Whether the points and tiles of the window's cells c0..c1 x r0..r1
+    // (inside the map) equal the shadow ones.
+    bool shadowMatches(int c0, int c1, int r0, int r1) const {
+        const int32_t x0 = wx0_ + c0, y0 = wy0_ + r0;
+        const int width = 2 * (c1 - c0) + 3, pointRows = 2 * (r1 - r0) + 3;
+        const ptrdiff_t at = 2 * (static_cast<ptrdiff_t>(y0) * stride_ + x0);
+        const uint8_t* a = corners_ + at;
+        const uint8_t* b = map_.shadowCorners + at;
+        const unsigned want = width >= 16 ? 0xFFFFu : (1u << width) - 1;
+        unsigned equal = 0xFFFFu, extra = 0;
+        for (int r = 0; r < pointRows; ++r, a += stride_, b += stride_) {
+            equal &= equalBytes(a, b);
+            if (width > 16) extra |= static_cast<unsigned>(a[16] ^ b[16]);  // 8 cells: the 17th point
         }
-        for (int c = 0; c < memo.cols; ++c) memo.tiles[c] = load64(map_.tiles + (memo.x0 + c) * height_ + memo.y0);
-        memo.valid = true;
+        if ((equal & want) != want || extra) return false;
+        const int n = r1 - r0 + 1;
+        const uint64_t rowsMask = n == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * n)) - 1;
+        const ptrdiff_t t = static_cast<ptrdiff_t>(x0) * height_ + y0;
+        uint64_t diff = 0;
+        for (int c = 0; c <= c1 - c0; ++c)
+            diff |= load64(map_.tiles + t + c * height_) ^ load64(map_.shadowTiles + t + c * height_);
+        return (diff & rowsMask) == 0;
+    }
+
+    // Cells c0..c1 of the window (all rows) whose shadowSelected bit is set.
+    uint64_t selectedInShadow(int c0, int c1) const {
+        uint64_t v = 0;
+        for (int c = c0; c <= c1; ++c) {
+            const uint64_t word = map_.shadowSelected[wx0_ + c];
+            v |= ((wy0_ >= 0 ? word >> wy0_ : word << -wy0_) & 0xFF) << (8 * c);
+        }
+        return v;
+    }
+
+    // Copies the points and tiles of the window's cells c0..c1 x r0..r1 into
+    // the shadow grids and clears the shadowSelected bits of those cells and
+    // of the ring around them, which share the copied points.
+    void resyncShadow(int c0, int c1, int r0, int r1) {
+        const int32_t x0 = wx0_ + c0, y0 = wy0_ + r0, x1 = wx0_ + c1, y1 = wy0_ + r1;
+        const int width = 2 * (c1 - c0) + 3;
+        ptrdiff_t at = 2 * (static_cast<ptrdiff_t>(y0) * stride_ + x0);
+        for (int32_t py = 2 * y0; py <= 2 * y1 + 2; ++py, at += stride_)
+            std::memcpy(map_.shadowCorners + at, corners_ + at, static_cast<size_t>(width));
+        for (int32_t x = x0; x <= x1; ++x) {
+            const ptrdiff_t t = static_cast<ptrdiff_t>(x) * height_ + y0;
+            std::memcpy(map_.shadowTiles + t, map_.tiles + t, static_cast<size_t>(y1 - y0 + 1));
+        }
+        const int32_t ya = y0 > 0 ? y0 - 1 : 0, yb = y1 + 1 < height_ ? y1 + 1 : height_ - 1;
+        const uint64_t ring = ((yb - ya == 63) ? ~uint64_t{0} : ((uint64_t{1} << (yb - ya + 1)) - 1)) << ya;
+        for (int32_t x = x0 > 0 ? x0 - 1 : 0; x <= x1 + 1 && x < width_; ++x) map_.shadowSelected[x] &= ~ring;
     }
 
     template <int Kind>
@@ -361,6 +381,7 @@ private:
     // the 4 x 4 cells from (px / 2 - 2, py / 2 - 2), as far as they exist.
     void writePoint(int32_t px, int32_t py, int32_t kind) {
         corners_[py * stride_ + px] = static_cast<uint8_t>(kind);
+        map_.shadowCorners[py * stride_ + px] = static_cast<uint8_t>(kind);
         // An even coordinate is shared by two cells, an odd one lies in one.
         const int32_t w = 2 - (px & 1), h = 2 - (py & 1);
         const uint64_t column = h == 1 ? 1 : 3;
@@ -381,14 +402,12 @@ private:
 
 void GroundMap::paintCorner(int32_t px, int32_t py, int32_t kind) {
     Painter p = Painter::forPoint(*this, px, py);
-    const bool recalled = p.recall();
     p.paint(px, py, kind);
-    p.flush(recalled);
+    p.flush();
 }
 
 void GroundMap::repairCell(int32_t x, int32_t y, int32_t kind) {
     Painter p = Painter::forCell(*this, x, y);
-    const bool recalled = p.recall();
     p.repair(x, y, kind);
-    p.flush(recalled);
+    p.flush();
 }

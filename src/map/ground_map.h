@@ -11,6 +11,15 @@ struct GroundMap {
     int32_t height = 0;          // cells down; also the stride of `tiles`
     uint8_t* tiles = nullptr;    // cell (x, y) at x * height + y (column-major)
     uint8_t* corners = nullptr;  // point (px, py) at py * (2 * width + 1) + px (row-major)
+    // Painting's shadow of the two grids: the points and tiles as painting
+    // last left them (same layouts as `corners` and `tiles`), and per column
+    // of cells one word with bit y set where the shadow tile of cell (x, y) is
+    // the selection of its shadow points (used for maps up to 64 cells high).
+    // Painting skips cells whose bytes still equal the shadow; writing the
+    // grids directly needs no care, it only costs painting a re-selection.
+    uint8_t* shadowCorners = nullptr;
+    uint8_t* shadowTiles = nullptr;
+    uint64_t* shadowSelected = nullptr;  // `width` words
 
     // Allocates both grids for w x h cells and clears them.
     GroundMap(int32_t w, int32_t h);

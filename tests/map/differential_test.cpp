@@ -198,6 +198,39 @@ TEST_F(DifferentialTest, PaintsAmidDirectWrites) {
     }
 }
 
+// A point or a tile written directly, painted around, then written back and
+// painted around again: painting must follow the bytes as they are now, not
+// as it last left them.
+TEST_F(DifferentialTest, DirectWritesUndoneBetweenPaints) {
+    GroundMap m(64, 64);
+    RefGroundMap r;
+    loadRandomTiles(m, r, 71, true);
+    if (HasFatalFailure()) return;
+    Lcg rng{72};
+    auto write = [&](bool point, int px, int py, uint8_t v) {
+        if (point) {
+            m.cornerAt(px, py) = v;
+            r.corner(px, py) = v;
+        } else {
+            m.tileAt(px / 2, py / 2) = v;
+            r.tile(px / 2, py / 2) = v;
+        }
+    };
+    for (int i = 0; i < 1500; ++i) {
+        const int px = 20 + rng.next(20), py = 20 + rng.next(20);
+        const bool point = rng.next(2) == 0;
+        const uint8_t old = point ? m.cornerAt(px, py) : m.tileAt(px / 2, py / 2);
+        write(point, px, py, static_cast<uint8_t>(point ? rng.next(5) : rng.next(256)));
+        for (int round = 0; round < 2; ++round) {
+            const int qx = px + rng.next(7) - 3, qy = py + rng.next(7) - 3, kind = rng.next(5);
+            m.paintCorner(qx, qy, kind);
+            r.paintCorner(qx, qy, kind);
+            ASSERT_EQ(difference(m, r), "") << "step " << i << ", round " << round;
+            if (round == 0) write(point, px, py, old);
+        }
+    }
+}
+
 // Two maps painted in turn, one of them copied from the other now and then,
 // as the height fill does with the working and preview maps.
 TEST_F(DifferentialTest, TwoMapsInTurn) {
