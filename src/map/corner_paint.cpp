@@ -149,7 +149,7 @@ public:
         const bool tracked = height_ <= 64;  // one word of shadowSelected per column
         if (tracked) {
             if (shadowMatches(c0, c1, r0, r1))
-                bits &= ~(selectedInShadow(c0, c1) & ~changed_);
+                bits &= ~(shownInWindow(c0, c1) & ~changed_);
             else
                 resyncShadow(c0, c1, r0, r1);
         }
@@ -201,6 +201,7 @@ private:
 
     // The window's cells that lie inside the map.
     uint64_t insideMask() const {
+        if (wx0_ >= 0 && wy0_ >= 0 && wx0_ + 8 <= width_ && wy0_ + 8 <= height_) return ~uint64_t{0};
         const int32_t r0 = wy0_ < 0 ? -wy0_ : 0, r1 = height_ - wy0_ < 8 ? height_ - wy0_ : 8;
         const int32_t c0 = wx0_ < 0 ? -wx0_ : 0, c1 = width_ - wx0_ < 8 ? width_ - wx0_ : 8;
         if (r0 >= r1 || c0 >= c1) return 0;
@@ -233,12 +234,15 @@ private:
         return (diff & rowsMask) == 0;
     }
 
-    // Cells c0..c1 of the window (all rows) whose shadowSelected bit is set.
-    uint64_t selectedInShadow(int c0, int c1) const {
+    // Cells of the window's columns c0..c1 (inside the map) whose
+    // shadowSelected bit is set, as window bits.
+    uint64_t shownInWindow(int c0, int c1) const {
+        const uint64_t* word = map_.shadowSelected + wx0_;
         uint64_t v = 0;
-        for (int c = c0; c <= c1; ++c) {
-            const uint64_t word = map_.shadowSelected[wx0_ + c];
-            v |= ((wy0_ >= 0 ? word >> wy0_ : word << -wy0_) & 0xFF) << (8 * c);
+        if (wy0_ >= 0) {
+            for (int c = c0; c <= c1; ++c) v |= ((word[c] >> wy0_) & 0xFF) << (8 * c);
+        } else {
+            for (int c = c0; c <= c1; ++c) v |= ((word[c] << -wy0_) & 0xFF) << (8 * c);
         }
         return v;
     }
@@ -367,7 +371,27 @@ private:
     // for kind 2. A point that needs this when the cell is entered still needs
     // it when visited (the nested repairs write only 0, over 1 or 4), and no
     // other point comes to need it, so the mask taken on entry is exact.
+    // Those nested repairs look at the cells x - 1 .. x + 1, y - 1 .. y + 1;
+    // without a point of kind 1 or 4 among them (the usual case), they repair
+    // nothing and each paint just writes its point.
     void repairAmidKindTwo(int32_t x, int32_t y, unsigned need) {
+        if (x >= 1 && y >= 1 && x + 2 <= width_ && y + 2 <= height_) {
+            constexpr uint64_t kSevenBytes = 0x01010101010101ull;
+            const uint8_t* p = corners_ + (2 * y - 2) * stride_ + 2 * x - 2;
+            uint64_t oneOrFour = 0;
+            for (int i = 0; i < 7; ++i, p += stride_) {
+                const uint64_t w = load64(p);
+                oneOrFour |= (w >> 2) | (w & ~(w >> 1) & ~(w >> 2));
+            }
+            if (!(oneOrFour & kSevenBytes)) {
+                while (need) {
+                    const int b = __builtin_ctz(need);
+                    need &= need - 1;
+                    writePoint(2 * x + b % 3, 2 * y + b / 3, 2);
+                }
+                return;
+            }
+        }
         unsigned visit = kVisitOrder.bits[need];  // bit dy + 3 * dx
         while (visit) {
             const int b = __builtin_ctz(visit);
