@@ -302,12 +302,26 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     if not any(atlas.diff(img, *ed.at(*ed.cell_px(*c)), saved[c[1] * 64 + c[0]]) > 10 for c in covered):
         raise Failure("U again: the mission objects did not come back")
 
+    before = os.listdir(work)
+
     # G once more, now after R: the overlay shows the bitmap again.
     ed.key("g")
     ed.file_dialog(grey, title="Choose Grey Bitmap")
     ed.key("space")
     check_overlay(ed, texels, "G after R")
     ed.key("space")
+
+    # Esc answered Yes and the save dialog cancelled: nothing saved, still running.
+    ed.key("Escape")
+    ed.key_box("Return")
+    ed.cancel_dialog()
+    time.sleep(1.0)
+    if not ed.alive():
+        raise Failure("Esc, Yes, save dialog cancelled: the editor exited with %s"
+                      % ed.proc.returncode)
+    if sorted(os.listdir(work)) != sorted(before):
+        raise Failure("Esc, Yes, save dialog cancelled: files appeared: %s"
+                      % sorted(set(os.listdir(work)) - set(before)))
 
     # The close box answered Cancel keeps the editor; Esc answered No ends it.
     ed.close_box()

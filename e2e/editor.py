@@ -13,6 +13,23 @@ SETTLE = 0.3              # > two frame intervals: the last move has been drawn
 TILE_TOLERANCE = 4       # mean absolute difference per channel, 0..255
 
 
+def _children(pid, name):
+    """Process ids named `name` whose parent is pid (read from /proc)."""
+    out = []
+    for d in os.listdir("/proc"):
+        if not d.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % d) as f:
+                stat = f.read()
+        except OSError:
+            continue
+        comm = stat[stat.index("(") + 1:stat.rindex(")")]
+        if comm == name and int(stat.rsplit(")", 1)[1].split()[1]) == pid:
+            out.append(int(d))
+    return out
+
+
 class Atlas:
     """The tile atlas image the editor loads, for comparing cells with tiles."""
 
@@ -167,6 +184,7 @@ class Editor:
         time.sleep(0.1)
         self.s.click(1)
         self.s.wait_for(lambda: not self.boxes(), 10, "the message box to close")
+        self.after_modal()
 
     def key_box(self, key, timeout=10):
         """Answers the open message box with a key (Return or Escape)."""
@@ -175,6 +193,7 @@ class Editor:
         time.sleep(0.3)
         self.s.key(key)
         self.s.wait_for(lambda: not self.boxes(), 10, "the message box to close")
+        self.after_modal()
 
     def zenity_windows(self):
         return [w for w in self.s.windows() if "zenity" in w[2].lower() and self.s.viewable(w[0])]
@@ -221,10 +240,12 @@ class Editor:
                 time.sleep(0.5)
                 self.s.key("Return")   # Replace has the focus
                 self.s.wait_for(lambda: not self.zenity_windows(), 6, "the file dialog to close")
+                self.after_modal()
                 return dlg[1]
             if state == "closed":
                 if replace:
                     raise Failure("file dialog: no overwrite question over %s" % path)
+                self.after_modal()
                 return dlg[1]
             log("file dialog still open after Enter; typing the path again")
         self.s.screenshot(self.label + "-dialog-stuck")
@@ -236,6 +257,18 @@ class Editor:
         time.sleep(0.6)
         self.s.key("Escape")
         self.s.wait_for(lambda: not self.zenity_windows(), 10, "the file dialog to close")
+        self.after_modal()
+
+    def after_modal(self):
+        """Waits until the editor is back in its own loop after a box or
+        dialog: on leaving one, the editor drops the input that arrived
+        while it was open (as Windows drops input to a disabled window), and
+        on Linux it notices a dialog's end only when the zenity process has
+        exited. A key sent earlier would be lost."""
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and _children(self.proc.pid, "zenity"):
+            time.sleep(0.05)
+        time.sleep(0.3)
 
     def close_box(self):
         """Presses the window manager's close button on the editor's frame:

@@ -10,7 +10,7 @@ import subprocess
 import time
 
 import files
-from editor import Editor
+from editor import Editor, _children
 from xsession import Failure, Session, log
 
 KEYS = ["e", "f", "i", "0", "1", "2", "3", "4", "q", "w", "space", "u", "r", "Escape",
@@ -21,21 +21,7 @@ SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime e
                    "SUMMARY: UndefinedBehaviorSanitizer", "AddressSanitizer:DEADLYSIGNAL")
 
 
-def children(pid, name):
-    """Process ids named `name` whose parent is pid (read from /proc)."""
-    out = []
-    for d in os.listdir("/proc"):
-        if not d.isdigit():
-            continue
-        try:
-            with open("/proc/%s/stat" % d) as f:
-                stat = f.read()
-        except OSError:
-            continue
-        comm = stat[stat.index("(") + 1:stat.rindex(")")]
-        if comm == name and int(stat.rsplit(")", 1)[1].split()[1]) == pid:
-            out.append(int(d))
-    return out
+children = _children
 
 
 class Soak:
@@ -133,10 +119,31 @@ class Soak:
             ed.key(k)
             self.popups(wait=0.3)
             return 1
-        else:
+        elif r < 0.99:
             self.count("close box")
             ed.close_box()
             self.popups(wait=0.3)
+            return 2
+        elif r < 0.995:
+            # A new client size: the view is set up again, the mouse maps anew.
+            self.count("resize")
+            w, h = self.rng.choice([(800, 600), (800, 600), (640, 480), (1024, 768),
+                                    (333, 257), (1201, 901)])
+            s.xdo("windowsize", ed.win[0], w, h, check=False)
+            time.sleep(0.4)
+            ed.refresh_geometry()
+            return 1
+        else:
+            # Minimised, the client area is empty; then restored.
+            self.count("minimise")
+            s.xdo("windowminimize", ed.win[0], check=False)
+            time.sleep(0.5)
+            s.xdo("windowactivate", ed.win[0], check=False)
+            time.sleep(0.5)
+            if not s.viewable(ed.win[0]):
+                s.xdo("windowmap", ed.win[0], check=False)
+                time.sleep(0.5)
+            ed.refresh_geometry()
             return 2
 
     # --- boxes and dialogs ---------------------------------------------------

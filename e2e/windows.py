@@ -82,6 +82,7 @@ def save_dialog(ed, path, replace):
         time.sleep(0.5)
         s.key("Return")        # Yes is the default button
     s.wait_for(lambda: not s.find("Save As"), 15, "the save dialog to close")
+    ed.after_modal()
 
 
 def session(ctx, driver, s, ed, atlas, work, target):
