@@ -122,13 +122,16 @@ public:
 
 
     // Selects every recorded cell once, except those that the shadow grids
-    // show to hold their selection already. Shadow invariant: where a cell's
-    // bit in `shadowSelected` is set, the shadow tile is the selection of the
-    // shadow points. So a cell whose points and tile equal the shadow ones,
-    // with its bit set and no point written by this call, is left alone.
-    // Writes by this call go to both grids (writePoint), so any other
-    // difference is a direct write from outside; then the shadow takes the
-    // region's bytes and forgets the cells that share them.
+    // show to hold their selection already. Shadow invariant, between calls:
+    // where a cell's bit in `shadowSelected` is set, the shadow tile is the
+    // selection of the shadow points. Writes by this call go to both grids
+    // (writePoint), which breaks the invariant only for the cells holding
+    // the written points; those are all recorded and selected here, which
+    // restores it. So a cell whose points and tile equal the shadow ones,
+    // with its bit set and no point written by this call, is left alone. Any
+    // other difference from the shadow is a direct write from outside; then
+    // the shadow takes the region's bytes and forgets the cells that share
+    // them, and every recorded cell is selected.
     void flush() {
         using namespace tiles;
         const uint64_t selected = pending_ & insideMask();
@@ -219,11 +222,11 @@ private:
         const uint8_t* a = corners_ + at;
         const uint8_t* b = map_.shadowCorners + at;
         const unsigned want = width >= 16 ? 0xFFFFu : (1u << width) - 1;
+        const ptrdiff_t stride = stride_;
         unsigned equal = 0xFFFFu, extra = 0;
-        for (int r = 0; r < pointRows; ++r, a += stride_, b += stride_) {
-            equal &= equalBytes(a, b);
-            if (width > 16) extra |= static_cast<unsigned>(a[16] ^ b[16]);  // 8 cells: the 17th point
-        }
+        for (int r = 0; r < pointRows; ++r) equal &= equalBytes(a + r * stride, b + r * stride);
+        if (width > 16)  // 8 cells: the 17th point of each row
+            for (int r = 0; r < pointRows; ++r) extra |= static_cast<unsigned>(a[r * stride + 16] ^ b[r * stride + 16]);
         if ((equal & want) != want || extra) return false;
         const int n = r1 - r0 + 1;
         const uint64_t rowsMask = n == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * n)) - 1;
