@@ -150,11 +150,14 @@ public:
         const int r0 = __builtin_ctz(rowBits), r1 = 31 - __builtin_clz(rowBits);
         uint64_t bits = selected;
         const bool tracked = height_ <= 64;  // one word of shadowSelected per column
+        bool allSelected = false;  // every shadowSelected bit is set: nothing to gather or set
         if (tracked) {
-            if (shadowMatches(c0, c1, r0, r1))
-                bits &= ~(shownInWindow(c0, c1) & ~changed_);
-            else
+            if (shadowMatches(c0, c1, r0, r1)) {
+                allSelected = map_.shadowAllSelected;
+                bits &= ~((allSelected ? ~uint64_t{0} : shownInWindow(c0, c1)) & ~changed_);
+            } else {
                 resyncShadow(c0, c1, r0, r1);
+            }
         }
         // Locals, not members: a tile is a byte store, which may alias them.
         const uint8_t* const corners = corners_;
@@ -188,7 +191,7 @@ public:
                 last = r;
                 lastBottom = bottom;
             }
-            if (tracked) shadowSelected[wx0 + col] |= wy0 >= 0 ? uint64_t{colRows} << wy0 : uint64_t{colRows} >> -wy0;
+            if (tracked && !allSelected) shadowSelected[wx0 + col] |= wy0 >= 0 ? uint64_t{colRows} << wy0 : uint64_t{colRows} >> -wy0;
         }
     }
 
@@ -266,6 +269,7 @@ private:
         const int32_t ya = y0 > 0 ? y0 - 1 : 0, yb = y1 + 1 < height_ ? y1 + 1 : height_ - 1;
         const uint64_t ring = ((yb - ya == 63) ? ~uint64_t{0} : ((uint64_t{1} << (yb - ya + 1)) - 1)) << ya;
         for (int32_t x = x0 > 0 ? x0 - 1 : 0; x <= x1 + 1 && x < width_; ++x) map_.shadowSelected[x] &= ~ring;
+        map_.shadowAllSelected = false;
     }
 
     template <int Kind>

@@ -56,6 +56,7 @@ void GroundMap::clear() {
     std::memset(shadowCorners, 0, cornerCount(width, height));
     const uint64_t column = height >= 64 ? ~uint64_t{0} : (uint64_t{1} << height) - 1;
     for (int32_t x = 0; x < width; ++x) shadowSelected[x] = column;
+    shadowAllSelected = true;
 }
 
 GroundMap& GroundMap::copyFrom(const GroundMap& src) {
@@ -80,6 +81,7 @@ GroundMap& GroundMap::copyFrom(const GroundMap& src) {
     std::memcpy(shadowTiles, src.shadowTiles, cellCount(width, height));
     std::memcpy(shadowCorners, src.shadowCorners, cornerCount(width, height));
     std::memcpy(shadowSelected, src.shadowSelected, static_cast<size_t>(width > 0 ? width : 0) * sizeof(uint64_t));
+    shadowAllSelected = src.shadowAllSelected;
     return *this;
 }
 

@@ -20,6 +20,7 @@ struct GroundMap {
     uint8_t* shadowCorners = nullptr;
     uint8_t* shadowTiles = nullptr;
     uint64_t* shadowSelected = nullptr;  // `width` words
+    bool shadowAllSelected = true;       // every cell's bit in shadowSelected is set (so since clear())
 
     // Allocates both grids for w x h cells and clears them.
     GroundMap(int32_t w, int32_t h);
