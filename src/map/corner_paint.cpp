@@ -243,12 +243,12 @@ private:
     // Cells of the window's columns c0..c1 (inside the map) whose
     // shadowSelected bit is set, as window bits.
     uint64_t shownInWindow(int c0, int c1) const {
-        const uint64_t* word = map_.shadowSelected + wx0_;
+        const uint64_t* word = map_.shadowSelected;
         uint64_t v = 0;
         if (wy0_ >= 0) {
-            for (int c = c0; c <= c1; ++c) v |= ((word[c] >> wy0_) & 0xFF) << (8 * c);
+            for (int c = c0; c <= c1; ++c) v |= ((word[wx0_ + c] >> wy0_) & 0xFF) << (8 * c);
         } else {
-            for (int c = c0; c <= c1; ++c) v |= ((word[c] << -wy0_) & 0xFF) << (8 * c);
+            for (int c = c0; c <= c1; ++c) v |= ((word[wx0_ + c] << -wy0_) & 0xFF) << (8 * c);
         }
         return v;
     }
