@@ -176,6 +176,9 @@ class Editor:
         deadline = time.monotonic() + 5
         while len(found) != buttons and time.monotonic() < deadline:
             time.sleep(0.2)
+            # Read the place again: the window manager may move a new box.
+            now = self.boxes()
+            box = now[0] if now else box
             found = box_buttons(self.s.grab(), box)
         if len(found) != buttons:
             self.s.screenshot(self.label + "-box")
