@@ -127,9 +127,19 @@ def check_overlay(ed, expect_texels, what, equal=True):
 
 
 def linux(ctx):
-    work = ctx.work("linux")
-    exe = os.path.join(ctx.build, "VornGroundEditor")
-    atlas = Atlas(os.path.join(ctx.build, "tex1.bmp"))
+    scripted(ctx, "linux", ctx.build, sanitized=False)
+
+
+def linux_asan(ctx):
+    """The same scripted session on the sanitizer build."""
+    scripted(ctx, "linux-asan", ctx.asan_build, sanitized=True)
+
+
+def scripted(ctx, name, build, sanitized):
+    import soak as soak_module
+    work = ctx.work(name)
+    exe = os.path.join(build, "VornGroundEditor")
+    atlas = Atlas(os.path.join(build, "tex1.bmp"))
     grey = os.path.join(work, "heights.bmp")
     texels = files.write_grey_bitmap(grey)
     mission = os.path.join(work, "objects.msn")
@@ -137,14 +147,17 @@ def linux(ctx):
     map_a = os.path.join(work, "first.map")
     map_b = os.path.join(work, "second.map")
 
-    with Session(ctx.artifacts, "linux") as s:
-        ctx.art_into(ctx.build, work)
-        ed = Editor(s, [exe], work, "linux-editor")
+    with Session(ctx.artifacts, name) as s:
+        ctx.art_into(build, work)
+        env = soak_module.sanitizer_env(ctx, s.env, exe, work) if sanitized else None
+        ed = Editor(s, [exe], work, name + "-editor", env=env)
         try:
             linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, map_a, map_b)
         except BaseException:
-            s.screenshot("linux-failure")
+            s.screenshot(name + "-failure")
             raise
+    if sanitized:
+        soak_module.check_sanitizer_log(ed.log_path, 0)
 
 
 def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, map_a, map_b):
@@ -333,9 +346,9 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     ed.check_cells(atlas, saved, cells, "still running after Cancel")
     ed.key("Escape")
     ed.answer_box(1, 3)
-    rc = ed.wait_exit(15)
+    rc = ed.wait_exit(60)
     if rc != 0:
-        raise Failure("Esc answered No: exit code expected 0, got %d" % rc)
+        raise Failure("Esc answered No: exit code expected 0, got %d (log %s)" % (rc, ed.log_path))
     log("linux: Esc answered No, exit code 0")
 
 
@@ -354,7 +367,7 @@ def windows(ctx):
     windows_module.windows(ctx, sys.modules[__name__])
 
 
-STAGES = {"linux": linux, "soak": soak, "windows": windows, "figures": figures}
+STAGES = {"linux": linux, "linux-asan": linux_asan, "soak": soak, "windows": windows, "figures": figures}
 
 
 def main():
