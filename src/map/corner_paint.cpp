@@ -130,8 +130,8 @@ public:
     // restores it. So a cell whose points and tile equal the shadow ones,
     // with its bit set and no point written by this call, is left alone. Any
     // other difference from the shadow is a direct write from outside; then
-    // the shadow takes the region's bytes and forgets the cells that share
-    // them, and every recorded cell is selected.
+    // the shadow takes the region's bytes and forgets the cells whose shadow
+    // bytes that changes, and those are selected too where recorded.
     void flush() {
         using namespace tiles;
         const uint64_t selected = pending_ & insideMask();
@@ -152,12 +152,9 @@ public:
         const bool tracked = height_ <= 64;  // one word of shadowSelected per column
         bool allSelected = false;  // every shadowSelected bit is set: nothing to gather or set
         if (tracked) {
-            if (shadowMatches(c0, c1, r0, r1)) {
-                allSelected = map_.shadowAllSelected;
-                bits &= ~((allSelected ? ~uint64_t{0} : shownInWindow(c0, c1)) & ~changed_);
-            } else {
-                resyncShadow(c0, c1, r0, r1);
-            }
+            if (!shadowMatches(c0, c1, r0, r1)) resyncShadow(c0, c1, r0, r1);
+            allSelected = map_.shadowAllSelected;
+            bits &= ~((allSelected ? ~uint64_t{0} : shownInWindow(c0, c1)) & ~changed_);
         }
         // Locals, not members: a tile is a byte store, which may alias them.
         const uint8_t* const corners = corners_;
@@ -254,22 +251,46 @@ private:
     }
 
     // Copies the points and tiles of the window's cells c0..c1 x r0..r1 into
-    // the shadow grids and clears the shadowSelected bits of those cells and
-    // of the ring around them, which share the copied points.
+    // the shadow grids and clears the shadowSelected bits of every cell, in
+    // that block or around it, whose shadow points or tile this changes.
     void resyncShadow(int c0, int c1, int r0, int r1) {
-        const int32_t x0 = wx0_ + c0, y0 = wy0_ + r0, x1 = wx0_ + c1, y1 = wy0_ + r1;
-        const int width = 2 * (c1 - c0) + 3;
+        const int32_t x0 = wx0_ + c0, y0 = wy0_ + r0;
+        const int cols = c1 - c0 + 1, rows = r1 - r0 + 1;
+        const int width = 2 * cols + 1, pointRows = 2 * rows + 1;
+        const unsigned want = width >= 16 ? 0xFFFFu : (1u << width) - 1;
+        // stale[i], bit m: cell (x0 + i - 1, y0 + m - 1) has a shadow byte changed.
+        uint32_t stale[10] = {};
         ptrdiff_t at = 2 * (static_cast<ptrdiff_t>(y0) * stride_ + x0);
-        for (int32_t py = 2 * y0; py <= 2 * y1 + 2; ++py, at += stride_)
-            std::memcpy(map_.shadowCorners + at, corners_ + at, static_cast<size_t>(width));
-        for (int32_t x = x0; x <= x1; ++x) {
-            const ptrdiff_t t = static_cast<ptrdiff_t>(x) * height_ + y0;
-            std::memcpy(map_.shadowTiles + t, map_.tiles + t, static_cast<size_t>(y1 - y0 + 1));
+        for (int r = 0; r < pointRows; ++r, at += stride_) {
+            uint8_t* shadow = map_.shadowCorners + at;
+            const uint8_t* now = corners_ + at;
+            uint32_t differ = ~equalBytes(now, shadow) & want;  // bit j: point 2 x0 + j
+            if (width > 16 && now[16] != shadow[16]) differ |= 1u << 16;
+            if (!differ) continue;
+            // An even point row or column lies in two cells, an odd one in one.
+            const uint32_t cellRows = (r & 1) ? 1u << ((r >> 1) + 1) : 3u << (r >> 1);
+            while (differ) {
+                const int j = __builtin_ctz(differ);
+                differ &= differ - 1;
+                shadow[j] = now[j];
+                stale[(j + 1) >> 1] |= cellRows;
+                stale[(j >> 1) + 1] |= cellRows;
+            }
         }
-        const int32_t ya = y0 > 0 ? y0 - 1 : 0, yb = y1 + 1 < height_ ? y1 + 1 : height_ - 1;
-        const uint64_t ring = ((yb - ya == 63) ? ~uint64_t{0} : ((uint64_t{1} << (yb - ya + 1)) - 1)) << ya;
-        for (int32_t x = x0 > 0 ? x0 - 1 : 0; x <= x1 + 1 && x < width_; ++x) map_.shadowSelected[x] &= ~ring;
-        map_.shadowAllSelected = false;
+        for (int i = 0; i < cols; ++i) {
+            const ptrdiff_t t = static_cast<ptrdiff_t>(x0 + i) * height_ + y0;
+            for (int m = 0; m < rows; ++m)
+                if (map_.shadowTiles[t + m] != map_.tiles[t + m]) {
+                    map_.shadowTiles[t + m] = map_.tiles[t + m];
+                    stale[i + 1] |= 1u << (m + 1);
+                }
+        }
+        for (int i = 0; i <= cols + 1; ++i) {
+            const int32_t x = x0 + i - 1;
+            if (!stale[i] || x < 0 || x >= width_) continue;
+            map_.shadowSelected[x] &= ~(y0 >= 1 ? uint64_t{stale[i]} << (y0 - 1) : uint64_t{stale[i]} >> 1);
+            map_.shadowAllSelected = false;
+        }
     }
 
     template <int Kind>
