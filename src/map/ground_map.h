@@ -20,9 +20,9 @@ struct GroundMap {
     uint8_t* shadowCorners = nullptr;
     uint8_t* shadowTiles = nullptr;
     uint64_t* shadowSelected = nullptr;  // `width` words
-    bool shadowAllSelected = true;       // every cell's bit in shadowSelected is set (so since clear())
+    bool shadowAllSelected = true;       // every bit of shadowSelected set: from clear() until painting meets a direct write
 
-    // Allocates both grids for w x h cells and clears them.
+    // Allocates both grids (and the shadow) for w x h cells and clears them.
     GroundMap(int32_t w, int32_t h);
     ~GroundMap();
     GroundMap(const GroundMap&) = delete;
@@ -30,7 +30,7 @@ struct GroundMap {
 
     // Every tile 176, every lattice point kind 0; sizes unchanged.
     void clear();
-    // Exact copy of src (sizes and both grids); reallocates only on a size change.
+    // Exact copy of src (sizes, both grids, the shadow); reallocates only on a size change.
     GroundMap& copyFrom(const GroundMap& src);
 
     // Kinds 1..3: the cell's edge code (0..20). Kind 4: the tile the kind-4
