@@ -5,7 +5,7 @@
 set -euo pipefail
 what=${1:-test}
 
-run_pkgs=(cmake g++ make pkg-config libsdl2-dev libgl-dev libopengl-dev libegl-dev libgl1-mesa-dri zenity)
+run_pkgs=(cmake g++ make pkg-config libsdl2-dev libgl-dev libopengl-dev libegl-dev libegl-mesa0 libglx-mesa0 libgl1-mesa-dri zenity)
 test_pkgs=("${run_pkgs[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-dev
   g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick openbox
   wine64 wine python3)
@@ -28,4 +28,4 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
