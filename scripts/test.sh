@@ -29,7 +29,18 @@ build_release() {
   cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build build/release -j "$jobs"
 }
-test_release() { ctest --test-dir build/release --output-on-failure -j "$jobs" --timeout 600; }
+# Every CTest run adds its count to the closing line.
+passed=0
+count_ctest() {
+  local log; log=$(mktemp)
+  ctest "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local n; n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+  rm -f "$log"
+  [ "$rc" -eq 0 ] || return "$rc"
+  passed=$((passed + ${n:-0}))
+}
+test_release() { count_ctest --test-dir build/release --output-on-failure -j "$jobs" --timeout 600; }
 
 bench() {
   local any=0
@@ -49,7 +60,7 @@ build_sanitize() {
 test_sanitize() {
   ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     LSAN_OPTIONS=suppressions=$root/tests/lsan.supp \
-    ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --timeout 900
+    count_ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --timeout 900
 }
 
 fuzz() {
@@ -81,6 +92,7 @@ build_windows() {
 e2e() {
   [ -x e2e/run ] || { echo "no end-to-end runs yet"; return 0; }
   e2e/run
+  passed=$((passed + 4))  # its four checking stages (figures only reports); a failure stops the script above
 }
 
 stage deps deps
@@ -92,3 +104,5 @@ stage "unit tests (asan+ubsan)" test_sanitize
 stage "fuzz" fuzz
 stage "build (windows)" build_windows
 stage "end to end" e2e
+
+echo "all stages: $passed passed, 0 failed"
