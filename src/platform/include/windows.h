@@ -39,6 +39,9 @@ typedef HICON HCURSOR;
 struct HBRUSH__; typedef HBRUSH__* HBRUSH;
 struct HMENU__; typedef HMENU__* HMENU;
 typedef void* HGDIOBJ;
+struct HDROP__; typedef HDROP__* HDROP;
+
+#define MAX_PATH 260
 
 #ifndef TRUE
 #define TRUE 1
@@ -138,6 +141,7 @@ typedef OPENFILENAMEA* LPOPENFILENAMEA;
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
 #define WM_MOUSEWHEEL 0x020A
+#define WM_DROPFILES 0x0233
 
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
@@ -234,6 +238,15 @@ HWND WINAPI SetCapture(HWND window);
 BOOL WINAPI ReleaseCapture(void);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 void WINAPI PostQuitMessage(int exitCode);
+BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
+
+// Files dropped on the window (shellapi on Windows)
+void WINAPI DragAcceptFiles(HWND window, BOOL accept);
+UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT size);
+void WINAPI DragFinish(HDROP drop);
+
+// The running program
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 
 // GDI and WGL
 HGDIOBJ WINAPI GetStockObject(int object);
