@@ -7,6 +7,7 @@ add_library(vorn_files STATIC
 # The safe save's one platform seam: each host's half is its own file.
 if(WIN32)
   target_sources(vorn_files PRIVATE src/files/safe_save_win32.cpp)
+  target_link_libraries(vorn_files PRIVATE advapi32)  # the owner check
 else()
   target_sources(vorn_files PRIVATE src/files/safe_save_posix.cpp)
 endif()
