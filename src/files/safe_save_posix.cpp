@@ -161,43 +161,46 @@ bool isOurTemp(const char* name, long& pid) {
     return pid > 0;
 }
 
-// Removes temporary files of ours that a save killed part-way left in
-// `folder`: only names of our pattern, only regular files, only when their
-// process is gone (not merely someone else's).
-void removeLeftovers(const std::string& folder) {
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return;
+// Removes temporary files of ours that a save killed part-way left in the
+// folder `dir`: only names of our pattern, only regular files, only when
+// their process is gone (not merely someone else's).
+void removeLeftovers(int dir) {
+    int listFd = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* list = listFd >= 0 ? fdopendir(listFd) : nullptr;
+    if (!list) {
+        if (listFd >= 0) close(listFd);
+        return;
+    }
     const long self = static_cast<long>(getpid());
-    while (dirent* e = readdir(dir)) {
+    while (dirent* e = readdir(list)) {
         long pid;
         if (!isOurTemp(e->d_name, pid) || pid == self) continue;
         if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
         struct stat st;
-        if (fstatat(dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-            unlinkat(dirfd(dir), e->d_name, 0);
+        if (fstatat(dir, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) unlinkat(dir, e->d_name, 0);
     }
-    closedir(dir);
+    closedir(list);
 }
 
-// A fresh name for a temporary file in `folder`.
-std::string tempName(const std::string& folder) {
+// A fresh name for a temporary file.
+std::string tempName() {
     static unsigned serial = 0;
-    return folder + "/" + kTempPrefix + std::to_string(getpid()) + "-" + std::to_string(serial++);
+    return kTempPrefix + std::to_string(getpid()) + "-" + std::to_string(serial++);
 }
 
 // A temporary file being written: unnamed (O_TMPFILE) where the system has
 // them, so that a save killed part-way rarely leaves anything behind.
 struct Temp {
     int fd = -1;
-    std::string name;  // "" while unnamed
+    std::string name;  // in the target's folder; "" while unnamed
 };
 
-// Makes the temporary file in `folder`: unnamed when `unnamed` and the file
-// system has such files, named otherwise. Leaves errno set on failure.
-bool makeTemp(const std::string& folder, bool unnamed, Temp& temp) {
+// Makes the temporary file in the folder `dir`: unnamed when `unnamed` and
+// the file system has such files, named otherwise. Leaves errno set on failure.
+bool makeTemp(int dir, bool unnamed, Temp& temp) {
 #ifdef O_TMPFILE  // Linux only; elsewhere every temporary file is named
     if (unnamed) {
-        temp.fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        temp.fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (temp.fd >= 0) return true;
         // Only a kernel or file system without unnamed files falls through to
         // a named one; a refusal (EACCES, ENOSPC ...) is the answer for both.
@@ -207,23 +210,23 @@ bool makeTemp(const std::string& folder, bool unnamed, Temp& temp) {
     (void)unnamed;
 #endif
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp.name = tempName(folder);
-        temp.fd = open(temp.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temp.name = tempName();
+        temp.fd = openat(dir, temp.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (temp.fd >= 0 || errno != EEXIST) return temp.fd >= 0;
     }
     return false;
 }
 
-// Gives an unnamed temporary file a name: `target` itself when `direct` (a
-// target not there yet needs no rename), else a temporary name in `folder`.
-bool nameTemp(Temp& temp, const std::string& folder, const std::string& target, bool direct) {
+// Gives an unnamed temporary file a name in the folder `dir`: `base` itself
+// when `direct` (a target not there yet needs no rename), else a temporary name.
+bool nameTemp(Temp& temp, int dir, const std::string& base, bool direct) {
     if (!temp.name.empty()) return true;
     const std::string fdPath = "/proc/self/fd/" + std::to_string(temp.fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = direct ? target : tempName(folder);
+        std::string name = direct ? base : tempName();
         // Through /proc where it is mounted; AT_EMPTY_PATH needs a privilege.
-        if (linkat(AT_FDCWD, fdPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-            linkat(temp.fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
+        if (linkat(AT_FDCWD, fdPath.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            linkat(temp.fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) {
             temp.name = name;
             return true;
         }
@@ -240,19 +243,20 @@ enum class TempResult {
     Unnamed,  // an unnamed file could not be given a name (no /proc): retry named
 };
 
-// The save through a temporary file in the target's folder.
-TempResult saveThroughTemp(const std::string& target, bool exists, const struct stat& st, const uint8_t* bytes,
-                           size_t size, bool unnamed) {
-    const std::string folder = folderOf(target);
+// The save through a temporary file in the target's folder `dir`, where the
+// target is called `base`. Every name is relative to the folder, so a target
+// whose path is near the system's limit saves too.
+TempResult saveThroughTemp(int dir, const std::string& base, bool exists, const struct stat& st,
+                           const uint8_t* bytes, size_t size, bool unnamed) {
     Temp temp;
-    if (!makeTemp(folder, unnamed, temp)) {
+    if (!makeTemp(dir, unnamed, temp)) {
         // A folder we may not create files in: write the file itself. Any
         // other failure (a full disk, say) is a failure, with the file kept.
         return exists && (errno == EACCES || errno == EPERM) ? TempResult::InPlace : TempResult::Failed;
     }
     Fd closer(temp.fd);
     auto fail = [&](TempResult result) {
-        if (!temp.name.empty()) unlink(temp.name.c_str());
+        if (!temp.name.empty()) unlinkat(dir, temp.name.c_str(), 0);
         return result;
     };
     if (exists) {
@@ -267,12 +271,20 @@ TempResult saveThroughTemp(const std::string& target, bool exists, const struct 
         fchmod(temp.fd, st.st_mode & 07777);
     }
     if (!writeAll(temp.fd, bytes, size, 0, false) || fsync(temp.fd) != 0) return fail(TempResult::Failed);
-    if (!nameTemp(temp, folder, target, !exists)) return fail(errno == EEXIST ? TempResult::Failed : TempResult::Unnamed);
-    if (temp.name != target && rename(temp.name.c_str(), target.c_str()) != 0) return fail(TempResult::Failed);
-    // Make the new name itself durable.
-    Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd >= 0) fsync(dir.fd);
+    if (!nameTemp(temp, dir, base, !exists)) return fail(errno == EEXIST ? TempResult::Failed : TempResult::Unnamed);
+    if (temp.name != base && renameat(dir, temp.name.c_str(), dir, base.c_str()) != 0) return fail(TempResult::Failed);
+    fsync(dir);  // makes the new name itself durable
     return TempResult::Saved;
+}
+
+// The folder a target is in, opened for the calls relative to it.
+int openFolder(const std::string& target) {
+    const std::string folder = folderOf(target);
+    int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#ifdef O_PATH  // Linux: a folder we may enter and write but not list still takes a file
+    if (dir < 0 && errno == EACCES) dir = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+#endif
+    return dir;
 }
 
 }  // namespace
@@ -296,9 +308,12 @@ bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
         // Several names share the file: a rename would split it from the others.
         if (st.st_nlink > 1) return writeInPlace(target, st, bytes, size);
     }
-    removeLeftovers(folderOf(target));
-    TempResult result = saveThroughTemp(target, exists, st, bytes, size, true);
-    if (result == TempResult::Unnamed) result = saveThroughTemp(target, exists, st, bytes, size, false);
+    const std::string base = target.substr(target.find_last_of('/') + 1);
+    Fd dir(openFolder(target));
+    if (base.empty() || dir.fd < 0) return false;
+    removeLeftovers(dir.fd);
+    TempResult result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, true);
+    if (result == TempResult::Unnamed) result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, false);
     if (result == TempResult::InPlace) return writeInPlace(target, st, bytes, size);
     return result == TempResult::Saved;
 }

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstring>
 
 #include "files/file_test_util.h"
@@ -359,16 +360,33 @@ TEST_F(MapSave, InPlaceWriteRestoresTheOldBytesOnFailure) {
     }
 }
 
-// The temporary file's name does not grow with the target's.
+// The temporary file's name does not grow with the target's, and a path at
+// the system's limit saves as well as a short one.
 TEST_F(MapSave, LongestNamesSave) {
-    for (size_t length : {244, 255}) {
-        std::string name(length, 'n');
-        std::string path = dir / name;
-        ASSERT_TRUE(saveMap(path.c_str())) << length << " bytes, new file";
+    std::string shallow = dir / "short", deep = dir / "deep";
+    ASSERT_EQ(mkdir(shallow.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    // Folders down to where a five-byte name ends the longest path the system
+    // takes: a temporary name longer than the target's would not fit beside it.
+    const size_t kPath = PATH_MAX - 1, kName = 5;
+    while (kPath - kName - 1 - deep.size() > 256) {
+        deep += "/" + std::string(200, 'd');
+        ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    }
+    deep += "/" + std::string(kPath - kName - 1 - deep.size() - 1, 'e');
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    struct Case {
+        std::string folder;
+        size_t length;  // of the file's name
+    } cases[] = {{shallow, 244}, {shallow, 255}, {deep, kName}};
+    for (const Case& c : cases) {
+        std::string name(c.length, 'n');
+        std::string path = c.folder + "/" + name;
+        ASSERT_TRUE(saveMap(path.c_str())) << path.size() << "-byte path, " << c.length << "-byte name, new file";
         writeFile(path, old);
-        ASSERT_TRUE(saveMap(path.c_str())) << length << " bytes, over the old file";
+        ASSERT_TRUE(saveMap(path.c_str())) << path.size() << "-byte path, " << c.length << "-byte name, over the old";
         EXPECT_EQ(readFile(path), fresh);
-        EXPECT_EQ(ScratchDir::list(dir.path()), std::set<std::string>{name});
+        EXPECT_EQ(ScratchDir::list(c.folder), std::set<std::string>{name});
         unlink(path.c_str());
     }
 }
