@@ -1,8 +1,16 @@
 add_library(vorn_files STATIC
   src/files/map_file.cpp
+  src/files/map_save.cpp
   src/files/mission.cpp
   src/files/texture_image.cpp
 )
+# The safe save's one platform seam: each host's half is its own file.
+if(WIN32)
+  target_sources(vorn_files PRIVATE src/files/safe_save_win32.cpp)
+  target_link_libraries(vorn_files PRIVATE advapi32)  # the owner check
+else()
+  target_sources(vorn_files PRIVATE src/files/safe_save_posix.cpp)
+endif()
 target_include_directories(vorn_files PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_files PUBLIC vorn_map)
 

@@ -8,6 +8,14 @@ add_library(vorn_shell STATIC
   src/shell/dialogs.cpp
 )
 target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
+# The longest path the host's file calls take, with its NUL: Windows' MAX_PATH
+# for its ANSI calls, Linux's PATH_MAX elsewhere. The dialogs' buffers have
+# this size; a longer choice is reported as too long.
+if(WIN32)
+  target_compile_definitions(vorn_shell PUBLIC VORN_PATH_CHARS=260)
+else()
+  target_compile_definitions(vorn_shell PUBLIC VORN_PATH_CHARS=4096)
+endif()
 
 # The Win32 subset over SDL2, for hosts other than Windows. Its main() lives
 # apart, in the executable, so test binaries can link the layer.

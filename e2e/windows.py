@@ -48,7 +48,8 @@ def windows(ctx, driver):
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 subprocess.run(["wineserver", "-w"], env=env, timeout=120)
                 log("windows: new Wine prefix in %.0f s" % (time.monotonic() - t0))
-            ed = Editor(s, ["wine", exe], work, "windows-editor", env=env)
+            # Wine names the classes after the exe; boxes and dialogs share them.
+            ed = Editor(s, ["wine", exe], work, "windows-editor", env=env, cls=None, box_cls=None)
             session(ctx, driver, s, ed, atlas, work, target)
         except BaseException:
             s.screenshot("windows-failure")
@@ -75,7 +76,7 @@ def save_dialog(ed, path, replace):
     if replace:
         def question():
             ws = [w for w in s.windows() if w[0] not in (ed.win[0], dlg[0]) and w[5] > 100
-                  and w[6] > 40 and "vorngroundeditor" in w[2].lower() and s.viewable(w[0])]
+                  and w[6] > 40 and "vorngroundeditor" in w[2].lower() and s.usable(w[0])]
             return ws[0] if ws else None
         q = s.wait_for(question, 15, "the overwrite question")
         log("windows: overwrite question titled %r" % q[1])

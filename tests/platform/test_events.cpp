@@ -2,6 +2,7 @@
 // offscreen video driver so no display is needed.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -309,13 +310,13 @@ protected:
         ofn.lpstrFilter = "All Files\0*.*\0";
         ofn.nFilterIndex = 1;
         ofn.lpstrFile = buffer;
-        ofn.nMaxFile = 260;
+        ofn.nMaxFile = sizeof buffer;
         ofn.lpstrTitle = title;
         ofn.Flags = flags;
         return save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     }
     std::string dir, savedPath;
-    char buffer[260];
+    char buffer[PATH_MAX];
 };
 
 TEST_F(DialogProgram, OpenWithZenity) {
@@ -340,26 +341,29 @@ TEST_F(DialogProgram, SaveAsksBeforeOverwriting) {
 }
 
 TEST_F(DialogProgram, FailedAnswers) {
-    struct Case { std::string answer; int code; bool save; const char* why; };
+    struct Case { std::string answer; int code; bool save; const char* why; DWORD error; };
     const Case cases[] = {
-        {"", 1, false, "cancelled"},
-        {dir + "/x.map\n", 1, false, "cancelled with output"},
-        {dir + "/missing.map\n", 0, false, "open: file must exist"},
-        {dir + "/no_dir/new.map\n", 0, true, "save: folder must exist"},
-        {"/" + std::string(259, 'a') + "\n", 0, true, "260 characters"},
-        {"\n", 0, true, "empty"},
+        {"", 1, false, "cancelled", 0},
+        {dir + "/x.map\n", 1, false, "cancelled with output", 0},
+        {dir + "/missing.map\n", 0, false, "open: file must exist", 0},
+        {dir + "/no_dir/new.map\n", 0, true, "save: folder must exist", 0},
+        {"/" + std::string(PATH_MAX - 1, 'a') + "\n", 0, true, "PATH_MAX characters", FNERR_BUFFERTOOSMALL},
+        {"/" + std::string(3 * PATH_MAX, 'a') + "\n", 0, false, "far too long", FNERR_BUFFERTOOSMALL},
+        {"\n", 0, true, "empty", 0},
     };
     for (const Case& c : cases) {
         install("zenity", c.answer, c.code);
         buffer[0] = 'q';
         EXPECT_FALSE(ask(c.save, "T", c.save ? OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST)) << c.why;
+        EXPECT_EQ(CommDlgExtendedError(), c.error) << c.why;
     }
-    // 259 characters is still a path.
-    const std::string longest = dir + "/" + std::string(259 - dir.size() - 1, 'b');
-    ASSERT_EQ(longest.size(), 259u);
+    // Longer than Windows' 259 characters is still a path here, up to PATH_MAX with its NUL.
+    const std::string longest = dir + "/" + std::string(PATH_MAX - 1 - dir.size() - 1, 'b');
+    ASSERT_EQ(longest.size(), size_t(PATH_MAX - 1));
     install("zenity", longest + "\n", 0);
     EXPECT_TRUE(ask(true, "T", OFN_PATHMUSTEXIST));
     EXPECT_EQ(std::string(buffer), longest);
+    EXPECT_EQ(CommDlgExtendedError(), 0u);
 }
 
 TEST_F(DialogProgram, KdialogWhenZenityIsMissing) {

@@ -8,6 +8,7 @@
 namespace {
 FakeHost host;
 HWND captured = nullptr;
+DWORD dialogError = 0;  // what CommDlgExtendedError reports
 
 BOOL answerDialog(LPOPENFILENAMEA ofn, bool save) {
     FakeHost::Dialog d;
@@ -20,11 +21,17 @@ BOOL answerDialog(LPOPENFILENAMEA ofn, bool save) {
     // The filter is a list of NUL-terminated strings ending in an empty one.
     for (const char* p = ofn->lpstrFilter; p && *p; p += std::string(p).size() + 1) d.filter += std::string(p) + "|";
     host.dialogs.push_back(d);
+    dialogError = 0;
     if (ofn->lpstrFile[0] != '\0') return FALSE;  // every dialog must open with an empty name
     if (host.dialogAnswers.empty()) return FALSE;
     const std::string answer = host.dialogAnswers.front();
     host.dialogAnswers.pop_front();
-    if (answer.empty() || answer.size() + 1 > ofn->nMaxFile) return FALSE;
+    if (answer.empty()) return FALSE;
+    // As Windows does when the chosen path does not fit the buffer.
+    if (answer.size() + 1 > ofn->nMaxFile) {
+        dialogError = FNERR_BUFFERTOOSMALL;
+        return FALSE;
+    }
     answer.copy(ofn->lpstrFile, answer.size());
     ofn->lpstrFile[answer.size()] = '\0';
     return TRUE;
@@ -35,6 +42,7 @@ FakeHost& fakeHost() { return host; }
 void resetFakeHost() {
     host = FakeHost();
     captured = nullptr;
+    dialogError = 0;
 }
 
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
@@ -46,6 +54,7 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 }
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) { return answerDialog(ofn, false); }
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) { return answerDialog(ofn, true); }
+DWORD WINAPI CommDlgExtendedError(void) { return dialogError; }
 BOOL WINAPI GetClientRect(HWND, LPRECT rect) {
     *rect = {0, 0, host.clientW, host.clientH};
     return TRUE;

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -369,7 +370,7 @@ TEST_F(Shell, FileKeysWithCancelledDialogs) {
         }
         EXPECT_EQ(d.flags, c.save ? 0x80Au : 0x1008u) << char(c.vk);
         EXPECT_EQ(d.structSize, sizeof(OPENFILENAMEA));
-        EXPECT_EQ(d.maxFile, 260u);
+        EXPECT_EQ(d.maxFile, DWORD(VORN_PATH_CHARS));
         EXPECT_EQ(d.filter, "All Files|*.*|");
         EXPECT_TRUE(host.boxes.empty()) << "a cancelled dialog is silent";
         EXPECT_TRUE(host.deletedTextures.empty()) << "G keeps the height texture when cancelled";
@@ -403,6 +404,41 @@ TEST_F(Shell, SaveThenOpenRoundTrips) {
     ASSERT_EQ(host.boxes.size(), 3u);
     EXPECT_EQ(host.boxes[2].text, "Could not save map.");
     EXPECT_EQ(host.quitPosts, 0);
+}
+
+// Paths longer than Windows' 259 characters work where the host takes them;
+// one longer than the host takes is said, not silently dropped.
+TEST_F(Shell, LongPaths) {
+    std::string folder = tempPath("long");
+    for (int i = 0; i < 3; ++i) {
+        folder += "/" + std::string(200, char('a' + i));
+        ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
+    }
+    const std::string path = folder + "/map.map";
+    workingMap.paintCorner(20, 30, 2);
+    GroundMap painted(64, 64);
+    painted.copyFrom(workingMap);
+    host.dialogAnswers = {path};
+    key('S');
+    EXPECT_TRUE(host.boxes.empty()) << path.size() << " characters save";
+    workingMap.clear();
+    host.dialogAnswers = {path};
+    key('O');
+    const std::vector<uint8_t> tiles(painted.tiles, painted.tiles + 4096);
+    EXPECT_EQ(std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + 4096), tiles) << path.size() << " characters open";
+    EXPECT_EQ(system(("rm -rf '" + tempPath("long") + "'").c_str()), 0);
+
+    const std::string tooLong = "/" + std::string(VORN_PATH_CHARS, 'x');
+    for (WPARAM vk : {'S', 'O'}) {
+        resetFakeHost();
+        host.dialogAnswers = {tooLong};
+        key(vk);
+        ASSERT_EQ(host.boxes.size(), 1u) << char(vk);
+        EXPECT_EQ(host.boxes[0].text, "The file name is too long.");
+        EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+        EXPECT_EQ(host.quitPosts, 0);
+    }
+    EXPECT_EQ(std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + 4096), tiles);
 }
 
 TEST_F(Shell, HeightTextureKeys) {
