@@ -6,6 +6,7 @@
 add_library(vorn_shell STATIC
   src/shell/wndproc.cpp
   src/shell/dialogs.cpp
+  src/shell/document.cpp
 )
 target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
 
@@ -27,7 +28,7 @@ endif()
 if(VORN_EDITOR AND TARGET vorn_gl)
   if(WIN32)
     add_executable(VornGroundEditor WIN32 src/shell/main.cpp)
-    target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32)
+    target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32 shell32)
     # One self-contained file: no MinGW runtime DLLs beside it.
     target_link_options(VornGroundEditor PRIVATE -static -static-libgcc -static-libstdc++)
   else()
