@@ -20,6 +20,7 @@ if(NOT WIN32)
     src/platform/wgl.cpp
     src/platform/message_box.cpp
     src/platform/file_dialog.cpp
+    src/platform/drop_files.cpp
   )
   target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(vorn_platform PUBLIC vorn_win32_headers SDL2::SDL2)
