@@ -56,17 +56,28 @@ bool recordChange(UndoHistory& h, const GroundMap& map) {
         resetUndo(h, map);
         return false;
     }
+    // Two passes, so each step holds exactly its bytes and no growth slack.
     UndoStep step;
     const int32_t rowCount = h.width + 2 * h.height + 1;
+    size_t total = 0;
     for (int32_t r = 0; r < rowCount; ++r) {
         size_t length = 0;
         const uint16_t row = static_cast<uint16_t>(r);
-        uint8_t* kept = rowOf(h.tiles.data(), h.corners.data(), h.width, h.height, row, length);
+        const uint8_t* kept = rowOf(h.tiles.data(), h.corners.data(), h.width, h.height, row, length);
         const uint8_t* live = rowOf(map.tiles, map.corners, h.width, h.height, row, length);
         if (std::memcmp(kept, live, length) == 0) continue;
         step.rows.push_back(row);
+        total += length;
+    }
+    step.rows.shrink_to_fit();
+    step.delta.resize(total);
+    uint8_t* d = step.delta.data();
+    for (uint16_t row : step.rows) {
+        size_t length = 0;
+        uint8_t* kept = rowOf(h.tiles.data(), h.corners.data(), h.width, h.height, row, length);
+        const uint8_t* live = rowOf(map.tiles, map.corners, h.width, h.height, row, length);
         for (size_t i = 0; i < length; ++i) {
-            step.delta.push_back(static_cast<uint8_t>(kept[i] ^ live[i]));
+            *d++ = static_cast<uint8_t>(kept[i] ^ live[i]);
             kept[i] = live[i];
         }
     }
