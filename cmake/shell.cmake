@@ -6,6 +6,7 @@
 add_library(vorn_shell STATIC
   src/shell/wndproc.cpp
   src/shell/dialogs.cpp
+  src/shell/document.cpp
 )
 target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
 # The longest path the host's file calls take, with its NUL: Windows' MAX_PATH
@@ -27,6 +28,7 @@ if(NOT WIN32)
     src/platform/wgl.cpp
     src/platform/message_box.cpp
     src/platform/file_dialog.cpp
+    src/platform/drop_files.cpp
   )
   target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(vorn_platform PUBLIC vorn_win32_headers SDL2::SDL2)
@@ -35,7 +37,7 @@ endif()
 if(VORN_EDITOR AND TARGET vorn_gl)
   if(WIN32)
     add_executable(VornGroundEditor WIN32 src/shell/main.cpp)
-    target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32)
+    target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32 shell32)
     # One self-contained file: no MinGW runtime DLLs beside it.
     target_link_options(VornGroundEditor PRIVATE -static -static-libgcc -static-libstdc++)
   else()

@@ -278,6 +278,7 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     ctx.expect(script, "overwritten", work)
     compare_maps(map_a, os.path.join(work, "overwritten.want"), "S over the same file, Replace")
     saved = read(map_a)
+    undo_redo_quick_save(ctx, ed, script, work, map_a)
 
     # C answered No keeps the map; C answered Yes clears it.
     ed.key("c")
@@ -350,6 +351,39 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     if rc != 0:
         raise Failure("Esc answered No: exit code expected 0, got %d (log %s)" % (rc, ed.log_path))
     log("linux: Esc answered No, exit code 0")
+
+
+def undo_redo_quick_save(ctx, ed, script, work, saved_path):
+    """Additions: a stroke, Ctrl+Z and S save the bytes saved before the
+    stroke; Ctrl+Y and Ctrl+S save the stroke; the title follows each step.
+    Ends with one more Ctrl+Z, so the map is the one saved before again."""
+    title = "VornGroundEditor - %s - %s, kind 2 (rock), brush 1"
+    undone = os.path.join(work, "undone.map")
+    ed.key("2")
+    script.append("kind 2")
+    ed.wait_title(title % (os.path.basename(saved_path), "view"), "after S")
+    ed.key("e")
+    extra = []
+    stroke(ed, extra, [(20, 4)] + [(20, py) for py in range(5, 12)])
+    ed.wait_title(title % (os.path.basename(saved_path) + "*", "corners"), "a stroke")
+    ed.key("ctrl+z")
+    ed.wait_title(title % (os.path.basename(saved_path), "corners"), "Ctrl+Z")
+    ed.key("e")
+    ed.key("s")
+    ed.file_dialog(undone, save=True)
+    time.sleep(0.3)
+    compare_maps(undone, saved_path, "a stroke, Ctrl+Z, S")
+    ed.wait_title(title % ("undone.map", "view"), "S after Ctrl+Z")
+    ed.key("ctrl+y")
+    ed.wait_title(title % ("undone.map*", "view"), "Ctrl+Y")
+    ed.key("ctrl+s")
+    ed.wait_title(title % ("undone.map", "view"), "Ctrl+S")
+    ctx.expect(script + extra + ["save " + os.path.join(work, "redone.want")], "redone", work)
+    if read(os.path.join(work, "redone.want")) == read(saved_path):
+        raise Failure("the stroke before Ctrl+Z painted nothing through the core library")
+    compare_maps(undone, os.path.join(work, "redone.want"), "Ctrl+Y, Ctrl+S")
+    ed.key("ctrl+z")
+    ed.wait_title(title % ("undone.map*", "view"), "Ctrl+Z again")
 
 
 def soak(ctx):

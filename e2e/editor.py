@@ -93,7 +93,10 @@ class Editor:
             if self.proc.poll() is not None:
                 raise Failure("%s exited with %s before its window appeared (log %s)"
                               % (self.label, self.proc.returncode, self.log_path))
-            big = [w for w in self.s.find(TITLE, self.cls) if w[5] >= 400 and w[6] >= 300]
+            # The title starts with the program's name and goes on with the
+            # file, mode, kind and brush; message boxes carry the name alone.
+            big = [w for w in self.s.find(None, self.cls) if w[1].startswith(TITLE + " - ")
+                   and w[5] >= 400 and w[6] >= 300]
             return big[0] if big else None
         self.win = self.s.wait_for(main_window, timeout, "the editor's window")
         log(self.label, "window", self.win)
@@ -107,6 +110,17 @@ class Editor:
             return self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
             raise Failure("%s did not exit within %d s" % (self.label, timeout))
+
+    def title(self):
+        return self.s.window_title(self.win[0])
+
+    def wait_title(self, want, what):
+        """Waits for the window title to read `want` exactly."""
+        try:
+            self.s.wait_for(lambda: self.title() == want, 5, "title %r" % want)
+        except Failure:
+            raise Failure("%s: title expected %r, got %r" % (what, want, self.title()))
+        log("%s: title %r" % (what, want))
 
     def refresh_geometry(self):
         for w in self.s.windows():

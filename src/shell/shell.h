@@ -11,6 +11,34 @@ void confirmQuit(HWND window);
 const char* chooseOpenFile(HWND owner, const char* title);
 const char* chooseSaveFile(HWND owner, const char* title);
 
+// The file being edited, saving, loading and undo (document.cpp).
+// O, a dropped file and the command line: loads the map at `path` exactly as
+// O does, as one undo step (none when no byte changes); on success the file
+// becomes the current file, unmodified, and the title says so. False, with
+// nothing changed, when the file cannot be read.
+bool openMapAsChange(HWND window, const char* path);
+// S and the quit prompt's Yes: the save dialog, then the save. True only when
+// the map reached the disk; the chosen file becomes the current file. A
+// failed write says "Could not save map."; a cancelled dialog is silent.
+bool saveWithDialog(HWND window);
+// Ctrl+S: saves to the current file without asking; with none, as S.
+bool quickSave(HWND window);
+// Closes the change in progress (the edits since the last record) as one
+// undo step; the window procedure calls it at the end of a stroke, and
+// around a fill commit and a confirmed clear.
+void endChange();
+// Ctrl+Z and Ctrl+Y / Ctrl+Shift+Z on the working map.
+void undoLastChange();
+void redoLastChange();
+// Sets the window title from the current file, its modified mark, the mode,
+// kind, brush and fill direction; SetWindowTextA only when the text changed.
+void refreshTitle(HWND window);
+// F1's text: every key and mouse action, one per line.
+const char* helpText();
+// Start of a run (WM_CREATE) and tests: no current file, no undo steps, the
+// working map as it stands unmodified, and the next title always set.
+void resetDocument();
+
 // The window's device context and the OpenGL context made current on it.
 struct GLContextHandles {
     HDC dc;          // GetDC of the window, held until teardown

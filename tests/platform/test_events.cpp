@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -237,6 +238,82 @@ TEST_F(Platform, InputDuringAModalBoxIsDropped) {
     EXPECT_EQ(got[0].message, UINT(WM_KEYDOWN));
     EXPECT_EQ(got[0].wParam, WPARAM('W'));
     EXPECT_EQ(got[1].message, UINT(WM_SIZE));
+}
+
+TEST_F(Platform, ModifiersDownAcrossAModalBoxAreReleased) {
+    // Ctrl+S opened a dialog; Ctrl came up while it had the keyboard.
+    push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_LCTRL, SDLK_LCTRL));
+    push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_S, SDLK_s));
+    drain();
+    EXPECT_TRUE(GetKeyState(VK_CONTROL) & 0x8000);
+    platform::beginModal();
+    push(keyEvent(SDL_KEYUP, SDL_SCANCODE_S, SDLK_s));
+    push(keyEvent(SDL_KEYUP, SDL_SCANCODE_LCTRL, SDLK_LCTRL));
+    SDL_SetModState(KMOD_NONE);
+    platform::endModal();
+    EXPECT_TRUE(drain().empty());
+    EXPECT_FALSE(GetKeyState(VK_CONTROL) & 0x8000) << "a later Z must not be Ctrl+Z";
+    EXPECT_FALSE(GetKeyState('S') & 0x8000);
+    // Shift is reported like Ctrl, and a modifier still held stays down.
+    push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_RSHIFT, SDLK_RSHIFT));
+    drain();
+    EXPECT_TRUE(GetKeyState(VK_SHIFT) & 0x8000);
+    platform::beginModal();
+    SDL_SetModState(KMOD_RSHIFT);
+    platform::endModal();
+    EXPECT_TRUE(GetKeyState(VK_SHIFT) & 0x8000);
+    push(keyEvent(SDL_KEYUP, SDL_SCANCODE_RSHIFT, SDLK_RSHIFT));
+    drain();
+    EXPECT_FALSE(GetKeyState(VK_SHIFT) & 0x8000);
+    SDL_SetModState(KMOD_NONE);
+}
+
+TEST_F(Platform, TitleAndDroppedFiles) {
+    EXPECT_TRUE(SetWindowTextA(window, "VornGroundEditor - a.map*"));
+    EXPECT_STREQ(SDL_GetWindowTitle(window->sdl), "VornGroundEditor - a.map*");
+    auto dropOf = [](const std::vector<std::string>& files) {
+        SDL_Event e = {};
+        e.type = SDL_DROPBEGIN;
+        push(e);
+        for (const std::string& f : files) {
+            e.type = SDL_DROPFILE;
+            e.drop.file = SDL_strdup(f.c_str());  // freed by the layer, as SDL's own are
+            push(e);
+        }
+        e.type = SDL_DROPCOMPLETE;
+        e.drop.file = nullptr;
+        push(e);
+    };
+    DragAcceptFiles(window, FALSE);
+    dropOf({"/tmp/ignored.map"});
+    EXPECT_TRUE(drain().empty()) << "a window that does not accept files gets no drop";
+    DragAcceptFiles(window, TRUE);
+    dropOf({"/tmp/first.map", "/tmp/second name.map"});
+    const std::vector<MSG> got = drain();
+    ASSERT_EQ(got.size(), 1u) << "one message per drop";
+    EXPECT_EQ(got[0].message, UINT(WM_DROPFILES));
+    EXPECT_EQ(got[0].hwnd, window);
+    HDROP drop = reinterpret_cast<HDROP>(got[0].wParam);
+    char buffer[MAX_PATH];
+    struct Case { UINT index; bool buffer; UINT size; UINT expect; const char* text; };
+    const Case cases[] = {
+        {0xFFFFFFFF, false, 0, 2, nullptr}, {0, false, 0, 14, nullptr}, {1, false, 0, 20, nullptr},
+        {0, true, MAX_PATH, 14, "/tmp/first.map"}, {1, true, MAX_PATH, 20, "/tmp/second name.map"},
+        {1, true, 8, 7, "/tmp/se"}, {2, true, MAX_PATH, 0, nullptr}, {0, true, 0, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        std::memset(buffer, 'z', sizeof buffer);
+        EXPECT_EQ(DragQueryFileA(drop, c.index, c.buffer ? buffer : nullptr, c.size), c.expect) << c.index << " " << c.size;
+        if (c.text) {
+            EXPECT_STREQ(buffer, c.text);
+        }
+    }
+    DragFinish(drop);
+    // A drop while a box is open is dropped with the rest of the input.
+    platform::beginModal();
+    dropOf({"/tmp/during.map"});
+    platform::endModal();
+    EXPECT_TRUE(drain().empty());
 }
 
 TEST_F(Platform, TicksAdvanceAndSleepWaits) {

@@ -59,7 +59,30 @@ BOOL WINAPI GetClientRect(HWND, LPRECT rect) {
     *rect = {0, 0, host.clientW, host.clientH};
     return TRUE;
 }
-short WINAPI GetKeyState(int vk) { return vk == VK_LBUTTON && host.leftDown ? static_cast<short>(0xff80) : 0; }
+short WINAPI GetKeyState(int vk) {
+    const bool down = (vk == VK_LBUTTON && host.leftDown) || (vk == VK_CONTROL && host.ctrlDown) ||
+                      (vk == VK_SHIFT && host.shiftDown);
+    return down ? static_cast<short>(0xff80) : 0;
+}
+BOOL WINAPI SetWindowTextA(HWND, LPCSTR text) {
+    host.titles.push_back(text ? text : "");
+    return TRUE;
+}
+void WINAPI DragAcceptFiles(HWND, BOOL accept) { host.acceptFiles = accept; }
+// Windows' encodings: index 0xFFFFFFFF gives the count, a null buffer the
+// name's length, otherwise the name cut to size - 1 characters and its length.
+UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT size) {
+    if (index == 0xFFFFFFFF) return static_cast<UINT>(drop->files.size());
+    if (index >= drop->files.size()) return 0;
+    const std::string& name = drop->files[index];
+    if (!file) return static_cast<UINT>(name.size());
+    if (size == 0) return 0;
+    const size_t n = name.size() < size - 1 ? name.size() : size - 1;
+    name.copy(file, n);
+    file[n] = '\0';
+    return static_cast<UINT>(n);
+}
+void WINAPI DragFinish(HDROP drop) { ++drop->finished; }
 HWND WINAPI SetCapture(HWND window) {
     ++host.captures;
     HWND previous = captured;

@@ -19,6 +19,9 @@ struct FakeHost {
     std::deque<std::string> dialogAnswers;
     int clientW = 800, clientH = 600;
     bool leftDown = false;           // what GetKeyState(VK_LBUTTON) reports
+    bool ctrlDown = false, shiftDown = false;  // GetKeyState(VK_CONTROL / VK_SHIFT)
+    std::vector<std::string> titles; // every SetWindowTextA text, in order
+    int acceptFiles = -1;            // DragAcceptFiles' last argument (-1: never called)
     int quitPosts = 0, lastQuitCode = -1;
     int captures = 0, releases = 0;
     int applyViews = 0;
@@ -26,6 +29,12 @@ struct FakeHost {
     unsigned nextGenerated = 100;    // texture names generateHeightField hands out
     unsigned importResult = 0;       // what importGreyBitmap returns
     std::vector<std::string> imports;
+};
+
+// A drop as Windows hands it over; the test owns it, DragFinish marks it.
+struct HDROP__ {
+    std::vector<std::string> files;
+    int finished = 0;
 };
 
 // The one fake, reset by each test's fixture.
