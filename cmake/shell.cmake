@@ -7,6 +7,7 @@ add_library(vorn_shell STATIC
   src/shell/wndproc.cpp
   src/shell/dialogs.cpp
   src/shell/document.cpp
+  src/shell/startup.cpp
 )
 target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
 # The longest path the host's file calls take, with its NUL: Windows' MAX_PATH
@@ -29,6 +30,7 @@ if(NOT WIN32)
     src/platform/message_box.cpp
     src/platform/file_dialog.cpp
     src/platform/drop_files.cpp
+    src/platform/process.cpp
   )
   target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(vorn_platform PUBLIC vorn_win32_headers SDL2::SDL2)
@@ -56,9 +58,10 @@ if(VORN_BUILD_TESTS)
   # The shell against scripted stand-ins for Windows, the dialogs and OpenGL.
   vorn_add_test(test_shell
     SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_view_steps.cpp
+      tests/shell/test_startup.cpp
     LIBS vorn_shell vorn_core)
   # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).
   vorn_add_test(test_platform
     SOURCES tests/platform/test_events.cpp
-    LIBS vorn_platform)
+    LIBS vorn_platform vorn_shellcore)
 endif()

@@ -31,6 +31,7 @@ class Context:
         self.build = os.path.abspath(args.build)
         self.asan_build = os.path.abspath(args.asan_build)
         self.windows_build = os.path.abspath(args.windows_build)
+        self.packages = os.path.abspath(args.packages)
         self.artifacts = os.path.abspath(args.artifacts)
         self.seed = args.seed
         self.soak_events = args.soak_events
@@ -401,7 +402,18 @@ def windows(ctx):
     windows_module.windows(ctx, sys.modules[__name__])
 
 
-STAGES = {"linux": linux, "linux-asan": linux_asan, "soak": soak, "windows": windows, "figures": figures}
+def deb(ctx):
+    import packages
+    packages.deb(ctx)
+
+
+def nsis(ctx):
+    import packages
+    packages.nsis(ctx)
+
+
+STAGES = {"linux": linux, "linux-asan": linux_asan, "soak": soak, "windows": windows, "figures": figures,
+          "deb": deb, "nsis": nsis}
 
 
 def main():
@@ -410,6 +422,7 @@ def main():
     ap.add_argument("--asan-build", default="build/sanitize")
     ap.add_argument("--windows-build", default="build/windows")
     ap.add_argument("--artifacts", default="build/e2e-artifacts")
+    ap.add_argument("--packages", default="build/packages")
     ap.add_argument("--seed", type=int, default=None)
     ap.add_argument("--soak-events", type=int, default=3000)
     ap.add_argument("--soak-seconds", type=float, default=300)

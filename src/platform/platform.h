@@ -60,4 +60,13 @@ void endModal();
 // Windows' virtual-key code for an SDL key, or 0 when the editor's host has none.
 int virtualKeyFor(const SDL_Keysym& key);
 
+// Caller: main. argv[1..] joined into one command line with Windows'
+// quoting, which the shell's splitCommandLine takes apart again exactly.
+std::string windowsCommandLine(int argc, char** argv);
+
+// Caller: RegisterClassA, the editor's first window call. Brings up SDL's
+// video once; with no display to show a window on, says so on stderr and
+// ends the process with 1 (the shell checks no window call's result).
+void startVideo();
+
 }  // namespace platform

@@ -30,6 +30,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
 HGDIOBJ WINAPI GetStockObject(int) { return nullptr; }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
+    platform::startVideo();
     if (!windowClass || !windowClass->lpszClassName) return 0;
     classes()[windowClass->lpszClassName] = windowClass->lpfnWndProc;
     return static_cast<ATOM>(classes().size());

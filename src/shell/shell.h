@@ -2,6 +2,10 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 // The window class's procedure: every key and mouse command; never draws.
 LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Esc in edit mode 0 and the close box: asks to save, then posts the quit
@@ -46,3 +50,22 @@ struct GLContextHandles {
 };
 // Start-up: pixel format, context creation and activation on the window's DC.
 GLContextHandles createGLContext(HWND window);
+
+struct StartOptions;
+// Caller: WinMain, before any window. -1 to go on; otherwise the exit code
+// after printing help or the version to `out` (0) or a wrong command line
+// to `err` (2); a stream that takes nothing gets a message box instead.
+int answerStartOptions(const StartOptions& options, FILE* out, FILE* err);
+// The folders searched for the art, in order, each ending in a separator:
+// "" (the working folder), the program's folder, <prefix>/share/vorngroundeditor/.
+std::vector<std::string> artFolders();
+// The first of artFolders() + name that opens for reading, or "".
+std::string findArtFile(const char* name);
+// Caller: WinMain. Loads both atlases into textureNames from where
+// findArtFile finds them; one message box names whatever is missing and
+// where it looked. Needs a current context.
+void loadArt(HWND window);
+// Caller: WinMain, after the first height field. Loads the map named on the
+// command line as key O does; an unreadable one is reported in a box and
+// the map stays cleared. True when loaded (or no path).
+bool openStartMap(HWND window, const char* path);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "shell/command_line.h"
 
 namespace {
 
@@ -451,6 +452,43 @@ TEST_F(DialogProgram, KdialogWhenZenityIsMissing) {
     EXPECT_EQ(std::string(buffer), file);
     const std::vector<std::string> want = {"--title", "Choose Grey Bitmap", "--getopenfilename", ".", "*|All Files"};
     EXPECT_EQ(args(), want);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Process, ModuleFileNameIsThisProgramWithWindowsTruncation) {
+    char want[4096];
+    const ssize_t n = readlink("/proc/self/exe", want, sizeof want - 1);
+    ASSERT_GT(n, 5);
+    want[n] = '\0';
+    const DWORD length = static_cast<DWORD>(n);
+    struct Case { DWORD size; DWORD result; size_t chars; };
+    const Case cases[] = {{4096, length, static_cast<size_t>(n)},
+                          {length + 1, length, static_cast<size_t>(n)},
+                          {length, length, static_cast<size_t>(n) - 1},
+                          {4, 4, 3},
+                          {1, 1, 0}};
+    for (const Case& c : cases) {
+        std::vector<char> got(4096, 'x');
+        EXPECT_EQ(GetModuleFileNameA(nullptr, got.data(), c.size), c.result) << "size " << c.size;
+        EXPECT_EQ(std::string(got.data()), std::string(want, c.chars)) << "size " << c.size;
+    }
+    char keep[4] = "abc";
+    EXPECT_EQ(GetModuleFileNameA(nullptr, keep, 0), 0u);
+    EXPECT_EQ(GetModuleFileNameA(reinterpret_cast<HMODULE>(0x10), keep, sizeof keep), 0u);
+    EXPECT_STREQ(keep, "abc");
+}
+
+TEST(Process, ArgumentsSurviveTheWindowsCommandLine) {
+    const std::vector<std::string> args = {"plain.map", "with space.map", "", "a\"quote", "back\\slash\\",
+                                           "trail\\\\", "\\\"mixed \\\\\" end\\", "tab\there", "--help"};
+    std::vector<char*> argv = {const_cast<char*>("VornGroundEditor")};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    const std::string line = platform::windowsCommandLine(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(splitCommandLine(line.c_str()), args) << "line: " << line;
+    EXPECT_EQ(platform::windowsCommandLine(1, argv.data()), "");
 }
 
 }  // namespace

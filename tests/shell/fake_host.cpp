@@ -2,6 +2,11 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+#include <cstring>
+
+#include "files/texture_image.h"
+
 #include "height/height_texture.h"
 #include "shell/render.h"
 
@@ -108,4 +113,23 @@ unsigned generateHeightField() { return host.nextGenerated++; }
 unsigned importGreyBitmap(const char* path) {
     host.imports.push_back(path);
     return host.importResult;
+}
+
+// Windows' contract: the length on success; a path that does not fit is cut
+// to size - 1 characters, terminated, and the answer is size.
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
+    if (module != nullptr || !fileName || size == 0 || host.modulePath.empty()) return 0;
+    const DWORD length = static_cast<DWORD>(host.modulePath.size());
+    const DWORD copied = length < size ? length : size - 1;
+    std::memcpy(fileName, host.modulePath.data(), copied);
+    fileName[copied] = '\0';
+    return length < size ? length : size;
+}
+// A name for every file that opens, as the real loader gives one for any it can open.
+unsigned loadTextureImage(const char* path, int) {
+    host.textureLoads.push_back(path);
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return 0;
+    std::fclose(f);
+    return host.nextTexture++;
 }

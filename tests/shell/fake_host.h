@@ -29,6 +29,9 @@ struct FakeHost {
     unsigned nextGenerated = 100;    // texture names generateHeightField hands out
     unsigned importResult = 0;       // what importGreyBitmap returns
     std::vector<std::string> imports;
+    std::string modulePath;          // what GetModuleFileNameA reports ("" = the call fails)
+    std::vector<std::string> textureLoads;  // paths given to loadTextureImage
+    unsigned nextTexture = 50;       // names it hands out for files that open
 };
 
 // A drop as Windows hands it over; the test owns it, DragFinish marks it.
