@@ -65,7 +65,7 @@ StartOptions parseStartOptions(const char* commandLine) {
     return options;
 }
 
-std::string helpText() {
+std::string usageText() {
     return "Usage: VornGroundEditor [MAP]\n"
            "Edits the ground layer of a 64 x 64 tile map.\n"
            "\n"

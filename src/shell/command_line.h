@@ -23,5 +23,5 @@ std::vector<std::string> splitCommandLine(const char* commandLine);
 StartOptions parseStartOptions(const char* commandLine);
 
 // The texts --help and --version print.
-std::string helpText();
+std::string usageText();
 std::string versionText();

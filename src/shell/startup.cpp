@@ -40,11 +40,11 @@ bool readable(const std::string& path) {
 int answerStartOptions(const StartOptions& options, FILE* out, FILE* err) {
     switch (options.action) {
     case StartOptions::Action::Run: return -1;
-    case StartOptions::Action::Help: say(helpText(), out, 0); return 0;
+    case StartOptions::Action::Help: say(usageText(), out, 0); return 0;
     case StartOptions::Action::Version: say(versionText(), out, 0); return 0;
     case StartOptions::Action::Wrong: break;
     }
-    say("VornGroundEditor: " + options.problem + "\n\n" + helpText(), err, MB_ICONERROR);
+    say("VornGroundEditor: " + options.problem + "\n\n" + usageText(), err, MB_ICONERROR);
     return 2;
 }
 

@@ -107,7 +107,7 @@ TEST(CommandLine, AnswersPrintOrShowABox) {
     EXPECT_EQ(answerStartOptions(parseStartOptions("--help"), readOnly, readOnly), 0);
     EXPECT_EQ(answerStartOptions(parseStartOptions("x y"), readOnly, nullptr), 2);
     ASSERT_EQ(host.boxes.size(), 2u);
-    EXPECT_EQ(host.boxes[0].text, helpText());
+    EXPECT_EQ(host.boxes[0].text, usageText());
     EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
     EXPECT_NE(host.boxes[1].text.find("only one map"), std::string::npos);
     EXPECT_TRUE(host.boxes[1].type & MB_ICONERROR);
