@@ -98,10 +98,8 @@ constexpr Tables build() {
         uint64_t lanes = 0;
         for (int i = 0, rest = idx; i < 3; ++i, rest /= 5) {
             const int v = rest % 5;
-            if (v == 1) lanes |= uint64_t{1} << (kLaneKind1 + i);
-            if (v == 2 || v == 3) lanes |= uint64_t{1} << (kLaneKind23 + i);
-            if (v == 3) lanes |= uint64_t{1} << (kLaneKind3 + i);
-            if (v == 4) lanes |= uint64_t{1} << (kLaneKind4 + i);
+            for (int k = 1; k <= 4; ++k)
+                if (kMaskValues[k] >> v & 1) lanes |= uint64_t{1} << (kEdgeLane[k] + i);
         }
         t.rowLanes[idx] = lanes;
     }
@@ -115,6 +113,14 @@ constexpr Tables build() {
         t.kind4Search[m] = static_cast<uint8_t>(r);
         t.edge[3][m] = static_cast<uint8_t>(r);
         t.family[3][m] = static_cast<uint8_t>(r);
+    }
+    for (int k = 1; k <= 4; ++k) {
+        t.needsSide[k - 1] = true;
+        for (int m = 0; m < 512; ++m) {
+            const bool side = (m & kTopSide) == kTopSide || (m & kRightSide) == kRightSide ||
+                              (m & kBottomSide) == kBottomSide || (m & kLeftSide) == kLeftSide;
+            if (t.edge[k - 1][m] && !side) t.needsSide[k - 1] = false;
+        }
     }
     // Decoding: tiles 60..71 are two adjacent sides without the centre for
     // kinds 1..3; the edge-code families; kind 4 from the pattern table last.
