@@ -27,6 +27,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -414,6 +415,17 @@ private:
     unsigned present_ = 0;    // bit b: counts_[b] is not 0
 };
 
+// Calls f with the kind 1..4 as a compile-time constant.
+template <class F>
+void byKind(int32_t kind, F&& f) {
+    switch (kind) {
+        case 1: return f(std::integral_constant<int, 1>{});
+        case 2: return f(std::integral_constant<int, 2>{});
+        case 3: return f(std::integral_constant<int, 3>{});
+        default: return f(std::integral_constant<int, 4>{});
+    }
+}
+
 // The painting itself, the same for both records: the corner writes of
 // paintCorner and its repairs, in their order.
 template <class Record>
@@ -424,23 +436,12 @@ public:
           height_(m.height), record_(r) {}
 
     void paint(int32_t px, int32_t py, int32_t kind) {
-        switch (kind) {
-            case 1: return paintKind<1>(px, py);
-            case 2: return paintKind<2>(px, py);
-            case 3: return paintKind<3>(px, py);
-            case 4: return paintKind<4>(px, py);
-            default: return writePoint(px, py, kind);  // painting 0 repairs nothing
-        }
+        if (kind < 1 || kind > 4) return writePoint(px, py, kind);  // painting 0 repairs nothing
+        byKind(kind, [&](auto k) { paintKind<decltype(k)::value>(px, py); });
     }
 
     void repair(int32_t x, int32_t y, int32_t kind) {
-        switch (kind) {
-            case 1: return repairPoints<1>(x, y);
-            case 2: return repairPoints<2>(x, y);
-            case 3: return repairPoints<3>(x, y);
-            case 4: return repairPoints<4>(x, y);
-            default: return;
-        }
+        if (kind >= 1 && kind <= 4) byKind(kind, [&](auto k) { repairPoints<decltype(k)::value>(x, y); });
     }
 
 private:

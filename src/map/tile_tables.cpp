@@ -1,6 +1,8 @@
 // The auto-tiler's tables, computed by the compiler from the selection rules.
 #include "map/tile_tables.h"
 
+#include "map/tile_shapes.h"
+
 namespace tiles {
 namespace {
 
@@ -148,3 +150,8 @@ constexpr Tables kTables = build();
 static_assert(kTables.kind4Search[0] == 0, "kind-4 search of an empty cell must find no tile");
 
 }  // namespace tiles
+
+TileShape tileShape(int32_t tile) {
+    const uint8_t t = static_cast<uint8_t>(tile);
+    return TileShape{tiles::kTables.decodeKind[t], tiles::kTables.decodePattern[t]};
+}
