@@ -10,14 +10,14 @@
 //   every repair, the engine records every cell that any repair would have
 //   re-selected and selects each of them once, after the last write: for a
 //   single paint in one 64-bit word over the 8 x 8 cells it can reach (see
-//   Window), for a batch in marks over the whole map.
+//   WindowRecord), for a batch in marks over the whole map (MapRecord).
 // - Cells outside those blocks keep their tiles, as they would.
 // - Which points a repair changes comes from the rule table (kRepairRules in
-//   tile_tables.h). Repairs for kinds 1, 2 and 4 paint kind 0, which repairs
-//   nothing further; the points they change are exactly those that need repair
-//   when the cell is entered, so they are found from the cell's kind masks in
-//   one step. Repairs for kind 3 paint kind 2, which may repair further; that
-//   path follows the rules point by point in their order.
+//   tile_tables.h). Most repairs paint a kind that repairs nothing further
+//   (kind 0); the points they change are exactly those that need repair when
+//   the cell is entered, so they are found from the cell's kind masks in one
+//   step. A repair that paints a kind which repairs in turn (kind 3's, which
+//   paints 2) follows the rules point by point in their order.
 // - A recorded cell whose points and tile are those that painting left in
 //   the map's shadow grids, where its tile is known to be the selection of
 //   its points, already shows that tile; a single paint does not select it
@@ -207,7 +207,7 @@ void resyncShadow(const GroundMap& m, PaintShadow& s, int32_t x0, int32_t y0, in
                 if (s.tiles[t + r] != m.tiles[t + r]) {
                     s.tiles[t + r] = m.tiles[t + r];
                     forget(x, x, y0 + r, y0 + r);
-                    }
+                }
         }
     }
 }
@@ -518,15 +518,15 @@ private:
         unsigned need = pointsToRepair<Kind>(lanes);
         if (!need || !repairActs<Kind>(lanes)) return;
         constexpr int repaint = kRepairRules[Kind].repaint;
-        if constexpr (repaint != 0) {
+        if constexpr ((kRepairRules[repaint].onCorner | kRepairRules[repaint].offCorner) != 0) {
             repairPointByPoint<repaint>(x, y, need);
         } else {
-            // Each of these points is painted 0 in turn; painting 0 writes
-            // only that point, so the order does not matter.
+            // Each of these points is painted in turn; the paint repairs
+            // nothing, so it writes only that point and the order does not matter.
             while (need) {
                 const int b = lowestBit(need);
                 need &= need - 1;
-                writePoint(2 * x + b % 3, 2 * y + b / 3, 0);
+                writePoint(2 * x + b % 3, 2 * y + b / 3, repaint);
             }
         }
     }
@@ -541,7 +541,8 @@ private:
     // Repaint repairs (the usual case), each paint just writes its point.
     template <int Repaint>
     void repairPointByPoint(int32_t x, int32_t y, unsigned need) {
-        static_assert(kRepairRules[Repaint].repaint == 0, "a nested repair must paint only what repairs nothing");
+        constexpr RepairRule nested = kRepairRules[kRepairRules[Repaint].repaint];
+        static_assert((nested.onCorner | nested.offCorner) == 0, "a nested repair must paint only what repairs nothing");
         bool quiet = !record_.mayRepair(kRepairedValues<Repaint>);
         if (!quiet && x >= 1 && y >= 1 && x + 2 <= width_ && y + 2 <= height_) {
             constexpr uint64_t kSevenBytes = 0x01010101010101ull;
