@@ -431,9 +431,12 @@ void byKind(int32_t kind, F&& f) {
 template <class Record>
 class Painter {
 public:
-    Painter(GroundMap& m, PaintShadow& s, Record& r)
+    template <class... Args>
+    Painter(GroundMap& m, PaintShadow& s, Args... recordArgs)
         : corners_(m.corners), shadowCorners_(s.corners), stride_(m.latticeStride()), width_(m.width),
-          height_(m.height), record_(r) {}
+          height_(m.height), record_(m, s, recordArgs...) {}
+
+    Record& record() { return record_; }
 
     void paint(int32_t px, int32_t py, int32_t kind) {
         if (kind < 1 || kind > 4) return writePoint(px, py, kind);  // painting 0 repairs nothing
@@ -580,27 +583,26 @@ private:
     uint8_t* corners_;
     uint8_t* shadowCorners_;
     int32_t stride_, width_, height_;
-    Record& record_;
+    Record record_;  // held here, not referred to: it is updated on every write
 };
 
 }  // namespace
 
 void GroundMap::paintCorner(int32_t px, int32_t py, int32_t kind) {
-    WindowRecord record(*this, *shadow_, (px >> 1) - 4, (py >> 1) - 4);
-    Painter<WindowRecord>(*this, *shadow_, record).paint(px, py, kind);
-    record.flush();
+    Painter<WindowRecord> painter(*this, *shadow_, (px >> 1) - 4, (py >> 1) - 4);
+    painter.paint(px, py, kind);
+    painter.record().flush();
 }
 
 void GroundMap::repairCell(int32_t x, int32_t y, int32_t kind) {
-    WindowRecord record(*this, *shadow_, x - 3, y - 3);
-    Painter<WindowRecord>(*this, *shadow_, record).repair(x, y, kind);
-    record.repaired(x, y);
-    record.flush();
+    Painter<WindowRecord> painter(*this, *shadow_, x - 3, y - 3);
+    painter.repair(x, y, kind);
+    painter.record().repaired(x, y);
+    painter.record().flush();
 }
 
 void GroundMap::paintCorners(const LatticePoint* points, int32_t count, int32_t kind) {
-    MapRecord record(*this, *shadow_);
-    Painter<MapRecord> painter(*this, *shadow_, record);
+    Painter<MapRecord> painter(*this, *shadow_);
     for (int32_t i = 0; i < count; ++i) painter.paint(points[i].x, points[i].y, kind);
-    record.finish();
+    painter.record().finish();
 }
