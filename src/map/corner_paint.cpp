@@ -487,15 +487,18 @@ private:
         } else {
             constexpr RepairRule rule = kRepairRules[Kind];
             constexpr unsigned offOnly = rule.offCorner & ~rule.onCorner & 0xFFu;
-            const bool sides = kTables.needsSide[Kind - 1];
+            // The side test pays for kind 3, whose repairs are the costly
+            // ones; for kind 2 it costs more than it saves (measured).
+            constexpr bool kSideTest = Kind == 3;
+            const bool sides = kSideTest && kTables.needsSide[Kind - 1];
             const uint8_t* p = corners_ + (2 * cy - 2) * stride_ + 2 * cx - 2;
-            uint64_t need[5], outside[5], any = 0;
+            uint64_t need[5], outside[5] = {}, any = 0;
             for (int i = 0; i < 5; ++i) {
                 const uint64_t w = load64(p + i * stride_) & 7 * kEachByte;
                 // Corners lie on even rows and columns.
                 need[i] = (bytesHolding<rule.onCorner>(w) | (bytesHolding<offOnly>(w) & (i % 2 ? kEachByte : kOddBytes))) &
                           kFiveBytes;
-                outside[i] = bytesHolding<kMaskValues[Kind]>(w) ^ kEachByte;  // not in the mask
+                if constexpr (kSideTest) outside[i] = bytesHolding<kMaskValues[Kind]>(w) ^ kEachByte;  // not in the mask
                 any |= need[i];
             }
             if (!any) return 0;
