@@ -14,11 +14,11 @@ target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
 if(NOT WIN32)
   find_package(SDL2 REQUIRED)
   add_library(vorn_platform STATIC
-    src/platform/events.cpp
-    src/platform/window.cpp
-    src/platform/wgl.cpp
-    src/platform/message_box.cpp
-    src/platform/file_dialog.cpp
+    src/platform/sdl/events.cpp
+    src/platform/sdl/window.cpp
+    src/platform/sdl/wgl.cpp
+    src/platform/sdl/message_box.cpp
+    src/platform/sdl/file_dialog.cpp
   )
   target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(vorn_platform PUBLIC vorn_win32_headers SDL2::SDL2)
@@ -32,7 +32,7 @@ if(VORN_EDITOR AND TARGET vorn_gl)
     target_link_options(VornGroundEditor PRIVATE -static -static-libgcc -static-libstdc++)
   else()
     # OpenGL itself comes with vorn_gl; SDL loads the window system's part.
-    add_executable(VornGroundEditor src/shell/main.cpp src/platform/main.cpp)
+    add_executable(VornGroundEditor src/shell/main.cpp src/platform/sdl/main.cpp)
     target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core vorn_platform)
   endif()
   set_target_properties(VornGroundEditor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

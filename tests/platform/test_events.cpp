@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // Quirk: Linux enters at main and has no instance handle or command-line
 // string to hand over, and SDL quietly falls back to an invisible offscreen
 // driver when no display is reachable, which is refused here.
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 #include <cstdio>
 #include <cstdlib>
