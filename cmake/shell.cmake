@@ -9,9 +9,9 @@ add_library(vorn_shell STATIC
 )
 target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
 
-# The Win32 subset over SDL2, for hosts other than Windows. Its main() lives
-# apart, in the executable, so test binaries can link the layer.
-if(NOT WIN32)
+# The Win32 subset over SDL2, for desktop hosts other than Windows. Its main()
+# lives apart, in the executable, so test binaries can link the layer.
+if(NOT WIN32 AND NOT EMSCRIPTEN)
   find_package(SDL2 REQUIRED)
   add_library(vorn_platform STATIC
     src/platform/sdl/events.cpp
@@ -24,7 +24,7 @@ if(NOT WIN32)
   target_link_libraries(vorn_platform PUBLIC vorn_win32_headers SDL2::SDL2)
 endif()
 
-if(VORN_EDITOR AND TARGET vorn_gl)
+if(VORN_EDITOR AND TARGET vorn_gl AND NOT EMSCRIPTEN)
   if(WIN32)
     add_executable(VornGroundEditor WIN32 src/shell/main.cpp)
     target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32)
@@ -48,7 +48,9 @@ if(VORN_BUILD_TESTS)
     SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_view_steps.cpp
     LIBS vorn_shell vorn_core)
   # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).
-  vorn_add_test(test_platform
-    SOURCES tests/platform/test_events.cpp
-    LIBS vorn_platform)
+  if(TARGET vorn_platform)
+    vorn_add_test(test_platform
+      SOURCES tests/platform/test_events.cpp
+      LIBS vorn_platform)
+  endif()
 endif()
