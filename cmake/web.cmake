@@ -3,6 +3,10 @@
 # page itself. Output in the build folder: index.html, page.js,
 # VornGroundEditor.js and VornGroundEditor.wasm (the art embedded).
 
+if(NOT VORN_EDITOR)
+  return()
+endif()
+
 add_library(vorn_platform_web STATIC
   src/platform/web/events.cpp
   src/platform/web/window.cpp
@@ -12,31 +16,29 @@ add_library(vorn_platform_web STATIC
 target_include_directories(vorn_platform_web PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_platform_web PUBLIC vorn_win32_headers)
 
-if(VORN_EDITOR)
-  add_executable(VornGroundEditor src/shell/main.cpp src/platform/web/main.cpp)
-  target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core vorn_platform_web)
-  set_target_properties(VornGroundEditor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} SUFFIX ".js")
-  add_dependencies(VornGroundEditor vorn_art)
-  target_link_options(VornGroundEditor PRIVATE
-    # OpenGL 1.1 immediate mode, texture environment and blending on WebGL.
-    -sLEGACY_GL_EMULATION=1
-    # WinMain's loop and the modal boxes block; asyncify lets Sleep and the
-    # page's dialogs hand the thread back to the browser meanwhile.
-    -sASYNCIFY=1
-    -sASYNCIFY_STACK_SIZE=65536
-    -sALLOW_MEMORY_GROWTH=1
-    -sENVIRONMENT=web
-    -sFORCE_FILESYSTEM=1
-    # The art, in the in-memory file system's root, the editor's working folder.
-    "SHELL:--embed-file ${CMAKE_BINARY_DIR}/tex1.bmp@/tex1.bmp"
-    "SHELL:--embed-file ${CMAKE_BINARY_DIR}/structures.bmp@/structures.bmp")
-  # Debian's emscripten runs its JavaScript optimiser under Debian's node,
-  # which finds the acorn parser only through NODE_PATH.
-  set_property(TARGET VornGroundEditor PROPERTY RULE_LAUNCH_LINK "env NODE_PATH=/usr/share/nodejs")
-  # A relink when the art changes (the embed is a link input nobody else names).
-  set_property(TARGET VornGroundEditor APPEND PROPERTY LINK_DEPENDS ${VORN_ART_FILES})
-  # Our own page: emscripten's generated HTML is not used.
-  foreach(page index.html page.js)
-    configure_file(${PROJECT_SOURCE_DIR}/src/platform/web/${page} ${CMAKE_BINARY_DIR}/${page} COPYONLY)
-  endforeach()
-endif()
+add_executable(VornGroundEditor src/shell/main.cpp src/platform/web/main.cpp)
+target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core vorn_platform_web)
+set_target_properties(VornGroundEditor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} SUFFIX ".js")
+add_dependencies(VornGroundEditor vorn_art)
+target_link_options(VornGroundEditor PRIVATE
+  # OpenGL 1.1 immediate mode, texture environment and blending on WebGL.
+  -sLEGACY_GL_EMULATION=1
+  # WinMain's loop and the modal boxes block; asyncify lets Sleep and the
+  # page's dialogs hand the thread back to the browser meanwhile.
+  -sASYNCIFY=1
+  -sASYNCIFY_STACK_SIZE=65536
+  -sALLOW_MEMORY_GROWTH=1
+  -sENVIRONMENT=web
+  -sFORCE_FILESYSTEM=1
+  # The art, in the in-memory file system's root, the editor's working folder.
+  "SHELL:--embed-file ${CMAKE_BINARY_DIR}/tex1.bmp@/tex1.bmp"
+  "SHELL:--embed-file ${CMAKE_BINARY_DIR}/structures.bmp@/structures.bmp")
+# Debian's emscripten runs its JavaScript optimiser under Debian's node,
+# which finds the acorn parser only through NODE_PATH.
+set_property(TARGET VornGroundEditor PROPERTY RULE_LAUNCH_LINK "env NODE_PATH=/usr/share/nodejs")
+# A relink when the art changes (the embed is a link input nobody else names).
+set_property(TARGET VornGroundEditor APPEND PROPERTY LINK_DEPENDS ${VORN_ART_FILES})
+# Our own page: emscripten's generated HTML is not used.
+foreach(page index.html page.js)
+  configure_file(${PROJECT_SOURCE_DIR}/src/platform/web/${page} ${CMAKE_BINARY_DIR}/${page} COPYONLY)
+endforeach()
