@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the editor needs, only those still missing.
 #   scripts/deps.sh run    what building and starting the editor needs
+#   scripts/deps.sh web    what building and serving the web version needs
 #   scripts/deps.sh test   everything the full test run needs
 set -euo pipefail
 what=${1:-test}
 
 run_pkgs=(cmake g++ make pkg-config libsdl2-dev libgl-dev libopengl-dev libegl-dev libegl-mesa0 libglx-mesa0 libgl1-mesa-dri zenity)
+# The web version: emscripten for the page, the native compiler for the art.
+web_pkgs=(cmake g++ make emscripten python3)
 test_pkgs=("${run_pkgs[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-dev
   g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick openbox
-  wine64 wine python3)
+  wine64 wine python3 emscripten chromium npm)
 
 case "$what" in
   run) pkgs=("${run_pkgs[@]}") ;;
+  web) pkgs=("${web_pkgs[@]}") ;;
   test) pkgs=("${test_pkgs[@]}") ;;
-  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+  *) echo "usage: $0 run|web|test" >&2; exit 2 ;;
 esac
 
 missing=()

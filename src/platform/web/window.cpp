@@ -127,7 +127,20 @@ DWORD WINAPI GetTickCount(void) {
     return static_cast<DWORD>(static_cast<uint64_t>(emscripten_get_now()));
 }
 
-void WINAPI Sleep(DWORD milliseconds) { emscripten_sleep(milliseconds); }
+// Quirk: timers set from timer callbacks are clamped to 4 ms by browsers, so
+// the loop's Sleep(1) would start frames up to 4 ms late (about 36 frames a
+// second instead of 40); the scheduler's delayed tasks are not clamped.
+// Browsers without it fall back to the timer.
+EM_ASYNC_JS(void, pageSleep, (int milliseconds), {
+    if (typeof scheduler !== 'undefined' && scheduler.postTask) {
+        await scheduler.postTask(function () {}, { delay: milliseconds });
+    } else {
+        await new Promise(function (resolve) { setTimeout(resolve, milliseconds); });
+    }
+    if (typeof vornPage !== 'undefined') vornPage.resumed();
+});
+
+void WINAPI Sleep(DWORD milliseconds) { pageSleep(static_cast<int>(milliseconds)); }
 
 void WINAPI DragAcceptFiles(HWND window, BOOL accept) {
     if (window) platform::acceptDrops = accept != FALSE;
