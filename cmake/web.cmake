@@ -3,10 +3,6 @@
 # page itself. Output in the build folder: index.html, page.js,
 # VornGroundEditor.js and VornGroundEditor.wasm (the art embedded).
 
-if(NOT VORN_EDITOR)
-  return()
-endif()
-
 add_library(vorn_platform_web STATIC
   src/platform/web/events.cpp
   src/platform/web/window.cpp
@@ -15,6 +11,16 @@ add_library(vorn_platform_web STATIC
 )
 target_include_directories(vorn_platform_web PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_platform_web PUBLIC vorn_win32_headers)
+
+if(VORN_BUILD_TESTS)
+  # The layer's parts that need no page, in node.
+  vorn_add_test(test_platform_web SOURCES tests/platform/test_web.cpp LIBS vorn_platform_web)
+  target_link_options(test_platform_web PRIVATE -sASYNCIFY=1)
+endif()
+
+if(NOT VORN_EDITOR)
+  return()
+endif()
 
 add_executable(VornGroundEditor src/shell/main.cpp src/platform/web/main.cpp)
 target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core vorn_platform_web)
