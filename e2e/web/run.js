@@ -50,15 +50,15 @@ function serve(dir) {
   });
 }
 
-async function launch(profile) {
+async function launch(profile, scale = 1) {
   return chromium.launchPersistentContext(profile, {
     executablePath: '/usr/bin/chromium',
     headless: true,
     args: ['--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',
       '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
       '--disable-quic'],
-    viewport: { width: 800, height: 600 },
-    deviceScaleFactor: 1,
+    viewport: { width: 800 / scale, height: 600 / scale },
+    deviceScaleFactor: scale,
     acceptDownloads: true,
   });
 }
@@ -274,6 +274,11 @@ async function session(opts, context, url) {
   const size = await page.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);
   if (size[0] !== 800 || size[1] !== 600) throw new Failure(`client area ${size}, expected 800x600`);
   if (await page.title() !== 'VornGroundEditor') throw new Failure(`page title "${await page.title()}"`);
+  // Nothing goes to the network once the page has loaded (downloads are
+  // blob: addresses), until Start again reloads it.
+  const requests = [];
+  let counting = true;
+  page.on('request', (r) => { if (counting && !/^(blob|data):/.test(r.url())) requests.push(r.url()); });
   await page.click('#hideHelp');
   const cells = [];
   for (let y = 0; 300 + CELL * (y + 1) <= 600; y++) for (let x = 0; 400 + CELL * (x + 1) <= 800; x++) cells.push([x, y]);
@@ -296,6 +301,14 @@ async function session(opts, context, url) {
   await ed.key('e');
   const painted = expect(opts, script, 'painted');
   await ed.checkCells(atlas, painted, cells, 'painted strokes');
+
+  // Reloading with unsaved changes: the browser's own "leave page?"; staying keeps the editor.
+  const asked = new Promise((resolve) => page.once('dialog', async (d) => { resolve(d.type()); await d.dismiss(); }));
+  await page.evaluate(() => { setTimeout(() => location.reload(), 0); });
+  const question = await Promise.race([asked, sleep(10000).then(() => 'none')]);
+  if (question !== 'beforeunload') throw new Failure(`reload with unsaved changes asked: ${question}`);
+  await ed.settle();
+  log('reload with unsaved changes: the browser asked, the editor stayed');
 
   // Height fill: F, the mouse into the basin, I, a click commits.
   await ed.key('2');
@@ -376,7 +389,11 @@ async function session(opts, context, url) {
   await page.locator('#ended.shown').waitFor({ timeout: 10000 });
   log('quit prompt No: the editor ended');
 
+  if (requests.length) throw new Failure('requests after loading: ' + requests.join(', '));
+  log('no request went out after loading');
+
   // Start again: a fresh editor; Esc, Yes saves by download, then ends.
+  counting = false;
   await page.click('#restart');
   await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
   const again = ['client 800 600'];
@@ -393,6 +410,30 @@ async function session(opts, context, url) {
 
   const errors = ed.errors.filter((e) => !/favicon|404/.test(e));
   if (errors.length) throw new Failure('page errors: ' + errors.join('; '));
+}
+
+// A screen with two device pixels per CSS pixel: the canvas still has one
+// editor pixel per device pixel (800 x 600 on a 400 x 300 page), and the
+// mouse lands on the lattice point under it.
+async function pixelRatio(opts, context, url) {
+  const page = context.pages()[0] || await context.newPage();
+  const ed = new Editor(page, opts.work);
+  const atlas = fs.readFileSync(path.join(opts.web, 'tex1.bmp'));
+  await page.goto(url);
+  await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  const size = await page.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);
+  if (size[0] !== 800 || size[1] !== 600) throw new Failure(`device pixel ratio 2: canvas ${size}, expected 800x600`);
+  await page.click('#hideHelp');
+  const script = ['client 800 600'];
+  await ed.key('e', '4');
+  script.push('kind 4');
+  const points = [[3, 3], [4, 3], [5, 3], [6, 3], [6, 4], [6, 5]].map(([px, py]) => lattice(px, py));
+  await ed.drag(points.map(([x, y]) => [x / 2, y / 2]));
+  for (const [x, y] of points.slice(1)) script.push(`drag ${x} ${y}`);
+  await ed.key('e');
+  const cells = [];
+  for (let y = 0; y < 9; y++) for (let x = 0; x < 12; x++) cells.push([x, y]);
+  await ed.checkCells(atlas, expect(opts, script, 'ratio2'), cells, 'device pixel ratio 2: a stroke');
 }
 
 // ---- figures ----------------------------------------------------------------
@@ -460,7 +501,14 @@ async function main() {
     server = served.server;
     context = await launch(profile);
     if (opts.figures) await figures(opts, context, served.url);
-    else await session(opts, context, served.url);
+    else {
+      await session(opts, context, served.url);
+      await context.close();
+      context = null;
+      fs.rmSync(profile, { recursive: true, force: true });
+      context = await launch(profile, 2);
+      await pixelRatio(opts, context, served.url);
+    }
     log(opts.figures ? 'figures done' : 'all checks passed');
   } finally {
     if (context) await context.close().catch(() => {});
