@@ -119,7 +119,7 @@ class Editor {
   // The file chooser is intercepted from the start (see constructor), so a
   // chooser opened before a listener was ready is not lost.
   async choose(key, file) {
-    await this.page.keyboard.press(key);
+    if (key) await this.page.keyboard.press(key);
     const deadline = Date.now() + 20000;
     while (!this.choosers.length) {
       if (Date.now() > deadline) throw new Failure(`${key}: no file chooser opened`);
@@ -363,6 +363,28 @@ async function session(opts, context, url) {
   await ed.choose('o', first);
   await ed.checkCells(atlas, filled, cells, 'O opened the downloaded map');
   if (await ed.unsaved() !== 0) throw new Failure('opened map reported as unsaved');
+
+  // O with the chooser closed without a file: a cancelled dialog, nothing loaded.
+  await ed.choose('o', []);
+  await ed.checkCells(atlas, filled, cells, 'O cancelled');
+
+  // O when the browser holds no user activation (its key waited too long):
+  // the browser would refuse the chooser, so the page asks for a click first.
+  // Headless Chromium keeps the activation, so the test takes it away.
+  await page.keyboard.press('c');
+  await ed.box();
+  await ed.answer('Yes');
+  await page.evaluate(() => {
+    const real = navigator.userActivation;
+    Object.defineProperty(navigator, 'userActivation', { configurable: true, get: () => ({ isActive: false }) });
+    window.restoreActivation = () => Object.defineProperty(navigator, 'userActivation', { configurable: true, get: () => real });
+  });
+  await page.keyboard.press('o');
+  await page.locator('dialog.openDialog[open]').waitFor({ timeout: 10000 });
+  await page.evaluate(() => window.restoreActivation());
+  await page.locator('dialog.openDialog button', { hasText: 'Choose file' }).click();
+  await ed.choose(null, first);
+  await ed.checkCells(atlas, filled, cells, 'O without user activation, through the page\'s Choose file');
 
   // M: the mission's objects cover their cells.
   await ed.choose('m', input.mission);

@@ -15,6 +15,7 @@ TEST(WebKeys, BrowserKeysBecomeVirtualKeys) {
     const Case cases[] = {
         {"KeyA", 'A', 'A'}, {"KeyZ", 'Z', 'Z'},
         {"KeyQ", 'A', 'A'},                      // a layout's A where US has Q: by meaning
+        {"KeyO", 0, 'O'},                        // no legacy code (a script's event): by position
         {"Digit0", '0', '0'}, {"Digit4", 222, '4'},  // the digit row by position, whatever it types
         {"Numpad0", 96, VK_NUMPAD0}, {"Numpad9", 105, VK_NUMPAD0 + 9},
         {"F1", 112, VK_F1}, {"F10", 121, VK_F1 + 9}, {"F12", 123, VK_F1 + 11}, {"F13", 124, 0},

@@ -171,6 +171,8 @@ int virtualKeyFor(const char* code, unsigned long keyCode) {
     // Letters by the layout's meaning, which the browser's keyCode follows as
     // Windows maps VK_A..VK_Z.
     if (keyCode >= 'A' && keyCode <= 'Z') return static_cast<int>(keyCode);
+    // Events without the legacy code (made by scripts): the key's position.
+    if (!keyCode && !std::strncmp(code, "Key", 3) && code[3] >= 'A' && code[3] <= 'Z' && !code[4]) return code[3];
     if (!std::strncmp(code, "Numpad", 6) && code[6] >= '0' && code[6] <= '9' && !code[7]) return VK_NUMPAD0 + (code[6] - '0');
     for (int n = 1; n <= 12; ++n) {
         char name[4];

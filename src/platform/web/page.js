@@ -105,8 +105,26 @@ var vornPage = (function () {
     });
   }
 
-  // The browser's own file chooser; null when cancelled.
-  function openFile() {
+  // The browser's own file chooser; null when cancelled. Browsers open it
+  // only shortly after a key or click; when that moment has passed (the key
+  // waited behind other work), the page first asks for a click of its own.
+  function openFile(title) {
+    if (!navigator.userActivation || navigator.userActivation.isActive) return chooseFile();
+    return modal('openDialog', function (dialog, finish) {
+      const choose = element('button', { type: 'button', textContent: 'Choose file' });
+      const cancel = element('button', { type: 'button', textContent: 'Cancel' });
+      choose.addEventListener('click', function () {
+        dialog.close();
+        chooseFile().then(finish);
+      });
+      cancel.addEventListener('click', function () { finish(null); });
+      dialog.addEventListener('cancel', function (e) { e.preventDefault(); finish(null); });
+      dialog.append(element('h2', { textContent: title }), element('div', { className: 'buttons' }, [choose, cancel]));
+      setTimeout(function () { choose.focus(); }, 0);
+    });
+  }
+
+  function chooseFile() {
     return new Promise(function (resolve) {
       const old = document.getElementById('fileInput');
       // A fresh input each time: choosing the same file again still reports.
