@@ -39,9 +39,6 @@ target_link_options(VornGroundEditor PRIVATE
   # The art, in the in-memory file system's root, the editor's working folder.
   "SHELL:--embed-file ${CMAKE_BINARY_DIR}/tex1.bmp@/tex1.bmp"
   "SHELL:--embed-file ${CMAKE_BINARY_DIR}/structures.bmp@/structures.bmp")
-# Debian's emscripten runs its JavaScript optimiser under Debian's node,
-# which finds the acorn parser only through NODE_PATH.
-set_property(TARGET VornGroundEditor PROPERTY RULE_LAUNCH_LINK "env NODE_PATH=/usr/share/nodejs")
 # A relink when the art changes (the embed is a link input nobody else names).
 set_property(TARGET VornGroundEditor APPEND PROPERTY LINK_DEPENDS ${VORN_ART_FILES})
 # Our own page: emscripten's generated HTML is not used.
