@@ -71,6 +71,7 @@ class Editor {
     this.work = work;
     this.errors = [];
     this.choosers = [];
+    this.client = [800, 600];  // the canvas in device pixels
     page.on('filechooser', (c) => this.choosers.push(c));
     page.on('pageerror', (e) => this.errors.push(e.message));
     page.on('console', (m) => { if (process.env.VORN_WEB_VERBOSE) log('console:', m.text()); if (m.type() === 'error') this.errors.push(m.text()); });
@@ -161,7 +162,7 @@ class Editor {
     const shot = await this.page.screenshot();
     const bad = await this.page.evaluate(compareCells, {
       shot: shot.toString('base64'), atlas: atlas.toString('base64'), expected: Array.from(expected), cells,
-      cell: CELL, tolerance: TILE_TOLERANCE,
+      cell: CELL, tolerance: TILE_TOLERANCE, client: this.client,
     });
     if (bad.length) {
       const file = path.join(this.work, what.replace(/\W+/g, '-') + '.png');
@@ -176,7 +177,7 @@ class Editor {
     const shot = await this.page.screenshot();
     return this.page.evaluate(compareCells, {
       shot: shot.toString('base64'), atlas: atlas.toString('base64'), expected: Array.from(expected), cells,
-      cell: CELL, tolerance: -1,
+      cell: CELL, tolerance: -1, client: this.client,
     });
   }
 }
@@ -185,7 +186,7 @@ class Editor {
 // browser's own decoders and compares cell by cell. The map's top-left corner
 // sits at the client centre at zoom 1 and pan 0. With tolerance -1 returns
 // every cell's difference instead of the failures.
-async function compareCells({ shot, atlas, expected, cells, cell, tolerance }) {
+async function compareCells({ shot, atlas, expected, cells, cell, tolerance, client }) {
   async function pixels(b64, type) {
     const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
     const bitmap = await createImageBitmap(new Blob([bytes], { type }));
@@ -196,7 +197,7 @@ async function compareCells({ shot, atlas, expected, cells, cell, tolerance }) {
   }
   const screen = await pixels(shot, 'image/png');
   const tiles = await pixels(atlas, 'image/bmp');
-  const ox = Math.floor((800 + 1) / 2), oy = Math.floor((600 + 1) / 2);
+  const ox = Math.floor((client[0] + 1) / 2), oy = Math.floor((client[1] + 1) / 2);
   function diff(sx, sy, tile) {
     const tx = (tile % 16) * cell, ty = Math.floor(tile / 16) * cell;
     let sum = 0;
@@ -455,7 +456,18 @@ async function pixelRatio(opts, context, url) {
   await ed.key('e');
   const cells = [];
   for (let y = 0; y < 9; y++) for (let x = 0; x < 12; x++) cells.push([x, y]);
-  await ed.checkCells(atlas, expect(opts, script, 'ratio2'), cells, 'device pixel ratio 2: a stroke');
+  const ratio2 = expect(opts, script, 'ratio2');
+  await ed.checkCells(atlas, ratio2, cells, 'device pixel ratio 2: a stroke');
+
+  // The browser window grows: the canvas follows (WM_SIZE) and the map's
+  // corner moves to the new centre, cells still one to one.
+  await page.setViewportSize({ width: 500, height: 350 });
+  await page.waitForFunction(() => document.getElementById('canvas').width === 1000 &&
+    document.getElementById('canvas').height === 700, null, { timeout: 10000 });
+  ed.client = [1000, 700];
+  const wider = [];
+  for (let y = 0; 350 + CELL * (y + 1) <= 700; y++) for (let x = 0; 500 + CELL * (x + 1) <= 1000; x++) wider.push([x, y]);
+  await ed.checkCells(atlas, ratio2, wider, 'window resized to 1000 x 700 device pixels');
 }
 
 // ---- figures ----------------------------------------------------------------
