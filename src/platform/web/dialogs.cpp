@@ -67,6 +67,12 @@ EM_JS(int, pageTakeDrop, (char* out, int size), {
     return 1;
 });
 
+// Forgets files dropped while the window does not accept drops: Windows
+// refuses those, so they must not arrive once it does.
+EM_JS(void, pageDiscardDrops, (), {
+    if (typeof vornPage !== 'undefined') while (vornPage.takeDrop()) {}
+});
+
 bool isFile(const char* path) {
     struct stat info;
     return stat(path, &info) == 0 && S_ISREG(info.st_mode);
@@ -111,7 +117,11 @@ void platform::serviceFiles() {
 }
 
 void platform::serviceDrops() {
-    if (!acceptDrops || !mainWindow() || modalDepth > 0) return;
+    if (modalDepth > 0) return;  // the page ignores drops while a dialog is open
+    if (!acceptDrops || !mainWindow()) {
+        pageDiscardDrops();
+        return;
+    }
     char path[kPathBuffer];
     HDROP drop = nullptr;
     while (pageTakeDrop(path, sizeof path)) {
