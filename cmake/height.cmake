@@ -20,3 +20,14 @@ endif()
 if(VORN_BUILD_BENCH)
   vorn_add_bench(bench_fill SOURCES bench/bench_fill.cpp LIBS vorn_height_reference vorn_busy_map)
 endif()
+
+# The same timing loop natively and in the web build's node (no Google
+# Benchmark there): run by scripts/test.sh beside the benchmarks.
+if(VORN_BUILD_BENCH OR (VORN_WEB_TESTS AND VORN_BUILD_TESTS))
+  add_executable(core_timing bench/core_timing.cpp)
+  target_link_libraries(core_timing PRIVATE vorn_height vorn_busy_map)
+  target_include_directories(core_timing PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/bench)
+  if(EMSCRIPTEN)
+    target_link_options(core_timing PRIVATE -sALLOW_MEMORY_GROWTH=1)
+  endif()
+endif()

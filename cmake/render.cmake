@@ -12,6 +12,10 @@ target_include_directories(vorn_gl PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_gl PUBLIC vorn_core vorn_win32_headers)
 if(WIN32)
   target_link_libraries(vorn_gl PUBLIC opengl32)
+elseif(EMSCRIPTEN)
+  # WebGL through emscripten's fixed-function emulation (linked by the editor);
+  # our <GL/gl.h> goes first to cover what the emulation lacks.
+  target_include_directories(vorn_gl BEFORE PUBLIC ${PROJECT_SOURCE_DIR}/src/platform/web/include)
 else()
   # GLVND: libOpenGL carries the GL entry points without tying us to GLX, so
   # the same library serves SDL's window context and the tests' EGL context.

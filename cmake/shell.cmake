@@ -19,24 +19,24 @@ else()
   target_compile_definitions(vorn_shell PUBLIC VORN_PATH_CHARS=4096)
 endif()
 
-# The Win32 subset over SDL2, for hosts other than Windows. Its main() lives
-# apart, in the executable, so test binaries can link the layer.
-if(NOT WIN32)
+# The Win32 subset over SDL2, for desktop hosts other than Windows. Its main()
+# lives apart, in the executable, so test binaries can link the layer.
+if(NOT WIN32 AND NOT EMSCRIPTEN)
   find_package(SDL2 REQUIRED)
   add_library(vorn_platform STATIC
-    src/platform/events.cpp
-    src/platform/window.cpp
-    src/platform/wgl.cpp
-    src/platform/message_box.cpp
-    src/platform/file_dialog.cpp
-    src/platform/drop_files.cpp
-    src/platform/process.cpp
+    src/platform/sdl/events.cpp
+    src/platform/sdl/window.cpp
+    src/platform/sdl/wgl.cpp
+    src/platform/sdl/message_box.cpp
+    src/platform/sdl/file_dialog.cpp
+    src/platform/sdl/drop_files.cpp
+    src/platform/sdl/process.cpp
   )
   target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(vorn_platform PUBLIC vorn_win32_headers SDL2::SDL2)
 endif()
 
-if(VORN_EDITOR AND TARGET vorn_gl)
+if(VORN_EDITOR AND TARGET vorn_gl AND NOT EMSCRIPTEN)
   if(WIN32)
     add_executable(VornGroundEditor WIN32 src/shell/main.cpp)
     target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32 shell32)
@@ -44,7 +44,7 @@ if(VORN_EDITOR AND TARGET vorn_gl)
     target_link_options(VornGroundEditor PRIVATE -static -static-libgcc -static-libstdc++)
   else()
     # OpenGL itself comes with vorn_gl; SDL loads the window system's part.
-    add_executable(VornGroundEditor src/shell/main.cpp src/platform/main.cpp)
+    add_executable(VornGroundEditor src/shell/main.cpp src/platform/sdl/main.cpp)
     target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core vorn_platform)
   endif()
   set_target_properties(VornGroundEditor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
@@ -61,7 +61,9 @@ if(VORN_BUILD_TESTS)
       tests/shell/test_startup.cpp
     LIBS vorn_shell vorn_core)
   # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).
-  vorn_add_test(test_platform
-    SOURCES tests/platform/test_events.cpp
-    LIBS vorn_platform vorn_shellcore)
+  if(TARGET vorn_platform)
+    vorn_add_test(test_platform
+      SOURCES tests/platform/test_events.cpp
+      LIBS vorn_platform vorn_shellcore)
+  endif()
 endif()

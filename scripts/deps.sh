@@ -3,21 +3,25 @@
 #   scripts/deps.sh run    what building and starting the editor needs
 #   scripts/deps.sh package  what scripts/package.sh needs (the cross compiler,
 #                            makensis, dpkg-shlibdeps)
+#   scripts/deps.sh web    what building and serving the web version needs
 #   scripts/deps.sh test   everything the full test run needs
 set -euo pipefail
 what=${1:-test}
 
 run_pkgs=(cmake g++ make pkg-config libsdl2-dev libgl-dev libopengl-dev libegl-dev libegl-mesa0 libglx-mesa0 libgl1-mesa-dri zenity)
 package_pkgs=("${run_pkgs[@]}" g++-mingw-w64-x86-64 nsis dpkg-dev)
+# The web version: emscripten for the page, the native compiler for the art.
+web_pkgs=(cmake g++ make emscripten python3)
 test_pkgs=("${package_pkgs[@]}" lintian libgtest-dev libbenchmark-dev clang libclang-rt-dev
   xvfb xauth xfonts-base xdotool x11-utils imagemagick openbox
-  wine64 wine python3)
+  wine64 wine python3 emscripten chromium npm)
 
 case "$what" in
   run) pkgs=("${run_pkgs[@]}") ;;
   package) pkgs=("${package_pkgs[@]}") ;;
+  web) pkgs=("${web_pkgs[@]}") ;;
   test) pkgs=("${test_pkgs[@]}") ;;
-  *) echo "usage: $0 run|package|test" >&2; exit 2 ;;
+  *) echo "usage: $0 run|package|web|test" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the release build with its unit tests
-# and benchmarks, the sanitizer build, the fuzzers, the Windows cross build and
-# the end-to-end runs, and the packages. Prints how long each stage took.
+# and benchmarks, the sanitizer build, the fuzzers, the Windows cross build,
+# the web build with its unit tests in node, the end-to-end runs on the
+# desktop and in headless Chromium, and the packages. Prints how long each
+# stage took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -89,6 +91,40 @@ build_windows() {
   cmake --build build/windows -j "$jobs"
 }
 
+# The web version (emscripten): the editor's page into build/web, the core's
+# unit tests and timing loop into build/web-tests. At most two compile jobs:
+# emscripten's compiler is heavy on memory.
+web_jobs=$(( jobs < 2 ? jobs : 2 ))
+build_web() {
+  export NODE_PATH=/usr/share/nodejs
+  emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF >/dev/null
+  cmake --build build/web -j "$web_jobs"
+  emcmake cmake -S . -B build/web-tests -DCMAKE_BUILD_TYPE=Release -DVORN_EDITOR=OFF >/dev/null
+  cmake --build build/web-tests -j "$web_jobs"
+}
+test_web() {
+  count_ctest --test-dir build/web-tests --output-on-failure --timeout 900
+  echo "--- core timing loop, native then wasm in node"
+  build/release/core_timing
+  node --no-experimental-fetch build/web-tests/core_timing.js
+}
+# The web page in headless Chromium (the system's, driven by playwright-core
+# from npm, no browser download), then its figures.
+e2e_web() {
+  (cd e2e/web && npm ci --no-audit --no-fund --loglevel=error)
+  node e2e/web/run.js --web build/web --expect build/release/e2e_expect --work build/e2e-artifacts/web
+  passed=$((passed + 1))
+  node e2e/web/run.js --figures --web build/web --work build/e2e-artifacts/web
+  echo "--- download size (gzip -9)"
+  local total=0 f n
+  for f in index.html page.js VornGroundEditor.js VornGroundEditor.wasm; do
+    n=$(gzip -9c "build/web/$f" | wc -c)
+    printf '  %-24s %8d bytes\n' "$f" "$n"
+    total=$((total + n))
+  done
+  printf '  %-24s %8d bytes\n' total "$total"
+}
+
 e2e() {
   [ -x e2e/run ] || { echo "no end-to-end runs yet"; return 0; }
   e2e/run
@@ -112,7 +148,10 @@ stage "build (asan+ubsan)" build_sanitize
 stage "unit tests (asan+ubsan)" test_sanitize
 stage "fuzz" fuzz
 stage "build (windows)" build_windows
+stage "build (web)" build_web
+stage "unit tests (web, node)" test_web
 stage "end to end" e2e
+stage "end to end (web)" e2e_web
 stage packages packages
 
 echo "all stages: $passed passed, 0 failed"

@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 #include "shell/command_line.h"
 
 namespace {

@@ -1,7 +1,8 @@
 // The subset of the Win32 API that the editor shell calls, for hosts without
 // Windows. Types, constants and encodings follow Windows exactly (message
 // codes, virtual-key codes, wParam/lParam packing), so the shell compiles
-// unchanged; the functions are implemented over SDL2 in src/platform.
+// unchanged; the functions are implemented per host in src/platform/sdl (SDL2)
+// and src/platform/web (the browser page).
 #pragma once
 #include <cstddef>
 #include <cstdint>

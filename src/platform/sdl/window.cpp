@@ -2,7 +2,7 @@
 // Quirks: SDL has no window classes or procedures, so the class registry maps a
 // name to its procedure and the window calls it as Windows would (WM_CREATE
 // and WM_SIZE from inside CreateWindowExA); SDL's size is the client area.
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 #include <ctime>
 #include <map>

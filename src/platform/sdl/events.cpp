@@ -2,7 +2,7 @@
 // Quirk: SDL reports events, Windows delivers messages with packed wParam and
 // lParam; everything here repacks SDL's fields into Windows' own encodings so
 // the window procedure reads them exactly as it would on Windows.
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // is missing. Quirk: Linux has no system file dialog in-process, so the
 // desktop's dialog program runs as a child, started directly (no shell, so no
 // quoting of titles or paths), and its answer is read from its stdout.
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -2,7 +2,7 @@
 // Quirk: SDL's box blocks in its own event loop without disabling the editor's
 // window, so the input that reaches the window meanwhile is dropped afterwards
 // (beginModal / endModal), as Windows drops input to a disabled owner.
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Pixel format and OpenGL context behind the WGL calls, over SDL2.
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 // Quirk: the format was fixed when SDL made the window (see CreateWindowExA);
 // there is exactly one, so choosing and setting it cannot differ.

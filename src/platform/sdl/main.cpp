@@ -3,7 +3,7 @@
 // Quirk: Linux enters at main and has no instance handle; the video system
 // starts with the first window call (platform::startVideo), so --help and
 // --version answer without a display.
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 int main(int argc, char** argv) {
     // Ctrl+C in the terminal ends the process at once instead of arriving as

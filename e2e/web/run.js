@@ -1,0 +1,556 @@
+// End-to-end run of the web build in the system's headless Chromium, driven
+// through playwright-core as a person would use the page: keys, mouse strokes,
+// the file chooser, the page's dialogs and downloads. Saved maps are compared
+// byte for byte with what e2e_expect makes of the same strokes through the
+// core library; cells on screen with the atlas tiles the expected map names.
+//
+//   node run.js --web build/web --expect build/release/e2e_expect --work DIR [--figures]
+//
+// Serves the build folder with Python's http.server on 127.0.0.1, and ends the
+// server and the browser it started however the run ends.
+'use strict';
+
+const { chromium } = require('playwright-core');
+const { spawn, execFileSync } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+
+const CELL = 32;              // pixels per cell at zoom 1
+const TILE_TOLERANCE = 4;     // mean absolute difference per channel, 0..255
+const E2E = path.resolve(__dirname, '..');
+
+function args() {
+  const out = { web: 'build/web', expect: 'build/release/e2e_expect', work: 'build/e2e-artifacts/web', figures: false };
+  const a = process.argv.slice(2);
+  for (let i = 0; i < a.length; i++) {
+    if (a[i] === '--figures') out.figures = true;
+    else out[a[i].replace(/^--/, '')] = a[++i];
+  }
+  return out;
+}
+
+function log(...parts) { console.log('web:', ...parts); }
+class Failure extends Error {}
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// ---- processes ------------------------------------------------------------
+
+function serve(dir) {
+  return new Promise((resolve, reject) => {
+    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', dir],
+      { stdio: ['ignore', 'pipe', 'ignore'] });
+    let text = '';
+    server.stdout.on('data', (d) => {
+      text += d;
+      const m = /port (\d+)/.exec(text);
+      if (m) resolve({ server, url: `http://127.0.0.1:${m[1]}/index.html` });
+    });
+    server.on('exit', (code) => reject(new Failure(`http.server ended (${code}) before serving`)));
+  });
+}
+
+async function launch(profile, scale = 1) {
+  return chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+      '--disable-quic'],
+    viewport: { width: 800 / scale, height: 600 / scale },
+    deviceScaleFactor: scale,
+    acceptDownloads: true,
+  });
+}
+
+// ---- the page as a person sees it -----------------------------------------
+
+class Editor {
+  constructor(page, work) {
+    this.page = page;
+    this.work = work;
+    this.errors = [];
+    this.choosers = [];
+    this.client = [800, 600];  // the canvas in device pixels
+    page.on('filechooser', (c) => this.choosers.push(c));
+    page.on('pageerror', (e) => this.errors.push(e.message));
+    page.on('console', (m) => { if (process.env.VORN_WEB_VERBOSE) log('console:', m.text()); if (m.type() === 'error') this.errors.push(m.text()); });
+  }
+
+  async frames() { return this.page.evaluate(() => vornPage.stats.frames); }
+
+  // Waits until `n` more frames are drawn: input queued before is then handled.
+  async settle(n = 3) {
+    const start = await this.frames();
+    await this.page.waitForFunction((s) => vornPage.stats.frames >= s, start + n, { timeout: 10000 });
+  }
+
+  async key(...keys) {
+    for (const k of keys) await this.page.keyboard.press(k);
+    await this.settle();
+  }
+
+  // Moves to the first point with the button up, presses it, visits the
+  // others, releases. Each visited point is one mouse move for the editor.
+  async drag(points, button = 'left') {
+    const m = this.page.mouse;
+    await m.move(points[0][0], points[0][1]);
+    await m.down({ button });
+    for (const [x, y] of points.slice(1)) await m.move(x, y);
+    await m.up({ button });
+    await this.settle();
+  }
+
+  async box() {
+    const dialog = this.page.locator('dialog.messageBox[open]');
+    await dialog.waitFor({ timeout: 10000 });
+    return {
+      title: await dialog.locator('h2').textContent(),
+      text: await dialog.locator('p').textContent(),
+      buttons: await dialog.locator('button').allTextContents(),
+    };
+  }
+
+  async answer(label) {
+    await this.page.locator('dialog.messageBox[open] button', { hasText: label }).click();
+    await this.page.locator('dialog.messageBox').waitFor({ state: 'detached' });
+    await this.settle();
+  }
+
+  // The file chooser is intercepted from the start (see constructor), so a
+  // chooser opened before a listener was ready is not lost.
+  async choose(key, file) {
+    if (key) await this.page.keyboard.press(key);
+    const deadline = Date.now() + 20000;
+    while (!this.choosers.length) {
+      if (Date.now() > deadline) throw new Failure(`${key}: no file chooser opened`);
+      await sleep(20);
+    }
+    await this.choosers.shift().setFiles(file);
+    await this.settle(4);
+  }
+
+  // The page's save dialog: checks the offered name, types `name` (or
+  // cancels with null); returns the downloaded file's path. `ends`: the
+  // editor ends after this save, so no frame follows.
+  async save(name, offered, ends = false) {
+    const dialog = this.page.locator('dialog.saveDialog[open]');
+    await dialog.waitFor({ timeout: 10000 });
+    const input = dialog.locator('input');
+    const shown = await input.inputValue();
+    if (offered !== undefined && shown !== offered) throw new Failure(`save dialog offered "${shown}", expected "${offered}"`);
+    if (name === null) {
+      await dialog.locator('button', { hasText: 'Cancel' }).click();
+      await this.settle();
+      return null;
+    }
+    await input.fill(name);
+    const [download] = await Promise.all([this.page.waitForEvent('download'), input.press('Enter')]);
+    if (download.suggestedFilename() !== name) throw new Failure(`download named "${download.suggestedFilename()}", expected "${name}"`);
+    const target = path.join(this.work, 'got-' + name);
+    await download.saveAs(target);
+    if (!ends) await this.settle();
+    return target;
+  }
+
+  async unsaved() { return this.page.evaluate(() => Module._vorn_web_unsaved_changes()); }
+
+  // Compares the listed cells on screen with the atlas tiles `expected`
+  // (4096 bytes, row by row) names; fails naming the first wrong ones.
+  async checkCells(atlas, expected, cells, what) {
+    await this.settle();
+    const shot = await this.page.screenshot();
+    const bad = await this.page.evaluate(compareCells, {
+      shot: shot.toString('base64'), atlas: atlas.toString('base64'), expected: Array.from(expected), cells,
+      cell: CELL, tolerance: TILE_TOLERANCE, client: this.client,
+    });
+    if (bad.length) {
+      const file = path.join(this.work, what.replace(/\W+/g, '-') + '.png');
+      fs.writeFileSync(file, shot);
+      throw new Failure(`${what}: ${bad.length} of ${cells.length} cells wrong, e.g.\n  ${bad.slice(0, 6).join('\n  ')}\nscreenshot ${file}`);
+    }
+    log(`${what}: ${cells.length} cells match`);
+  }
+
+  async cellDiffs(atlas, expected, cells) {
+    await this.settle();
+    const shot = await this.page.screenshot();
+    return this.page.evaluate(compareCells, {
+      shot: shot.toString('base64'), atlas: atlas.toString('base64'), expected: Array.from(expected), cells,
+      cell: CELL, tolerance: -1, client: this.client,
+    });
+  }
+}
+
+// Runs in the page: decodes the screenshot (PNG) and the atlas (BMP) with the
+// browser's own decoders and compares cell by cell. The map's top-left corner
+// sits at the client centre at zoom 1 and pan 0. With tolerance -1 returns
+// every cell's difference instead of the failures.
+async function compareCells({ shot, atlas, expected, cells, cell, tolerance, client }) {
+  async function pixels(b64, type) {
+    const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
+    const bitmap = await createImageBitmap(new Blob([bytes], { type }));
+    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+    const ctx = canvas.getContext('2d');
+    ctx.drawImage(bitmap, 0, 0);
+    return { w: bitmap.width, data: ctx.getImageData(0, 0, bitmap.width, bitmap.height).data };
+  }
+  const screen = await pixels(shot, 'image/png');
+  const tiles = await pixels(atlas, 'image/bmp');
+  const ox = Math.floor((client[0] + 1) / 2), oy = Math.floor((client[1] + 1) / 2);
+  function diff(sx, sy, tile) {
+    const tx = (tile % 16) * cell, ty = Math.floor(tile / 16) * cell;
+    let sum = 0;
+    for (let y = 0; y < cell; y++)
+      for (let x = 0; x < cell; x++) {
+        const a = 4 * ((sy + y) * screen.w + sx + x), b = 4 * ((ty + y) * tiles.w + tx + x);
+        for (let c = 0; c < 3; c++) sum += Math.abs(screen.data[a + c] - tiles.data[b + c]);
+      }
+    return sum / (cell * cell * 3);
+  }
+  const out = [];
+  for (const [x, y] of cells) {
+    const tile = expected[y * 64 + x];
+    const d = diff(ox + cell * x, oy + cell * y, tile);
+    if (tolerance < 0) out.push(d);
+    else if (d > tolerance) out.push(`cell (${x},${y}): expected tile ${tile}, difference ${d.toFixed(1)}`);
+  }
+  return out;
+}
+
+// ---- the expected maps ----------------------------------------------------
+
+function expect(opts, lines, name) {
+  const script = path.join(opts.work, name + '.script');
+  const want = path.join(opts.work, name + '.want');
+  fs.writeFileSync(script, lines.concat(['save ' + want]).join('\n') + '\n');
+  try {
+    execFileSync(opts.expect, [script], { stdio: ['ignore', 'ignore', 'pipe'] });
+  } catch (e) {
+    throw new Failure(`e2e_expect ${script} failed: ${e.stderr}`);
+  }
+  return fs.readFileSync(want);
+}
+
+function sameBytes(gotPath, want, what) {
+  const got = fs.readFileSync(gotPath);
+  if (Buffer.compare(got, want) !== 0) {
+    let first = -1;
+    for (let i = 0; i < Math.min(got.length, want.length); i++) if (got[i] !== want[i]) { first = i; break; }
+    throw new Failure(`${what}: ${gotPath} has ${got.length} bytes, expected ${want.length}; first difference at ${first}`);
+  }
+  log(`${what}: ${got.length} bytes as expected`);
+}
+
+// Client pixel of lattice point (px, py) at zoom 1 and pan 0.
+const lattice = (px, py) => [400 + 16 * px, 300 + 16 * py];
+
+async function stroke(ed, script, points) {
+  const client = points.map(([px, py]) => lattice(px, py));
+  await ed.drag(client);
+  for (const [x, y] of client.slice(1)) script.push(`drag ${x} ${y}`);
+}
+
+function pythonFiles(work) {
+  const grey = path.join(work, 'heights.bmp');
+  const mission = path.join(work, 'objects.mis');
+  const out = execFileSync('python3', ['-c', [
+    'import json, sys, files',
+    `files.write_grey_bitmap(${JSON.stringify(grey)})`,
+    `cells = files.write_mission(${JSON.stringify(mission)})`,
+    'print(json.dumps({"cells": cells, "basin": files.BASIN_POINT}))'].join('\n')],
+    { env: { ...process.env, PYTHONPATH: E2E }, encoding: 'utf8' });
+  return { grey, mission, ...JSON.parse(out) };
+}
+
+// ---- the session ------------------------------------------------------------
+
+async function session(opts, context, url) {
+  const page = context.pages()[0] || await context.newPage();
+  const ed = new Editor(page, opts.work);
+  const atlas = fs.readFileSync(path.join(opts.web, 'tex1.bmp'));
+  const input = pythonFiles(opts.work);
+  await page.goto(url);
+  await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  const size = await page.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);
+  if (size[0] !== 800 || size[1] !== 600) throw new Failure(`client area ${size}, expected 800x600`);
+  if (await page.title() !== 'VornGroundEditor') throw new Failure(`page title "${await page.title()}"`);
+  // Nothing goes to the network once the page has loaded (downloads are
+  // blob: addresses), until Start again reloads it.
+  const requests = [];
+  let counting = true;
+  page.on('request', (r) => { if (counting && !/^(blob|data):/.test(r.url())) requests.push(r.url()); });
+  await page.click('#hideHelp');
+  const cells = [];
+  for (let y = 0; 300 + CELL * (y + 1) <= 600; y++) for (let x = 0; 400 + CELL * (x + 1) <= 800; x++) cells.push([x, y]);
+  const plain = Buffer.alloc(4096, 176);
+  await ed.checkCells(atlas, plain, cells, 'first frame shows a cleared map');
+
+  const script = ['client 800 600'];
+  await ed.choose('g', input.grey);
+  script.push('grey ' + input.grey, 'edge 1.0');
+
+  await ed.key('e', '1');
+  script.push('kind 1');
+  await stroke(ed, script, [[0, 2], ...Array.from({ length: 10 }, (_, i) => [i + 1, 2])]);
+  await ed.key('w', 'w', '2');
+  script.push('brush 3', 'kind 2');
+  await stroke(ed, script, [[1, 6], ...Array.from({ length: 11 }, (_, i) => [i + 2, 6])]);
+  await ed.key('q', 'q', '4');
+  script.push('brush 1', 'kind 4');
+  await stroke(ed, script, [[2, 14], ...Array.from({ length: 12 }, (_, i) => [i + 3, 14]), [14, 15], [14, 16]]);
+  await ed.key('e');
+  const painted = expect(opts, script, 'painted');
+  await ed.checkCells(atlas, painted, cells, 'painted strokes');
+
+  // Reloading with unsaved changes: the browser's own "leave page?"; staying keeps the editor.
+  const asked = new Promise((resolve) => page.once('dialog', async (d) => { resolve(d.type()); await d.dismiss(); }));
+  await page.evaluate(() => { setTimeout(() => location.reload(), 0); });
+  const question = await Promise.race([asked, sleep(10000).then(() => 'none')]);
+  if (question !== 'beforeunload') throw new Failure(`reload with unsaved changes asked: ${question}`);
+  await ed.settle();
+  log('reload with unsaved changes: the browser asked, the editor stayed');
+
+  // Height fill: F, the mouse into the basin, I, a click commits.
+  await ed.key('2');
+  script.push('kind 2');
+  const [bx, by] = lattice(...input.basin);
+  await ed.key('f');
+  await page.mouse.move(bx - 5, by);
+  await page.mouse.move(bx, by);
+  await ed.settle();
+  await ed.key('i');
+  await page.mouse.click(bx, by);
+  await ed.settle();
+  script.push(`fill ${bx} ${by} 1`);
+  await page.mouse.move(795, 5);
+  const filled = expect(opts, script, 'filled');
+  if (Buffer.compare(filled, painted) === 0) throw new Failure('the fill changed nothing through the core library');
+  await ed.checkCells(atlas, filled, cells, 'committed height fill');
+
+  // S: the page asks for a name and the map arrives as a download.
+  if (await ed.unsaved() !== 1) throw new Failure('painted map not reported as unsaved');
+  await page.keyboard.press('s');
+  const first = await ed.save('painted.map', '');
+  sameBytes(first, filled, 'S by download');
+  if (await ed.unsaved() !== 0) throw new Failure('saved map still reported as unsaved');
+
+  // C: a box with the desktop's words; input meanwhile is dropped.
+  await page.keyboard.press('c');
+  const clear = await ed.box();
+  if (clear.title !== 'VornGroundEditor' || clear.text !== 'Do you really want to clear map?' ||
+      clear.buttons.join('|') !== 'Yes|No') throw new Failure('clear box: ' + JSON.stringify(clear));
+  for (const k of ['4', 'w', 'e', 'r']) await page.keyboard.press(k);
+  await page.mouse.move(...lattice(3, 3));
+  await page.mouse.down({ button: 'right' });
+  await page.mouse.move(...lattice(8, 5));
+  await page.mouse.up({ button: 'right' });
+  await page.mouse.wheel(0, 100);
+  await ed.answer('No');
+  await ed.checkCells(atlas, filled, cells, 'input while the box was open dropped');
+  // Still kind 2, brush 1, edit mode 0: a stroke after E paints as expected.
+  await ed.key('e');
+  await stroke(ed, script, [[2, 10], ...Array.from({ length: 6 }, (_, i) => [i + 3, 10])]);
+  await ed.key('e');
+  await page.keyboard.press('s');
+  const second = await ed.save('second.map', 'painted.map');
+  sameBytes(second, expect(opts, script, 'second'), 'S again, after input dropped by a box');
+
+  // C answered Yes clears; O opens the first download through the chooser.
+  await page.keyboard.press('c');
+  await ed.box();
+  await ed.answer('Yes');
+  await ed.checkCells(atlas, plain, cells, 'C answered Yes');
+  await ed.choose('o', first);
+  await ed.checkCells(atlas, filled, cells, 'O opened the downloaded map');
+  if (await ed.unsaved() !== 0) throw new Failure('opened map reported as unsaved');
+
+  // O with the chooser closed without a file: a cancelled dialog, nothing loaded.
+  await ed.choose('o', []);
+  await ed.checkCells(atlas, filled, cells, 'O cancelled');
+
+  // O when the browser holds no user activation (its key waited too long):
+  // the browser would refuse the chooser, so the page asks for a click first.
+  // Headless Chromium keeps the activation, so the test takes it away.
+  await page.keyboard.press('c');
+  await ed.box();
+  await ed.answer('Yes');
+  await page.evaluate(() => {
+    const real = navigator.userActivation;
+    Object.defineProperty(navigator, 'userActivation', { configurable: true, get: () => ({ isActive: false }) });
+    window.restoreActivation = () => Object.defineProperty(navigator, 'userActivation', { configurable: true, get: () => real });
+  });
+  await page.keyboard.press('o');
+  await page.locator('dialog.openDialog[open]').waitFor({ timeout: 10000 });
+  await page.evaluate(() => window.restoreActivation());
+  await page.locator('dialog.openDialog button', { hasText: 'Choose file' }).click();
+  await ed.choose(null, first);
+  await ed.checkCells(atlas, filled, cells, 'O without user activation, through the page\'s Choose file');
+
+  // M: the mission's objects cover their cells.
+  await ed.choose('m', input.mission);
+  const diffs = await ed.cellDiffs(atlas, filled, input.cells);
+  if (!diffs.some((d) => d > 10)) throw new Failure(`M: no object drawn over ${JSON.stringify(input.cells)}`);
+  log('M: objects drawn over', input.cells.filter((_, i) => diffs[i] > 10).length, 'cells');
+
+  // The quit prompt: Cancel keeps running; Yes with the save cancelled too;
+  // No ends, and the page offers a new start.
+  await page.keyboard.press('Escape');
+  const quit = await ed.box();
+  if (quit.text !== 'Do you want to save map?' || quit.buttons.join('|') !== 'Yes|No|Cancel')
+    throw new Failure('quit box: ' + JSON.stringify(quit));
+  await ed.answer('Cancel');
+  await page.keyboard.press('Escape');
+  await ed.box();
+  await page.locator('dialog.messageBox[open] button', { hasText: 'Yes' }).click();
+  await ed.save(null, 'second.map');
+  const bare = cells.filter(([x, y]) => !input.cells.some(([ox, oy]) => ox === x && oy === y));
+  await ed.checkCells(atlas, filled, bare, 'quit prompt Cancel, then Yes with the save cancelled');
+  await page.keyboard.press('Escape');
+  await ed.box();
+  await page.locator('dialog.messageBox[open] button', { hasText: 'No' }).click();
+  await page.locator('#ended.shown').waitFor({ timeout: 10000 });
+  log('quit prompt No: the editor ended');
+
+  if (requests.length) throw new Failure('requests after loading: ' + requests.join(', '));
+  log('no request went out after loading');
+
+  // Start again: a fresh editor; Esc, Yes saves by download, then ends.
+  counting = false;
+  await page.click('#restart');
+  await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  const again = ['client 800 600'];
+  await ed.key('e', '3');
+  again.push('kind 3');
+  await stroke(ed, again, [[4, 4], ...Array.from({ length: 5 }, (_, i) => [4, i + 5])]);
+  await ed.key('e');
+  await page.keyboard.press('Escape');
+  await ed.box();
+  await page.locator('dialog.messageBox[open] button', { hasText: 'Yes' }).click();
+  const last = await ed.save('last.map', '', true);
+  await page.locator('#ended.shown').waitFor({ timeout: 10000 });
+  sameBytes(last, expect(opts, again, 'last'), 'quit prompt Yes saved by download, then ended');
+
+  const errors = ed.errors.filter((e) => !/favicon|404/.test(e));
+  if (errors.length) throw new Failure('page errors: ' + errors.join('; '));
+}
+
+// A screen with two device pixels per CSS pixel: the canvas still has one
+// editor pixel per device pixel (800 x 600 on a 400 x 300 page), and the
+// mouse lands on the lattice point under it.
+async function pixelRatio(opts, context, url) {
+  const page = context.pages()[0] || await context.newPage();
+  const ed = new Editor(page, opts.work);
+  const atlas = fs.readFileSync(path.join(opts.web, 'tex1.bmp'));
+  await page.goto(url);
+  await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  const size = await page.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);
+  if (size[0] !== 800 || size[1] !== 600) throw new Failure(`device pixel ratio 2: canvas ${size}, expected 800x600`);
+  await page.click('#hideHelp');
+  const script = ['client 800 600'];
+  await ed.key('e', '4');
+  script.push('kind 4');
+  const points = [[3, 3], [4, 3], [5, 3], [6, 3], [6, 4], [6, 5]].map(([px, py]) => lattice(px, py));
+  await ed.drag(points.map(([x, y]) => [x / 2, y / 2]));
+  for (const [x, y] of points.slice(1)) script.push(`drag ${x} ${y}`);
+  await ed.key('e');
+  const cells = [];
+  for (let y = 0; y < 9; y++) for (let x = 0; x < 12; x++) cells.push([x, y]);
+  const ratio2 = expect(opts, script, 'ratio2');
+  await ed.checkCells(atlas, ratio2, cells, 'device pixel ratio 2: a stroke');
+
+  // The browser window grows: the canvas follows (WM_SIZE) and the map's
+  // corner moves to the new centre, cells still one to one.
+  await page.setViewportSize({ width: 500, height: 350 });
+  await page.waitForFunction(() => document.getElementById('canvas').width === 1000 &&
+    document.getElementById('canvas').height === 700, null, { timeout: 10000 });
+  ed.client = [1000, 700];
+  const wider = [];
+  for (let y = 0; 350 + CELL * (y + 1) <= 700; y++) for (let x = 0; 500 + CELL * (x + 1) <= 1000; x++) wider.push([x, y]);
+  await ed.checkCells(atlas, ratio2, wider, 'window resized to 1000 x 700 device pixels');
+}
+
+// ---- figures ----------------------------------------------------------------
+
+async function figures(opts, context, url) {
+  const page = context.pages()[0] || await context.newPage();
+  const t0 = Date.now();
+  await page.goto(url);
+  await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  const [first, ready] = await page.evaluate(() => [vornPage.stats.firstFrameMs, vornPage.stats.runtimeReadyMs]);
+  const firstLine = `first frame: ${first.toFixed(0)} ms after navigation; the module was compiled and ` +
+    `started at ${ready.toFixed(0)} ms (${Date.now() - t0} ms wall)`;
+  log(firstLine);
+  await page.click('#hideHelp');
+  // A busy map: every kind painted in stripes with a wide brush.
+  await page.keyboard.press('e');
+  for (let k = 0; k < 5; k++) {
+    await page.keyboard.press(String(k));
+    for (let i = 0; i < 4; i++) await page.keyboard.press('w');
+    const pts = [];
+    for (let i = 0; i < 40; i++) pts.push([60 + 17 * i, 40 + ((k * 110 + i * 37) % 520)]);
+    await page.mouse.move(...pts[0]);
+    await page.mouse.down();
+    for (const p of pts) await page.mouse.move(...p);
+    await page.mouse.up();
+  }
+  await page.keyboard.press('e');
+  const out = [];
+  for (const [mode, key, seconds] of [[2, 'f', 10], [1, 'e', 5]]) {
+    await page.keyboard.press(key);
+    await sleep(300);
+    const [f0, b0] = await page.evaluate(() => [vornPage.stats.frames, vornPage.stats.busyMs]);
+    const start = Date.now();
+    let i = 0;
+    while (Date.now() - start < seconds * 1000) {
+      const a = (i++ % 200) / 200 * 2 * Math.PI;
+      await page.mouse.move(400 + 300 * Math.cos(a), 300 + 200 * Math.sin(a));
+      await sleep(5);
+    }
+    const [f1, b1] = await page.evaluate(() => [vornPage.stats.frames, vornPage.stats.busyMs]);
+    const fps = (f1 - f0) / ((Date.now() - start) / 1000);
+    const work = (b1 - b0) / (f1 - f0);
+    out.push(`edit mode ${mode}: ${fps.toFixed(1)} frames/s while the mouse moves (${i} moves in ${seconds} s); ` +
+      `${work.toFixed(1)} ms per frame from wake-up to swap (input and drawing)`);
+    log(out[out.length - 1]);
+    await page.keyboard.press('Escape');
+    await sleep(200);
+  }
+  fs.writeFileSync(path.join(opts.work, 'figures.txt'),
+    [firstLine, ...out].join('\n') + '\n');
+}
+
+async function main() {
+  const opts = args();
+  fs.mkdirSync(opts.work, { recursive: true });
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'vorn-chromium-'));
+  let server = null, context = null;
+  const stop = () => {
+    if (server) server.kill();
+    fs.rmSync(profile, { recursive: true, force: true });
+  };
+  process.on('SIGTERM', () => { stop(); process.exit(1); });
+  try {
+    const served = await serve(opts.web);
+    server = served.server;
+    context = await launch(profile);
+    if (opts.figures) await figures(opts, context, served.url);
+    else {
+      await session(opts, context, served.url);
+      await context.close();
+      context = null;
+      fs.rmSync(profile, { recursive: true, force: true });
+      context = await launch(profile, 2);
+      await pixelRatio(opts, context, served.url);
+    }
+    log(opts.figures ? 'figures done' : 'all checks passed');
+  } finally {
+    if (context) await context.close().catch(() => {});
+    stop();
+  }
+}
+
+main().catch((e) => {
+  console.error('web: FAILED:', e instanceof Failure ? e.message : e);
+  process.exit(1);
+});

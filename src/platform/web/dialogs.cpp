@@ -1,0 +1,181 @@
+// MessageBoxA, the open and save dialogs, downloads and dropped files, over
+// the page's own dialogs (page.js).
+// Quirks: a browser gives a page no paths on the user's disk. An opened or
+// dropped file is copied into the in-memory file system and its path there
+// is the answer; a save goes to an in-memory path, and the shell's write to it
+// reaches the user as a download. The shell writes the file after
+// GetSaveFileNameA returns and before it asks the layer for anything again, so
+// the layer looks for the finished file at its next entry (serviceFiles): a
+// file there is the saved map; none means the save failed, which the shell
+// reports itself.
+#include "platform/web/platform.h"
+
+#include <emscripten.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Windows' MAX_PATH: 259 characters and the NUL.
+constexpr int kPathBuffer = 260;
+
+std::string pendingSave;  // in-memory path GetSaveFileNameA gave out, until delivered
+std::string pendingOpen;  // title of the open dialog whose answer the shell is loading
+std::string lastSaveName; // the name the save dialog offers next time
+
+EM_ASYNC_JS(int, pageMessageBox, (const char* title, const char* text, int buttons), {
+    return await vornPage.messageBox(UTF8ToString(title), UTF8ToString(text), buttons);
+});
+
+// Shows the file chooser; the chosen file goes to /open/<name> and its path
+// into `out`. 0 when cancelled or the path does not fit.
+EM_ASYNC_JS(int, pageOpenFile, (const char* title, char* out, int size), {
+    const file = await vornPage.openFile(UTF8ToString(title));
+    if (!file) return 0;
+    const path = '/open/' + file.name;
+    if (lengthBytesUTF8(path) + 1 > size) return 0;
+    FS.mkdirTree('/open');
+    FS.writeFile(path, file.bytes);
+    stringToUTF8(path, out, size);
+    return 1;
+});
+
+// Asks for a file name, offering `last`; the name goes into `out`. 0 when cancelled.
+EM_ASYNC_JS(int, pageAskSaveName, (const char* title, const char* last, char* out, int size), {
+    const name = await vornPage.askSaveName(UTF8ToString(title), UTF8ToString(last));
+    if (!name || lengthBytesUTF8(name) + 1 > size) return 0;
+    stringToUTF8(name, out, size);
+    return 1;
+});
+
+EM_JS(void, pageDownload, (const char* path, const char* name), {
+    vornPage.download(UTF8ToString(name), FS.readFile(UTF8ToString(path)));
+});
+
+// Takes the oldest file dropped on the page into /dropped/<name>; 0 when none.
+EM_JS(int, pageTakeDrop, (char* out, int size), {
+    const file = vornPage.takeDrop();
+    if (!file) return 0;
+    const path = '/dropped/' + file.name;
+    if (lengthBytesUTF8(path) + 1 > size) return 0;
+    FS.mkdirTree('/dropped');
+    FS.writeFile(path, file.bytes);
+    stringToUTF8(path, out, size);
+    return 1;
+});
+
+// Forgets files dropped while the window does not accept drops: Windows
+// refuses those, so they must not arrive once it does.
+EM_JS(void, pageDiscardDrops, (), {
+    if (typeof vornPage !== 'undefined') while (vornPage.takeDrop()) {}
+});
+
+bool isFile(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Page dialogs are modal: the editor's input is dropped while one is open.
+struct Modal {
+    Modal() { ++platform::modalDepth; }
+    ~Modal() { --platform::modalDepth; }
+};
+
+// A chosen name is one path component, as a download needs: no folders.
+std::string downloadName(const char* name) {
+    std::string cleaned;
+    for (const char* p = name; *p; ++p) cleaned += (*p == '/' || *p == '\\') ? '_' : *p;
+    if (cleaned == "." || cleaned == "..") cleaned = "map";
+    return cleaned;
+}
+
+BOOL fillAnswer(LPOPENFILENAMEA request, const std::string& path) {
+    if (path.size() + 1 > request->nMaxFile) return FALSE;
+    std::memcpy(request->lpstrFile, path.c_str(), path.size() + 1);
+    request->nFileOffset = static_cast<WORD>(path.rfind('/') + 1);
+    return TRUE;
+}
+
+}  // namespace
+
+void platform::serviceFiles() {
+    if (!pendingOpen.empty()) {
+        const std::string title = pendingOpen;
+        pendingOpen.clear();
+        if (hooks.afterOpen) hooks.afterOpen(title.c_str());
+    }
+    if (pendingSave.empty()) return;
+    const std::string path = pendingSave;
+    pendingSave.clear();
+    if (!isFile(path.c_str())) return;  // the save failed; the shell says so
+    pageDownload(path.c_str(), path.substr(path.rfind('/') + 1).c_str());
+    unlink(path.c_str());
+    if (hooks.saved) hooks.saved();
+}
+
+void platform::serviceDrops() {
+    if (modalDepth > 0) return;  // the page ignores drops while a dialog is open
+    if (!acceptDrops || !mainWindow()) {
+        pageDiscardDrops();
+        return;
+    }
+    char path[kPathBuffer];
+    HDROP drop = nullptr;
+    while (pageTakeDrop(path, sizeof path)) {
+        if (!drop) drop = new HDROP__;
+        drop->paths.push_back(path);
+    }
+    if (!drop) return;
+    platform::QueuedMessage q;
+    q.msg = {};
+    q.msg.hwnd = mainWindow();
+    q.msg.message = WM_DROPFILES;
+    q.msg.wParam = reinterpret_cast<WPARAM>(drop);
+    messageQueue().push_back(q);
+}
+
+int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+    platform::serviceFiles();
+    Modal modal;
+    return pageMessageBox(caption ? caption : "Error", text ? text : "", static_cast<int>(type & 0x0f));
+}
+
+BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
+    if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
+    platform::serviceFiles();
+    const char* title = request->lpstrTitle ? request->lpstrTitle : "Open";
+    if (platform::hooks.beforeOpen) platform::hooks.beforeOpen(title);
+    char path[kPathBuffer];
+    int chosen = 0;
+    {
+        Modal modal;
+        chosen = pageOpenFile(title, path, sizeof path);
+    }
+    if (!chosen || !isFile(path) || !fillAnswer(request, path)) return FALSE;
+    pendingOpen = title;
+    return TRUE;
+}
+
+BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
+    if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
+    platform::serviceFiles();
+    char name[kPathBuffer];
+    int chosen = 0;
+    {
+        Modal modal;
+        chosen = pageAskSaveName(request->lpstrTitle ? request->lpstrTitle : "Save As", lastSaveName.c_str(), name,
+                                 sizeof name);
+    }
+    if (!chosen || !name[0]) return FALSE;
+    lastSaveName = downloadName(name);
+    mkdir("/save", 0755);
+    const std::string path = "/save/" + lastSaveName;
+    if (!fillAnswer(request, path)) return FALSE;
+    // A file left from an earlier save must not pass for this one.
+    unlink(path.c_str());
+    pendingSave = path;
+    return TRUE;
+}

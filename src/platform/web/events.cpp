@@ -1,0 +1,264 @@
+// Page events as Win32 messages: the message queue, PeekMessageA, key state.
+// Quirk: the browser reports events to callbacks while the editor's loop is
+// suspended in Sleep; the callbacks only queue messages in Windows' own
+// encodings, and the loop takes them with PeekMessageA as on Windows. The
+// canvas fills the page, so a position in the page is a client position;
+// CSS pixels become device pixels, one editor pixel per screen pixel.
+#include "platform/web/platform.h"
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+
+int modalDepth = 0;
+
+std::deque<QueuedMessage>& messageQueue() {
+    static std::deque<QueuedMessage> queue;
+    return queue;
+}
+
+namespace {
+
+// Thread key state as GetKeyState reports it: bit 0x80 down, bit 0x01 toggled.
+// Updated when a message is taken from the queue, as Windows does.
+BYTE keyState[256];
+
+// Wheel movement not yet worth a notch (trackpads send many small deltas).
+double wheelPixels = 0;
+
+WORD packCoord(double v) {
+    const long rounded = std::lround(v);
+    return static_cast<WORD>(static_cast<int16_t>(std::clamp(rounded, -32768L, 32767L)));
+}
+
+void push(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool ctrl, bool shift) {
+    QueuedMessage q;
+    q.msg = {};
+    q.msg.hwnd = window;
+    q.msg.message = message;
+    q.msg.wParam = wParam;
+    q.msg.lParam = lParam;
+    q.msg.time = static_cast<DWORD>(emscripten_get_now());
+    q.ctrl = ctrl;
+    q.shift = shift;
+    messageQueue().push_back(q);
+}
+
+WPARAM mouseFlags(const EmscriptenMouseEvent& e) {
+    WPARAM flags = 0;
+    if (e.buttons & 1) flags |= MK_LBUTTON;
+    if (e.buttons & 2) flags |= MK_RBUTTON;
+    if (e.buttons & 4) flags |= MK_MBUTTON;
+    if (e.shiftKey) flags |= MK_SHIFT;
+    if (e.ctrlKey) flags |= MK_CONTROL;
+    return flags;
+}
+
+LPARAM mousePosition(const EmscriptenMouseEvent& e) {
+    const double ratio = emscripten_get_device_pixel_ratio();
+    return MAKELPARAM(packCoord(e.clientX * ratio), packCoord(e.clientY * ratio));
+}
+
+void setKey(int vk, bool down) {
+    BYTE& s = keyState[vk & 0xff];
+    if (down && !(s & 0x80)) s ^= 0x01;  // toggles on each press, not on repeats
+    s = static_cast<BYTE>(down ? (s | 0x80) : (s & ~0x80));
+}
+
+// What taking a message from the queue does to the thread's key state. The
+// modifiers come from the event itself, so a Ctrl released while the page had
+// no focus does not stay down.
+void noteInput(const QueuedMessage& q) {
+    const MSG& msg = q.msg;
+    switch (msg.message) {
+    case WM_KEYDOWN: case WM_KEYUP:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN: case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN: case WM_MBUTTONUP:
+    case WM_MOUSEWHEEL:
+        setKey(VK_CONTROL, q.ctrl);
+        setKey(VK_SHIFT, q.shift);
+        break;
+    default: return;
+    }
+    if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) {
+        const int vk = static_cast<int>(msg.wParam);
+        if (vk != VK_CONTROL && vk != VK_SHIFT) setKey(vk, msg.message == WM_KEYDOWN);
+        return;
+    }
+    const WPARAM buttons = msg.message == WM_MOUSEWHEEL ? LOWORD(msg.wParam) : msg.wParam;
+    setKey(VK_LBUTTON, (buttons & MK_LBUTTON) != 0);
+    setKey(VK_RBUTTON, (buttons & MK_RBUTTON) != 0);
+    setKey(VK_MBUTTON, (buttons & MK_MBUTTON) != 0);
+}
+
+EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void* data) {
+    // Keys typed into a page dialog are the dialog's.
+    if (modalDepth > 0) return EM_FALSE;
+    const int vk = virtualKeyFor(e->code, e->keyCode);
+    if (!vk || browserKeepsKey(vk, e->ctrlKey, e->shiftKey, e->altKey, e->metaKey)) return EM_FALSE;
+    const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
+    // lParam: repeat count 1, bit 30 the previous state (set on auto-repeat
+    // and on release), bit 31 set on release. Browsers give no scan code.
+    LPARAM lParam = 1;
+    if (!down) lParam |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    else if (e->repeat) lParam |= LPARAM{1} << 30;
+    push(static_cast<HWND>(data), down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), lParam, e->ctrlKey,
+         e->shiftKey);
+    return EM_TRUE;  // the editor's key: not the browser's shortcut too
+}
+
+EM_BOOL onMouse(int type, const EmscriptenMouseEvent* e, void* data) {
+    if (modalDepth > 0) return EM_FALSE;
+    HWND window = static_cast<HWND>(data);
+    const WPARAM flags = mouseFlags(*e);
+    if (type == EMSCRIPTEN_EVENT_MOUSEMOVE) {
+        push(window, WM_MOUSEMOVE, flags, mousePosition(*e), e->ctrlKey, e->shiftKey);
+        return EM_FALSE;
+    }
+    const bool down = type == EMSCRIPTEN_EVENT_MOUSEDOWN;
+    UINT message = 0;
+    switch (e->button) {
+    case 0: message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
+    case 2: message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
+    case 1: message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
+    default: return EM_FALSE;
+    }
+    push(window, message, flags, mousePosition(*e), e->ctrlKey, e->shiftKey);
+    // A press on the canvas must not start a text selection or focus change.
+    return down ? EM_TRUE : EM_FALSE;
+}
+
+EM_BOOL onWheel(int, const EmscriptenWheelEvent* e, void* data) {
+    if (modalDepth > 0) return EM_FALSE;
+    // One notch is 100 pixels, 3 lines or a page; down (positive) is a turn
+    // towards the user, which Windows reports as a negative delta.
+    double pixels = e->deltaY;
+    if (e->deltaMode == DOM_DELTA_LINE) pixels *= 100.0 / 3.0;
+    else if (e->deltaMode == DOM_DELTA_PAGE) pixels *= 100.0;
+    wheelPixels += pixels;
+    int steps = static_cast<int>(wheelPixels / 100.0);
+    wheelPixels -= steps * 100.0;
+    // A burst from a fast spin is capped rather than replayed by the hundred.
+    steps = std::clamp(steps, -16, 16);
+    const LPARAM lParam = MAKELPARAM(packCoord(e->mouse.screenX), packCoord(e->mouse.screenY));
+    const int16_t delta = steps > 0 ? -WHEEL_DELTA : WHEEL_DELTA;
+    for (int n = std::abs(steps); n > 0; --n)
+        push(static_cast<HWND>(data), WM_MOUSEWHEEL, MAKEWPARAM(mouseFlags(e->mouse), static_cast<WORD>(delta)),
+             lParam, e->mouse.ctrlKey, e->mouse.shiftKey);
+    return EM_TRUE;  // no page scrolling or browser zoom
+}
+
+EM_BOOL onResize(int, const EmscriptenUiEvent*, void* data) {
+    HWND window = static_cast<HWND>(data);
+    if (fitCanvas(window))
+        push(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(window->width, window->height), false, false);
+    return EM_FALSE;
+}
+
+}  // namespace
+
+int virtualKeyFor(const char* code, unsigned long keyCode) {
+    // Digits by position: Windows' '0'..'9' are the main row's keys on every layout.
+    if (!std::strncmp(code, "Digit", 5) && code[5] >= '0' && code[5] <= '9' && !code[6]) return code[5];
+    // Letters by the layout's meaning, which the browser's keyCode follows as
+    // Windows maps VK_A..VK_Z.
+    if (keyCode >= 'A' && keyCode <= 'Z') return static_cast<int>(keyCode);
+    // Events without the legacy code (made by scripts): the key's position.
+    if (!keyCode && !std::strncmp(code, "Key", 3) && code[3] >= 'A' && code[3] <= 'Z' && !code[4]) return code[3];
+    if (!std::strncmp(code, "Numpad", 6) && code[6] >= '0' && code[6] <= '9' && !code[7]) return VK_NUMPAD0 + (code[6] - '0');
+    for (int n = 1; n <= 12; ++n) {
+        char name[4];
+        std::snprintf(name, sizeof name, "F%d", n);
+        if (!std::strcmp(code, name)) return VK_F1 + n - 1;
+    }
+    static const struct { const char* code; int vk; } named[] = {
+        {"Escape", VK_ESCAPE}, {"Space", VK_SPACE}, {"Enter", VK_RETURN}, {"NumpadEnter", VK_RETURN},
+        {"Backspace", VK_BACK}, {"Tab", VK_TAB}, {"Delete", VK_DELETE},
+        {"ArrowLeft", VK_LEFT}, {"ArrowRight", VK_RIGHT}, {"ArrowUp", VK_UP}, {"ArrowDown", VK_DOWN},
+        {"ShiftLeft", VK_SHIFT}, {"ShiftRight", VK_SHIFT}, {"ControlLeft", VK_CONTROL}, {"ControlRight", VK_CONTROL},
+        {"AltLeft", VK_MENU}, {"AltRight", VK_MENU},
+    };
+    for (const auto& n : named)
+        if (!std::strcmp(code, n.code)) return n.vk;
+    return 0;
+}
+
+bool browserKeepsKey(int vk, bool ctrl, bool shift, bool alt, bool meta) {
+    // Reload, full screen and developer tools; the system's and the browser's
+    // Alt/Meta shortcuts; Ctrl+Shift (developer tools, reopen tab).
+    if (vk == VK_F1 + 4 || vk == VK_F1 + 10 || vk == VK_F1 + 11) return true;
+    if (alt || meta || vk == VK_MENU) return true;
+    return ctrl && shift && vk != VK_CONTROL && vk != VK_SHIFT;
+}
+
+void listenToPage(HWND window) {
+    const char* const page = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(page, window, EM_TRUE, onKey);
+    emscripten_set_keyup_callback(page, window, EM_TRUE, onKey);
+    // Presses only on the canvas (not on the help line or a dialog); moves and
+    // releases anywhere, as a captured mouse on Windows.
+    emscripten_set_mousedown_callback("#canvas", window, EM_TRUE, onMouse);
+    emscripten_set_mousemove_callback(page, window, EM_TRUE, onMouse);
+    emscripten_set_mouseup_callback(page, window, EM_TRUE, onMouse);
+    emscripten_set_wheel_callback("#canvas", window, EM_TRUE, onWheel);
+    emscripten_set_resize_callback(page, window, EM_FALSE, onResize);
+}
+
+bool fitCanvas(HWND window) {
+    double cssW = 0, cssH = 0;
+    emscripten_get_element_css_size("#canvas", &cssW, &cssH);
+    const double ratio = emscripten_get_device_pixel_ratio();
+    const int w = static_cast<int>(std::lround(cssW * ratio));
+    const int h = static_cast<int>(std::lround(cssH * ratio));
+    if (w == window->width && h == window->height) return false;
+    window->width = w;
+    window->height = h;
+    emscripten_set_canvas_element_size("#canvas", w, h);
+    return true;
+}
+
+}  // namespace platform
+
+using platform::messageQueue;
+
+BOOL WINAPI PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT removeMsg) {
+    platform::serviceFiles();
+    platform::serviceDrops();
+    if (messageQueue().empty()) return FALSE;
+    *msg = messageQueue().front().msg;
+    if (removeMsg & PM_REMOVE) {
+        platform::noteInput(messageQueue().front());
+        messageQueue().pop_front();
+    }
+    return TRUE;
+}
+
+// Windows turns WM_KEYDOWN into WM_CHAR here; the editor reads virtual keys only.
+BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+
+LRESULT WINAPI DispatchMessageA(const MSG* msg) {
+    if (!msg->hwnd || !msg->hwnd->proc) return 0;
+    return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+void WINAPI PostQuitMessage(int exitCode) {
+    platform::QueuedMessage q;
+    q.msg = {};
+    q.msg.message = WM_QUIT;
+    q.msg.wParam = static_cast<WPARAM>(exitCode);
+    messageQueue().push_back(q);
+}
+
+short WINAPI GetKeyState(int virtualKey) {
+    const BYTE s = platform::keyState[virtualKey & 0xff];
+    // Windows sign-extends the down bit: 0xff80 when down, | 1 when toggled.
+    return static_cast<short>((s & 0x80 ? 0xff80 : 0) | (s & 0x01));
+}

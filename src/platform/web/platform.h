@@ -1,0 +1,99 @@
+// Internal records of the Win32-over-browser layer, shared by its files only.
+#pragma once
+#include <windows.h>
+#include <EGL/egl.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+// What a HWND points to: the page's canvas, which is the client area.
+struct HWND__ {
+    WNDPROC proc = nullptr;   // lpfnWndProc of the registered class
+    HDC__* dc = nullptr;      // CS_OWNDC: one device context for the window's life
+    int width = 0;            // client size in device pixels (canvas backing store)
+    int height = 0;
+    HGLRC__* context = nullptr;  // made with the window, until wglCreateContext takes it
+};
+
+// What a HDC points to: the window it draws into.
+struct HDC__ {
+    HWND__* window = nullptr;
+};
+
+// What a HGLRC points to: the EGL context on the canvas.
+struct HGLRC__ {
+    EGLContext egl = EGL_NO_CONTEXT;
+    HWND__* window = nullptr;
+};
+
+// What a HDROP points to: the in-memory paths of the files of one drop.
+struct HDROP__ {
+    std::vector<std::string> paths;
+};
+
+namespace platform {
+
+// A queued message and the Ctrl/Shift state when its event happened, for
+// GetKeyState once the message is taken.
+struct QueuedMessage {
+    MSG msg;
+    bool ctrl = false;
+    bool shift = false;
+};
+
+// Messages translated from page events (and WM_QUIT), waiting for PeekMessageA.
+std::deque<QueuedMessage>& messageQueue();
+
+// The one editor window, or null before CreateWindowExA / after DestroyWindow.
+HWND__* mainWindow();
+
+// A new EGL context on the canvas, or null when WebGL is unavailable.
+HGLRC createCanvasContext(HWND window);
+
+// Registers the page's key, mouse, wheel and resize callbacks for `window`.
+void listenToPage(HWND window);
+
+// Reads the canvas's CSS size and the device pixel ratio, sizes the canvas's
+// backing store to match one device pixel per editor pixel, and stores the
+// result in the window. True when the size changed.
+bool fitCanvas(HWND window);
+
+// Windows' virtual-key code for a browser key (its `code` and legacy
+// `keyCode`), or 0 when the editor's host has none.
+int virtualKeyFor(const char* code, unsigned long keyCode);
+
+// Whether a key with these modifiers stays the browser's (reload, full
+// screen, developer tools, Alt/Meta shortcuts) rather than the editor's.
+bool browserKeepsKey(int vk, bool ctrl, bool shift, bool alt, bool meta);
+
+// Page dialogs and the file chooser are modal: while the depth is above zero,
+// input meant for the editor is dropped, as Windows drops input to a window
+// disabled by a modal box; input queued before the box opened stays.
+extern int modalDepth;
+
+// Whether DragAcceptFiles(TRUE) is in force: only then do drops become WM_DROPFILES.
+extern bool acceptDrops;
+
+// Called at every entry to the layer from the shell's loop (PeekMessageA and
+// the dialogs): tells the hooks an open has been dealt with, hands a finished
+// save to the browser as a download, and turns files dropped on the page into
+// WM_DROPFILES.
+void serviceFiles();
+void serviceDrops();
+
+// Hooks the executable's main sets, so the layer can ask about the map without
+// linking the core. Any may stay null.
+struct PageHooks {
+    // An open dialog with this title is about to show / the shell has dealt
+    // with the file it returned (called at the layer's next entry).
+    void (*beforeOpen)(const char* title) = nullptr;
+    void (*afterOpen)(const char* title) = nullptr;
+    // A save reached the browser as a download: the map on screen is saved.
+    void (*saved)() = nullptr;
+    // Whether leaving the page would lose changes (the browser then asks).
+    bool (*unsavedChanges)() = nullptr;
+};
+extern PageHooks hooks;
+
+}  // namespace platform

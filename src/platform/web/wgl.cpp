@@ -1,0 +1,81 @@
+// Pixel format and OpenGL context behind the WGL calls: an EGL context on the
+// page's canvas.
+// Quirks: emscripten's fixed-function emulation (immediate mode, texture
+// environment) is set up only for a context that comes from EGL, and there is
+// one surface, the canvas, so choosing and setting the format cannot differ.
+// Any GL call without a current context is harmless on the desktop but fatal
+// here, and the shell sets its view from WM_SIZE inside CreateWindowExA, before
+// it makes its context; so the window comes with its context already current,
+// and wglCreateContext hands out that one first.
+#include "platform/web/platform.h"
+
+#include <emscripten.h>
+
+namespace {
+
+EGLDisplay display = EGL_NO_DISPLAY;
+EGLSurface surface = EGL_NO_SURFACE;  // the canvas, made with the first context
+EGLConfig config = nullptr;
+
+// Counts swaps for the page (its first-frame time and frame rate figures).
+EM_JS(void, pageFrameShown, (), {
+    if (typeof vornPage !== 'undefined') vornPage.frameShown();
+});
+
+bool initDisplay() {
+    if (display != EGL_NO_DISPLAY) return true;
+    display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
+    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) return false;
+    const EGLint attributes[] = {EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_DEPTH_SIZE, 16, EGL_NONE};
+    EGLint count = 0;
+    if (!eglChooseConfig(display, attributes, &config, 1, &count) || count < 1) return false;
+    surface = eglCreateWindowSurface(display, config, 0, nullptr);
+    return surface != EGL_NO_SURFACE;
+}
+
+}  // namespace
+
+int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) { return dc && pfd ? 1 : 0; }
+BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) { return dc && format == 1; }
+
+HGLRC platform::createCanvasContext(HWND window) {
+    if (!window || !initDisplay()) return nullptr;
+    const EGLint attributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
+    EGLContext egl = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
+    if (egl == EGL_NO_CONTEXT) return nullptr;
+    HGLRC context = new HGLRC__;
+    context->egl = egl;
+    context->window = window;
+    return context;
+}
+
+HGLRC WINAPI wglCreateContext(HDC dc) {
+    if (!dc || !dc->window) return nullptr;
+    if (HGLRC made = dc->window->context) {
+        dc->window->context = nullptr;
+        return made;
+    }
+    return platform::createCanvasContext(dc->window);
+}
+
+BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context) {
+    if (display == EGL_NO_DISPLAY) return context == nullptr;
+    if (!context) return eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (!dc || !dc->window) return FALSE;
+    return eglMakeCurrent(display, surface, surface, context->egl);
+}
+
+BOOL WINAPI wglDeleteContext(HGLRC context) {
+    if (!context) return FALSE;
+    eglDestroyContext(display, context->egl);
+    delete context;
+    return TRUE;
+}
+
+// The browser shows the canvas when the editor's loop next yields (Sleep).
+BOOL WINAPI SwapBuffers(HDC dc) {
+    if (!dc || !dc->window) return FALSE;
+    eglSwapBuffers(display, surface);
+    pageFrameShown();
+    return TRUE;
+}

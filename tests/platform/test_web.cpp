@@ -1,0 +1,113 @@
+// The Win32 layer over the browser page, the parts that need no page: keys to
+// virtual keys, which keys stay the browser's, key state taken with messages,
+// dropped-file queries and the module path. Runs in node.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/web/platform.h"
+
+namespace {
+
+TEST(WebKeys, BrowserKeysBecomeVirtualKeys) {
+    struct Case { const char* code; unsigned long keyCode; int vk; };
+    const Case cases[] = {
+        {"KeyA", 'A', 'A'}, {"KeyZ", 'Z', 'Z'},
+        {"KeyQ", 'A', 'A'},                      // a layout's A where US has Q: by meaning
+        {"KeyO", 0, 'O'},                        // no legacy code (a script's event): by position
+        {"Digit0", '0', '0'}, {"Digit4", 222, '4'},  // the digit row by position, whatever it types
+        {"Numpad0", 96, VK_NUMPAD0}, {"Numpad9", 105, VK_NUMPAD0 + 9},
+        {"F1", 112, VK_F1}, {"F10", 121, VK_F1 + 9}, {"F12", 123, VK_F1 + 11}, {"F13", 124, 0},
+        {"Escape", 27, VK_ESCAPE}, {"Space", 32, VK_SPACE}, {"Enter", 13, VK_RETURN},
+        {"ArrowLeft", 37, VK_LEFT}, {"ArrowDown", 40, VK_DOWN},
+        {"ControlLeft", 17, VK_CONTROL}, {"ShiftRight", 16, VK_SHIFT}, {"AltLeft", 18, VK_MENU},
+        {"Semicolon", 186, 0}, {"", 0, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::virtualKeyFor(c.code, c.keyCode), c.vk) << "code \"" << c.code << "\" keyCode " << c.keyCode;
+}
+
+TEST(WebKeys, OnlyReloadFullScreenToolsAndSystemShortcutsStayTheBrowsers) {
+    struct Case { int vk; bool ctrl, shift, alt, meta; bool browser; };
+    const Case cases[] = {
+        {'S', true, false, false, false, false},   // Ctrl+S saves in the editor
+        {'Z', true, false, false, false, false},
+        {'Y', true, false, false, false, false},
+        {VK_F1, false, false, false, false, false},
+        {VK_SPACE, false, false, false, false, false},
+        {VK_ESCAPE, false, false, false, false, false},
+        {VK_CONTROL, true, true, false, false, false},  // the modifiers themselves still count
+        {VK_F1 + 4, false, false, false, false, true},  // F5 reloads
+        {VK_F1 + 10, false, false, false, false, true}, // F11 full screen
+        {VK_F1 + 11, false, false, false, false, true}, // F12 developer tools
+        {'I', true, true, false, false, true},          // Ctrl+Shift+I
+        {'D', false, false, true, false, true},         // Alt+D
+        {'R', false, false, false, true, true},         // Meta+R
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::browserKeepsKey(c.vk, c.ctrl, c.shift, c.alt, c.meta), c.browser)
+            << "vk " << c.vk << " ctrl " << c.ctrl << " shift " << c.shift << " alt " << c.alt << " meta " << c.meta;
+}
+
+void queue(UINT message, WPARAM wParam, bool ctrl, bool shift) {
+    platform::QueuedMessage q;
+    q.msg = {};
+    q.msg.message = message;
+    q.msg.wParam = wParam;
+    q.ctrl = ctrl;
+    q.shift = shift;
+    platform::messageQueue().push_back(q);
+}
+
+TEST(WebKeys, KeyStateFollowsTheMessagesTaken) {
+    MSG m;
+    queue(WM_KEYDOWN, VK_CONTROL, true, false);
+    queue(WM_KEYDOWN, 'S', true, false);
+    EXPECT_EQ(GetKeyState(VK_CONTROL) & 0x8000, 0) << "nothing taken yet";
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.wParam, WPARAM{'S'});
+    EXPECT_NE(GetKeyState(VK_CONTROL) & 0x8000, 0);
+    EXPECT_NE(GetKeyState('S') & 0x8000, 0);
+    EXPECT_LT(GetKeyState('S'), 0) << "the down bit is sign-extended";
+    // A move made with Ctrl released (its key-up went elsewhere) and Shift and
+    // the left button held.
+    queue(WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, false, true);
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_NE(GetKeyState(VK_CONTROL) & 0x8000, 0) << "a message only looked at changes nothing";
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(GetKeyState(VK_CONTROL) & 0x8000, 0);
+    EXPECT_NE(GetKeyState(VK_SHIFT) & 0x8000, 0);
+    EXPECT_NE(GetKeyState(VK_LBUTTON) & 0x8000, 0);
+    queue(WM_KEYUP, 'S', false, false);
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(GetKeyState('S') & 0x8000, 0);
+    EXPECT_EQ(GetKeyState('S') & 1, 1) << "one press toggles";
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST(WebFiles, DroppedFilesAreQueriedAsOnWindows) {
+    HDROP drop = new HDROP__;
+    drop->paths = {"/dropped/a.map", "/dropped/second.map"};
+    char buffer[64];
+    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0), 2u);
+    EXPECT_EQ(DragQueryFileA(drop, 1, nullptr, 0), 19u) << "the length a buffer needs, without the NUL";
+    EXPECT_EQ(DragQueryFileA(drop, 0, buffer, sizeof buffer), 14u);
+    EXPECT_STREQ(buffer, "/dropped/a.map");
+    EXPECT_EQ(DragQueryFileA(drop, 1, buffer, 5), 4u) << "a short buffer gets a terminated start";
+    EXPECT_STREQ(buffer, "/dro");
+    EXPECT_EQ(DragQueryFileA(drop, 2, buffer, sizeof buffer), 0u);
+    EXPECT_EQ(DragQueryFileA(nullptr, 0, buffer, sizeof buffer), 0u);
+    DragFinish(drop);
+}
+
+TEST(WebFiles, ModulePathIsBesideTheArt) {
+    char buffer[64];
+    const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    EXPECT_EQ(std::string(buffer, n), "/VornGroundEditor");
+    EXPECT_EQ(GetModuleFileNameA(nullptr, buffer, 5), 5u) << "a short buffer: truncated, and its size back";
+    EXPECT_STREQ(buffer, "/Vor");
+}
+
+}  // namespace
