@@ -89,6 +89,8 @@ bool quickSave(HWND window) {
     return saveTo(window, path.c_str());
 }
 
+bool hasUnsavedChanges() { return modified(); }
+
 void endChange() { recordChange(document.history, workingMap); }
 void undoLastChange() { undoChange(document.history, workingMap); }
 void redoLastChange() { redoChange(document.history, workingMap); }

@@ -37,6 +37,9 @@ void redoLastChange();
 // Sets the window title from the current file, its modified mark, the mode,
 // kind, brush and fill direction; SetWindowTextA only when the text changed.
 void refreshTitle(HWND window);
+// Whether the working map has changes its current file (or, before any
+// file, the map at start) lacks; the browser host asks before its tab closes.
+bool hasUnsavedChanges();
 // F1's text: every key and mouse action, one per line.
 const char* helpText();
 // Start of a run (WM_CREATE) and tests: no current file, no undo steps, the

@@ -19,12 +19,13 @@
 
 namespace {
 
-// Windows' MAX_PATH: 259 characters and the NUL.
-constexpr int kPathBuffer = 260;
+// The in-memory file system takes long paths; the shell's buffer decides
+// (a longer answer is reported through CommDlgExtendedError, as on Windows).
+constexpr int kPathBuffer = 4096;
 
 std::string pendingSave;  // in-memory path GetSaveFileNameA gave out, until delivered
-std::string pendingOpen;  // title of the open dialog whose answer the shell is loading
 std::string lastSaveName; // the name the save dialog offers next time
+DWORD lastDialogError = 0; // what CommDlgExtendedError reports for the last dialog
 
 EM_ASYNC_JS(int, pageMessageBox, (const char* title, const char* text, int buttons), {
     return await vornPage.messageBox(UTF8ToString(title), UTF8ToString(text), buttons);
@@ -93,7 +94,10 @@ std::string downloadName(const char* name) {
 }
 
 BOOL fillAnswer(LPOPENFILENAMEA request, const std::string& path) {
-    if (path.size() + 1 > request->nMaxFile) return FALSE;
+    if (path.size() + 1 > request->nMaxFile) {
+        lastDialogError = FNERR_BUFFERTOOSMALL;
+        return FALSE;
+    }
     std::memcpy(request->lpstrFile, path.c_str(), path.size() + 1);
     request->nFileOffset = static_cast<WORD>(path.rfind('/') + 1);
     return TRUE;
@@ -102,18 +106,12 @@ BOOL fillAnswer(LPOPENFILENAMEA request, const std::string& path) {
 }  // namespace
 
 void platform::serviceFiles() {
-    if (!pendingOpen.empty()) {
-        const std::string title = pendingOpen;
-        pendingOpen.clear();
-        if (hooks.afterOpen) hooks.afterOpen(title.c_str());
-    }
     if (pendingSave.empty()) return;
     const std::string path = pendingSave;
     pendingSave.clear();
     if (!isFile(path.c_str())) return;  // the save failed; the shell says so
     pageDownload(path.c_str(), path.substr(path.rfind('/') + 1).c_str());
     unlink(path.c_str());
-    if (hooks.saved) hooks.saved();
 }
 
 void platform::serviceDrops() {
@@ -144,10 +142,10 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
+    lastDialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     platform::serviceFiles();
     const char* title = request->lpstrTitle ? request->lpstrTitle : "Open";
-    if (platform::hooks.beforeOpen) platform::hooks.beforeOpen(title);
     char path[kPathBuffer];
     int chosen = 0;
     {
@@ -155,11 +153,11 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
         chosen = pageOpenFile(title, path, sizeof path);
     }
     if (!chosen || !isFile(path) || !fillAnswer(request, path)) return FALSE;
-    pendingOpen = title;
     return TRUE;
 }
 
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
+    lastDialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     platform::serviceFiles();
     char name[kPathBuffer];
@@ -179,3 +177,5 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
     pendingSave = path;
     return TRUE;
 }
+
+DWORD WINAPI CommDlgExtendedError(void) { return lastDialogError; }

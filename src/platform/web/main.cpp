@@ -7,39 +7,9 @@
 
 #include <emscripten.h>
 
-#include <cstring>
-#include <vector>
-
-#include "map/ground_map.h"
+#include "shell/shell.h"
 
 namespace {
-
-// Unsaved changes, judged from the map's tiles (what a map file holds): the
-// tiles as last saved or opened, and the tiles just before an open dialog.
-// A failed open leaves the tiles as they were, so it keeps the old record.
-// The shell keeps no modified flag of its own yet; once it does, this
-// comparison is to give way to it in unsavedChanges().
-std::vector<uint8_t> savedTiles;
-std::vector<uint8_t> tilesBeforeOpen;
-
-std::vector<uint8_t> currentTiles() {
-    const size_t n = static_cast<size_t>(workingMap.width) * static_cast<size_t>(workingMap.height);
-    return std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + n);
-}
-
-void beforeOpen(const char* title) {
-    if (!std::strcmp(title, "Choose Map")) tilesBeforeOpen = currentTiles();
-}
-
-void afterOpen(const char* title) {
-    if (std::strcmp(title, "Choose Map")) return;
-    std::vector<uint8_t> now = currentTiles();
-    if (now != tilesBeforeOpen) savedTiles = std::move(now);
-}
-
-void saved() { savedTiles = currentTiles(); }
-
-bool unsavedChanges() { return currentTiles() != savedTiles; }
 
 EM_JS(void, pageEnded, (), { vornPage.ended(); });
 
@@ -51,11 +21,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int vorn_web_unsaved_changes() {
 }
 
 int main() {
-    savedTiles = currentTiles();
-    platform::hooks.beforeOpen = beforeOpen;
-    platform::hooks.afterOpen = afterOpen;
-    platform::hooks.saved = saved;
-    platform::hooks.unsavedChanges = unsavedChanges;
+    platform::hooks.unsavedChanges = hasUnsavedChanges;
     const int code = WinMain(nullptr, nullptr, const_cast<char*>(""), 0);
     platform::hooks.unsavedChanges = nullptr;
     pageEnded();

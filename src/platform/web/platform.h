@@ -83,14 +83,8 @@ void serviceFiles();
 void serviceDrops();
 
 // Hooks the executable's main sets, so the layer can ask about the map without
-// linking the core. Any may stay null.
+// linking the shell. Any may stay null.
 struct PageHooks {
-    // An open dialog with this title is about to show / the shell has dealt
-    // with the file it returned (called at the layer's next entry).
-    void (*beforeOpen)(const char* title) = nullptr;
-    void (*afterOpen)(const char* title) = nullptr;
-    // A save reached the browser as a download: the map on screen is saved.
-    void (*saved)() = nullptr;
     // Whether leaving the page would lose changes (the browser then asks).
     bool (*unsavedChanges)() = nullptr;
 };
