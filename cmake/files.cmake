@@ -1,7 +1,15 @@
+# Reading a whole file has one implementation per platform.
+if(WIN32)
+  set(VORN_FILE_READ_SOURCE src/files/file_read_win32.cpp)
+else()
+  set(VORN_FILE_READ_SOURCE src/files/file_read_posix.cpp)
+endif()
 add_library(vorn_files STATIC
   src/files/map_file.cpp
   src/files/mission.cpp
   src/files/texture_image.cpp
+  src/files/bitmap_pixels.cpp
+  ${VORN_FILE_READ_SOURCE}
 )
 target_include_directories(vorn_files PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_files PUBLIC vorn_map)
@@ -13,20 +21,20 @@ if(VORN_BUILD_TESTS)
     LIBS vorn_files vorn_height vorn_map)
 endif()
 
-# Fuzz targets of the file readers. Each one's entry point takes the bytes of
-# a file; the readers under test are compiled into the target itself so that
-# libFuzzer sees their coverage. Without libFuzzer the same entry points are
+# Fuzz targets of the file readers. Each one's entry point hands the bytes of
+# a file to a reader's byte parser; the readers under test are compiled into
+# the target itself so that libFuzzer sees their coverage. Without libFuzzer the same entry points are
 # linked to a plain main that replays the checked-in corpus as a test.
 set(VORN_FUZZ_TARGETS mission map atlas grey)
-set(VORN_FUZZ_SOURCES_mission src/files/mission.cpp)
+set(VORN_FUZZ_SOURCES_mission src/files/mission.cpp ${VORN_FILE_READ_SOURCE})
 get_target_property(vorn_map_sources vorn_map SOURCES)
-set(VORN_FUZZ_SOURCES_map src/files/map_file.cpp ${vorn_map_sources})
-set(VORN_FUZZ_SOURCES_atlas src/files/texture_image.cpp)
-set(VORN_FUZZ_SOURCES_grey src/height/height_image.cpp)
+set(VORN_FUZZ_SOURCES_map src/files/map_file.cpp ${VORN_FILE_READ_SOURCE} ${vorn_map_sources})
+set(VORN_FUZZ_SOURCES_atlas src/files/texture_image.cpp src/files/bitmap_pixels.cpp ${VORN_FILE_READ_SOURCE})
+set(VORN_FUZZ_SOURCES_grey src/height/height_image.cpp src/files/bitmap_pixels.cpp ${VORN_FILE_READ_SOURCE})
 
 if(VORN_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   foreach(t IN LISTS VORN_FUZZ_TARGETS)
-    add_executable(fuzz_${t} tests/fuzz/fuzz_${t}.cpp tests/fuzz/fuzz_file.cpp ${VORN_FUZZ_SOURCES_${t}})
+    add_executable(fuzz_${t} tests/fuzz/fuzz_${t}.cpp tests/fuzz/fuzz_check.cpp ${VORN_FUZZ_SOURCES_${t}})
     target_include_directories(fuzz_${t} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
     # Optimised even in a debug build: instrumented -O0 code runs a map load
     # about ten times slower, and the fuzzer then tries that many fewer inputs.
@@ -40,7 +48,7 @@ endif()
 
 if(VORN_BUILD_TESTS AND NOT (VORN_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang"))
   foreach(t IN LISTS VORN_FUZZ_TARGETS)
-    add_executable(fuzz_${t} tests/fuzz/fuzz_${t}.cpp tests/fuzz/fuzz_file.cpp tests/fuzz/replay_main.cpp)
+    add_executable(fuzz_${t} tests/fuzz/fuzz_${t}.cpp tests/fuzz/fuzz_check.cpp tests/fuzz/replay_main.cpp)
     target_include_directories(fuzz_${t} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(fuzz_${t} PRIVATE vorn_files vorn_height vorn_map)
     add_test(NAME corpus_${t} COMMAND fuzz_${t} ${PROJECT_SOURCE_DIR}/tests/corpus/${t})

@@ -1,13 +1,12 @@
 // The height field as a grey image and back (no OpenGL here).
 #include "height/height_image.h"
 
-#include <cstdio>
-#include <cstring>
+#include <vector>
+
+#include "files/bitmap_pixels.h"
 
 namespace {
-// The bitmap headers in front of the pixels are skipped unread.
-constexpr long kHeaderBytes = 54;
-// Read buffer of one import; static so that an import allocates nothing.
+// Pixels of one import; static, as the field it fills.
 uint8_t greyPixels[kGreyBitmapPixelBytes];
 }  // namespace
 
@@ -25,24 +24,20 @@ void heightsToGreyTexels(const HeightField& field, uint8_t* texels) {
     }
 }
 
-bool readGreyBitmap(const char* path, HeightField& field) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    size_t got = 0;
-    if (std::fseek(file, kHeaderBytes, SEEK_SET) == 0)
-        got = std::fread(greyPixels, 1, sizeof greyPixels, file);
-    // A folder opens on some systems but reads nothing: treat it as a file
-    // that cannot be opened and keep the heights.
-    bool unreadable = got == 0 && std::ferror(file);
-    std::fclose(file);
-    if (unreadable) return false;
-    // Pixels past the end of a short file read as black (height 0).
-    std::memset(greyPixels + got, 0, sizeof greyPixels - got);
+void readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field) {
+    bitmapPixels(file, size, kHeightTexSize, greyPixels);
     for (int32_t n = 0; n < kHeightTexSize * kHeightTexSize; ++n) {
         const uint8_t* p = greyPixels + 3 * n;
         int32_t v = (p[0] + p[1] + p[2]) / 3;
         // The bitmap's rows run bottom-up; its top row becomes lattice row 0.
         field.at(n % kHeightTexSize, kHeightTexSize - 1 - n / kHeightTexSize) = v / 255.0;
     }
+}
+
+bool readGreyBitmap(const char* path, HeightField& field) {
+    std::vector<uint8_t> file;
+    // A folder or FIFO counts as a file that cannot be opened: heights kept.
+    if (!readBitmapFile(path, kHeightTexSize, file)) return false;
+    readGreyBitmapBytes(file.data(), file.size(), field);
     return true;
 }

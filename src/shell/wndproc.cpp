@@ -58,7 +58,12 @@ void onKey(HWND window, WPARAM key) {
         break;
     case 'I': editorState.fillBelow = !editorState.fillBelow; break;
     case 'M':
-        if (const char* path = chooseOpenFile(window, "Choose Mission")) readMission(path);
+        if (const char* path = chooseOpenFile(window, "Choose Mission")) {
+            // A file the reader refuses for its size says why; one that cannot
+            // be opened stays silent, as before.
+            const char* refusal = nullptr;
+            if (!readMission(path, &refusal) && refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+        }
         break;
     case 'O':
         if (const char* path = chooseOpenFile(window, "Choose Map")) loadMap(path);

@@ -2,12 +2,15 @@
 // and the conversions between grey levels and heights.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 
 #include "files/file_test_util.h"
+#include "files/map_file.h"
 #include "files/texture_image.h"
 #include "height/height_image.h"
+#include "map/ground_map.h"
 
 using filetest::Bytes;
 using filetest::ScratchDir;
@@ -161,6 +164,33 @@ TEST(GreyTexels, EveryGreyLevelSurvivesTheRoundTrip) {
         int x = n % 128, y = 127 - n / 128;
         ASSERT_EQ(texels[3 * (y * 128 + x)], n % 256) << "pixel " << n;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A FIFO named like an atlas or a map (nobody writing to it) must not hold up
+// start-up or a key: the fixed-size readers refuse it at once, changing nothing.
+TEST(FixedSizeReaders, RefuseAFifoAtOnce) {
+    ScratchDir dir;
+    std::string fifo = dir / "tex1.bmp";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<uint8_t> rgb(kAtlasBytes, 0xAA);
+    TestField t(0.5);
+    initPatternTable();
+    workingMap.clear();
+    workingMap.paintCorner(10, 10, 3);
+    const std::vector<uint8_t> tiles(workingMap.tiles, workingMap.tiles + 4096);
+    alarm(10);  // a reader that waits ends the test here
+    EXPECT_FALSE(readAtlasPixels(fifo.c_str(), rgb.data()));
+    EXPECT_FALSE(readGreyBitmap(fifo.c_str(), t.field));
+    EXPECT_FALSE(loadMap(fifo.c_str()));
+    alarm(0);
+    EXPECT_EQ(rgb, std::vector<uint8_t>(kAtlasBytes, 0xAA));
+    EXPECT_EQ(t.values, std::vector<double>(129 * 129, 0.5));
+    EXPECT_EQ(std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + 4096), tiles);
+    workingMap.clear();
 }
 
 }  // namespace

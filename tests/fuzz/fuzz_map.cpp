@@ -1,6 +1,6 @@
 // Map loader on arbitrary bytes.
 #include "files/map_file.h"
-#include "fuzz/fuzz_file.h"
+#include "fuzz/fuzz_check.h"
 #include "map/ground_map.h"
 
 namespace {
@@ -21,7 +21,7 @@ VORN_NO_COVERAGE void checkLoaded(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool ready = (initPatternTable(), true);
     (void)ready;
-    fuzzCheck(loadMap(fuzzFilePath(data, size)), "the file opens");
+    loadMapBytes(data, size);
     checkLoaded(data, size);
     return 0;
 }

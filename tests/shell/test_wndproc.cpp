@@ -420,6 +420,24 @@ TEST_F(Shell, HeightTextureKeys) {
     EXPECT_EQ(textureNames.height, 0u);
 }
 
+// M: a mission past the reader's size bound keeps the objects shown and says
+// why; a file that cannot be opened keeps them silently.
+TEST_F(Shell, MissionRefusedForItsSizeSaysWhy) {
+    const std::string big = tempPath("big.mission");
+    std::ofstream(big).close();
+    ASSERT_EQ(truncate(big.c_str(), kMaxMissionBytes + 1), 0);  // sparse: no disk used
+    structureList.assign(1, {1, 2, 3, 4, 5});
+    host.dialogAnswers = {big, "/no/such/mission"};
+    key('M');
+    key('M');
+    std::remove(big.c_str());
+    ASSERT_EQ(host.boxes.size(), 1u) << "only the oversized file gives a box";
+    EXPECT_NE(host.boxes[0].text.find("larger than 16 MiB"), std::string::npos) << host.boxes[0].text;
+    EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+    EXPECT_EQ(structureList.size(), 1u);
+    structureList.clear();
+}
+
 TEST_F(Shell, MessageResults) {
     struct Case { UINT message; };
     for (UINT m : {UINT(WM_CREATE), UINT(WM_DESTROY), UINT(WM_CLOSE), UINT(WM_KEYDOWN)}) EXPECT_EQ(send(m), 0);

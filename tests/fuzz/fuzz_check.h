@@ -1,11 +1,5 @@
-// The readers under fuzzing take paths: this hands them the input as a file.
+// What the fuzz targets share: a loud stop when a reader breaks an invariant.
 #pragma once
-#include <cstddef>
-#include <cstdint>
-
-// Replaces the content of one in-memory file with the bytes and returns a
-// path that opens it. The same file is reused by every call of the process.
-const char* fuzzFilePath(const uint8_t* data, size_t size);
 
 // Stops the process loudly when an invariant of a reader does not hold.
 void fuzzCheck(bool holds, const char* what);
