@@ -12,13 +12,14 @@ constexpr size_t kHeaderBytes = 54;
 size_t pixelBytes(int32_t side) { return 3 * static_cast<size_t>(side) * static_cast<size_t>(side); }
 }  // namespace
 
-void bitmapPixels(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels) {
+size_t bitmapPixels(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels) {
     const size_t want = pixelBytes(side);
     size_t have = size > kHeaderBytes ? size - kHeaderBytes : 0;
     if (have > want) have = want;
     if (have > 0) std::memcpy(pixels, file + kHeaderBytes, have);
     // A short file leaves its missing pixels black instead of undefined.
     std::memset(pixels + have, 0, want - have);
+    return have;
 }
 
 bool readBitmapFile(const char* path, int32_t side, std::vector<uint8_t>& file) {

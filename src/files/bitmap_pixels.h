@@ -8,8 +8,9 @@
 // Callers: the atlas and grey bitmap readers. Copies the side x side pixels of
 // a bitmap file's bytes into `pixels` (3 x side x side bytes) as the file
 // stores them: the 54 header bytes are skipped unread, the bytes after them
-// taken as rows of 3-byte pixels, and bytes the file lacks read as 0.
-void bitmapPixels(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels);
+// taken as rows of 3-byte pixels, and bytes the file lacks read as 0. Returns
+// how many leading bytes of `pixels` came from the file; all after are 0.
+size_t bitmapPixels(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels);
 
 // Callers: the atlas and grey bitmap readers. Reads a bitmap file whose pixels
 // are side x side into `file`: only a regular file, and no more of it than the

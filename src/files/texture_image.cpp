@@ -7,8 +7,10 @@
 #include "files/bitmap_pixels.h"
 
 void readAtlasBytes(const uint8_t* file, size_t size, uint8_t* rgb) {
-    bitmapPixels(file, size, kAtlasSize, rgb);
-    for (size_t i = 0; i < static_cast<size_t>(kAtlasBytes); i += 3) std::swap(rgb[i], rgb[i + 2]);
+    // Pixels past the file's bytes are black, and stay so with their bytes
+    // exchanged: only the pixels the file reached need the exchange.
+    size_t have = bitmapPixels(file, size, kAtlasSize, rgb);
+    for (size_t i = 0; i < have; i += 3) std::swap(rgb[i], rgb[i + 2]);
 }
 
 bool readAtlasPixels(const char* path, uint8_t* rgb) {

@@ -25,12 +25,23 @@ void heightsToGreyTexels(const HeightField& field, uint8_t* texels) {
 }
 
 void readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field) {
-    bitmapPixels(file, size, kHeightTexSize, greyPixels);
-    for (int32_t n = 0; n < kHeightTexSize * kHeightTexSize; ++n) {
-        const uint8_t* p = greyPixels + 3 * n;
-        int32_t v = (p[0] + p[1] + p[2]) / 3;
-        // The bitmap's rows run bottom-up; its top row becomes lattice row 0.
-        field.at(n % kHeightTexSize, kHeightTexSize - 1 - n / kHeightTexSize) = v / 255.0;
+    constexpr int32_t side = kHeightTexSize;
+    const size_t have = bitmapPixels(file, size, side, greyPixels);
+    // Column by column, in the field's own order: the bitmap's rows run
+    // bottom-up, so its top row becomes lattice row 0.
+    for (int32_t x = 0; x < side; ++x) {
+        double* column = &field.at(x, 0);
+        for (int32_t y = 0; y < side; ++y) {
+            const size_t at = 3 * (static_cast<size_t>(side - 1 - y) * side + x);
+            // Pixels past the file's bytes are black: height 0 without the sum.
+            if (at >= have) {
+                column[y] = 0.0;
+                continue;
+            }
+            const uint8_t* p = greyPixels + at;
+            int32_t v = (p[0] + p[1] + p[2]) / 3;
+            column[y] = v / 255.0;
+        }
     }
 }
 
