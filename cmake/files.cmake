@@ -66,3 +66,7 @@ if(VORN_BUILD_TESTS AND NOT (VORN_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang"
     add_test(NAME corpus_${t} COMMAND fuzz_${t} ${PROJECT_SOURCE_DIR}/tests/corpus/${t})
   endforeach()
 endif()
+
+if(VORN_BUILD_BENCH)
+  vorn_add_bench(bench_files SOURCES bench/bench_files.cpp LIBS vorn_files)
+endif()
