@@ -24,9 +24,13 @@ void heightsToGreyTexels(const HeightField& field, uint8_t* texels) {
     }
 }
 
-void readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field) {
+bool readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field, ImageSize* found) {
     constexpr int32_t side = kHeightTexSize;
-    const size_t have = bitmapPixels(file, size, side, greyPixels);
+    const BitmapPixels got = bitmapPixels(file, size, side, greyPixels);
+    if (got.otherSize) {
+        if (found) *found = got.found;
+        return false;
+    }
     // Column by column, in the field's own order: the bitmap's rows run
     // bottom-up, so its top row becomes lattice row 0.
     for (int32_t x = 0; x < side; ++x) {
@@ -34,7 +38,7 @@ void readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field) {
         for (int32_t y = 0; y < side; ++y) {
             const size_t at = 3 * (static_cast<size_t>(side - 1 - y) * side + x);
             // Pixels past the file's bytes are black: height 0 without the sum.
-            if (at >= have) {
+            if (at >= got.have) {
                 column[y] = 0.0;
                 continue;
             }
@@ -43,12 +47,16 @@ void readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field) {
             column[y] = v / 255.0;
         }
     }
+    return true;
 }
 
-bool readGreyBitmap(const char* path, HeightField& field) {
+bool readGreyBitmap(const char* path, HeightField& field, const char** refusal) {
+    if (refusal) *refusal = nullptr;
     std::vector<uint8_t> file;
     // A folder or FIFO counts as a file that cannot be opened: heights kept.
-    if (!readBitmapFile(path, kHeightTexSize, file)) return false;
-    readGreyBitmapBytes(file.data(), file.size(), field);
-    return true;
+    if (!readImageFile(path, file)) return false;
+    ImageSize found{0, 0};
+    if (readGreyBitmapBytes(file.data(), file.size(), field, &found)) return true;
+    if (refusal) *refusal = imageSizeRefusal("The grey bitmap", kHeightTexSize, found);
+    return false;
 }

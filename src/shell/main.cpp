@@ -49,8 +49,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                                   nullptr, nullptr, instance, nullptr);
     const GLContextHandles gl = createGLContext(window);
     applyView(window);
-    textureNames.tileAtlas = loadTextureImage("tex1.bmp", 1);
-    textureNames.spriteAtlas = loadTextureImage("structures.bmp", 1);
+    // An atlas image of the wrong size is drawn as a missing one, and said.
+    const char* refusal = nullptr;
+    textureNames.tileAtlas = loadTextureImage("tex1.bmp", 1, &refusal);
+    if (refusal) MessageBoxA(window, refusal, name, MB_OK | MB_ICONERROR);
+    textureNames.spriteAtlas = loadTextureImage("structures.bmp", 1, &refusal);
+    if (refusal) MessageBoxA(window, refusal, name, MB_OK | MB_ICONERROR);
     seedRandom(static_cast<uint32_t>(time(nullptr)));
     textureNames.height = generateHeightField();
 

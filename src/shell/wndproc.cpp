@@ -50,10 +50,12 @@ void onKey(HWND window, WPARAM key) {
     case 'E': editorState.editMode = editorState.editMode == 1 ? 0 : 1; break;
     case 'F': editorState.editMode = editorState.editMode == 2 ? 0 : 2; break;
     case 'G':
-        if (const char* path = chooseOpenFile(window, "Choose Grey Bitmap")) {
+        if (const char* path = chooseOpenFile(window, "Choose Grey Bitmap", kImageFilter)) {
             // The old texture goes first, so a failed import leaves name 0.
             glDeleteTextures(1, &textureNames.height);
-            textureNames.height = importGreyBitmap(path);
+            const char* refusal = nullptr;
+            textureNames.height = importGreyBitmap(path, &refusal);
+            if (refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
         }
         break;
     case 'I': editorState.fillBelow = !editorState.fillBelow; break;

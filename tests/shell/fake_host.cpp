@@ -73,7 +73,8 @@ extern "C" void APIENTRY glDeleteTextures(GLsizei n, const GLuint* names) {
 }
 void applyView(HWND) { ++host.applyViews; }
 unsigned generateHeightField() { return host.nextGenerated++; }
-unsigned importGreyBitmap(const char* path) {
+unsigned importGreyBitmap(const char* path, const char** refusal) {
     host.imports.push_back(path);
+    if (refusal) *refusal = host.importRefusal;
     return host.importResult;
 }

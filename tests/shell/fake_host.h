@@ -25,6 +25,7 @@ struct FakeHost {
     std::vector<unsigned> deletedTextures;
     unsigned nextGenerated = 100;    // texture names generateHeightField hands out
     unsigned importResult = 0;       // what importGreyBitmap returns
+    const char* importRefusal = nullptr;  // and the refusal it gives
     std::vector<std::string> imports;
 };
 
