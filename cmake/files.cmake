@@ -35,26 +35,20 @@ set(VORN_FUZZ_TARGETS mission map atlas grey)
 set(VORN_FUZZ_SOURCES_mission src/files/mission.cpp ${VORN_FILE_READ_SOURCE})
 get_target_property(vorn_map_sources vorn_map SOURCES)
 set(VORN_FUZZ_SOURCES_map src/files/map_file.cpp ${VORN_FILE_READ_SOURCE} ${vorn_map_sources})
-set(VORN_FUZZ_SOURCES_atlas src/files/texture_image.cpp src/files/bitmap_pixels.cpp ${VORN_FILE_READ_SOURCE})
-set(VORN_FUZZ_SOURCES_grey src/height/height_image.cpp src/files/bitmap_pixels.cpp ${VORN_FILE_READ_SOURCE})
+set(VORN_FUZZ_SOURCES_atlas src/files/texture_image.cpp src/files/bitmap_pixels.cpp src/files/image_decode.cpp
+    ${VORN_FILE_READ_SOURCE})
+set(VORN_FUZZ_SOURCES_grey src/height/height_image.cpp src/files/bitmap_pixels.cpp src/files/image_decode.cpp
+    ${VORN_FILE_READ_SOURCE})
 
 # Comparison tracing lets the fuzzer guess the values a parser compares its
-# input with (the mission grammar's type and sub bytes, the image decoder's
-# header fields). The map and raw image readers compare nothing from their
-# input but loop counters, and traced those cost more than half of every run:
-# they go without it, and the decoder, built apart, keeps it.
+# input with (the mission grammar's type and sub bytes). The map and image
+# readers mostly compare loop counters, and traced those cost more than half
+# of every run; their seed corpus carries the image headers instead.
 set(VORN_FUZZ_TRACE_CMP_map OFF)
 set(VORN_FUZZ_TRACE_CMP_atlas OFF)
 set(VORN_FUZZ_TRACE_CMP_grey OFF)
-set(VORN_FUZZ_DECODER_atlas ON)
-set(VORN_FUZZ_DECODER_grey ON)
 
 if(VORN_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-  add_library(vorn_fuzz_decoder OBJECT src/files/image_decode.cpp)
-  target_include_directories(vorn_fuzz_decoder PRIVATE ${PROJECT_SOURCE_DIR}/src)
-  target_include_directories(vorn_fuzz_decoder SYSTEM PRIVATE ${VORN_STB_INCLUDE_DIR})
-  target_compile_options(vorn_fuzz_decoder PRIVATE -O2 -fsanitize=fuzzer-no-link,address,undefined
-                         -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
   foreach(t IN LISTS VORN_FUZZ_TARGETS)
     add_executable(fuzz_${t} tests/fuzz/fuzz_${t}.cpp tests/fuzz/fuzz_check.cpp ${VORN_FUZZ_SOURCES_${t}})
     target_include_directories(fuzz_${t} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
@@ -64,9 +58,7 @@ if(VORN_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     target_compile_options(fuzz_${t} PRIVATE -O2 -fsanitize=fuzzer,address,undefined
                            -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
     target_link_options(fuzz_${t} PRIVATE -fsanitize=fuzzer,address,undefined)
-    if(VORN_FUZZ_DECODER_${t})
-      target_sources(fuzz_${t} PRIVATE $<TARGET_OBJECTS:vorn_fuzz_decoder>)
-    endif()
+    target_include_directories(fuzz_${t} SYSTEM PRIVATE ${VORN_STB_INCLUDE_DIR})
     if(DEFINED VORN_FUZZ_TRACE_CMP_${t} AND NOT VORN_FUZZ_TRACE_CMP_${t})
       target_compile_options(fuzz_${t} PRIVATE -fno-sanitize-coverage=trace-cmp)
     endif()

@@ -5,7 +5,7 @@
 set -euo pipefail
 what=${1:-test}
 
-run_pkgs=(cmake g++ make pkg-config libsdl2-dev libgl-dev libopengl-dev libegl-dev libegl-mesa0 libglx-mesa0 libgl1-mesa-dri zenity)
+run_pkgs=(cmake g++ make pkg-config libstb-dev libsdl2-dev libgl-dev libopengl-dev libegl-dev libegl-mesa0 libglx-mesa0 libgl1-mesa-dri zenity)
 test_pkgs=("${run_pkgs[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-dev
   g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick openbox
   wine64 wine python3)

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 fuzz_runs=${VORN_FUZZ_RUNS:-1000000}
-fuzz_seconds=${VORN_FUZZ_SECONDS:-600}
+fuzz_seconds=${VORN_FUZZ_SECONDS:-300}
 
 declare -a stage_names=() stage_times=()
 stage() {

@@ -2,6 +2,7 @@
 // signature, reading from memory only.
 #include "files/image_decode.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -31,17 +32,18 @@ void putLe32(uint8_t* p, uint32_t v) {
 
 // The decoder reads no run-length encoded bitmaps, and ImageMagick writes
 // 8-bit ones so (a grey PNG saved as BMP, for one). True when `file` is one
-// (8 bits a pixel, compression 1, bottom-up); then `plain` gets the same
-// image in the plain 8-bit layout, its size `found`. Runs past a row's end or
-// the image's are clipped; pixels the runs never reach are palette entry 0.
-bool expandRle8(const uint8_t* file, size_t size, std::vector<uint8_t>& plain, ImageSize& found) {
+// (8 bits a pixel, compression 1, bottom-up), with its size in `found`; then,
+// if it is side x side, `plain` gets the same image in the plain 8-bit layout.
+// Runs past a row's end or the image's are clipped; pixels the runs never
+// reach are palette entry 0.
+bool expandRle8(const uint8_t* file, size_t size, int32_t side, std::vector<uint8_t>& plain, ImageSize& found) {
     if (size < 54 || file[0] != 'B' || file[1] != 'M') return false;
     const uint32_t offset = le32(file + 10), header = le32(file + 14);
     if (header < 40 || le32(file + 30) != 1 || (file[28] | file[29] << 8) != 8) return false;
     const int32_t w = static_cast<int32_t>(le32(file + 18)), h = static_cast<int32_t>(le32(file + 22));
     if (w <= 0 || h <= 0 || offset < 14 + header || offset > size) return false;
     found = {w, h};
-    if (w > 4096 || h > 4096) return true;  // only its size is wanted then
+    if (w != side || h != side) return true;  // only its size is wanted then
     const size_t stride = (static_cast<size_t>(w) + 3) & ~size_t{3};
     plain.assign(file, file + offset);
     plain.resize(offset + stride * h, 0);
@@ -51,15 +53,16 @@ bool expandRle8(const uint8_t* file, size_t size, std::vector<uint8_t>& plain, I
     uint8_t* pixels = plain.data() + offset;
     size_t at = offset;
     int32_t x = 0, y = 0;  // y counts rows from the bottom, as stored
-    auto put = [&](uint8_t v) {
-        if (x < w && y < h) pixels[y * stride + x] = v;
-        ++x;
-    };
+    // Bytes for row y from column x on, clipped to the row: work stays within
+    // the input and the output, whatever the runs claim.
+    auto room = [&](int32_t n) { return y < h && x < w ? std::min(n, w - x) : 0; };
     while (at + 1 < size && y < h) {
         const uint8_t count = file[at], value = file[at + 1];
         at += 2;
         if (count > 0) {
-            for (int i = 0; i < count; ++i) put(value);
+            const int32_t n = room(count);
+            if (n > 0) std::memset(pixels + y * stride + x, value, static_cast<size_t>(n));
+            x += count;
         } else if (value == 0) {  // end of row
             x = 0, ++y;
         } else if (value == 1) {  // end of image
@@ -69,7 +72,9 @@ bool expandRle8(const uint8_t* file, size_t size, std::vector<uint8_t>& plain, I
             x += file[at], y += file[at + 1];
             at += 2;
         } else {  // `value` literal bytes, padded to an even count
-            for (int i = 0; i < value && at + i < size; ++i) put(file[at + i]);
+            const int32_t n = std::min(room(value), static_cast<int32_t>(std::min<size_t>(size - at, value)));
+            if (n > 0) std::memcpy(pixels + y * stride + x, file + at, static_cast<size_t>(n));
+            x += value;
             at += (value + 1u) & ~1u;
         }
     }
@@ -81,7 +86,7 @@ bool expandRle8(const uint8_t* file, size_t size, std::vector<uint8_t>& plain, I
 ImageDecode decodeSquareImage(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels, ImageSize& found) {
     if (!hasSignature(file, size) || size > INT_MAX) return ImageDecode::NotDecoded;
     std::vector<uint8_t> plain;
-    if (expandRle8(file, size, plain, found)) {
+    if (expandRle8(file, size, side, plain, found)) {
         if (found.width != side || found.height != side) return ImageDecode::OtherSize;
         file = plain.data();
         size = plain.size();
