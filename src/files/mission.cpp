@@ -118,7 +118,7 @@ bool readBody(MissionBytes& in, uint8_t type, uint8_t sub) {
 }
 
 const char kTooLarge[] =
-    "This mission file is larger than 16 MiB, far more than any mission holds. "
+    "This mission file is larger than 4 MiB, far more than any mission holds. "
     "The objects shown before are kept.";
 const char kTooManyObjects[] =
     "This mission file holds more than 8192 structures or tile objects, far more than any mission has. "

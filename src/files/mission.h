@@ -31,9 +31,10 @@ extern std::vector<TileObjectRecord> tileObjectList;
 // stays within 8192 of each; a list longer than that only costs memory and
 // frame time (131,000 structures drew at a quarter frame a second). The largest
 // record body the format allows is 131,074 bytes (type 1, count 65535), so
-// 16 MiB holds 128 of those besides a full map of objects; reading that much
-// and walking it takes milliseconds, where an unbounded /dev/zero never ends.
-constexpr size_t kMaxMissionBytes = 16u << 20;
+// 4 MiB holds 30 of those besides a full map of objects (213 KB). The size
+// bound also bounds the time: the worst file, 4 MiB of 4-byte empty records,
+// is read and walked in about 5 ms, where an unbounded /dev/zero never ended.
+constexpr size_t kMaxMissionBytes = 4u << 20;
 constexpr size_t kMaxMissionObjects = 8192;
 
 enum class MissionRead {

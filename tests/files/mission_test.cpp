@@ -214,12 +214,12 @@ TEST_F(Mission, BoundsPipesAndDevices) {
     } cases[] = {
         {"zero-filled, 1 MiB: 262,144 empty records", [&] { writeFile(path, Bytes(1 << 20, 0)); return path; },
          true, 0, nullptr},
-        {"zero-filled, one byte past 16 MiB", [&] {
+        {"zero-filled, one byte past 4 MiB", [&] {
              writeFile(path, {});
              EXPECT_EQ(truncate(path.c_str(), kMaxMissionBytes + 1), 0);
              return path;
-         }, false, 1, "larger than 16 MiB"},
-        {"/dev/zero, which never ends", [] { return std::string("/dev/zero"); }, false, 1, "larger than 16 MiB"},
+         }, false, 1, "larger than 4 MiB"},
+        {"/dev/zero, which never ends", [] { return std::string("/dev/zero"); }, false, 1, "larger than 4 MiB"},
         {"8192 structures", [&] { writeFile(path, structures(8192)); return path; }, true, 8192, nullptr},
         {"8193 structures", [&] { writeFile(path, structures(8193)); return path; }, false, 1, "more than 8192"},
         {"FIFO without a writer reads as empty", [&] { return fifo; }, true, 0, nullptr},

@@ -443,7 +443,7 @@ TEST_F(Shell, MissionRefusedForItsSizeSaysWhy) {
     key('M');
     std::remove(big.c_str());
     ASSERT_EQ(host.boxes.size(), 1u) << "only the oversized file gives a box";
-    EXPECT_NE(host.boxes[0].text.find("larger than 16 MiB"), std::string::npos) << host.boxes[0].text;
+    EXPECT_NE(host.boxes[0].text.find("larger than 4 MiB"), std::string::npos) << host.boxes[0].text;
     EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
     EXPECT_EQ(structureList.size(), 1u);
     structureList.clear();
