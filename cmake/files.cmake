@@ -6,6 +6,7 @@ else()
 endif()
 add_library(vorn_files STATIC
   src/files/map_file.cpp
+  src/files/map_save.cpp
   src/files/mission.cpp
   src/files/texture_image.cpp
   src/files/bitmap_pixels.cpp
@@ -16,6 +17,13 @@ add_library(vorn_files STATIC
 # the build host too: the header carries no host code.
 find_path(VORN_STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb PATH_SUFFIXES stb NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 target_include_directories(vorn_files SYSTEM PRIVATE ${VORN_STB_INCLUDE_DIR})
+# The safe save's one platform seam: each host's half is its own file.
+if(WIN32)
+  target_sources(vorn_files PRIVATE src/files/safe_save_win32.cpp)
+  target_link_libraries(vorn_files PRIVATE advapi32)  # the owner check
+else()
+  target_sources(vorn_files PRIVATE src/files/safe_save_posix.cpp)
+endif()
 target_include_directories(vorn_files PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_files PUBLIC vorn_map)
 

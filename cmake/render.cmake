@@ -23,6 +23,8 @@ endif()
 # ---- The editor's own art: tex1.bmp and structures.bmp beside the editor.
 # tools/ is a project of its own so that a cross build can make it for the host.
 set(VORN_ART_FILES ${CMAKE_BINARY_DIR}/tex1.bmp ${CMAKE_BINARY_DIR}/structures.bmp)
+# The program's icon comes from the same tool, for the packages and the Windows resource.
+set(VORN_ICON_FILES ${CMAKE_BINARY_DIR}/vorngroundeditor.svg ${CMAKE_BINARY_DIR}/vorngroundeditor.ico)
 if(NOT CMAKE_CROSSCOMPILING)
   add_subdirectory(tools)
   set(vorn_art_command $<TARGET_FILE:vorn_make_art>)
@@ -43,14 +45,14 @@ else()
   set(vorn_art_depends vorn_art_host ${CMAKE_BINARY_DIR}/art_host/vorn_make_art)
 endif()
 add_custom_command(
-  OUTPUT ${VORN_ART_FILES}
+  OUTPUT ${VORN_ART_FILES} ${VORN_ICON_FILES}
   COMMAND ${vorn_art_command} ${CMAKE_BINARY_DIR}
   DEPENDS ${vorn_art_depends}
-  COMMENT "Drawing tex1.bmp and structures.bmp"
+  COMMENT "Drawing tex1.bmp, structures.bmp and the icon"
   VERBATIM
 )
 # Target for others to depend on (the editor, the Windows package, e2e runs).
-add_custom_target(vorn_art ALL DEPENDS ${VORN_ART_FILES})
+add_custom_target(vorn_art ALL DEPENDS ${VORN_ART_FILES} ${VORN_ICON_FILES})
 
 # ---- Tests and benchmark in an offscreen context (EGL surfaceless, no display).
 if(VORN_BUILD_TESTS AND NOT WIN32 AND TARGET OpenGL::EGL)

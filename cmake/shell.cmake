@@ -6,8 +6,18 @@
 add_library(vorn_shell STATIC
   src/shell/wndproc.cpp
   src/shell/dialogs.cpp
+  src/shell/document.cpp
+  src/shell/startup.cpp
 )
 target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
+# The longest path the host's file calls take, with its NUL: Windows' MAX_PATH
+# for its ANSI calls, Linux's PATH_MAX elsewhere. The dialogs' buffers have
+# this size; a longer choice is reported as too long.
+if(WIN32)
+  target_compile_definitions(vorn_shell PUBLIC VORN_PATH_CHARS=260)
+else()
+  target_compile_definitions(vorn_shell PUBLIC VORN_PATH_CHARS=4096)
+endif()
 
 # The Win32 subset over SDL2, for hosts other than Windows. Its main() lives
 # apart, in the executable, so test binaries can link the layer.
@@ -19,6 +29,8 @@ if(NOT WIN32)
     src/platform/wgl.cpp
     src/platform/message_box.cpp
     src/platform/file_dialog.cpp
+    src/platform/drop_files.cpp
+    src/platform/process.cpp
   )
   target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(vorn_platform PUBLIC vorn_win32_headers SDL2::SDL2)
@@ -27,7 +39,7 @@ endif()
 if(VORN_EDITOR AND TARGET vorn_gl)
   if(WIN32)
     add_executable(VornGroundEditor WIN32 src/shell/main.cpp)
-    target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32)
+    target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32 shell32)
     # One self-contained file: no MinGW runtime DLLs beside it.
     target_link_options(VornGroundEditor PRIVATE -static -static-libgcc -static-libstdc++)
   else()
@@ -46,9 +58,10 @@ if(VORN_BUILD_TESTS)
   # The shell against scripted stand-ins for Windows, the dialogs and OpenGL.
   vorn_add_test(test_shell
     SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_view_steps.cpp
+      tests/shell/test_startup.cpp
     LIBS vorn_shell vorn_core)
   # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).
   vorn_add_test(test_platform
     SOURCES tests/platform/test_events.cpp
-    LIBS vorn_platform)
+    LIBS vorn_platform vorn_shellcore)
 endif()

@@ -2,5 +2,10 @@
 add_library(vorn_shellcore STATIC
   src/shell/editor_state.cpp
   src/shell/view_steps.cpp
+  src/shell/undo_history.cpp
+  src/shell/command_line.cpp
 )
 target_include_directories(vorn_shellcore PUBLIC ${PROJECT_SOURCE_DIR}/src)
+# Only the one file that prints it rebuilds when the version changes.
+set_source_files_properties(src/shell/command_line.cpp PROPERTIES
+  COMPILE_DEFINITIONS VORN_VERSION="${PROJECT_VERSION}")

@@ -31,6 +31,7 @@ class Context:
         self.build = os.path.abspath(args.build)
         self.asan_build = os.path.abspath(args.asan_build)
         self.windows_build = os.path.abspath(args.windows_build)
+        self.packages = os.path.abspath(args.packages)
         self.artifacts = os.path.abspath(args.artifacts)
         self.seed = args.seed
         self.soak_events = args.soak_events
@@ -278,6 +279,7 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     ctx.expect(script, "overwritten", work)
     compare_maps(map_a, os.path.join(work, "overwritten.want"), "S over the same file, Replace")
     saved = read(map_a)
+    undo_redo_quick_save(ctx, ed, script, work, map_a)
 
     # C answered No keeps the map; C answered Yes clears it.
     ed.key("c")
@@ -352,6 +354,39 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     log("linux: Esc answered No, exit code 0")
 
 
+def undo_redo_quick_save(ctx, ed, script, work, saved_path):
+    """Additions: a stroke, Ctrl+Z and S save the bytes saved before the
+    stroke; Ctrl+Y and Ctrl+S save the stroke; the title follows each step.
+    Ends with one more Ctrl+Z, so the map is the one saved before again."""
+    title = "VornGroundEditor - %s - %s, kind 2 (rock), brush 1"
+    undone = os.path.join(work, "undone.map")
+    ed.key("2")
+    script.append("kind 2")
+    ed.wait_title(title % (os.path.basename(saved_path), "view"), "after S")
+    ed.key("e")
+    extra = []
+    stroke(ed, extra, [(20, 4)] + [(20, py) for py in range(5, 12)])
+    ed.wait_title(title % (os.path.basename(saved_path) + "*", "corners"), "a stroke")
+    ed.key("ctrl+z")
+    ed.wait_title(title % (os.path.basename(saved_path), "corners"), "Ctrl+Z")
+    ed.key("e")
+    ed.key("s")
+    ed.file_dialog(undone, save=True)
+    time.sleep(0.3)
+    compare_maps(undone, saved_path, "a stroke, Ctrl+Z, S")
+    ed.wait_title(title % ("undone.map", "view"), "S after Ctrl+Z")
+    ed.key("ctrl+y")
+    ed.wait_title(title % ("undone.map*", "view"), "Ctrl+Y")
+    ed.key("ctrl+s")
+    ed.wait_title(title % ("undone.map", "view"), "Ctrl+S")
+    ctx.expect(script + extra + ["save " + os.path.join(work, "redone.want")], "redone", work)
+    if read(os.path.join(work, "redone.want")) == read(saved_path):
+        raise Failure("the stroke before Ctrl+Z painted nothing through the core library")
+    compare_maps(undone, os.path.join(work, "redone.want"), "Ctrl+Y, Ctrl+S")
+    ed.key("ctrl+z")
+    ed.wait_title(title % ("undone.map*", "view"), "Ctrl+Z again")
+
+
 def soak(ctx):
     import soak as soak_module
     soak_module.soak(ctx)
@@ -367,7 +402,18 @@ def windows(ctx):
     windows_module.windows(ctx, sys.modules[__name__])
 
 
-STAGES = {"linux": linux, "linux-asan": linux_asan, "soak": soak, "windows": windows, "figures": figures}
+def deb(ctx):
+    import packages
+    packages.deb(ctx)
+
+
+def nsis(ctx):
+    import packages
+    packages.nsis(ctx)
+
+
+STAGES = {"linux": linux, "linux-asan": linux_asan, "soak": soak, "windows": windows, "figures": figures,
+          "deb": deb, "nsis": nsis}
 
 
 def main():
@@ -376,6 +422,7 @@ def main():
     ap.add_argument("--asan-build", default="build/sanitize")
     ap.add_argument("--windows-build", default="build/windows")
     ap.add_argument("--artifacts", default="build/e2e-artifacts")
+    ap.add_argument("--packages", default="build/packages")
     ap.add_argument("--seed", type=int, default=None)
     ap.add_argument("--soak-events", type=int, default=3000)
     ap.add_argument("--soak-seconds", type=float, default=300)

@@ -8,6 +8,10 @@ import time
 from xsession import Failure, box_buttons, log, read_bmp24
 
 TITLE = "VornGroundEditor"
+CLASS = "VornGroundEditor"  # the main window's WM_CLASS on Linux; message boxes have none
+# The titles of the file dialogs the editor opens (the save dialog has the
+# platform's own title), class "zenity".
+DIALOG_TITLES = ("Choose Grey Bitmap", "Choose Mission", "Choose Map", "Save As")
 CELL = 32                 # pixels per cell at zoom 1
 SETTLE = 0.3              # > two frame intervals: the last move has been drawn
 TILE_TOLERANCE = 4       # mean absolute difference per channel, 0..255
@@ -65,8 +69,10 @@ class Atlas:
 class Editor:
     """One run of the editor on a Session. argv starts it; cwd holds its art."""
 
-    def __init__(self, session, argv, cwd, label, env=None, log_path=None):
+    def __init__(self, session, argv, cwd, label, env=None, log_path=None, cls=CLASS, box_cls=""):
         self.s = session
+        self.cls = cls             # the main window's WM_CLASS (None: any)
+        self.box_cls = box_cls     # the message boxes' WM_CLASS ("": none, None: any)
         self.argv = argv
         self.cwd = cwd
         self.label = label
@@ -87,7 +93,10 @@ class Editor:
             if self.proc.poll() is not None:
                 raise Failure("%s exited with %s before its window appeared (log %s)"
                               % (self.label, self.proc.returncode, self.log_path))
-            big = [w for w in self.s.find(TITLE) if w[5] >= 400 and w[6] >= 300]
+            # The title starts with the program's name and goes on with the
+            # file, mode, kind and brush; message boxes carry the name alone.
+            big = [w for w in self.s.find(None, self.cls) if w[1].startswith(TITLE + " - ")
+                   and w[5] >= 400 and w[6] >= 300]
             return big[0] if big else None
         self.win = self.s.wait_for(main_window, timeout, "the editor's window")
         log(self.label, "window", self.win)
@@ -101,6 +110,17 @@ class Editor:
             return self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
             raise Failure("%s did not exit within %d s" % (self.label, timeout))
+
+    def title(self):
+        return self.s.window_title(self.win[0])
+
+    def wait_title(self, want, what):
+        """Waits for the window title to read `want` exactly."""
+        try:
+            self.s.wait_for(lambda: self.title() == want, 5, "title %r" % want)
+        except Failure:
+            raise Failure("%s: title expected %r, got %r" % (what, want, self.title()))
+        log("%s: title %r" % (what, want))
 
     def refresh_geometry(self):
         for w in self.s.windows():
@@ -163,7 +183,7 @@ class Editor:
 
     # --- boxes and dialogs ---------------------------------------------------
     def boxes(self):
-        return [w for w in self.s.find(TITLE) if w[0] != self.win[0]]
+        return self.s.find(TITLE, self.box_cls, exclude=(self.win[0],))
 
     def wait_box(self, timeout=10):
         return self.s.wait_for(self.boxes, timeout, "a message box titled %s" % TITLE)[0]
@@ -198,22 +218,37 @@ class Editor:
         self.s.wait_for(lambda: not self.boxes(), 10, "the message box to close")
         self.after_modal()
 
-    def zenity_windows(self):
-        return [w for w in self.s.windows() if "zenity" in w[2].lower() and self.s.viewable(w[0])]
+    def zenity_windows(self, title=None):
+        """The open file dialogs: zenity windows titled as the editor's dialogs
+        are (or `title`). A tooltip or popup of the dialog is not one."""
+        return [w for w in self.s.find(None, "zenity")
+                if (w[1] == title if title is not None else w[1] in DIALOG_TITLES)]
+
+    def zenity_question(self, dlg):
+        """The overwrite question of dialog `dlg`: an untitled zenity window
+        that belongs to it, or None."""
+        for w in self.s.find("", "zenity", exclude=(dlg[0],)):
+            if self.s.transient_for(w[0]) == dlg[0]:
+                return w
+        return None
 
     def file_dialog(self, path, title=None, save=False, replace=False, timeout=30):
         """Fills in the zenity dialog the editor opened: the path typed, Enter,
         and the overwrite question answered Replace when `replace`. Checks
         the dialog's title when one is given. Returns the dialog's title."""
-        dlg = self.s.wait_for(self.zenity_windows, timeout, "a file dialog")[0]
-        if title is not None and dlg[1] != title:
+        try:
+            dlg = self.s.wait_for(lambda: self.zenity_windows(title), timeout,
+                                  "a file dialog titled %r" % (title or DIALOG_TITLES,))[0]
+        except Failure:
             self.s.screenshot(self.label + "-dialog")
-            raise Failure("file dialog title: expected %r, got %r" % (title, dlg[1]))
+            raise Failure("no file dialog titled %r; open: %r" % (title, self.zenity_windows()))
         time.sleep(0.8)   # GTK builds the chooser's contents after mapping it
 
         def confirm():
-            ws = [w for w in self.zenity_windows() if w[0] != dlg[0]]
-            return ws[0] if ws else None
+            return self.zenity_question(dlg)
+
+        def dialog_open():
+            return any(w[0] == dlg[0] for w in self.zenity_windows())
         # Typing into a chooser that is still busy loses keys now and then:
         # when the dialog neither closes nor asks, the path is typed again.
         for attempt in range(3):
@@ -226,11 +261,11 @@ class Editor:
             self.s.type(path)
             time.sleep(0.8)       # completion settles; an early Enter is swallowed
             self.s.key("Return")
-            deadline = time.monotonic() + 5
+            deadline = time.monotonic() + 10
             state = None
             while time.monotonic() < deadline and state is None:
                 time.sleep(0.1)
-                if not self.zenity_windows():
+                if not dialog_open():
                     state = "closed"
                 elif confirm():
                     state = "asked"
@@ -242,7 +277,7 @@ class Editor:
                 self.s.xdo("windowactivate", c[0], check=False)
                 time.sleep(0.5)
                 self.s.key("Return")   # Replace has the focus
-                self.s.wait_for(lambda: not self.zenity_windows(), 6, "the file dialog to close")
+                self.s.wait_for(lambda: not dialog_open(), 15, "the file dialog to close")
                 self.after_modal()
                 return dlg[1]
             if state == "closed":
@@ -259,7 +294,7 @@ class Editor:
         self.s.xdo("windowactivate", dlg[0], check=False)
         time.sleep(0.6)
         self.s.key("Escape")
-        self.s.wait_for(lambda: not self.zenity_windows(), 10, "the file dialog to close")
+        self.s.wait_for(lambda: not self.zenity_windows(), 15, "the file dialog to close")
         self.after_modal()
 
     def after_modal(self):

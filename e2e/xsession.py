@@ -145,9 +145,11 @@ class Session:
             time.sleep(interval)
 
     # --- xdotool ---------------------------------------------------------
-    def xdo(self, *args, check=True):
+    def xdo(self, *args, check=True, timeout=60):
+        # Generous: on a loaded machine one xdotool run of many keys or moves
+        # takes far longer than on an idle one.
         r = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
-                           capture_output=True, text=True, timeout=30)
+                           capture_output=True, text=True, timeout=timeout)
         if check and r.returncode != 0 and "search" not in args[:1]:
             raise Failure("xdotool %s failed: %s" % (" ".join(map(str, args)), r.stderr.strip()))
         return r.stdout
@@ -172,11 +174,35 @@ class Session:
                            text=True)
         return "IsViewable" in r.stdout
 
+    def usable(self, wid):
+        """Viewable and managed by the window manager: tooltips, menus and
+        completion popups are override-redirect windows and never count as
+        a dialog or box, whatever they are called."""
+        r = subprocess.run(["xwininfo", "-id", str(wid)], env=self.env, capture_output=True,
+                           text=True)
+        return "IsViewable" in r.stdout and "Override Redirect State: no" in r.stdout
+
+    @staticmethod
+    def classes(w):
+        """The instance and class names of a window from windows(); [] when it has none."""
+        return re.findall(r'"([^"]*)"', w[2])
+
     def find(self, name=None, cls=None, exclude=()):
-        """Viewable windows whose name (and class, if given) match exactly."""
+        """Usable windows whose name is exactly `name` and whose WM_CLASS
+        (instance or class) is exactly `cls`; cls "" asks for a window with
+        no class, None for any. (xdotool search cannot ask for a name and a
+        class together, and misses windows without a class.)"""
         return [w for w in self.windows()
-                if (name is None or w[1] == name) and (cls is None or cls in w[2])
-                and w[0] not in exclude and self.viewable(w[0])]
+                if (name is None or w[1] == name)
+                and (cls is None or (cls in self.classes(w) if cls else not self.classes(w)))
+                and w[0] not in exclude and self.usable(w[0])]
+
+    def transient_for(self, wid):
+        """The window a dialog belongs to (WM_TRANSIENT_FOR), or None."""
+        r = subprocess.run(["xprop", "-id", str(wid), "WM_TRANSIENT_FOR"], env=self.env,
+                           capture_output=True, text=True)
+        m = re.search(r"window id # (0x[0-9a-f]+)", r.stdout)
+        return int(m.group(1), 16) if m else None
 
     def search(self, *args):
         """Window ids that xdotool search finds (visible only)."""
@@ -208,7 +234,9 @@ class Session:
         self.xdo("key", "--delay", delay, *keys)
 
     def type(self, text, delay=12):
-        self.xdo("type", "--delay", delay, text)
+        # In pieces: each run stays short however slow the machine is.
+        for i in range(0, len(text), 24):
+            self.xdo("type", "--delay", delay, text[i:i + 24])
 
     def move(self, x, y):
         """Moves the pointer to absolute screen position (x, y). (Not --sync:

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the editor needs, only those still missing.
 #   scripts/deps.sh run    what building and starting the editor needs
+#   scripts/deps.sh package  what scripts/package.sh needs (the cross compiler,
+#                            makensis, dpkg-shlibdeps)
 #   scripts/deps.sh test   everything the full test run needs
 set -euo pipefail
 what=${1:-test}
 
 run_pkgs=(cmake g++ make pkg-config libstb-dev libsdl2-dev libgl-dev libopengl-dev libegl-dev libegl-mesa0 libglx-mesa0 libgl1-mesa-dri zenity)
-test_pkgs=("${run_pkgs[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-dev
-  g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick openbox
+package_pkgs=("${run_pkgs[@]}" g++-mingw-w64-x86-64 nsis dpkg-dev)
+test_pkgs=("${package_pkgs[@]}" lintian libgtest-dev libbenchmark-dev clang libclang-rt-dev
+  xvfb xauth xfonts-base xdotool x11-utils imagemagick openbox
   wine64 wine python3)
 
 case "$what" in
   run) pkgs=("${run_pkgs[@]}") ;;
+  package) pkgs=("${package_pkgs[@]}") ;;
   test) pkgs=("${test_pkgs[@]}") ;;
-  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+  *) echo "usage: $0 run|package|test" >&2; exit 2 ;;
 esac
 
 missing=()

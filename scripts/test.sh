@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the release build with its unit tests
 # and benchmarks, the sanitizer build, the fuzzers, the Windows cross build and
-# the end-to-end runs. Prints how long each stage took.
+# the end-to-end runs, and the packages. Prints how long each stage took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -112,6 +112,15 @@ e2e() {
   passed=$((passed + 4))  # its four checking stages (figures only reports); a failure stops the script above
 }
 
+# The packages from the builds above; lintian on the Debian package; the
+# package unpacked and started, the installer run under Wine (e2e/packages.py).
+packages() {
+  bash scripts/package.sh --linux-build build/release --windows-build build/windows
+  lintian --fail-on error,warning build/packages/*.deb
+  e2e/run deb nsis
+  passed=$((passed + 3))
+}
+
 stage deps deps
 stage "build (release)" build_release
 stage "unit tests (release)" test_release
@@ -121,5 +130,6 @@ stage "unit tests (asan+ubsan)" test_sanitize
 stage "fuzz" fuzz
 stage "build (windows)" build_windows
 stage "end to end" e2e
+stage packages packages
 
 echo "all stages: $passed passed, 0 failed"

@@ -14,3 +14,9 @@ namespace art {
 // kinds of the tile's nine lattice points (the top layer; kind 3 over kind 2).
 int32_t terrainLayerAt(const int32_t kinds[9], int32_t u, int32_t v);
 }  // namespace art
+
+namespace art {
+// The program's icon as a scalable picture and as a Windows icon file.
+bool writeIconSvg(const std::string& path);
+bool writeIconIco(const std::string& path);
+}  // namespace art

@@ -1,11 +1,11 @@
 // Which terrain each tile of the tile atlas shows: the kinds of its nine
 // lattice points (bit dx + 3 * dy, top row first), as the map loader reads
-// tiles back into points. Header-only, over the
-// auto-tiler's tables (built into the tool from src/map).
+// tiles back into points. Header-only, over the auto-tiler's public tile
+// shapes (src/map/tile_shapes.h, built into the tool from src/map).
 #pragma once
 #include <cstdint>
 
-#include "map/tile_tables.h"
+#include "map/tile_shapes.h"
 
 namespace art {
 
@@ -16,8 +16,9 @@ namespace art {
 // kind 2 over the whole cell.
 inline bool tilePoints(int32_t tile, int32_t kinds[9]) {
     if (tile < 0 || tile > 255) return false;
-    int32_t kind = tiles::kTables.decodeKind[tile];
-    int32_t pattern = tiles::kTables.decodePattern[tile];
+    const TileShape shape = tileShape(tile);
+    int32_t kind = shape.kind;
+    int32_t pattern = shape.pattern;
     if (tile == 192) kind = 2, pattern = 0x1FF;
     if (kind == 0) return false;
     // Kind 3 only ever lies amid kind 2, so its tiles sit on kind 2, not on plain ground.

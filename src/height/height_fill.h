@@ -1,6 +1,13 @@
 // Edit mode 2: fill the preview map from the height field under the cursor.
+// The fill itself is height_fill.cpp; the frame's preview step and the
+// commit, the only part that reads the shell's state, are fill_preview.cpp.
 #pragma once
 #include <cstdint>
+
+// The lattice the fill works on: 129 x 129 points, as the 64 x 64 maps and
+// the height field have.
+constexpr int32_t kFillSide = 129;
+constexpr int32_t kFillPoints = kFillSide * kFillSide;
 
 // Makes the preview map a copy of the working map and paints every point
 // reachable from (x, y) through points at/above (or at/below) the threshold,

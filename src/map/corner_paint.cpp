@@ -1,37 +1,45 @@
 // Corner painting: set a lattice point, repair the cells around it so that
 // kinds meet only in shapes the tile families show, and re-select their tiles.
+// One engine with two entries: paintCorner (the brush, one point) and
+// paintCorners (the height fill, a list of points).
 //
 // How it stays fast while giving exactly the result of the step-by-step rules
 // (re-select the 3 x 3 block after every repaired cell, at every depth):
 // - Repairs read and write only the corner grid, never a tile, and a cell's
 //   tile depends only on its own nine points. So instead of selecting after
-//   every repair, a top-level paint records every cell that any repair would
-//   have re-selected and selects each of them once, after the last write.
-//   Cells outside those blocks keep their tiles, as they would.
-// - Everything one top-level call can touch lies within 8 x 8 cells of it
-//   (see Window), so the recorded cells fit one 64-bit word.
-// - Repairs for kinds 1, 2 and 4 paint kind 0, which repairs nothing further;
-//   the points they change are exactly those that need repair when the cell is
-//   entered, so they are found from the cell's kind masks in one step.
-// - Repairs for kind 3 paint kind 2, which may repair further; that path
-//   follows the rules point by point in their order.
+//   every repair, the engine records every cell that any repair would have
+//   re-selected and selects each of them once, after the last write: for a
+//   single paint in one 64-bit word over the 8 x 8 cells it can reach (see
+//   WindowRecord), for a batch in marks over the whole map (MapRecord).
+// - Cells outside those blocks keep their tiles, as they would.
+// - Which points a repair changes comes from the rule table (kRepairRules in
+//   tile_tables.h). Most repairs paint a kind that repairs nothing further
+//   (kind 0); the points they change are exactly those that need repair when
+//   the cell is entered, so they are found from the cell's kind masks in one
+//   step. A repair that paints a kind which repairs in turn (kind 3's, which
+//   paints 2) follows the rules point by point in their order.
 // - A recorded cell whose points and tile are those that painting left in
 //   the map's shadow grids, where its tile is known to be the selection of
-//   its points, already shows that tile; it is not selected again (see
-//   GroundMap::shadowCorners and Painter::flush).
+//   its points, already shows that tile; a single paint does not select it
+//   again (see PaintShadow and WindowRecord::flush).
+// - A batch skips every repair for a kind while no point of the map holds a
+//   value that kind repairs (it counts the map's values as it writes them).
 #include <cassert>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include "map/ground_map.h"
+#include "map/paint_shadow.h"
 #include "map/tile_tables.h"
 
 namespace {
 
-constexpr unsigned kPlusMask = 0x0BA;  // side midpoints and centre of a cell
+using namespace tiles;
+
 constexpr unsigned kAllPoints = 0x1FF;
 
 // A cell's point mask with bit dx + 3 * dy moved to bit dy + 3 * dx, so that
@@ -54,12 +62,35 @@ constexpr uint64_t kBlock4 = 0x0F0F0F0Full;   // 4 x 4 cells at the window's cor
 constexpr uint64_t kBlock3 = 0x070707ull;     // 3 x 3 cells
 constexpr uint64_t kEachColumn = 0x0101010101010101ull;
 
-// Bytes 0..4 of a row word, one per lattice point.
+// Bit 0 of each byte of a word; bytes 0..4 of a row word, one per lattice point.
+constexpr uint64_t kEachByte = 0x0101010101010101ull;
 constexpr uint64_t kFiveBytes = 0x0101010101ull;
 constexpr uint64_t kOddBytes = 0x0001000100ull;  // bytes 1 and 3
 
-// Bit 0 of each of bytes 0..4 set where that byte (at most 7) is not 0.
-constexpr uint64_t nonZeroBytes(uint64_t w) { return ((w + 0x7F * kFiveBytes) >> 7) & kFiveBytes; }
+// Bit 0 of each byte set where that byte (at most 7) is not 0.
+constexpr uint64_t nonZeroBytes(uint64_t w) { return ((w + 0x7F * kEachByte) >> 7) & kEachByte; }
+
+constexpr int bitCount(unsigned v) { return v ? static_cast<int>(v & 1) + bitCount(v >> 1) : 0; }
+
+// Bit 0 of each byte set where that byte (at most 7) holds a value of `Set`
+// (bit v for value v, 0..4). Bytes above 4, which neither painting nor
+// loading ever writes, may go either way. Compares with the members or with
+// the rest of 0..4, whichever are fewer.
+template <unsigned Set>
+uint64_t bytesHolding(uint64_t w) {
+    constexpr unsigned members = Set & 0x1Fu;
+    if constexpr (bitCount(members) <= 2) {
+        uint64_t in = 0;
+        for (unsigned v = 0; v < 5; ++v)
+            if (members >> v & 1) in |= nonZeroBytes(w ^ v * kEachByte) ^ kEachByte;
+        return in;
+    } else {
+        uint64_t in = kEachByte;
+        for (unsigned v = 0; v < 5; ++v)
+            if (!(members >> v & 1)) in &= nonZeroBytes(w ^ v * kEachByte);
+        return in;
+    }
+}
 
 uint64_t load64(const uint8_t* p) {
     uint64_t v;
@@ -80,60 +111,148 @@ unsigned equalBytes(const uint8_t* a, const uint8_t* b) {
 #endif
 }
 
-// One top-level paint or repair.
-// Window: the 8 x 8 cells wx0..wx0 + 7, wy0..wy0 + 7 of the call, chosen so
-// that every cell whose point the call can write, or that it re-selects, lies
-// inside (cells outside the map are dropped at the end). For a paint at (px, py), with cx = px / 2: repairs
+// The points of a cell, with these kind masks, that a repair for Kind repaints.
+template <int Kind>
+inline unsigned pointsToRepair(uint64_t lanes) {
+    constexpr RepairRule rule = kRepairRules[Kind];
+    const unsigned k1 = lane(lanes, kLaneKind1), k23 = lane(lanes, kLaneKind23);
+    const unsigned k3 = lane(lanes, kLaneKind3), k4 = lane(lanes, kLaneKind4);
+    const unsigned holding[5] = {~(k1 | k23 | k4) & kAllPoints, k1, k23 & ~k3, k3, k4};
+    unsigned need = 0;
+    for (int v = 0; v < 5; ++v) {
+        if (rule.onCorner >> v & 1) need |= holding[v] & kCornerPoints;
+        if (rule.offCorner >> v & 1) need |= holding[v] & kOffCorner;
+    }
+    return need;
+}
+
+// Whether a repair for Kind of a cell with these masks acts at all: its edge
+// code (kind 4: its tile search) is not 0.
+template <int Kind>
+bool repairActs(uint64_t lanes) {
+    return kTables.edge[Kind - 1][lane(lanes, kEdgeLane[Kind])] != 0;
+}
+
+// Bit v: a point holding v is repaired by Kind somewhere in a cell; bit 5
+// stands for every value above 4, which may be repaired too (a batch counts them).
+template <int Kind>
+constexpr unsigned kRepairedValues = kRepairRules[Kind].onCorner | kRepairRules[Kind].offCorner | 0x20u;
+
+// Selects cells (x, y0 + r) for the bits r of `rows`, all inside the map,
+// into the tiles and the shadow tiles. Going down a column, a cell's bottom
+// row of points is the next one's top row.
+inline void selectCells(const GroundMap& m, PaintShadow& s, int32_t x, int32_t y0, uint64_t rows) {
+    // Locals, not members: a tile is a byte store, which may alias them.
+    const uint8_t* const corners = m.corners;
+    uint8_t* const tileGrid = m.tiles;
+    uint8_t* const shadowTiles = s.tiles;
+    const ptrdiff_t stride = m.latticeStride();
+    const ptrdiff_t pc = 2 * (static_cast<ptrdiff_t>(y0) * stride + x);
+    const ptrdiff_t tc = static_cast<ptrdiff_t>(x) * m.height + y0;
+    int last = -2;
+    uint64_t lastBottom = 0;
+    while (rows) {
+        const int r = lowestBit(rows);
+        rows &= rows - 1;
+        const uint8_t* p = corners + (pc + 2 * r * stride);
+        const uint64_t top = r == last + 1 ? lastBottom : rowLanesAt(p);
+        const uint64_t bottom = rowLanesAt(p + 2 * stride);
+        const uint8_t tile = tileOf(top | rowLanesAt(p + stride) << 3 | bottom << 6);
+        tileGrid[tc + r] = tile;
+        shadowTiles[tc + r] = tile;
+        last = r;
+        lastBottom = bottom;
+    }
+}
+
+// Brings the shadow of cells x0..x1, y0..y1 (inside the map) up to the grids:
+// copies every point and tile that differs and clears the `selected` bit of
+// each cell, in that block or around it, whose shadow bytes this changes.
+void resyncShadow(const GroundMap& m, PaintShadow& s, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    const ptrdiff_t stride = m.latticeStride();
+    const int32_t width = m.width, height = m.height;
+    const bool tracked = height <= 64;
+    auto forget = [&](int32_t xa, int32_t xb, int32_t ya, int32_t yb) {  // cells xa..xb, ya..yb, clipped
+        if (!tracked) return;
+        xa = xa < 0 ? 0 : xa, ya = ya < 0 ? 0 : ya;
+        xb = xb >= width ? width - 1 : xb, yb = yb >= height ? height - 1 : yb;
+        if (ya > yb) return;
+        const uint64_t bits = ((uint64_t{2} << yb) - 1) & ~((uint64_t{1} << ya) - 1);
+        for (int32_t x = xa; x <= xb; ++x) s.selected[x] &= ~bits;
+        s.allSelected = false;
+    };
+    const int32_t points = 2 * (x1 - x0) + 3;
+    for (int32_t py = 2 * y0; py <= 2 * y1 + 2; ++py) {
+        uint8_t* shadow = s.corners + py * stride + 2 * x0;
+        const uint8_t* now = m.corners + py * stride + 2 * x0;
+        for (int32_t j0 = 0; j0 < points; j0 += 16) {
+            const int32_t n = points - j0 < 16 ? points - j0 : 16;
+            uint32_t differ = ~equalBytes(now + j0, shadow + j0) & ((uint32_t{1} << n) - 1);
+            while (differ) {
+                const int32_t j = j0 + lowestBit(differ);
+                differ &= differ - 1;
+                shadow[j] = now[j];
+                const int32_t px = 2 * x0 + j;
+                forget((px - 1) >> 1, px >> 1, (py - 1) >> 1, py >> 1);
+            }
+        }
+    }
+    const int32_t rows = y1 - y0 + 1;
+    for (int32_t x = x0; x <= x1; ++x) {
+        const ptrdiff_t t = static_cast<ptrdiff_t>(x) * height + y0;
+        for (int32_t r0 = 0; r0 < rows; r0 += 8) {
+            const uint64_t want = rows - r0 >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * (rows - r0))) - 1;
+            if (!((load64(m.tiles + t + r0) ^ load64(s.tiles + t + r0)) & want)) continue;
+            for (int32_t r = r0; r < rows && r < r0 + 8; ++r)
+                if (s.tiles[t + r] != m.tiles[t + r]) {
+                    s.tiles[t + r] = m.tiles[t + r];
+                    forget(x, x, y0 + r, y0 + r);
+                }
+        }
+    }
+}
+
+// What a single paint or repair records. Window: the 8 x 8 cells wx0..wx0 + 7,
+// wy0..wy0 + 7 of the call, chosen so that every cell whose point the call
+// can write, or that it re-selects, lies inside (cells outside the map are
+// dropped at the end). For a paint at (px, py), with cx = px / 2: repairs
 // write points of cells cx - 1 .. cx; a kind-2 paint there repairs cells
 // cx - 2 .. cx + 1 and writes points up to 2 cx - 4 .. 2 cx + 4; the blocks
 // re-selected around those reach cells cx - 4 .. cx + 3. For a repair of cell
 // x the same chain reaches cells x - 3 .. x + 3. The same holds in y.
-class Painter {
+class WindowRecord {
 public:
-    Painter(GroundMap& m, int32_t wx0, int32_t wy0)
-        : map_(m), corners_(m.corners), stride_(m.latticeStride()), width_(m.width), height_(m.height),
-          wx0_(wx0), wy0_(wy0) {}
+    WindowRecord(GroundMap& m, PaintShadow& s, int32_t wx0, int32_t wy0) : map_(m), shadow_(s), wx0_(wx0), wy0_(wy0) {}
 
-    static Painter forPoint(GroundMap& m, int32_t px, int32_t py) {
-        return Painter(m, (px >> 1) - 4, (py >> 1) - 4);
-    }
-    static Painter forCell(GroundMap& m, int32_t x, int32_t y) { return Painter(m, x - 3, y - 3); }
+    static constexpr bool mayRepair(unsigned) { return true; }
 
-    void paint(int32_t px, int32_t py, int32_t kind) {
-        switch (kind) {
-            case 1: return paintKind<1>(px, py);
-            case 2: return paintKind<2>(px, py);
-            case 3: return paintKind<3>(px, py);
-            case 4: return paintKind<4>(px, py);
-            default: return writePoint(px, py, kind);  // painting 0 repairs nothing
-        }
+    // A point written: the cells that contain it have changed, and the
+    // repairs of the four cells around it re-select the 4 x 4 cells from
+    // (px / 2 - 2, py / 2 - 2), as far as they exist.
+    void wrote(int32_t px, int32_t py, uint8_t, uint8_t) {
+        // An even coordinate is shared by two cells, an odd one lies in one.
+        const int32_t w = 2 - (px & 1), h = 2 - (py & 1);
+        const uint64_t column = h == 1 ? 1 : 3;
+        const uint64_t cells = w == 1 ? column : column | column << 8;
+        changed_ |= at(cells, w, h, (px - 1) >> 1, (py - 1) >> 1);
+        pending_ |= at(kBlock4, 4, 4, (px >> 1) - 2, (py >> 1) - 2);
     }
 
-    void repair(int32_t x, int32_t y, int32_t kind) {
-        switch (kind) {
-            case 1: repairPoints<1>(x, y); break;
-            case 2: repairPoints<2>(x, y); break;
-            case 3: repairPoints<3>(x, y); break;
-            case 4: repairPoints<4>(x, y); break;
-            default: break;
-        }
-        pending_ |= at(kBlock3, 3, 3, x - 1, y - 1);
-    }
-
+    // A cell repaired at the top level: its 3 x 3 block is re-selected.
+    void repaired(int32_t x, int32_t y) { pending_ |= at(kBlock3, 3, 3, x - 1, y - 1); }
 
     // Selects every recorded cell once, except those that the shadow grids
     // show to hold their selection already. Shadow invariant, between calls:
-    // where a cell's bit in `shadowSelected` is set, the shadow tile is the
-    // selection of the shadow points. Writes by this call go to both grids
-    // (writePoint), which breaks the invariant only for the cells holding
-    // the written points; those are all recorded and selected here, which
-    // restores it. So a cell whose points and tile equal the shadow ones,
-    // with its bit set and no point written by this call, is left alone. Any
-    // other difference from the shadow is a direct write from outside; then
-    // the shadow takes the region's bytes and forgets the cells whose shadow
-    // bytes that changes, and those are selected too where recorded.
+    // where a cell's bit in `selected` is set, the shadow tile is the
+    // selection of the shadow points. Writes by this call go to both grids,
+    // which breaks the invariant only for the cells holding the written
+    // points; those are all recorded and selected here, which restores it.
+    // So a cell whose points and tile equal the shadow ones, with its bit set
+    // and no point written by this call, is left alone. Any other difference
+    // from the shadow is a direct write from outside; then the shadow takes
+    // the region's bytes and forgets the cells whose shadow bytes that
+    // changes, and those are selected too where recorded.
     void flush() {
-        using namespace tiles;
         const uint64_t selected = pending_ & insideMask();
         if (!selected) return;
         uint64_t columns = selected;  // bit 8 c: column c of the window has a recorded cell
@@ -146,55 +265,29 @@ public:
         anyRow |= anyRow >> 16;
         anyRow |= anyRow >> 8;
         const unsigned rowBits = static_cast<unsigned>(anyRow & 0xFF);
-        const int c0 = __builtin_ctzll(columns) >> 3, c1 = (63 - __builtin_clzll(columns)) >> 3;
-        const int r0 = __builtin_ctz(rowBits), r1 = 31 - __builtin_clz(rowBits);
+        const int c0 = lowestBit(columns) >> 3, c1 = highestBit(columns) >> 3;
+        const int r0 = lowestBit(rowBits), r1 = highestBit(rowBits);
         uint64_t bits = selected;
-        const bool tracked = height_ <= 64;  // one word of shadowSelected per column
-        bool allSelected = false;  // every shadowSelected bit is set: nothing to gather or set
+        const bool tracked = map_.height <= 64;  // one word of `selected` per column
+        bool allSelected = false;  // every `selected` bit is set: nothing to gather or set
         if (tracked) {
-            if (!shadowMatches(c0, c1, r0, r1)) resyncShadow(c0, c1, r0, r1);
-            allSelected = map_.shadowAllSelected;
+            if (!shadowMatches(c0, c1, r0, r1)) resyncShadow(map_, shadow_, wx0_ + c0, wy0_ + r0, wx0_ + c1, wy0_ + r1);
+            allSelected = shadow_.allSelected;
             bits &= ~((allSelected ? ~uint64_t{0} : shownInWindow(c0, c1)) & ~changed_);
         }
-        // Locals, not members: a tile is a byte store, which may alias them.
-        const uint8_t* const corners = corners_;
-        uint8_t* const tileGrid = map_.tiles;
-        uint8_t* const shadowTiles = map_.shadowTiles;
-        uint64_t* const shadowSelected = map_.shadowSelected;
-        const ptrdiff_t stride = stride_, height = height_;
-        const int32_t wx0 = wx0_, wy0 = wy0_;
-        // Offsets of the window's first cell (it may lie outside the map;
-        // only cells inside are visited).
-        const ptrdiff_t point0 = 2 * (wy0 * stride + wx0), tile0 = wx0 * height + wy0;
         while (bits) {
-            // One column of the window at a time; going down it, a cell's
-            // bottom row of points is the next one's top row.
-            const int col = __builtin_ctzll(bits) >> 3;
-            const unsigned colRows = static_cast<unsigned>(bits >> (8 * col)) & 0xFFu;
+            const int col = lowestBit(bits) >> 3;
+            const uint64_t colRows = (bits >> (8 * col)) & 0xFFu;
             bits &= ~(uint64_t{0xFF} << (8 * col));
-            unsigned rows = colRows;
-            const ptrdiff_t pc = point0 + 2 * col, tc = tile0 + col * height;
-            int last = -2;
-            uint64_t lastBottom = 0;
-            while (rows) {
-                const int r = __builtin_ctz(rows);
-                rows &= rows - 1;
-                const uint8_t* p = corners + (pc + 2 * r * stride);
-                const uint64_t top = r == last + 1 ? lastBottom : rowLanesAt(p);
-                const uint64_t bottom = rowLanesAt(p + 2 * stride);
-                const uint8_t tile = tileOf(top | rowLanesAt(p + stride) << 3 | bottom << 6);
-                tileGrid[tc + r] = tile;
-                shadowTiles[tc + r] = tile;
-                last = r;
-                lastBottom = bottom;
-            }
-            if (tracked && !allSelected) shadowSelected[wx0 + col] |= wy0 >= 0 ? uint64_t{colRows} << wy0 : uint64_t{colRows} >> -wy0;
+            selectCells(map_, shadow_, wx0_ + col, wy0_, colRows);
+            if (tracked && !allSelected)
+                shadow_.selected[wx0_ + col] |= wy0_ >= 0 ? colRows << wy0_ : colRows >> -wy0_;
         }
     }
 
 private:
     // Mask of a block of w x h cells (anchored at the window's first cell)
-    // moved to cell (x, y); the block stays inside the window (see Window).
+    // moved to cell (x, y); the block stays inside the window (see above).
     uint64_t at(uint64_t block, int32_t w, int32_t h, int32_t x, int32_t y) const {
         const int32_t bx = x - wx0_, by = y - wy0_;
         assert(bx >= 0 && by >= 0 && bx + w <= 8 && by + h <= 8);
@@ -204,9 +297,10 @@ private:
 
     // The window's cells that lie inside the map.
     uint64_t insideMask() const {
-        if (wx0_ >= 0 && wy0_ >= 0 && wx0_ + 8 <= width_ && wy0_ + 8 <= height_) return ~uint64_t{0};
-        const int32_t r0 = wy0_ < 0 ? -wy0_ : 0, r1 = height_ - wy0_ < 8 ? height_ - wy0_ : 8;
-        const int32_t c0 = wx0_ < 0 ? -wx0_ : 0, c1 = width_ - wx0_ < 8 ? width_ - wx0_ : 8;
+        const int32_t width = map_.width, height = map_.height;
+        if (wx0_ >= 0 && wy0_ >= 0 && wx0_ + 8 <= width && wy0_ + 8 <= height) return ~uint64_t{0};
+        const int32_t r0 = wy0_ < 0 ? -wy0_ : 0, r1 = height - wy0_ < 8 ? height - wy0_ : 8;
+        const int32_t c0 = wx0_ < 0 ? -wx0_ : 0, c1 = width - wx0_ < 8 ? width - wx0_ : 8;
         if (r0 >= r1 || c0 >= c1) return 0;
         const uint64_t rows = (uint64_t{1} << r1) - (uint64_t{1} << r0);
         const uint64_t cols = (c1 == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * c1)) - 1) & ~((uint64_t{1} << (8 * c0)) - 1);
@@ -214,15 +308,16 @@ private:
     }
 
     // Whether the points and tiles of the window's cells c0..c1 x r0..r1
-    // (inside the map) equal the shadow ones.
+    // (inside the map) equal the shadow ones. The common case of every
+    // paint, so it compares whole rows without a branch.
     bool shadowMatches(int c0, int c1, int r0, int r1) const {
         const int32_t x0 = wx0_ + c0, y0 = wy0_ + r0;
         const int width = 2 * (c1 - c0) + 3, pointRows = 2 * (r1 - r0) + 3;
-        const ptrdiff_t at = 2 * (static_cast<ptrdiff_t>(y0) * stride_ + x0);
-        const uint8_t* a = corners_ + at;
-        const uint8_t* b = map_.shadowCorners + at;
+        const ptrdiff_t stride = map_.latticeStride(), height = map_.height;
+        const ptrdiff_t at = 2 * (static_cast<ptrdiff_t>(y0) * stride + x0);
+        const uint8_t* a = map_.corners + at;
+        const uint8_t* b = shadow_.corners + at;
         const unsigned want = width >= 16 ? 0xFFFFu : (1u << width) - 1;
-        const ptrdiff_t stride = stride_;
         unsigned equal = 0xFFFFu, extra = 0;
         for (int r = 0; r < pointRows; ++r) equal &= equalBytes(a + r * stride, b + r * stride);
         if (width > 16)  // 8 cells: the 17th point of each row
@@ -230,17 +325,17 @@ private:
         if ((equal & want) != want || extra) return false;
         const int n = r1 - r0 + 1;
         const uint64_t rowsMask = n == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * n)) - 1;
-        const ptrdiff_t t = static_cast<ptrdiff_t>(x0) * height_ + y0;
+        const ptrdiff_t t = static_cast<ptrdiff_t>(x0) * height + y0;
         uint64_t diff = 0;
         for (int c = 0; c <= c1 - c0; ++c)
-            diff |= load64(map_.tiles + t + c * height_) ^ load64(map_.shadowTiles + t + c * height_);
+            diff |= load64(map_.tiles + t + c * height) ^ load64(shadow_.tiles + t + c * height);
         return (diff & rowsMask) == 0;
     }
 
-    // Cells of the window's columns c0..c1 (inside the map) whose
-    // shadowSelected bit is set, as window bits.
+    // Cells of the window's columns c0..c1 (inside the map) whose `selected`
+    // bit is set, as window bits.
     uint64_t shownInWindow(int c0, int c1) const {
-        const uint64_t* word = map_.shadowSelected;
+        const uint64_t* word = shadow_.selected;
         uint64_t v = 0;
         if (wy0_ >= 0) {
             for (int c = c0; c <= c1; ++c) v |= ((word[wx0_ + c] >> wy0_) & 0xFF) << (8 * c);
@@ -250,52 +345,113 @@ private:
         return v;
     }
 
-    // Copies the points and tiles of the window's cells c0..c1 x r0..r1 into
-    // the shadow grids and clears the shadowSelected bits of every cell, in
-    // that block or around it, whose shadow points or tile this changes.
-    void resyncShadow(int c0, int c1, int r0, int r1) {
-        const int32_t x0 = wx0_ + c0, y0 = wy0_ + r0;
-        const int cols = c1 - c0 + 1, rows = r1 - r0 + 1;
-        const int width = 2 * cols + 1, pointRows = 2 * rows + 1;
-        const unsigned want = width >= 16 ? 0xFFFFu : (1u << width) - 1;
-        // stale[i], bit m: cell (x0 + i - 1, y0 + m - 1) has a shadow byte changed.
-        uint32_t stale[10] = {};
-        ptrdiff_t at = 2 * (static_cast<ptrdiff_t>(y0) * stride_ + x0);
-        for (int r = 0; r < pointRows; ++r, at += stride_) {
-            uint8_t* shadow = map_.shadowCorners + at;
-            const uint8_t* now = corners_ + at;
-            uint32_t differ = ~equalBytes(now, shadow) & want;  // bit j: point 2 x0 + j
-            if (width > 16 && now[16] != shadow[16]) differ |= 1u << 16;
-            if (!differ) continue;
-            // An even point row or column lies in two cells, an odd one in one.
-            const uint32_t cellRows = (r & 1) ? 1u << ((r >> 1) + 1) : 3u << (r >> 1);
-            while (differ) {
-                const int j = __builtin_ctz(differ);
-                differ &= differ - 1;
-                shadow[j] = now[j];
-                stale[(j + 1) >> 1] |= cellRows;
-                stale[(j >> 1) + 1] |= cellRows;
+    GroundMap& map_;
+    PaintShadow& shadow_;
+    int32_t wx0_, wy0_;     // the window's first cell
+    uint64_t pending_ = 0;  // cells to re-select (window bits, clipped to the map at the end)
+    uint64_t changed_ = 0;  // cells with a point written by this call
+};
+
+// What a batch records: for every written point (px, py) a mark at
+// (px / 2, py / 2); the cells its paint re-selects are the 4 x 4 cells from
+// (px / 2 - 2, py / 2 - 2), found from the marks at the end. It also counts
+// the map's values, so that a kind's repairs can be skipped while no point
+// holds a value that kind repairs: those repairs would change nothing.
+class MapRecord {
+public:
+    MapRecord(GroundMap& m, PaintShadow& s) : map_(m), shadow_(s), markStride_(m.height + 1) {
+        std::memset(s.touched, 0, static_cast<size_t>(m.width + 1) * static_cast<size_t>(markStride_));
+        const size_t n = static_cast<size_t>(m.latticeStride()) * static_cast<size_t>(2 * m.height + 1);
+        for (size_t i = 0; i < n; ++i) ++counts_[bucket(m.corners[i])];
+        for (int b = 0; b < 6; ++b) present_ |= counts_[b] ? 1u << b : 0u;
+        // Writes keep the shadow points equal to the grid from here on, so at
+        // the end every selected cell's shadow tile is its selection.
+        if (m.height <= 64 && m.width > 0 && m.height > 0) resyncShadow(m, s, 0, 0, m.width - 1, m.height - 1);
+    }
+
+    bool mayRepair(unsigned values) const { return (present_ & values) != 0; }
+
+    void wrote(int32_t px, int32_t py, uint8_t before, uint8_t after) {
+        shadow_.touched[(px >> 1) * markStride_ + (py >> 1)] = 1;
+        const int b = bucket(before), a = bucket(after);
+        if (--counts_[b] == 0) present_ &= ~(1u << b);
+        if (counts_[a]++ == 0) present_ |= 1u << a;
+    }
+
+    // Selects each cell that some paint re-selected, once: cell (x, y) when a
+    // mark lies at (x - 1 .. x + 2, y - 1 .. y + 2), that is, when it lies in
+    // the 4 x 4 block around a written point.
+    void finish() {
+        const int32_t width = map_.width, height = map_.height;
+        for (int32_t x = 0; x < width; ++x) {
+            const int32_t ca = x >= 1 ? x - 1 : 0, cb = x + 2 <= width ? x + 2 : width;
+            auto marked = [&](int32_t cy) {
+                uint8_t any = 0;
+                for (int32_t cx = ca; cx <= cb; ++cx) any |= shadow_.touched[cx * markStride_ + cy];
+                return any != 0;
+            };
+            for (int32_t y0 = 0; y0 < height; y0 += 64) {
+                const int32_t last = y0 + 63 < height ? y0 + 63 : height;  // mark rows y0..last in one word
+                uint64_t m = 0;
+                for (int32_t cy = y0; cy <= last; ++cy) m |= marked(cy) ? uint64_t{1} << (cy - y0) : 0;
+                uint64_t rows = m | m << 1 | m >> 1 | m >> 2;
+                if (y0 >= 1 && marked(y0 - 1)) rows |= 1;
+                if (y0 + 64 <= height && marked(y0 + 64)) rows |= uint64_t{3} << 62;
+                if (y0 + 65 <= height && marked(y0 + 65)) rows |= uint64_t{1} << 63;
+                if (height - y0 < 64) rows &= (uint64_t{1} << (height - y0)) - 1;
+                selectCells(map_, shadow_, x, y0, rows);
+                if (height <= 64) shadow_.selected[x] |= rows;
             }
-        }
-        for (int i = 0; i < cols; ++i) {
-            const ptrdiff_t t = static_cast<ptrdiff_t>(x0 + i) * height_ + y0;
-            for (int m = 0; m < rows; ++m)
-                if (map_.shadowTiles[t + m] != map_.tiles[t + m]) {
-                    map_.shadowTiles[t + m] = map_.tiles[t + m];
-                    stale[i + 1] |= 1u << (m + 1);
-                }
-        }
-        for (int i = 0; i <= cols + 1; ++i) {
-            const int32_t x = x0 + i - 1;
-            if (!stale[i] || x < 0 || x >= width_) continue;
-            map_.shadowSelected[x] &= ~(y0 >= 1 ? uint64_t{stale[i]} << (y0 - 1) : uint64_t{stale[i]} >> 1);
-            map_.shadowAllSelected = false;
         }
     }
 
+private:
+    static int bucket(uint8_t v) { return v < 5 ? v : 5; }
+
+    GroundMap& map_;
+    PaintShadow& shadow_;
+    int32_t markStride_;
+    int32_t counts_[6] = {};  // points of the map holding 0..4, and above 4
+    unsigned present_ = 0;    // bit b: counts_[b] is not 0
+};
+
+// Calls f with the kind 1..4 as a compile-time constant.
+template <class F>
+void byKind(int32_t kind, F&& f) {
+    switch (kind) {
+        case 1: return f(std::integral_constant<int, 1>{});
+        case 2: return f(std::integral_constant<int, 2>{});
+        case 3: return f(std::integral_constant<int, 3>{});
+        default: return f(std::integral_constant<int, 4>{});
+    }
+}
+
+// The painting itself, the same for both records: the corner writes of
+// paintCorner and its repairs, in their order.
+template <class Record>
+class Painter {
+public:
+    template <class... Args>
+    Painter(GroundMap& m, PaintShadow& s, Args... recordArgs)
+        : corners_(m.corners), shadowCorners_(s.corners), stride_(m.latticeStride()), width_(m.width),
+          height_(m.height), record_(m, s, recordArgs...) {}
+
+    Record& record() { return record_; }
+
+    void paint(int32_t px, int32_t py, int32_t kind) {
+        if (kind < 1 || kind > 4) return writePoint(px, py, kind);  // painting 0 repairs nothing
+        byKind(kind, [&](auto k) { paintKind<decltype(k)::value>(px, py); });
+    }
+
+    void repair(int32_t x, int32_t y, int32_t kind) {
+        if (kind >= 1 && kind <= 4) byKind(kind, [&](auto k) { repairPoints<decltype(k)::value>(x, y); });
+    }
+
+private:
     template <int Kind>
     void paintKind(int32_t px, int32_t py) {
         writePoint(px, py, Kind);
+        if (!record_.mayRepair(kRepairedValues<Kind>)) return;
         const int32_t cx = px >> 1, cy = py >> 1;
         if (cx >= 1 && cy >= 1 && cx < width_ && cy < height_) {  // all four cells inside
             const unsigned cells = cellsThatMayNeedRepair<Kind>(cx, cy);
@@ -315,30 +471,35 @@ private:
 
     // Of the four cells around point (2 cx, 2 cy), all inside the map, those
     // that a repair for Kind may change: bit 0 for (cx, cy), 1 for (cx - 1, cy),
-    // 2 for (cx, cy - 1), 3 for (cx - 1, cy - 1). A cleared bit is certain;
-    // a set one is settled by repairPoints. Read from the 5 x 5 points in
-    // five row words, so that most paints skip the four cells' masks. The
-    // verdicts stay true while the earlier cells are repaired: those repairs
-    // write 2 over 0, 1 or 4 and 0 over 1 or 4, which never adds a point of
-    // kind 1 or 4, a point that is neither 2 nor 3, or a point of kind 3.
+    // 2 for (cx, cy - 1), 3 for (cx - 1, cy - 1). A cleared bit is certain; a
+    // set one is settled by repairPoints. Read from the 5 x 5 points in five
+    // row words, so that most paints of kinds 2 and 3 skip the four cells'
+    // masks (for kinds 1 and 4 the masks cost no more than this). A cell may
+    // change when it holds a point the rule repaints and, for kinds whose edge
+    // code needs one, a side all in the kind's mask. The verdicts stay true
+    // while the earlier cells are repaired: a repair paints over values its
+    // kind repairs, with values it does not (the zeros of its nested repairs
+    // included), and never writes over a point of its kind's mask.
     template <int Kind>
     unsigned cellsThatMayNeedRepair(int32_t cx, int32_t cy) const {
         if constexpr (Kind != 2 && Kind != 3) {
             return 0xF;
         } else {
+            constexpr RepairRule rule = kRepairRules[Kind];
+            constexpr unsigned offOnly = rule.offCorner & ~rule.onCorner & 0xFFu;
+            // The side test pays for kind 3, whose repairs are the costly
+            // ones; for kind 2 it costs more than it saves (measured).
+            constexpr bool kSideTest = Kind == 3;
+            const bool sides = kSideTest && kTables.needsSide[Kind - 1];
             const uint8_t* p = corners_ + (2 * cy - 2) * stride_ + 2 * cx - 2;
-            uint64_t a[5], b[5], any = 0;
+            uint64_t need[5], outside[5] = {}, any = 0;
             for (int i = 0; i < 5; ++i) {
-                const uint64_t w = load64(p + i * stride_) & 7 * kFiveBytes;
-                if constexpr (Kind == 3) {
-                    a[i] = nonZeroBytes(w ^ 3 * kFiveBytes);                     // not 3
-                    b[i] = nonZeroBytes((w & 6 * kFiveBytes) ^ 2 * kFiveBytes);  // neither 2 nor 3
-                } else {
-                    // Kind 4 anywhere, kind 1 off the cells' corners (even row and column).
-                    const uint64_t four = (w >> 2) & kFiveBytes, one = w & ~(w >> 1) & ~(w >> 2) & kFiveBytes;
-                    a[i] = four | (one & (i % 2 ? kFiveBytes : kOddBytes));
-                }
-                any |= Kind == 3 ? b[i] : a[i];
+                const uint64_t w = load64(p + i * stride_) & 7 * kEachByte;
+                // Corners lie on even rows and columns.
+                need[i] = (bytesHolding<rule.onCorner>(w) | (bytesHolding<offOnly>(w) & (i % 2 ? kEachByte : kOddBytes))) &
+                          kFiveBytes;
+                if constexpr (kSideTest) outside[i] = bytesHolding<kMaskValues[Kind]>(w) ^ kEachByte;  // not in the mask
+                any |= need[i];
             }
             if (!any) return 0;
             unsigned cells = 0;
@@ -346,16 +507,10 @@ private:
             for (int c = 0; c < 4; ++c) {
                 const int r = kCorner[c][0], shift = 8 * kCorner[c][1];
                 const uint64_t span = uint64_t{0x010101} << shift;
-                bool may;
-                if constexpr (Kind == 3) {
-                    // Something to repair, and a side all of kind 3 (a non-zero edge code).
-                    const uint64_t cols = (a[r] | a[r + 1] | a[r + 2]) >> shift;
-                    const bool side = !(a[r] & span) || !(a[r + 2] & span) || !(cols & 1) || !(cols & 0x10000);
-                    may = ((b[r] | b[r + 1] | b[r + 2]) & span) && side;
-                } else {
-                    may = (a[r] | a[r + 1] | a[r + 2]) & span;
-                }
-                cells |= may ? 1u << c : 0u;
+                const uint64_t cols = (outside[r] | outside[r + 1] | outside[r + 2]) >> shift;
+                const bool side = !sides || !(outside[r] & span) || !(outside[r + 2] & span) || !(cols & 1) ||
+                                  !(cols & 0x10000);
+                cells |= ((need[r] | need[r + 1] | need[r + 2]) & span) && side ? 1u << c : 0u;
             }
             return cells;
         }
@@ -365,101 +520,92 @@ private:
     // none, and then the edge code does not matter.
     template <int Kind>
     void repairPoints(int32_t x, int32_t y) {
-        using namespace tiles;
         const uint64_t lanes = cellLanes(corners_, stride_, x, y);
-        const unsigned k1 = lane(lanes, kLaneKind1), k23 = lane(lanes, kLaneKind23);
-        const unsigned k3 = lane(lanes, kLaneKind3), k4 = lane(lanes, kLaneKind4);
-        if constexpr (Kind == 3) {
-            const unsigned need = ~k23 & kAllPoints;  // 0, 1 and 4 anywhere
-            if (need && kTables.edge[2][k3]) repairAmidKindTwo(x, y, need);
+        unsigned need = pointsToRepair<Kind>(lanes);
+        if (!need || !repairActs<Kind>(lanes)) return;
+        constexpr int repaint = kRepairRules[Kind].repaint;
+        if constexpr ((kRepairRules[repaint].onCorner | kRepairRules[repaint].offCorner) != 0) {
+            repairPointByPoint<repaint>(x, y, need);
         } else {
-            unsigned toClear;
-            if constexpr (Kind == 1) {  // kinds 2, 3, 4 off the plus, and 4 anywhere
-                toClear = (kPlusMask & (k23 | k4)) | k4;
-                if (!toClear || !kTables.edge[0][k1]) return;
-            } else if constexpr (Kind == 2) {  // kinds 1 and 4 off the plus, and 4 anywhere
-                toClear = (kPlusMask & (k1 | k4)) | k4;
-                if (!toClear || !kTables.edge[1][k23]) return;
-            } else {  // kind 4: kinds 1, 2, 3 off the plus; corners stay
-                toClear = kPlusMask & (k1 | k23);
-                if (!toClear || !kTables.kind4Search[k4]) return;
-            }
-            // Each of these points is painted 0 in turn; painting 0 writes
-            // only that point, so the order does not matter.
-            while (toClear) {
-                const int b = __builtin_ctz(toClear);
-                toClear &= toClear - 1;
-                writePoint(2 * x + b % 3, 2 * y + b / 3, 0);
+            // Each of these points is painted in turn; the paint repairs
+            // nothing, so it writes only that point and the order does not matter.
+            while (need) {
+                const int b = lowestBit(need);
+                need &= need - 1;
+                writePoint(2 * x + b % 3, 2 * y + b / 3, repaint);
             }
         }
     }
 
-    // Kind 3: every point of the cell that is not 2 or 3 is painted 2, in the
-    // visiting order (dx outer, dy inner); those paints repair their own cells
-    // for kind 2. A point that needs this when the cell is entered still needs
-    // it when visited (the nested repairs write only 0, over 1 or 4), and no
-    // other point comes to need it, so the mask taken on entry is exact.
-    // Those nested repairs look at the cells x - 1 .. x + 1, y - 1 .. y + 1;
-    // without a point of kind 1 or 4 among them (the usual case), they repair
-    // nothing and each paint just writes its point.
-    void repairAmidKindTwo(int32_t x, int32_t y, unsigned need) {
-        if (x >= 1 && y >= 1 && x + 2 <= width_ && y + 2 <= height_) {
+    // A repair that paints Repaint (kind 2, for kind 3): every point in `need`
+    // is painted in the visiting order (dx outer, dy inner), and those paints
+    // repair their own cells for Repaint. A point that needs this when the
+    // cell is entered still needs it when visited (the nested repairs write
+    // only 0, over values Repaint repairs), and no other point comes to need
+    // it, so the mask taken on entry is exact. The nested repairs look at the
+    // cells x - 1 .. x + 1, y - 1 .. y + 1; without a point there that
+    // Repaint repairs (the usual case), each paint just writes its point.
+    template <int Repaint>
+    void repairPointByPoint(int32_t x, int32_t y, unsigned need) {
+        constexpr RepairRule nested = kRepairRules[kRepairRules[Repaint].repaint];
+        static_assert((nested.onCorner | nested.offCorner) == 0, "a nested repair must paint only what repairs nothing");
+        bool quiet = !record_.mayRepair(kRepairedValues<Repaint>);
+        if (!quiet && x >= 1 && y >= 1 && x + 2 <= width_ && y + 2 <= height_) {
             constexpr uint64_t kSevenBytes = 0x01010101010101ull;
             const uint8_t* p = corners_ + (2 * y - 2) * stride_ + 2 * x - 2;
-            uint64_t oneOrFour = 0;
-            for (int i = 0; i < 7; ++i, p += stride_) {
-                const uint64_t w = load64(p);
-                oneOrFour |= (w >> 2) | (w & ~(w >> 1) & ~(w >> 2));
+            uint64_t found = 0;
+            for (int i = 0; i < 7; ++i, p += stride_)
+                found |= bytesHolding<kRepairRules[Repaint].onCorner | kRepairRules[Repaint].offCorner>(
+                    load64(p) & 7 * kEachByte);
+            quiet = !(found & kSevenBytes);
+        }
+        if (quiet) {
+            while (need) {
+                const int b = lowestBit(need);
+                need &= need - 1;
+                writePoint(2 * x + b % 3, 2 * y + b / 3, Repaint);
             }
-            if (!(oneOrFour & kSevenBytes)) {
-                while (need) {
-                    const int b = __builtin_ctz(need);
-                    need &= need - 1;
-                    writePoint(2 * x + b % 3, 2 * y + b / 3, 2);
-                }
-                return;
-            }
+            return;
         }
         unsigned visit = kVisitOrder.bits[need];  // bit dy + 3 * dx
         while (visit) {
-            const int b = __builtin_ctz(visit);
+            const int b = lowestBit(visit);
             visit &= visit - 1;
-            paintKind<2>(2 * x + b / 3, 2 * y + b % 3);
+            paintKind<Repaint>(2 * x + b / 3, 2 * y + b % 3);
         }
     }
 
-    // Writes one point, recording the cells that contain it (changed) and the
-    // blocks that the repairs of the four cells around it re-select: together
-    // the 4 x 4 cells from (px / 2 - 2, py / 2 - 2), as far as they exist.
     void writePoint(int32_t px, int32_t py, int32_t kind) {
-        corners_[py * stride_ + px] = static_cast<uint8_t>(kind);
-        map_.shadowCorners[py * stride_ + px] = static_cast<uint8_t>(kind);
-        // An even coordinate is shared by two cells, an odd one lies in one.
-        const int32_t w = 2 - (px & 1), h = 2 - (py & 1);
-        const uint64_t column = h == 1 ? 1 : 3;
-        const uint64_t cells = w == 1 ? column : column | column << 8;
-        changed_ |= at(cells, w, h, (px - 1) >> 1, (py - 1) >> 1);
-        pending_ |= at(kBlock4, 4, 4, (px >> 1) - 2, (py >> 1) - 2);
+        uint8_t& point = corners_[py * stride_ + px];
+        const uint8_t before = point;
+        point = static_cast<uint8_t>(kind);
+        shadowCorners_[py * stride_ + px] = static_cast<uint8_t>(kind);
+        record_.wrote(px, py, before, static_cast<uint8_t>(kind));
     }
 
-    GroundMap& map_;
     uint8_t* corners_;
+    uint8_t* shadowCorners_;
     int32_t stride_, width_, height_;
-    int32_t wx0_, wy0_;     // the window's first cell
-    uint64_t pending_ = 0;  // cells to re-select (window bits, clipped to the map at the end)
-    uint64_t changed_ = 0;  // cells with a point written by this call
+    Record record_;  // held here, not referred to: it is updated on every write
 };
 
 }  // namespace
 
 void GroundMap::paintCorner(int32_t px, int32_t py, int32_t kind) {
-    Painter p = Painter::forPoint(*this, px, py);
-    p.paint(px, py, kind);
-    p.flush();
+    Painter<WindowRecord> painter(*this, *shadow_, (px >> 1) - 4, (py >> 1) - 4);
+    painter.paint(px, py, kind);
+    painter.record().flush();
 }
 
 void GroundMap::repairCell(int32_t x, int32_t y, int32_t kind) {
-    Painter p = Painter::forCell(*this, x, y);
-    p.repair(x, y, kind);
-    p.flush();
+    Painter<WindowRecord> painter(*this, *shadow_, x - 3, y - 3);
+    painter.repair(x, y, kind);
+    painter.record().repaired(x, y);
+    painter.record().flush();
+}
+
+void GroundMap::paintCorners(const LatticePoint* points, int32_t count, int32_t kind) {
+    Painter<MapRecord> painter(*this, *shadow_);
+    for (int32_t i = 0; i < count; ++i) painter.paint(points[i].x, points[i].y, kind);
+    painter.record().finish();
 }

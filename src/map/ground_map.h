@@ -6,23 +6,21 @@
 // Tile of a map whose every lattice point holds kind 0.
 constexpr uint8_t kPlainTile = 176;
 
+struct PaintShadow;  // painting's memory of the grids, private to src/map
+
+// A point of the lattice, as the batch paint takes a list of them.
+struct LatticePoint {
+    int32_t x;
+    int32_t y;
+};
+
 struct GroundMap {
     int32_t width = 0;           // cells across
     int32_t height = 0;          // cells down; also the stride of `tiles`
     uint8_t* tiles = nullptr;    // cell (x, y) at x * height + y (column-major)
     uint8_t* corners = nullptr;  // point (px, py) at py * (2 * width + 1) + px (row-major)
-    // Painting's shadow of the two grids: the points and tiles as painting
-    // last left them (same layouts as `corners` and `tiles`), and per column
-    // of cells one word with bit y set where the shadow tile of cell (x, y) is
-    // the selection of its shadow points (used for maps up to 64 cells high).
-    // Painting skips cells whose bytes still equal the shadow; writing the
-    // grids directly needs no care, it only costs painting a re-selection.
-    uint8_t* shadowCorners = nullptr;
-    uint8_t* shadowTiles = nullptr;
-    uint64_t* shadowSelected = nullptr;  // `width` words
-    bool shadowAllSelected = true;       // every bit of shadowSelected set: from clear() until painting meets a direct write
 
-    // Allocates both grids (and the shadow) for w x h cells and clears them.
+    // Allocates both grids (and painting's memory of them) for w x h cells and clears them.
     GroundMap(int32_t w, int32_t h);
     ~GroundMap();
     GroundMap(const GroundMap&) = delete;
@@ -30,7 +28,7 @@ struct GroundMap {
 
     // Every tile 176, every lattice point kind 0; sizes unchanged.
     void clear();
-    // Exact copy of src (sizes, both grids, the shadow); reallocates only on a size change.
+    // Exact copy of src (sizes, both grids, painting's memory); reallocates only on a size change.
     GroundMap& copyFrom(const GroundMap& src);
 
     // Kinds 1..3: the cell's edge code (0..20). Kind 4: the tile the kind-4
@@ -42,6 +40,10 @@ struct GroundMap {
     // re-tiles around it. Called by mouse painting and the height fill; the
     // grids afterwards are exactly those of the step-by-step rules.
     void paintCorner(int32_t px, int32_t py, int32_t kind);
+    // Paints each of the `count` points (inside the grid) with `kind` in turn;
+    // the height fill calls it. The grids afterwards are exactly those of a
+    // paintCorner per point, but every cell is selected only once, at the end.
+    void paintCorners(const LatticePoint* points, int32_t count, int32_t kind);
     // Repairs one cell for `kind` and re-selects its 3 x 3 block (paintCorner's step).
     void repairCell(int32_t x, int32_t y, int32_t kind);
     // Rebuilds the cell's lattice points from its tile index; the map loader
@@ -53,6 +55,9 @@ struct GroundMap {
     uint8_t tileAt(int32_t x, int32_t y) const { return tiles[x * height + y]; }
     uint8_t& cornerAt(int32_t px, int32_t py) { return corners[py * latticeStride() + px]; }
     uint8_t cornerAt(int32_t px, int32_t py) const { return corners[py * latticeStride() + px]; }
+
+private:
+    PaintShadow* shadow_ = nullptr;  // never null after construction
 };
 
 // Kind-4 pattern table: per tile index, -1 or the 9-bit pattern of its kind-4 points.

@@ -1,6 +1,8 @@
 // The auto-tiler's tables, computed by the compiler from the selection rules.
 #include "map/tile_tables.h"
 
+#include "map/tile_shapes.h"
+
 namespace tiles {
 namespace {
 
@@ -98,10 +100,8 @@ constexpr Tables build() {
         uint64_t lanes = 0;
         for (int i = 0, rest = idx; i < 3; ++i, rest /= 5) {
             const int v = rest % 5;
-            if (v == 1) lanes |= uint64_t{1} << (kLaneKind1 + i);
-            if (v == 2 || v == 3) lanes |= uint64_t{1} << (kLaneKind23 + i);
-            if (v == 3) lanes |= uint64_t{1} << (kLaneKind3 + i);
-            if (v == 4) lanes |= uint64_t{1} << (kLaneKind4 + i);
+            for (int k = 1; k <= 4; ++k)
+                if (kMaskValues[k] >> v & 1) lanes |= uint64_t{1} << (kEdgeLane[k] + i);
         }
         t.rowLanes[idx] = lanes;
     }
@@ -115,6 +115,14 @@ constexpr Tables build() {
         t.kind4Search[m] = static_cast<uint8_t>(r);
         t.edge[3][m] = static_cast<uint8_t>(r);
         t.family[3][m] = static_cast<uint8_t>(r);
+    }
+    for (int k = 1; k <= 4; ++k) {
+        t.needsSide[k - 1] = true;
+        for (int m = 0; m < 512; ++m) {
+            const bool side = (m & kTopSide) == kTopSide || (m & kRightSide) == kRightSide ||
+                              (m & kBottomSide) == kBottomSide || (m & kLeftSide) == kLeftSide;
+            if (t.edge[k - 1][m] && !side) t.needsSide[k - 1] = false;
+        }
     }
     // Decoding: tiles 60..71 are two adjacent sides without the centre for
     // kinds 1..3; the edge-code families; kind 4 from the pattern table last.
@@ -142,3 +150,8 @@ constexpr Tables kTables = build();
 static_assert(kTables.kind4Search[0] == 0, "kind-4 search of an empty cell must find no tile");
 
 }  // namespace tiles
+
+TileShape tileShape(int32_t tile) {
+    const uint8_t t = static_cast<uint8_t>(tile);
+    return TileShape{tiles::kTables.decodeKind[t], tiles::kTables.decodePattern[t]};
+}

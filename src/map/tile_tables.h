@@ -28,6 +28,7 @@ struct Tables {
     int32_t patterns[256];     // kind-4 pattern table, as initPatternTable fills it
     uint8_t decodeKind[256];   // kind a tile decodes to, 0 when it has none
     uint16_t decodePattern[256];  // the points of that kind on the tile
+    bool needsSide[4];         // [k - 1]: kind k's edge code is 0 for every mask without a full side
 };
 
 extern const Tables kTables;
@@ -52,6 +53,14 @@ inline uint64_t cellLanes(const uint8_t* corners, int32_t stride, int32_t x, int
 
 inline unsigned lane(uint64_t lanes, int at) { return static_cast<unsigned>(lanes >> at) & 0x1FFu; }
 
+// Bit v of kMaskValues[k]: a point holding v counts in kind k's mask, which
+// its edge code (kind 4: its tile search) reads; kind 2 counts kind 3 too.
+constexpr uint8_t kMaskValues[5] = {0x01, 0x02, 0x0C, 0x08, 0x10};
+
+// The lane of the mask that kind k's edge code (kind 4: tile search) reads, and
+// that code from kTables.edge[k - 1].
+constexpr int kEdgeLane[5] = {0, kLaneKind1, kLaneKind23, kLaneKind3, kLaneKind4};
+
 // The tile selection gives for a cell with these masks.
 inline uint8_t tileOf(uint64_t lanes) {
     unsigned t = 176;
@@ -64,6 +73,50 @@ inline uint8_t tileOf(uint64_t lanes) {
     t = t3 ? t3 : t;
     t = t4 ? t4 : t;
     return static_cast<uint8_t>(t);
+}
+
+// The repair rules. Repairing a cell for kind k does nothing while its edge
+// code for k (kind 4: its tile search) is 0; otherwise it visits the cell's
+// points, dx outer and dy inner, and paints `repaint` on each point whose
+// value the rule names for its place: one of the cell's four corners, or a
+// side midpoint or the centre. These five entries are the only statement of
+// the rules in the program; painting and the height fill both read them.
+struct RepairRule {
+    uint8_t repaint;    // kind painted on a repaired point
+    uint8_t onCorner;   // bit v: a corner point holding v is repaired
+    uint8_t offCorner;  // bit v: a side midpoint or the centre holding v is repaired
+};
+constexpr RepairRule kRepairRules[5] = {
+    {0, 0x00, 0x00},  // kind 0 repairs nothing
+    {0, 0x10, 0x1C},  // kind 1: 4 anywhere, 2 and 3 off the corners
+    {0, 0x10, 0x12},  // kind 2: 4 anywhere, 1 off the corners
+    {2, 0x13, 0x13},  // kind 3 lies only amid kind 2: 0, 1 and 4 anywhere become 2
+    {0, 0x00, 0x0E},  // kind 4: 1, 2 and 3 off the corners; its corners stay
+};
+constexpr unsigned kCornerPoints = 0x145;  // bits dx + 3 dy of a cell's four corners
+constexpr unsigned kOffCorner = 0x0BA;     // its side midpoints and centre
+
+// Index of the lowest set bit of v, which is not 0. GCC and Clang have a
+// builtin; other compilers (MSVC) take the loop.
+inline int lowestBit(uint64_t v) {
+#if defined(__GNUC__) || defined(__clang__)
+    return __builtin_ctzll(v);
+#else
+    int n = 0;
+    for (; !(v & 1); v >>= 1) ++n;
+    return n;
+#endif
+}
+
+// Index of the highest set bit of v, which is not 0.
+inline int highestBit(uint64_t v) {
+#if defined(__GNUC__) || defined(__clang__)
+    return 63 - __builtin_clzll(v);
+#else
+    int n = 0;
+    while (v >>= 1) ++n;
+    return n;
+#endif
 }
 
 }  // namespace tiles

@@ -23,6 +23,10 @@ WPARAM buttonFlags = 0;
 // Updated when a message is taken from the queue, as Windows does.
 BYTE keyState[256];
 
+// Files of the drop SDL is reporting (between SDL_DROPBEGIN and
+// SDL_DROPCOMPLETE); Windows delivers a drop as one message.
+HDROP pendingDrop = nullptr;
+
 // Client positions travel as signed 16-bit halves of lParam; a captured mouse
 // far outside the window is pinned to that range rather than wrapped.
 WORD packCoord(int v) { return static_cast<WORD>(static_cast<int16_t>(std::clamp(v, -32768, 32767))); }
@@ -187,6 +191,22 @@ int translateEvent(const SDL_Event& event, HWND window, std::deque<MSG>& out) {
                                       MAKEWPARAM(buttonFlags | modifierFlags(), static_cast<WORD>(delta)), lParam));
         break;
     }
+    case SDL_DROPBEGIN:
+        delete pendingDrop;
+        pendingDrop = nullptr;
+        break;
+    case SDL_DROPFILE:
+        // Quirk: SDL reports one event per file; Windows one message per drop.
+        if (!window || !window->acceptFiles || !event.drop.file) break;
+        if (!pendingDrop) pendingDrop = new HDROP__;
+        pendingDrop->files.push_back(event.drop.file);
+        break;
+    case SDL_DROPCOMPLETE:
+        if (pendingDrop && window && window->acceptFiles)
+            out.push_back(makeMessage(window, WM_DROPFILES, reinterpret_cast<WPARAM>(pendingDrop), 0));
+        else delete pendingDrop;
+        pendingDrop = nullptr;
+        break;
     default: break;
     }
     return static_cast<int>(out.size() - before);
@@ -194,7 +214,11 @@ int translateEvent(const SDL_Event& event, HWND window, std::deque<MSG>& out) {
 
 void pumpIntoQueue() {
     SDL_Event event;
-    while (SDL_PollEvent(&event)) translateEvent(event, mainWindow(), messageQueue());
+    while (SDL_PollEvent(&event)) {
+        translateEvent(event, mainWindow(), messageQueue());
+        // SDL hands the file name to whoever takes the event.
+        if (event.type == SDL_DROPFILE || event.type == SDL_DROPTEXT) SDL_free(event.drop.file);
+    }
 }
 
 namespace {
@@ -203,6 +227,9 @@ int SDLCALL keepNonInput(void*, SDL_Event* event) {
     if (event->type >= SDL_KEYDOWN && event->type < SDL_JOYAXISMOTION) return 0;  // keyboard, text, mouse
     if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_CLOSE) return 0;
     if (event->type == SDL_QUIT) return 0;
+    // A disabled window takes no drops either; the name is ours to free.
+    if (event->type == SDL_DROPFILE || event->type == SDL_DROPTEXT) SDL_free(event->drop.file);
+    if (event->type >= SDL_DROPFILE && event->type <= SDL_DROPCOMPLETE) return 0;
     return 1;
 }
 }  // namespace
@@ -212,6 +239,16 @@ void beginModal() { pumpIntoQueue(); }
 void endModal() {
     SDL_PumpEvents();
     SDL_FilterEvents(keepNonInput, nullptr);
+    delete pendingDrop;
+    pendingDrop = nullptr;
+    // Windows keeps the key state up to date while the box runs its own loop;
+    // here those releases were dropped. Keys count as up again, except the
+    // modifiers SDL still sees held (a held key's next press sets it anew).
+    for (int vk = VK_BACK; vk < 256; ++vk) keyState[vk] &= static_cast<BYTE>(~0x80);
+    const SDL_Keymod mods = SDL_GetModState();
+    if (mods & KMOD_SHIFT) keyState[VK_SHIFT] |= 0x80;
+    if (mods & KMOD_CTRL) keyState[VK_CONTROL] |= 0x80;
+    if (mods & KMOD_ALT) keyState[VK_MENU] |= 0x80;
 }
 
 }  // namespace platform

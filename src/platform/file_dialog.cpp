@@ -13,6 +13,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,8 +25,11 @@ extern char** environ;
 
 namespace {
 
-// Windows' MAX_PATH: 259 characters and the NUL.
-constexpr size_t kMaxPathChars = 259;
+// The longest path the system's file calls take: PATH_MAX counts the NUL.
+constexpr size_t kMaxPathChars = PATH_MAX - 1;
+
+// What CommDlgExtendedError reports: why the last dialog returned FALSE.
+DWORD lastDialogError = 0;
 
 // The full path of an executable found on PATH, or "".
 std::string findProgram(const char* name) {
@@ -79,7 +83,7 @@ bool runDialog(const std::string& program, const std::vector<std::string>& args,
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             // Far longer than any path: stop collecting, it fails the length test anyway.
-            if (out.size() < 4096) out.append(buffer, static_cast<size_t>(n));
+            if (out.size() <= kMaxPathChars + 1) out.append(buffer, static_cast<size_t>(n));
         }
         SDL_PumpEvents();
     }
@@ -132,6 +136,7 @@ std::vector<std::pair<std::string, std::string>> filterList(const char* filter) 
 }
 
 BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
+    lastDialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     std::string program = findProgram("zenity");
     std::vector<std::string> args;
@@ -167,8 +172,13 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
     platform::endModal();
     if (!chosen) return FALSE;
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    // A path Windows could not hold is a failed dialog, never a truncated path.
-    if (out.empty() || out.size() > kMaxPathChars || out.size() + 1 > request->nMaxFile) return FALSE;
+    if (out.empty()) return FALSE;
+    // A path the system or the caller's buffer could not hold is a failed
+    // dialog, said as Windows says it, never a truncated path.
+    if (out.size() > kMaxPathChars || out.size() + 1 > request->nMaxFile) {
+        lastDialogError = FNERR_BUFFERTOOSMALL;
+        return FALSE;
+    }
     if ((request->Flags & OFN_FILEMUSTEXIST) && !isFile(out)) return FALSE;
     if ((request->Flags & OFN_PATHMUSTEXIST) && !parentDirExists(out)) return FALSE;
     std::memcpy(request->lpstrFile, out.c_str(), out.size() + 1);
@@ -181,3 +191,4 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
 
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) { return fileDialog(request, false); }
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) { return fileDialog(request, true); }
+DWORD WINAPI CommDlgExtendedError(void) { return lastDialogError; }

@@ -5,12 +5,20 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 // What a HWND points to: one SDL window and the class procedure it was made with.
 struct HWND__ {
     SDL_Window* sdl = nullptr;   // the editor's top-level window
     WNDPROC proc = nullptr;      // lpfnWndProc of the registered class
     HDC__* dc = nullptr;         // CS_OWNDC: one device context for the window's life
+    bool acceptFiles = false;    // DragAcceptFiles: drops become WM_DROPFILES
+};
+
+// What a HDROP points to: the dropped files, in the order SDL reported them.
+// Made by the layer for WM_DROPFILES; DragFinish frees it.
+struct HDROP__ {
+    std::vector<std::string> files;
 };
 
 // What a HDC points to: the window it draws into.
@@ -43,10 +51,22 @@ void pumpIntoQueue();
 // Modal boxes and dialogs: before one opens, pending input is queued (it came
 // first); after it closes, input that arrived meanwhile, and a close request,
 // are thrown away, as Windows drops input to a window disabled by a modal box.
+// endModal also sets the key state anew: key releases that happened while the
+// box had the keyboard were thrown away with the rest, and a Ctrl that stayed
+// "down" would turn the next Z into an undo.
 void beginModal();
 void endModal();
 
 // Windows' virtual-key code for an SDL key, or 0 when the editor's host has none.
 int virtualKeyFor(const SDL_Keysym& key);
+
+// Caller: main. argv[1..] joined into one command line with Windows'
+// quoting, which the shell's splitCommandLine takes apart again exactly.
+std::string windowsCommandLine(int argc, char** argv);
+
+// Caller: RegisterClassA, the editor's first window call. Brings up SDL's
+// video once; with no display to show a window on, says so on stderr and
+// ends the process with 1 (the shell checks no window call's result).
+void startVideo();
 
 }  // namespace platform

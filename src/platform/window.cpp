@@ -30,6 +30,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
 HGDIOBJ WINAPI GetStockObject(int) { return nullptr; }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
+    platform::startVideo();
     if (!windowClass || !windowClass->lpszClassName) return 0;
     classes()[windowClass->lpszClassName] = windowClass->lpfnWndProc;
     return static_cast<ATOM>(classes().size());
@@ -52,6 +53,9 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    // A window takes drops only after DragAcceptFiles, as on Windows.
+    SDL_EventState(SDL_DROPFILE, SDL_DISABLE);
+    SDL_EventState(SDL_DROPTEXT, SDL_DISABLE);
     Uint32 flags = SDL_WINDOW_OPENGL;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
     if (!(style & WS_VISIBLE)) flags |= SDL_WINDOW_HIDDEN;
@@ -87,6 +91,12 @@ BOOL WINAPI DestroyWindow(HWND window) {
     for (MSG& msg : platform::messageQueue())
         if (msg.hwnd == window) msg.hwnd = nullptr;
     delete window;
+    return TRUE;
+}
+
+BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
+    if (!window) return FALSE;
+    SDL_SetWindowTitle(window->sdl, text ? text : "");
     return TRUE;
 }
 

@@ -8,8 +8,8 @@
 
 namespace {
 
-// Paths are at most 259 characters and a NUL, as everywhere on Windows.
-constexpr DWORD kPathChars = 260;
+// The longest path the host takes, with its NUL (set by the build).
+constexpr DWORD kPathChars = VORN_PATH_CHARS;
 char openPath[kPathChars];  // chooseOpenFile's answer, valid until its next call
 char savePath[kPathChars];  // chooseSaveFile's answer, valid until its next call
 const char kFilter[] = "All Files\0*.*\0";  // the literal's NUL ends the list
@@ -30,6 +30,14 @@ void fillRequest(OPENFILENAMEA& request, HWND owner, const char* title, char* bu
     request.Flags = flags;
 }
 
+// A dialog that ended without a path: a cancel is silent, a path too long
+// for the host is said, so that the user is not left wondering.
+const char* noPath(HWND owner) {
+    if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+        MessageBoxA(owner, "The file name is too long.", "VornGroundEditor", MB_OK | MB_ICONERROR);
+    return nullptr;
+}
+
 }  // namespace
 
 const char kImageFilter[] = "Images (*.bmp;*.png)\0*.bmp;*.png\0All Files\0*.*\0";
@@ -37,11 +45,11 @@ const char kImageFilter[] = "Images (*.bmp;*.png)\0*.bmp;*.png\0All Files\0*.*\0
 const char* chooseOpenFile(HWND owner, const char* title, const char* filter) {
     OPENFILENAMEA request;
     fillRequest(request, owner, title, openPath, OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR, filter ? filter : kFilter);
-    return GetOpenFileNameA(&request) ? openPath : nullptr;
+    return GetOpenFileNameA(&request) ? openPath : noPath(owner);
 }
 
 const char* chooseSaveFile(HWND owner, const char* title) {
     OPENFILENAMEA request;
     fillRequest(request, owner, title, savePath, OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT);
-    return GetSaveFileNameA(&request) ? savePath : nullptr;
+    return GetSaveFileNameA(&request) ? savePath : noPath(owner);
 }

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <ctime>
 
-#include "files/texture_image.h"
 #include "height/height_field.h"
 #include "height/height_texture.h"
 #include "map/ground_map.h"
+#include "shell/command_line.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
 #include "shell/shell.h"
@@ -32,7 +32,12 @@ GLContextHandles createGLContext(HWND window) {
     return handles;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    // --help, --version and a wrong command line end here, before any window.
+    const StartOptions options = parseStartOptions(commandLine);
+    const int answered = answerStartOptions(options, stdout, stderr);
+    if (answered >= 0) return answered;
+
     const char* const name = "VornGroundEditor";
     WNDCLASSA windowClass = {};
     windowClass.style = CS_OWNDC;
@@ -49,14 +54,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                                   nullptr, nullptr, instance, nullptr);
     const GLContextHandles gl = createGLContext(window);
     applyView(window);
-    // An atlas image of the wrong size is drawn as a missing one, and said.
-    const char* refusal = nullptr;
-    textureNames.tileAtlas = loadTextureImage("tex1.bmp", 1, &refusal);
-    if (refusal) MessageBoxA(window, refusal, name, MB_OK | MB_ICONERROR);
-    textureNames.spriteAtlas = loadTextureImage("structures.bmp", 1, &refusal);
-    if (refusal) MessageBoxA(window, refusal, name, MB_OK | MB_ICONERROR);
+    // tex1.bmp and structures.bmp: the working folder first, then beside the program.
+    loadArt(window);
     seedRandom(static_cast<uint32_t>(time(nullptr)));
     textureNames.height = generateHeightField();
+    // The map named on the command line, loaded as key O loads one.
+    openStartMap(window, options.mapPath.c_str());
 
     // Waiting messages always go first; a frame starts only on an empty queue
     // and at most once per frame interval, measured start to start.

@@ -2,6 +2,10 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 // The window class's procedure: every key and mouse command; never draws.
 LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Esc in edit mode 0 and the close box: asks to save, then posts the quit
@@ -14,6 +18,34 @@ const char* chooseSaveFile(HWND owner, const char* title);
 // The image files the decoder reads, then "All Files"; for the G dialog.
 extern const char kImageFilter[];
 
+// The file being edited, saving, loading and undo (document.cpp).
+// O, a dropped file and the command line: loads the map at `path` exactly as
+// O does, as one undo step (none when no byte changes); on success the file
+// becomes the current file, unmodified, and the title says so. False, with
+// nothing changed, when the file cannot be read.
+bool openMapAsChange(HWND window, const char* path);
+// S and the quit prompt's Yes: the save dialog, then the save. True only when
+// the map reached the disk; the chosen file becomes the current file. A
+// failed write says "Could not save map."; a cancelled dialog is silent.
+bool saveWithDialog(HWND window);
+// Ctrl+S: saves to the current file without asking; with none, as S.
+bool quickSave(HWND window);
+// Closes the change in progress (the edits since the last record) as one
+// undo step; the window procedure calls it at the end of a stroke, and
+// around a fill commit and a confirmed clear.
+void endChange();
+// Ctrl+Z and Ctrl+Y / Ctrl+Shift+Z on the working map.
+void undoLastChange();
+void redoLastChange();
+// Sets the window title from the current file, its modified mark, the mode,
+// kind, brush and fill direction; SetWindowTextA only when the text changed.
+void refreshTitle(HWND window);
+// F1's text: every key and mouse action, one per line.
+const char* helpText();
+// Start of a run (WM_CREATE) and tests: no current file, no undo steps, the
+// working map as it stands unmodified, and the next title always set.
+void resetDocument();
+
 // The window's device context and the OpenGL context made current on it.
 struct GLContextHandles {
     HDC dc;          // GetDC of the window, held until teardown
@@ -21,3 +53,22 @@ struct GLContextHandles {
 };
 // Start-up: pixel format, context creation and activation on the window's DC.
 GLContextHandles createGLContext(HWND window);
+
+struct StartOptions;
+// Caller: WinMain, before any window. -1 to go on; otherwise the exit code
+// after printing help or the version to `out` (0) or a wrong command line
+// to `err` (2); a stream that takes nothing gets a message box instead.
+int answerStartOptions(const StartOptions& options, FILE* out, FILE* err);
+// The folders searched for the art, in order, each ending in a separator:
+// "" (the working folder), the program's folder, <prefix>/share/vorngroundeditor/.
+std::vector<std::string> artFolders();
+// The first of artFolders() + name that opens for reading, or "".
+std::string findArtFile(const char* name);
+// Caller: WinMain. Loads both atlases into textureNames from where
+// findArtFile finds them; one message box names whatever is missing and
+// where it looked. Needs a current context.
+void loadArt(HWND window);
+// Caller: WinMain, after the first height field. Loads the map named on the
+// command line as key O does; an unreadable one is reported in a box and
+// the map stays cleared. True when loaded (or no path).
+bool openStartMap(HWND window, const char* path);

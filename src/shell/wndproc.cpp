@@ -4,8 +4,8 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <string>
 
-#include "files/map_file.h"
 #include "files/mission.h"
 #include "height/height_fill.h"
 #include "height/height_texture.h"
@@ -23,18 +23,23 @@ const char kTitle[] = "VornGroundEditor";
 int32_t mouseX(LPARAM lParam) { return static_cast<int16_t>(LOWORD(lParam)); }
 int32_t mouseY(LPARAM lParam) { return static_cast<int16_t>(HIWORD(lParam)); }
 
-// S and the quit prompt's Yes: true only when the map reached the disk.
-// A cancelled dialog is silent; a failed write is said aloud, since the user
-// would otherwise believe the map was kept.
-bool saveWithDialog(HWND window) {
-    const char* path = chooseSaveFile(window, nullptr);
-    if (!path) return false;
-    if (saveMap(path)) return true;
-    MessageBoxA(window, "Could not save map.", kTitle, MB_OK | MB_ICONERROR);
-    return false;
+// Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z and Ctrl+S; true when the key was one of them.
+// Other keys do with Ctrl what they do without it.
+bool onControlKey(HWND window, WPARAM key) {
+    if (!(GetKeyState(VK_CONTROL) & 0x8000)) return false;
+    switch (key) {
+    case 'Z':
+        if (GetKeyState(VK_SHIFT) & 0x8000) redoLastChange();
+        else undoLastChange();
+        return true;
+    case 'Y': redoLastChange(); return true;
+    case 'S': quickSave(window); return true;
+    default: return false;
+    }
 }
 
 void onKey(HWND window, WPARAM key) {
+    if (onControlKey(window, key)) return;
     switch (key) {
     case VK_ESCAPE:
         if (editorState.editMode == 0) confirmQuit(window);
@@ -45,7 +50,11 @@ void onKey(HWND window, WPARAM key) {
         editorState.currentKind = static_cast<int32_t>(key - '0');
         break;
     case 'C':
-        if (MessageBoxA(window, "Do you really want to clear map?", kTitle, MB_YESNO) == IDYES) workingMap.clear();
+        if (MessageBoxA(window, "Do you really want to clear map?", kTitle, MB_YESNO) == IDYES) {
+            endChange();  // a stroke in progress stays a change of its own
+            workingMap.clear();
+            endChange();
+        }
         break;
     case 'E': editorState.editMode = editorState.editMode == 1 ? 0 : 1; break;
     case 'F': editorState.editMode = editorState.editMode == 2 ? 0 : 2; break;
@@ -68,7 +77,7 @@ void onKey(HWND window, WPARAM key) {
         }
         break;
     case 'O':
-        if (const char* path = chooseOpenFile(window, "Choose Map")) loadMap(path);
+        if (const char* path = chooseOpenFile(window, "Choose Map")) openMapAsChange(window, path);
         break;
     case 'Q':
         if (--editorState.brushSize < 1) editorState.brushSize = 1;
@@ -83,8 +92,20 @@ void onKey(HWND window, WPARAM key) {
         // No limit worth having, but never a signed overflow while W is held.
         if (editorState.brushSize < INT32_MAX) ++editorState.brushSize;
         break;
+    case VK_F1: MessageBoxA(window, helpText(), kTitle, MB_OK); break;
     default: break;
     }
+}
+
+// A dropped file opens as O would open it; of several, the first.
+void onDropFiles(HWND window, HDROP drop) {
+    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        // Sized from the name itself: a cut-short path would name another file.
+        std::string path(DragQueryFileA(drop, 0, nullptr, 0), '\0');
+        if (!path.empty() && DragQueryFileA(drop, 0, &path[0], static_cast<UINT>(path.size() + 1)) == path.size())
+            openMapAsChange(window, path.c_str());
+    }
+    DragFinish(drop);
 }
 
 void onMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -122,9 +143,14 @@ void confirmQuit(HWND window) {
     }
 }
 
-LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
+        resetDocument();
+        DragAcceptFiles(window, TRUE);
+        return 0;
     case WM_DESTROY:
         return 0;
     case WM_SIZE:
@@ -143,10 +169,15 @@ LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         SetCapture(window);
         viewState.mouseX = mouseX(lParam);
         viewState.mouseY = mouseY(lParam);
-        if (editorState.editMode == 2) commitFillPreview();
+        endChange();  // a stroke whose button-up went astray ends here
+        if (editorState.editMode == 2) {
+            commitFillPreview();
+            endChange();
+        }
         break;
     case WM_LBUTTONUP:
         ReleaseCapture();
+        endChange();  // the stroke, if the button painted
         break;
     case WM_RBUTTONDOWN:
         SetCapture(window);
@@ -163,8 +194,21 @@ LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         // the client position of the last move.
         if (zoomStep(viewState, static_cast<int16_t>(HIWORD(wParam)))) applyView(window);
         break;
+    case WM_DROPFILES:
+        onDropFiles(window, reinterpret_cast<HDROP>(wParam));
+        return 0;
     default:
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = handleMessage(window, message, wParam, lParam);
+    // Every command arrives here, so the title follows each one; most
+    // messages leave its text as it was and set nothing.
+    if (message != WM_DESTROY) refreshTitle(window);
+    return result;
 }

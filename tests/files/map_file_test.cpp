@@ -2,9 +2,11 @@
 // damage an existing file.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstring>
 
 #include "files/file_test_util.h"
@@ -219,7 +221,6 @@ TEST_F(MapSave, FullDiskLeavesTheOldFileAndNoTemporary) {
     writeFile(path, old);
     int status = filetest::inChild(
         [&] {
-            signal(SIGXFSZ, SIG_IGN);
             rlimit limit{1000, 1000};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 90;
             return saveMap(path.c_str()) ? 1 : 0;
@@ -262,20 +263,197 @@ TEST_F(MapSave, WritableFileInLockedFolderIsWrittenInPlace) {
     EXPECT_EQ(ScratchDir::list(dir / "locked"), std::set<std::string>{"open.map"});
 }
 
-TEST_F(MapSave, PipeIsWrittenInPlace) {
+// A FIFO is never replaced. One with a reader takes the bytes; one without
+// fails at once (a blocking open would wait for a reader for ever: the child
+// is stopped by an alarm only if it hangs).
+TEST_F(MapSave, PipeIsWrittenInPlaceOrFailsAtOnce) {
     std::string path = dir / "pipe";
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    int status = -1;
-    pid_t writer = fork();
-    if (writer == 0) _exit(saveMap(path.c_str()) ? 1 : 0);
-    Bytes got = readFile(path);
-    waitpid(writer, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "expected the save to succeed";
-    EXPECT_EQ(got, fresh);
-    struct stat st;
-    ASSERT_EQ(lstat(path.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "a device or pipe is never replaced";
-    EXPECT_EQ(ScratchDir::list(dir.path()), std::set<std::string>{"pipe"});
+    for (bool reader : {true, false}) {
+        int in = reader ? open(path.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        int status = filetest::inChild(
+            [&] {
+                alarm(20);
+                return saveMap(path.c_str()) ? 1 : 0;
+            },
+            false);
+        EXPECT_EQ(status, reader ? 1 : 0) << (reader ? "with a reader" : "without a reader");
+        if (reader) {
+            Bytes got(kMapBytes + 1);
+            EXPECT_EQ(read(in, got.data(), got.size()), ssize_t(kMapBytes));
+            got.resize(kMapBytes);
+            EXPECT_EQ(got, fresh);
+            close(in);
+        }
+        struct stat st;
+        ASSERT_EQ(lstat(path.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "a device or pipe is never replaced";
+        EXPECT_EQ(ScratchDir::list(dir.path()), std::set<std::string>{"pipe"});
+    }
+}
+
+// Where the file must be written in place, a write that fails part-way (here
+// at the file-size limit, with SIGXFSZ at its default) puts the old bytes
+// back; one that succeeds leaves exactly the new bytes. Same file throughout.
+TEST_F(MapSave, InPlaceWriteRestoresTheOldBytesOnFailure) {
+    enum Why { LockedFolder, HardLink, OtherOwner };
+    struct Case {
+        const char* what;
+        Why why;
+        size_t oldSize;
+        rlim_t limit;
+        bool saved;
+    } cases[] = {
+        {"locked folder, size limit", LockedFolder, 100, 1000, false},
+        {"locked folder, longer old file", LockedFolder, 5000, RLIM_INFINITY, true},
+        {"hard link, size limit", HardLink, 100, 1000, false},
+        {"hard link, longer old file", HardLink, 5000, RLIM_INFINITY, true},
+        {"other owner, size limit", OtherOwner, 100, 1000, false},
+        {"other owner", OtherOwner, 4096, RLIM_INFINITY, true},
+    };
+    for (const Case& c : cases) {
+        // Root may create files anywhere and keep any owner: only an
+        // unprivileged saver meets the locked folder and the other owner.
+        if (c.why != HardLink && geteuid() != 0) continue;
+        std::string folder = dir / "case";
+        ScratchDir::removeAll(folder);
+        mkdir(folder.c_str(), c.why == OtherOwner ? 0777 : 0755);
+        chmod(folder.c_str(), c.why == OtherOwner ? 0777 : 0755);
+        std::string path = folder + "/old.map", other = folder + "/other.map";
+        Bytes before(c.oldSize);
+        for (size_t i = 0; i < before.size(); ++i) before[i] = static_cast<uint8_t>(i * 7 + 1);
+        writeFile(path, before);
+        chmod(path.c_str(), 0666);
+        if (c.why == HardLink) {
+            ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+        }
+        if (c.why == LockedFolder) chmod(folder.c_str(), 0555);
+        struct stat was, now;
+        ASSERT_EQ(stat(path.c_str(), &was), 0);
+        int status = filetest::inChild(
+            [&] {
+                rlimit limit{c.limit, c.limit};
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 90;
+                bool saved = saveMap(path.c_str());
+                // The signal mask is the caller's again, with nothing pending.
+                sigset_t mask, pending;
+                sigprocmask(SIG_BLOCK, nullptr, &mask);
+                sigpending(&pending);
+                if (sigismember(&mask, SIGXFSZ) || sigismember(&pending, SIGXFSZ)) return 91;
+                return saved ? 1 : 0;
+            },
+            c.why != HardLink);
+        EXPECT_EQ(status, c.saved ? 1 : 0) << c.what << ": expected " << c.saved;
+        EXPECT_EQ(readFile(path), c.saved ? fresh : before) << c.what;
+        ASSERT_EQ(stat(path.c_str(), &now), 0);
+        EXPECT_EQ(now.st_ino, was.st_ino) << c.what << ": written in place";
+        EXPECT_EQ(now.st_uid, was.st_uid) << c.what;
+        EXPECT_EQ(now.st_gid, was.st_gid) << c.what;
+        if (c.why == HardLink) {
+            EXPECT_EQ(readFile(other), readFile(path)) << c.what << ": one file, two names";
+        }
+        chmod(folder.c_str(), 0755);
+        std::set<std::string> names = {"old.map"};
+        if (c.why == HardLink) names.insert("other.map");
+        EXPECT_EQ(ScratchDir::list(folder), names) << c.what;
+    }
+}
+
+// The temporary file's name does not grow with the target's, and a path at
+// the system's limit saves as well as a short one.
+TEST_F(MapSave, LongestNamesSave) {
+    std::string shallow = dir / "short", deep = dir / "deep";
+    ASSERT_EQ(mkdir(shallow.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    // Folders down to where a five-byte name ends the longest path the system
+    // takes: a temporary name longer than the target's would not fit beside it.
+    const size_t kPath = PATH_MAX - 1, kName = 5;
+    while (kPath - kName - 1 - deep.size() > 256) {
+        deep += "/" + std::string(200, 'd');
+        ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    }
+    deep += "/" + std::string(kPath - kName - 1 - deep.size() - 1, 'e');
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    struct Case {
+        std::string folder;
+        size_t length;  // of the file's name
+    } cases[] = {{shallow, 244}, {shallow, 255}, {deep, kName}};
+    for (const Case& c : cases) {
+        std::string name(c.length, 'n');
+        std::string path = c.folder + "/" + name;
+        ASSERT_TRUE(saveMap(path.c_str())) << path.size() << "-byte path, " << c.length << "-byte name, new file";
+        writeFile(path, old);
+        ASSERT_TRUE(saveMap(path.c_str())) << path.size() << "-byte path, " << c.length << "-byte name, over the old";
+        EXPECT_EQ(readFile(path), fresh);
+        EXPECT_EQ(ScratchDir::list(c.folder), std::set<std::string>{name});
+        unlink(path.c_str());
+    }
+}
+
+// A pid that has certainly ended: a child's, reaped.
+pid_t endedPid() {
+    pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+// A save removes temporary files of ours whose process has ended, and
+// nothing else.
+TEST_F(MapSave, LeftoverTemporaryFilesOfEndedSavesAreRemoved) {
+    const std::string dead = std::to_string(endedPid());
+    const std::string gone = ".vornsave-" + dead + "-7";
+    const std::set<std::string> kept = {
+        ".vornsave-1-0",               // its process runs
+        ".vornsave-" + dead + "-7.x",  // not our pattern
+        ".vornsave-" + dead,
+        ".vornsave--3",
+        "vornsave-" + dead + "-7",
+        ".vornsave-" + dead + "-8",  // a folder, not a file of ours
+        "old.map",
+    };
+    for (const std::string& name : kept)
+        if (name != ".vornsave-" + dead + "-8") writeFile(dir / name, old);
+    mkdir((dir / (".vornsave-" + dead + "-8")).c_str(), 0755);
+    writeFile(dir / gone, old);
+    ASSERT_TRUE(saveMap((dir / "old.map").c_str()));
+    EXPECT_EQ(ScratchDir::list(dir.path()), kept);
+    EXPECT_EQ(readFile(dir / ".vornsave-1-0"), old);
+}
+
+// Saves killed at random moments leave the old map or the new one, never a
+// mix; the next save clears what they left behind.
+TEST_F(MapSave, KilledSavesLeaveOldOrNewAndNextSaveTidies) {
+    std::string path = dir / "map.map";
+    ASSERT_TRUE(saveMap(path.c_str()));
+    Bytes first = fresh, second = fresh;
+    second[0] ^= 0xff;
+    uint32_t lcg = 12345;  // our own generator: the same moments every run
+    int mixed = 0;
+    for (int kill_ = 0; kill_ < 200; ++kill_) {
+        std::fflush(nullptr);
+        pid_t child = fork();
+        if (child == 0) {
+            // Saves the two maps in turn until killed.
+            for (uint8_t t = 0;; t ^= 1) {
+                workingMap.tileAt(0, 0) = t ? second[0] : first[0];
+                saveMap(path.c_str());
+            }
+        }
+        lcg = lcg * 1664525u + 1013904223u;
+        usleep((lcg >> 8) % 3000);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        Bytes got = readFile(path);
+        if (got != first && got != second) ++mixed;
+    }
+    size_t before = ScratchDir::list(dir.path()).size() - 1;
+    ASSERT_TRUE(saveMap(path.c_str()));
+    size_t after = ScratchDir::list(dir.path()).size() - 1;
+    std::printf("temporary files left by 200 killed saves: %zu, after one more save: %zu\n", before, after);
+    EXPECT_EQ(mixed, 0) << "maps neither old nor new";
+    EXPECT_LE(after, 2u) << "temporary files of ours after one more save";
+    EXPECT_EQ(readFile(path), fresh);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "busy_map.h"
 #include "map/ground_map.h"
@@ -262,6 +263,52 @@ TEST_F(DifferentialTest, PaintsOnOtherSizes) {
         RefGroundMap r(size[0], size[1]);
         paintSequence(m, r, seed++, 600, true);
         if (HasFatalFailure()) return;
+    }
+}
+
+// Batches (the height fill's entry) of clustered points, each checked against
+// a paintCorner per point, with single paints and direct writes in between so
+// that painting after a batch must trust exactly what the batch left; on the
+// standard map and on sizes whose batch record spans more than one word.
+TEST_F(DifferentialTest, BatchesAmidPaintsAndDirectWrites) {
+    const int sizes[][2] = {{64, 64}, {1, 1}, {5, 2}, {7, 64}, {70, 4}, {3, 70}, {66, 130}};
+    uint32_t seed = 81;
+    for (const auto& size : sizes) {
+        GroundMap m(size[0], size[1]);
+        RefGroundMap r(size[0], size[1]);
+        Lcg rng{seed++};
+        const int lastX = 2 * size[0], lastY = 2 * size[1];
+        std::vector<LatticePoint> batch;
+        for (int round = 0; round < 12; ++round) {
+            batch.clear();
+            const int cx = rng.next(lastX + 1), cy = rng.next(lastY + 1), spread = 1 + rng.next(12);
+            const int n = rng.next(300);
+            for (int i = 0; i < n; ++i)
+                batch.push_back({std::clamp(cx + rng.next(2 * spread + 1) - spread, 0, lastX),
+                                 std::clamp(cy + rng.next(2 * spread + 1) - spread, 0, lastY)});
+            // A point written directly before the batch and written back after it.
+            const int qx = std::clamp(cx + rng.next(5) - 2, 0, lastX), qy = std::clamp(cy + rng.next(5) - 2, 0, lastY);
+            const uint8_t old = m.cornerAt(qx, qy), poked = static_cast<uint8_t>(rng.next(5));
+            m.cornerAt(qx, qy) = poked;
+            r.corner(qx, qy) = poked;
+            const int kind = rng.next(5);
+            m.paintCorners(batch.data(), static_cast<int32_t>(batch.size()), kind);
+            for (const LatticePoint& p : batch) r.paintCorner(p.x, p.y, kind);
+            ASSERT_EQ(difference(m, r), "") << size[0] << " x " << size[1] << ", batch " << round << " of kind " << kind;
+            if (m.cornerAt(qx, qy) == poked) {
+                m.cornerAt(qx, qy) = old;
+                r.corner(qx, qy) = old;
+            }
+            for (int i = 0; i < 6; ++i) {
+                const int px = std::clamp(qx + rng.next(7) - 3, 0, lastX), py = std::clamp(qy + rng.next(7) - 3, 0, lastY);
+                const int k = rng.next(5);
+                m.paintCorner(px, py, k);
+                r.paintCorner(px, py, k);
+                ASSERT_EQ(difference(m, r), "") << size[0] << " x " << size[1] << ", paint " << i << " after batch " << round;
+            }
+            paintSequence(m, r, seed * 31 + round, 40, true);
+            if (HasFatalFailure()) return;
+        }
     }
 }
 

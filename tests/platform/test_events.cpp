@@ -2,7 +2,9 @@
 // offscreen video driver so no display is needed.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "shell/command_line.h"
 
 namespace {
 
@@ -238,6 +241,82 @@ TEST_F(Platform, InputDuringAModalBoxIsDropped) {
     EXPECT_EQ(got[1].message, UINT(WM_SIZE));
 }
 
+TEST_F(Platform, ModifiersDownAcrossAModalBoxAreReleased) {
+    // Ctrl+S opened a dialog; Ctrl came up while it had the keyboard.
+    push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_LCTRL, SDLK_LCTRL));
+    push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_S, SDLK_s));
+    drain();
+    EXPECT_TRUE(GetKeyState(VK_CONTROL) & 0x8000);
+    platform::beginModal();
+    push(keyEvent(SDL_KEYUP, SDL_SCANCODE_S, SDLK_s));
+    push(keyEvent(SDL_KEYUP, SDL_SCANCODE_LCTRL, SDLK_LCTRL));
+    SDL_SetModState(KMOD_NONE);
+    platform::endModal();
+    EXPECT_TRUE(drain().empty());
+    EXPECT_FALSE(GetKeyState(VK_CONTROL) & 0x8000) << "a later Z must not be Ctrl+Z";
+    EXPECT_FALSE(GetKeyState('S') & 0x8000);
+    // Shift is reported like Ctrl, and a modifier still held stays down.
+    push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_RSHIFT, SDLK_RSHIFT));
+    drain();
+    EXPECT_TRUE(GetKeyState(VK_SHIFT) & 0x8000);
+    platform::beginModal();
+    SDL_SetModState(KMOD_RSHIFT);
+    platform::endModal();
+    EXPECT_TRUE(GetKeyState(VK_SHIFT) & 0x8000);
+    push(keyEvent(SDL_KEYUP, SDL_SCANCODE_RSHIFT, SDLK_RSHIFT));
+    drain();
+    EXPECT_FALSE(GetKeyState(VK_SHIFT) & 0x8000);
+    SDL_SetModState(KMOD_NONE);
+}
+
+TEST_F(Platform, TitleAndDroppedFiles) {
+    EXPECT_TRUE(SetWindowTextA(window, "VornGroundEditor - a.map*"));
+    EXPECT_STREQ(SDL_GetWindowTitle(window->sdl), "VornGroundEditor - a.map*");
+    auto dropOf = [](const std::vector<std::string>& files) {
+        SDL_Event e = {};
+        e.type = SDL_DROPBEGIN;
+        push(e);
+        for (const std::string& f : files) {
+            e.type = SDL_DROPFILE;
+            e.drop.file = SDL_strdup(f.c_str());  // freed by the layer, as SDL's own are
+            push(e);
+        }
+        e.type = SDL_DROPCOMPLETE;
+        e.drop.file = nullptr;
+        push(e);
+    };
+    DragAcceptFiles(window, FALSE);
+    dropOf({"/tmp/ignored.map"});
+    EXPECT_TRUE(drain().empty()) << "a window that does not accept files gets no drop";
+    DragAcceptFiles(window, TRUE);
+    dropOf({"/tmp/first.map", "/tmp/second name.map"});
+    const std::vector<MSG> got = drain();
+    ASSERT_EQ(got.size(), 1u) << "one message per drop";
+    EXPECT_EQ(got[0].message, UINT(WM_DROPFILES));
+    EXPECT_EQ(got[0].hwnd, window);
+    HDROP drop = reinterpret_cast<HDROP>(got[0].wParam);
+    char buffer[MAX_PATH];
+    struct Case { UINT index; bool buffer; UINT size; UINT expect; const char* text; };
+    const Case cases[] = {
+        {0xFFFFFFFF, false, 0, 2, nullptr}, {0, false, 0, 14, nullptr}, {1, false, 0, 20, nullptr},
+        {0, true, MAX_PATH, 14, "/tmp/first.map"}, {1, true, MAX_PATH, 20, "/tmp/second name.map"},
+        {1, true, 8, 7, "/tmp/se"}, {2, true, MAX_PATH, 0, nullptr}, {0, true, 0, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        std::memset(buffer, 'z', sizeof buffer);
+        EXPECT_EQ(DragQueryFileA(drop, c.index, c.buffer ? buffer : nullptr, c.size), c.expect) << c.index << " " << c.size;
+        if (c.text) {
+            EXPECT_STREQ(buffer, c.text);
+        }
+    }
+    DragFinish(drop);
+    // A drop while a box is open is dropped with the rest of the input.
+    platform::beginModal();
+    dropOf({"/tmp/during.map"});
+    platform::endModal();
+    EXPECT_TRUE(drain().empty());
+}
+
 TEST_F(Platform, TicksAdvanceAndSleepWaits) {
     const DWORD t0 = GetTickCount();
     Sleep(5);
@@ -309,13 +388,13 @@ protected:
         ofn.lpstrFilter = filter;
         ofn.nFilterIndex = 1;
         ofn.lpstrFile = buffer;
-        ofn.nMaxFile = 260;
+        ofn.nMaxFile = sizeof buffer;
         ofn.lpstrTitle = title;
         ofn.Flags = flags;
         return save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     }
     std::string dir, savedPath;
-    char buffer[260];
+    char buffer[PATH_MAX];
 };
 
 TEST_F(DialogProgram, OpenWithZenity) {
@@ -340,26 +419,29 @@ TEST_F(DialogProgram, SaveAsksBeforeOverwriting) {
 }
 
 TEST_F(DialogProgram, FailedAnswers) {
-    struct Case { std::string answer; int code; bool save; const char* why; };
+    struct Case { std::string answer; int code; bool save; const char* why; DWORD error; };
     const Case cases[] = {
-        {"", 1, false, "cancelled"},
-        {dir + "/x.map\n", 1, false, "cancelled with output"},
-        {dir + "/missing.map\n", 0, false, "open: file must exist"},
-        {dir + "/no_dir/new.map\n", 0, true, "save: folder must exist"},
-        {"/" + std::string(259, 'a') + "\n", 0, true, "260 characters"},
-        {"\n", 0, true, "empty"},
+        {"", 1, false, "cancelled", 0},
+        {dir + "/x.map\n", 1, false, "cancelled with output", 0},
+        {dir + "/missing.map\n", 0, false, "open: file must exist", 0},
+        {dir + "/no_dir/new.map\n", 0, true, "save: folder must exist", 0},
+        {"/" + std::string(PATH_MAX - 1, 'a') + "\n", 0, true, "PATH_MAX characters", FNERR_BUFFERTOOSMALL},
+        {"/" + std::string(3 * PATH_MAX, 'a') + "\n", 0, false, "far too long", FNERR_BUFFERTOOSMALL},
+        {"\n", 0, true, "empty", 0},
     };
     for (const Case& c : cases) {
         install("zenity", c.answer, c.code);
         buffer[0] = 'q';
         EXPECT_FALSE(ask(c.save, "T", c.save ? OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST)) << c.why;
+        EXPECT_EQ(CommDlgExtendedError(), c.error) << c.why;
     }
-    // 259 characters is still a path.
-    const std::string longest = dir + "/" + std::string(259 - dir.size() - 1, 'b');
-    ASSERT_EQ(longest.size(), 259u);
+    // Longer than Windows' 259 characters is still a path here, up to PATH_MAX with its NUL.
+    const std::string longest = dir + "/" + std::string(PATH_MAX - 1 - dir.size() - 1, 'b');
+    ASSERT_EQ(longest.size(), size_t(PATH_MAX - 1));
     install("zenity", longest + "\n", 0);
     EXPECT_TRUE(ask(true, "T", OFN_PATHMUSTEXIST));
     EXPECT_EQ(std::string(buffer), longest);
+    EXPECT_EQ(CommDlgExtendedError(), 0u);
 }
 
 // A filter list of several entries (G's images, then all files) reaches both
@@ -390,6 +472,43 @@ TEST_F(DialogProgram, KdialogWhenZenityIsMissing) {
     EXPECT_EQ(std::string(buffer), file);
     const std::vector<std::string> want = {"--title", "Choose Grey Bitmap", "--getopenfilename", ".", "*|All Files"};
     EXPECT_EQ(args(), want);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Process, ModuleFileNameIsThisProgramWithWindowsTruncation) {
+    char want[4096];
+    const ssize_t n = readlink("/proc/self/exe", want, sizeof want - 1);
+    ASSERT_GT(n, 5);
+    want[n] = '\0';
+    const DWORD length = static_cast<DWORD>(n);
+    struct Case { DWORD size; DWORD result; size_t chars; };
+    const Case cases[] = {{4096, length, static_cast<size_t>(n)},
+                          {length + 1, length, static_cast<size_t>(n)},
+                          {length, length, static_cast<size_t>(n) - 1},
+                          {4, 4, 3},
+                          {1, 1, 0}};
+    for (const Case& c : cases) {
+        std::vector<char> got(4096, 'x');
+        EXPECT_EQ(GetModuleFileNameA(nullptr, got.data(), c.size), c.result) << "size " << c.size;
+        EXPECT_EQ(std::string(got.data()), std::string(want, c.chars)) << "size " << c.size;
+    }
+    char keep[4] = "abc";
+    EXPECT_EQ(GetModuleFileNameA(nullptr, keep, 0), 0u);
+    EXPECT_EQ(GetModuleFileNameA(reinterpret_cast<HMODULE>(0x10), keep, sizeof keep), 0u);
+    EXPECT_STREQ(keep, "abc");
+}
+
+TEST(Process, ArgumentsSurviveTheWindowsCommandLine) {
+    const std::vector<std::string> args = {"plain.map", "with space.map", "", "a\"quote", "back\\slash\\",
+                                           "trail\\\\", "\\\"mixed \\\\\" end\\", "tab\there", "--help"};
+    std::vector<char*> argv = {const_cast<char*>("VornGroundEditor")};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    const std::string line = platform::windowsCommandLine(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(splitCommandLine(line.c_str()), args) << "line: " << line;
+    EXPECT_EQ(platform::windowsCommandLine(1, argv.data()), "");
 }
 
 }  // namespace

@@ -2,12 +2,18 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+#include <cstring>
+
+#include "files/texture_image.h"
+
 #include "height/height_texture.h"
 #include "shell/render.h"
 
 namespace {
 FakeHost host;
 HWND captured = nullptr;
+DWORD dialogError = 0;  // what CommDlgExtendedError reports
 
 BOOL answerDialog(LPOPENFILENAMEA ofn, bool save) {
     FakeHost::Dialog d;
@@ -20,11 +26,17 @@ BOOL answerDialog(LPOPENFILENAMEA ofn, bool save) {
     // The filter is a list of NUL-terminated strings ending in an empty one.
     for (const char* p = ofn->lpstrFilter; p && *p; p += std::string(p).size() + 1) d.filter += std::string(p) + "|";
     host.dialogs.push_back(d);
+    dialogError = 0;
     if (ofn->lpstrFile[0] != '\0') return FALSE;  // every dialog must open with an empty name
     if (host.dialogAnswers.empty()) return FALSE;
     const std::string answer = host.dialogAnswers.front();
     host.dialogAnswers.pop_front();
-    if (answer.empty() || answer.size() + 1 > ofn->nMaxFile) return FALSE;
+    if (answer.empty()) return FALSE;
+    // As Windows does when the chosen path does not fit the buffer.
+    if (answer.size() + 1 > ofn->nMaxFile) {
+        dialogError = FNERR_BUFFERTOOSMALL;
+        return FALSE;
+    }
     answer.copy(ofn->lpstrFile, answer.size());
     ofn->lpstrFile[answer.size()] = '\0';
     return TRUE;
@@ -35,6 +47,7 @@ FakeHost& fakeHost() { return host; }
 void resetFakeHost() {
     host = FakeHost();
     captured = nullptr;
+    dialogError = 0;
 }
 
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
@@ -46,11 +59,35 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 }
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) { return answerDialog(ofn, false); }
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) { return answerDialog(ofn, true); }
+DWORD WINAPI CommDlgExtendedError(void) { return dialogError; }
 BOOL WINAPI GetClientRect(HWND, LPRECT rect) {
     *rect = {0, 0, host.clientW, host.clientH};
     return TRUE;
 }
-short WINAPI GetKeyState(int vk) { return vk == VK_LBUTTON && host.leftDown ? static_cast<short>(0xff80) : 0; }
+short WINAPI GetKeyState(int vk) {
+    const bool down = (vk == VK_LBUTTON && host.leftDown) || (vk == VK_CONTROL && host.ctrlDown) ||
+                      (vk == VK_SHIFT && host.shiftDown);
+    return down ? static_cast<short>(0xff80) : 0;
+}
+BOOL WINAPI SetWindowTextA(HWND, LPCSTR text) {
+    host.titles.push_back(text ? text : "");
+    return TRUE;
+}
+void WINAPI DragAcceptFiles(HWND, BOOL accept) { host.acceptFiles = accept; }
+// Windows' encodings: index 0xFFFFFFFF gives the count, a null buffer the
+// name's length, otherwise the name cut to size - 1 characters and its length.
+UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT size) {
+    if (index == 0xFFFFFFFF) return static_cast<UINT>(drop->files.size());
+    if (index >= drop->files.size()) return 0;
+    const std::string& name = drop->files[index];
+    if (!file) return static_cast<UINT>(name.size());
+    if (size == 0) return 0;
+    const size_t n = name.size() < size - 1 ? name.size() : size - 1;
+    name.copy(file, n);
+    file[n] = '\0';
+    return static_cast<UINT>(n);
+}
+void WINAPI DragFinish(HDROP drop) { ++drop->finished; }
 HWND WINAPI SetCapture(HWND window) {
     ++host.captures;
     HWND previous = captured;
@@ -77,4 +114,24 @@ unsigned importGreyBitmap(const char* path, const char** refusal) {
     host.imports.push_back(path);
     if (refusal) *refusal = host.importRefusal;
     return host.importResult;
+}
+
+// Windows' contract: the length on success; a path that does not fit is cut
+// to size - 1 characters, terminated, and the answer is size.
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
+    if (module != nullptr || !fileName || size == 0 || host.modulePath.empty()) return 0;
+    const DWORD length = static_cast<DWORD>(host.modulePath.size());
+    const DWORD copied = length < size ? length : size - 1;
+    std::memcpy(fileName, host.modulePath.data(), copied);
+    fileName[copied] = '\0';
+    return length < size ? length : size;
+}
+// A name for every file that opens, as the real loader gives one for any it can open.
+unsigned loadTextureImage(const char* path, int, const char** refusal) {
+    host.textureLoads.push_back(path);
+    if (refusal) *refusal = nullptr;
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return 0;
+    std::fclose(f);
+    return host.nextTexture++;
 }

@@ -19,6 +19,9 @@ struct FakeHost {
     std::deque<std::string> dialogAnswers;
     int clientW = 800, clientH = 600;
     bool leftDown = false;           // what GetKeyState(VK_LBUTTON) reports
+    bool ctrlDown = false, shiftDown = false;  // GetKeyState(VK_CONTROL / VK_SHIFT)
+    std::vector<std::string> titles; // every SetWindowTextA text, in order
+    int acceptFiles = -1;            // DragAcceptFiles' last argument (-1: never called)
     int quitPosts = 0, lastQuitCode = -1;
     int captures = 0, releases = 0;
     int applyViews = 0;
@@ -27,6 +30,15 @@ struct FakeHost {
     unsigned importResult = 0;       // what importGreyBitmap returns
     const char* importRefusal = nullptr;  // and the refusal it gives
     std::vector<std::string> imports;
+    std::string modulePath;          // what GetModuleFileNameA reports ("" = the call fails)
+    std::vector<std::string> textureLoads;  // paths given to loadTextureImage
+    unsigned nextTexture = 50;       // names it hands out for files that open
+};
+
+// A drop as Windows hands it over; the test owns it, DragFinish marks it.
+struct HDROP__ {
+    std::vector<std::string> files;
+    int finished = 0;
 };
 
 // The one fake, reset by each test's fixture.

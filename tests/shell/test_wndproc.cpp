@@ -3,15 +3,22 @@
 
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "fake_host.h"
 #include "files/mission.h"
+#include "height/height_field.h"
+#include "height/height_fill.h"
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
 #include "shell/shell.h"
@@ -62,6 +69,7 @@ protected:
         textureNames = TextureNames();
         workingMap.clear();
         previewMap.clear();
+        resetDocument();
     }
     FakeHost& host = fakeHost();
 };
@@ -84,14 +92,18 @@ TEST_F(Shell, DisplayAndKindKeys) {
     EXPECT_TRUE(editorState.fillBelow);
     key('I');
     EXPECT_FALSE(editorState.fillBelow);
-    // Keys without a command, numeric keypad digits included, change nothing.
+    // Keys without a command, numeric keypad digits and plain Z and Y included, change nothing.
+    workingMap.paintCorner(6, 6, 2);
+    send(WM_LBUTTONUP);  // one step that a plain Z must not undo
     const EditorState before = editorState;
-    for (WPARAM vk : {WPARAM('5'), WPARAM('A'), WPARAM('Z'), WPARAM(VK_NUMPAD0 + 1), WPARAM(VK_RETURN), WPARAM(VK_F1)}) {
+    for (WPARAM vk : {WPARAM('5'), WPARAM('A'), WPARAM('Z'), WPARAM('Y'), WPARAM(VK_NUMPAD0 + 1), WPARAM(VK_RETURN),
+                      WPARAM(VK_F1 + 1), WPARAM(VK_CONTROL), WPARAM(VK_SHIFT)}) {
         EXPECT_EQ(key(vk), 0) << "vk " << vk;
     }
     EXPECT_EQ(editorState.currentKind, before.currentKind);
     EXPECT_EQ(editorState.editMode, before.editMode);
     EXPECT_EQ(editorState.brushSize, before.brushSize);
+    EXPECT_EQ(workingMap.cornerAt(6, 6), 2);
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_TRUE(host.dialogs.empty());
 }
@@ -369,7 +381,7 @@ TEST_F(Shell, FileKeysWithCancelledDialogs) {
         }
         EXPECT_EQ(d.flags, c.save ? 0x80Au : 0x1008u) << char(c.vk);
         EXPECT_EQ(d.structSize, sizeof(OPENFILENAMEA));
-        EXPECT_EQ(d.maxFile, 260u);
+        EXPECT_EQ(d.maxFile, DWORD(VORN_PATH_CHARS));
         EXPECT_EQ(d.filter, c.vk == 'G' ? "Images (*.bmp;*.png)|*.bmp;*.png|All Files|*.*|" : "All Files|*.*|");
         EXPECT_TRUE(host.boxes.empty()) << "a cancelled dialog is silent";
         EXPECT_TRUE(host.deletedTextures.empty()) << "G keeps the height texture when cancelled";
@@ -403,6 +415,41 @@ TEST_F(Shell, SaveThenOpenRoundTrips) {
     ASSERT_EQ(host.boxes.size(), 3u);
     EXPECT_EQ(host.boxes[2].text, "Could not save map.");
     EXPECT_EQ(host.quitPosts, 0);
+}
+
+// Paths longer than Windows' 259 characters work where the host takes them;
+// one longer than the host takes is said, not silently dropped.
+TEST_F(Shell, LongPaths) {
+    std::string folder = tempPath("long");
+    for (int i = 0; i < 3; ++i) {
+        folder += "/" + std::string(200, char('a' + i));
+        ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
+    }
+    const std::string path = folder + "/map.map";
+    workingMap.paintCorner(20, 30, 2);
+    GroundMap painted(64, 64);
+    painted.copyFrom(workingMap);
+    host.dialogAnswers = {path};
+    key('S');
+    EXPECT_TRUE(host.boxes.empty()) << path.size() << " characters save";
+    workingMap.clear();
+    host.dialogAnswers = {path};
+    key('O');
+    const std::vector<uint8_t> tiles(painted.tiles, painted.tiles + 4096);
+    EXPECT_EQ(std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + 4096), tiles) << path.size() << " characters open";
+    EXPECT_EQ(system(("rm -rf '" + tempPath("long") + "'").c_str()), 0);
+
+    const std::string tooLong = "/" + std::string(VORN_PATH_CHARS, 'x');
+    for (WPARAM vk : {'S', 'O'}) {
+        resetFakeHost();
+        host.dialogAnswers = {tooLong};
+        key(vk);
+        ASSERT_EQ(host.boxes.size(), 1u) << char(vk);
+        EXPECT_EQ(host.boxes[0].text, "The file name is too long.");
+        EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+        EXPECT_EQ(host.quitPosts, 0);
+    }
+    EXPECT_EQ(std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + 4096), tiles);
 }
 
 TEST_F(Shell, HeightTextureKeys) {
@@ -455,6 +502,250 @@ TEST_F(Shell, MessageResults) {
     EXPECT_EQ(host.quitPosts, 0) << "WM_DESTROY posts no quit message";
     send(WM_SIZE, 0, at(640, 480));
     EXPECT_EQ(host.applyViews, 1);
+}
+
+// Both grids, for comparing states of the working map.
+std::vector<uint8_t> snapshot(const GroundMap& m) {
+    std::vector<uint8_t> bytes(m.tiles, m.tiles + m.width * m.height);
+    bytes.insert(bytes.end(), m.corners, m.corners + m.latticeStride() * (2 * m.height + 1));
+    return bytes;
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Editing as a person would, through messages only.
+void stroke(int kind, double lx, double ly) {
+    FakeHost& host = fakeHost();
+    editorState.editMode = 1;
+    editorState.currentKind = kind;
+    send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(lx, ly));
+    host.leftDown = true;
+    send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(lx, ly));
+    send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(lx + 4, ly + 1));
+    host.leftDown = false;
+    send(WM_LBUTTONUP, 0, latticeAt(lx + 4, ly + 1));
+}
+void ctrlKey(WPARAM vk, bool shift = false) {
+    FakeHost& host = fakeHost();
+    host.ctrlDown = true;
+    host.shiftDown = shift;
+    key(vk);
+    host.ctrlDown = host.shiftDown = false;
+}
+void drop(const std::vector<std::string>& files) {
+    HDROP__ d;
+    d.files = files;
+    EXPECT_EQ(send(WM_DROPFILES, reinterpret_cast<WPARAM>(&d)), 0);
+    EXPECT_EQ(d.finished, 1) << "every drop is finished once";
+}
+
+TEST_F(Shell, UndoRedoRestoresBothGridsAfterEveryStep) {
+    const std::string rockFile = tempPath("rock.map"), mixedFile = tempPath("mixed.map");
+    writeBytes(rockFile, std::vector<uint8_t>(4096, 192));
+    std::vector<uint8_t> mixed(4096, kPlainTile);
+    for (int i = 0; i < 4096; i += 7) mixed[i] = static_cast<uint8_t>(i);
+    writeBytes(mixedFile, mixed);
+    std::fill(heightField.values, heightField.values + heightField.width * heightField.height, 0.0);
+
+    enum Action { kStroke, kFill, kClear, kOpen, kOpenMissing, kDrop, kUndo, kRedoY, kRedoShiftZ };
+    // expect: index of the state the map must be in afterwards; new states
+    // are numbered in order of appearance (state 0 is the blank start).
+    struct Step { Action action; int kind; double at; int expect; };
+    const Step steps[] = {
+        {kStroke, 2, 10, 1}, {kStroke, 1, 30, 2}, {kUndo, 0, 0, 1}, {kUndo, 0, 0, 0}, {kUndo, 0, 0, 0},
+        {kRedoY, 0, 0, 1}, {kRedoShiftZ, 0, 0, 2}, {kRedoY, 0, 0, 2}, {kUndo, 0, 0, 1},
+        {kStroke, 0, 90, 1},                     // changes no byte: no step
+        {kStroke, 3, 50, 3}, {kRedoY, 0, 0, 3},  // a new change dropped the redo step
+        {kFill, 4, 0, 4}, {kClear, 0, 0, 0}, {kUndo, 0, 0, 4}, {kUndo, 0, 0, 3}, {kRedoY, 0, 0, 4},
+        {kOpen, 0, 0, 5}, {kOpenMissing, 0, 0, 5}, {kDrop, 0, 0, 6}, {kUndo, 0, 0, 5}, {kUndo, 0, 0, 4},
+        {kUndo, 0, 0, 3}, {kUndo, 0, 0, 1}, {kUndo, 0, 0, 0}, {kUndo, 0, 0, 0}, {kRedoY, 0, 0, 1},
+    };
+    std::vector<std::vector<uint8_t>> states = {snapshot(workingMap)};
+    int n = 0;
+    for (const Step& s : steps) {
+        ++n;
+        switch (s.action) {
+        case kStroke: stroke(s.kind, s.at, s.at); break;
+        case kFill:
+            editorState.editMode = 2;
+            editorState.currentKind = s.kind;
+            send(WM_MOUSEMOVE, 0, latticeAt(64.5, 64.5));
+            send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(64.5, 64.5));
+            send(WM_LBUTTONUP, 0, latticeAt(64.5, 64.5));
+            break;
+        case kClear: host.boxAnswers = {IDYES}; key('C'); break;
+        case kOpen: host.dialogAnswers = {rockFile}; key('O'); break;
+        case kOpenMissing: host.dialogAnswers = {tempPath("missing.map")}; key('O'); break;
+        case kDrop: drop({mixedFile, rockFile}); break;
+        case kUndo: ctrlKey('Z'); break;
+        case kRedoY: ctrlKey('Y'); break;
+        case kRedoShiftZ: ctrlKey('Z', true); break;
+        }
+        if (s.expect == static_cast<int>(states.size())) {
+            EXPECT_NE(snapshot(workingMap), states.back()) << "step " << n << " must change the map";
+            states.push_back(snapshot(workingMap));
+        }
+        ASSERT_LT(s.expect, static_cast<int>(states.size()));
+        EXPECT_TRUE(snapshot(workingMap) == states[s.expect]) << "step " << n << ": expected state " << s.expect;
+    }
+    EXPECT_TRUE(host.dialogs.size() == 2 && host.boxes.size() == 1) << "undo and redo ask nothing";
+    std::remove(rockFile.c_str());
+    std::remove(mixedFile.c_str());
+}
+
+TEST_F(Shell, UndoKeepsTheLast256ChangesAndDropsTheOldest) {
+    std::vector<std::vector<uint8_t>> after;  // after[i]: the map after i + 1 strokes
+    for (int i = 0; i < 300; ++i) {
+        stroke(1 + i % 2, 20, 20);
+        after.push_back(snapshot(workingMap));
+    }
+    int undone = 0;
+    for (int i = 0; i < 300; ++i) {
+        const std::vector<uint8_t> before = snapshot(workingMap);
+        ctrlKey('Z');
+        if (snapshot(workingMap) != before) ++undone;
+    }
+    EXPECT_EQ(undone, 256);
+    EXPECT_TRUE(snapshot(workingMap) == after[300 - 256 - 1]) << "the oldest 44 changes are gone";
+    for (int i = 0; i < 256; ++i) ctrlKey('Y');
+    EXPECT_TRUE(snapshot(workingMap) == after.back());
+}
+
+TEST_F(Shell, UndoInFillModeRebuildsThePreview) {
+    editorState.editMode = 2;
+    send(WM_MOUSEMOVE, 0, at(0, 0));  // off the lattice: the preview is the working map
+    previewHeightFill(800, 600);
+    stroke(3, 40, 40);
+    editorState.editMode = 2;
+    send(WM_MOUSEMOVE, 0, at(0, 0));
+    previewHeightFill(800, 600);
+    EXPECT_TRUE(snapshot(previewMap) == snapshot(workingMap));
+    ctrlKey('Z');
+    previewHeightFill(800, 600);
+    EXPECT_TRUE(snapshot(previewMap) == snapshot(GroundMap(64, 64))) << "the next frame shows the map undone";
+}
+
+TEST_F(Shell, QuickSave) {
+    const std::string path = tempPath("quick.map");
+    const std::string folder = tempPath("quick_dir");
+    std::remove(path.c_str());
+    // No current file: Ctrl+S is S, a cancelled dialog included.
+    ctrlKey('S');
+    ASSERT_EQ(host.dialogs.size(), 1u);
+    EXPECT_TRUE(host.dialogs[0].save);
+    host.dialogAnswers = {path};
+    ctrlKey('S');
+    EXPECT_EQ(host.dialogs.size(), 2u);
+    EXPECT_EQ(readBytes(path).size(), 4096u);
+    // With one: no dialog, the file follows the map.
+    stroke(2, 12, 12);
+    ctrlKey('S');
+    EXPECT_EQ(host.dialogs.size(), 2u) << "Ctrl+S must not ask again";
+    std::vector<uint8_t> tiles(4096);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) tiles[y * 64 + x] = workingMap.tileAt(x, y);
+    EXPECT_TRUE(readBytes(path) == tiles);
+    EXPECT_TRUE(host.boxes.empty());
+    // A failed quick save says so, keeps the "*", and asks nothing else.
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const std::string inside = folder + "/gone.map";
+    writeBytes(inside, tiles);
+    host.dialogAnswers = {inside};
+    key('O');
+    std::remove(inside.c_str());
+    rmdir(folder.c_str());
+    stroke(1, 50, 50);
+    ctrlKey('S');
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Could not save map.");
+    EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+    EXPECT_EQ(host.dialogs.size(), 3u) << "only O's dialog";
+    EXPECT_NE(host.titles.back().find("gone.map* - "), std::string::npos) << host.titles.back();
+    std::remove(path.c_str());
+}
+
+TEST_F(Shell, TitleFollowsFileModeKindBrushAndFill) {
+    const std::string path = tempPath("desert.map");
+    // title nullptr: unchanged; "@" stands for the file's name without its folder.
+    struct Case { std::function<void()> act; const char* title; };
+    const std::string prefix = "VornGroundEditor - ";
+    const Case cases[] = {
+        {[] { send(WM_CREATE); }, "view, kind 0 (sand), brush 1"},
+        {[] { key('2'); }, "view, kind 2 (rock), brush 1"},
+        {[] { key('E'); }, "corners, kind 2 (rock), brush 1"},
+        {[] { key('W'); }, "corners, kind 2 (rock), brush 2"},
+        {[] { key('W'); }, "corners, kind 2 (rock), brush 3"},
+        {[] { send(WM_MOUSEMOVE, 0, at(5, 5)); key('Z'); key(VK_SPACE); }, nullptr},
+        {[] { key('F'); }, "fill, kind 2 (rock), brush 3, fill above"},
+        {[] { key('I'); }, "fill, kind 2 (rock), brush 3, fill below"},
+        {[] { key('4'); }, "fill, kind 4 (water), brush 3, fill below"},
+        {[] { key(VK_ESCAPE); }, "view, kind 4 (water), brush 3"},
+        {[&] { fakeHost().dialogAnswers = {path}; key('S'); }, "@ - view, kind 4 (water), brush 3"},
+        {[] { key('E'); }, "@ - corners, kind 4 (water), brush 3"},
+        {[] { key('2'); }, "@ - corners, kind 2 (rock), brush 3"},
+        {[] { stroke(2, 30, 30); }, "@* - corners, kind 2 (rock), brush 3"},
+        {[] { ctrlKey('Z'); }, "@ - corners, kind 2 (rock), brush 3"},
+        {[] { ctrlKey('Y'); }, "@* - corners, kind 2 (rock), brush 3"},
+        {[] { ctrlKey('S'); }, "@ - corners, kind 2 (rock), brush 3"},
+        {[] { ctrlKey('Z'); }, "@* - corners, kind 2 (rock), brush 3"},
+        {[] { fakeHost().boxAnswers = {IDYES}; key('C'); }, nullptr},
+        {[&] { fakeHost().dialogAnswers = {path}; key('O'); }, "@ - corners, kind 2 (rock), brush 3"},
+        {[] { key('Q'); }, "@ - corners, kind 2 (rock), brush 2"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        ++n;
+        const size_t before = host.titles.size();
+        c.act();
+        if (!c.title) {
+            EXPECT_EQ(host.titles.size(), before) << "case " << n << " must not set the title";
+            continue;
+        }
+        ASSERT_EQ(host.titles.size(), before + 1) << "case " << n << ": one title per change";
+        std::string title = prefix + c.title;
+        if (title.find('@') != std::string::npos) title.replace(title.find('@'), 1, path.substr(path.rfind('/') + 1));
+        EXPECT_EQ(host.titles.back(), title) << "case " << n;
+    }
+    EXPECT_EQ(host.acceptFiles, TRUE);
+    std::remove(path.c_str());
+}
+
+TEST_F(Shell, DroppedFilesOpenTheFirstAsOWould) {
+    const std::string path = tempPath("dropped.map");
+    writeBytes(path, std::vector<uint8_t>(4096, 192));
+    GroundMap expected(64, 64);
+    host.dialogAnswers = {path};
+    key('O');
+    expected.copyFrom(workingMap);
+    workingMap.clear();
+    resetDocument();
+    drop({});                                                  // nothing named: nothing happens
+    drop({tempPath("missing.map"), path});                     // the first cannot be read: ignored
+    EXPECT_TRUE(snapshot(workingMap) == snapshot(GroundMap(64, 64)));
+    drop({std::string(300, 'x'), path});                       // longer than MAX_PATH: read whole, not cut
+    drop({path, tempPath("missing.map")});
+    EXPECT_TRUE(snapshot(workingMap) == snapshot(expected));
+    EXPECT_EQ(host.titles.back(), "VornGroundEditor - " + path.substr(path.rfind('/') + 1) + " - view, kind 0 (sand), brush 1");
+    std::remove(path.c_str());
+}
+
+TEST_F(Shell, HelpListsEveryKeyAndMouseAction) {
+    key(VK_F1);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+    const std::string text = "\n" + host.boxes[0].text;
+    for (const char* start : {"Esc:", "Space:", "0 to 4:", "C:", "E:", "F:", "G:", "I:", "M:", "O:", "Q:", "R:", "S:",
+                              "U:", "W:", "Ctrl+Z:", "Ctrl+Y or Ctrl+Shift+Z:", "Ctrl+S:", "F1:", "Left drag",
+                              "Left click", "Right drag", "Mouse wheel", "A map file dropped"}) {
+        EXPECT_NE(text.find(std::string("\n") + start), std::string::npos) << "no line for " << start;
+    }
+    EXPECT_TRUE(snapshot(workingMap) == snapshot(GroundMap(64, 64)));
 }
 
 }  // namespace

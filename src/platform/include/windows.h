@@ -260,6 +260,9 @@ BOOL WINAPI SwapBuffers(HDC dc);
 // Common dialogs
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn);
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn);
+// Why the last dialog returned FALSE: 0 for a cancel.
+DWORD WINAPI CommDlgExtendedError(void);
+#define FNERR_BUFFERTOOSMALL 0x3003
 
 // Timing
 DWORD WINAPI GetTickCount(void);

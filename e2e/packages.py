@@ -1,0 +1,187 @@
+"""The packages as a user gets them.
+deb: the Debian package unpacked with dpkg-deb -x into a scratch root; its
+  editor, started from an empty home folder with a map on the command line,
+  draws our art (found in the root's share folder) and shows that map.
+nsis: the Windows installer run silently under Wine into a scratch folder;
+  the installed editor, started from another folder, draws our art; the
+  Start-menu shortcut exists; the uninstaller removes everything it put there."""
+
+import glob
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+from editor import Atlas, Editor
+from xsession import Failure, Session, log
+from windows import wine_env, winpath
+
+
+def package(ctx, pattern):
+    found = sorted(glob.glob(os.path.join(ctx.packages, pattern)))
+    if len(found) != 1:
+        raise Failure("expected one %s in %s, got %s (run scripts/package.sh)" % (pattern, ctx.packages, found))
+    return found[0]
+
+
+def cross_map(ctx, work):
+    """A painted map file: a cross of kind-1 strokes through an 800 x 600
+    client area, written by the core library (e2e_expect)."""
+    path = os.path.join(work, "cross.map")
+    script = ["client 800 600", "kind 1", "brush 3"]
+    script += ["drag %d 300" % x for x in range(40, 760, 12)]
+    script += ["drag 400 %d" % y for y in range(40, 560, 12)]
+    ctx.expect(script + ["save " + path], "cross", work)
+    return path
+
+
+def check_start(ed, atlas, map_bytes, what):
+    """The first frame shows the map (so the atlas was found) and no box
+    complained about missing art or an unreadable map."""
+    ed.s.wait_for(ed.drawn, 90, "the first frame")
+    cells = ed.visible_cells()
+    painted = sum(1 for (x, y) in cells if map_bytes[y * 64 + x] != 176)
+    if painted == 0:
+        raise Failure("%s: no painted cell of the map is in view; the check would prove nothing" % what)
+    ed.check_cells(atlas, map_bytes, cells, what)
+    if ed.boxes():
+        shot = ed.s.screenshot(ed.label + "-box")
+        raise Failure("%s: a message box is open after start-up (screenshot %s)" % (what, shot))
+    log("%s: %d cells match, %d of them painted" % (what, len(cells), painted))
+
+
+def deb(ctx):
+    pkg = package(ctx, "*.deb")
+    scratch = tempfile.mkdtemp(prefix="deb-", dir=ctx.artifacts)
+    try:
+        root = os.path.join(scratch, "root")
+        home = os.path.join(scratch, "home")
+        os.makedirs(home)
+        subprocess.run(["dpkg-deb", "-x", pkg, root], check=True, timeout=60)
+        exe = os.path.join(root, "usr", "bin", "VornGroundEditor")
+        art = os.path.join(root, "usr", "share", "vorngroundeditor", "tex1.bmp")
+        for must in (exe, art, os.path.join(root, "usr", "share", "applications", "vorngroundeditor.desktop"),
+                     os.path.join(root, "usr", "share", "icons", "hicolor", "scalable", "apps", "vorngroundeditor.svg"),
+                     os.path.join(root, "usr", "share", "man", "man1", "VornGroundEditor.1.gz"),
+                     os.path.join(root, "usr", "share", "doc", "vorngroundeditor", "copyright")):
+            if not os.path.exists(must):
+                raise Failure("deb: %s is not in the package" % os.path.relpath(must, root))
+        version = subprocess.run(["dpkg-deb", "-f", pkg, "Version"], capture_output=True, text=True).stdout.strip()
+        said = subprocess.run([exe, "--version"], capture_output=True, text=True, timeout=30,
+                              env={"PATH": "/usr/bin:/bin", "HOME": home})
+        if said.returncode != 0 or said.stdout != "VornGroundEditor %s\n" % version:
+            raise Failure("deb: --version: expected 'VornGroundEditor %s', exit 0; got %r, exit %d"
+                          % (version, said.stdout, said.returncode))
+        work = ctx.work("deb")
+        map_path = cross_map(ctx, work)
+        map_bytes = open(map_path, "rb").read()
+        with Session(ctx.artifacts, "deb") as s:
+            env = dict(s.env)
+            env["HOME"] = home
+            for k in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"):
+                env.pop(k, None)
+            ed = Editor(s, [exe, map_path], home, "deb-editor", env=env)
+            try:
+                ed.start(timeout=60)
+                check_start(ed, Atlas(art), map_bytes, "deb: started from an empty home with a map")
+                ed.key("Escape")
+                ed.answer_box(1, 3)   # No: quit without saving
+                rc = ed.wait_exit(30)
+                if rc != 0:
+                    raise Failure("deb: Esc answered No: exit code expected 0, got %d" % rc)
+            except BaseException:
+                s.screenshot("deb-failure")
+                raise
+        left = os.listdir(home)
+        if left:
+            raise Failure("deb: the editor left files in the empty home folder: %s" % left)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def files_under(top):
+    out = set()
+    for d, _, fs in os.walk(top):
+        for f in fs:
+            out.add(os.path.relpath(os.path.join(d, f), top))
+    return out
+
+
+def nsis(ctx):
+    installer = package(ctx, "*-win64.exe")
+    scratch = tempfile.mkdtemp(prefix="nsis-", dir=ctx.artifacts)
+    prefix = os.path.join(os.path.dirname(ctx.artifacts), "e2e-wine", "prefix")
+    # No blank in it: Wine quotes an argument with one, and NSIS reads no quoted /D.
+    target = os.path.join(scratch, "installed")
+    elsewhere = os.path.join(scratch, "elsewhere")
+    os.makedirs(elsewhere)
+    menus = [os.path.join(prefix, "drive_c", "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs"),
+             os.path.join(prefix, "drive_c", "users")]
+    try:
+        with Session(ctx.artifacts, "nsis") as s:
+            env = wine_env(s.env, prefix)
+            try:
+                if not os.path.exists(os.path.join(prefix, "system.reg")):
+                    os.makedirs(os.path.dirname(prefix), exist_ok=True)
+                    subprocess.run(["wine", "wineboot", "-i"], env=env, timeout=240,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                    subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+                before = set().union(*(files_under(m) for m in menus if os.path.isdir(m)))
+                # /D must come last.
+                t0 = time.monotonic()
+                r = subprocess.run(["wine", installer, "/S", "/D=" + winpath(target)], env=env, timeout=180,
+                                   capture_output=True, text=True)
+                if r.returncode != 0:
+                    raise Failure("nsis: silent install exited %d: %s" % (r.returncode, r.stderr[-500:]))
+                installed = files_under(target)
+                want = {"VornGroundEditor.exe", "tex1.bmp", "structures.bmp", "LICENSE.txt", "README.txt",
+                        "Uninstall.exe"}
+                if not want <= installed:
+                    raise Failure("nsis: installed %s, missing %s" % (sorted(installed), sorted(want - installed)))
+                after = set().union(*(files_under(m) for m in menus if os.path.isdir(m)))
+                shortcuts = sorted(p for p in after - before if p.endswith("VornGroundEditor.lnk"))
+                if not shortcuts:
+                    raise Failure("nsis: no Start-menu shortcut VornGroundEditor.lnk was made")
+                log("nsis: installed in %.0f s; shortcut %s" % (time.monotonic() - t0, shortcuts[0]))
+
+                exe = os.path.join(target, "VornGroundEditor.exe")
+                ed = Editor(s, ["wine", exe], elsewhere, "nsis-editor", env=env)
+                ed.start(timeout=120)
+                s.wait_for(ed.drawn, 90, "the first frame")
+                ed.check_cells(Atlas(os.path.join(target, "tex1.bmp")), bytes([176]) * 4096, ed.visible_cells(),
+                               "nsis: installed editor started from another folder")
+                if ed.boxes():
+                    raise Failure("nsis: a message box is open after start-up")
+                ed.key("Escape")
+                box = ed.wait_box(15)
+                time.sleep(0.5)
+                s.xdo("windowactivate", box[0], check=False)
+                time.sleep(0.3)
+                s.key("n")             # the No button's mnemonic
+                rc = ed.wait_exit(30)
+                if rc != 0:
+                    raise Failure("nsis: Esc answered No: exit code expected 0, got %d" % rc)
+
+                # The uninstaller copies itself away and returns at once; wait for its work.
+                subprocess.run(["wine", os.path.join(target, "Uninstall.exe"), "/S"], env=env, timeout=120,
+                               capture_output=True)
+                s.wait_for(lambda: not os.path.exists(target), 60, "the uninstaller to remove the folder")
+                now = set().union(*(files_under(m) for m in menus if os.path.isdir(m)))
+                kept = sorted(p for p in now - before if "VornGroundEditor" in p or "Uninstall" in p)
+                if kept:
+                    raise Failure("nsis: the uninstaller left %s" % kept)
+                reg = subprocess.run(["wine", "reg", "query",
+                                      "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VornGroundEditor"],
+                                     env=env, capture_output=True, text=True, timeout=60)
+                if reg.returncode == 0:
+                    raise Failure("nsis: the uninstall registry key is still there")
+                log("nsis: uninstalled; folder, shortcuts and registry key gone")
+            except BaseException:
+                s.screenshot("nsis-failure")
+                raise
+            finally:
+                subprocess.run(["wineserver", "-k"], env=env, timeout=60,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)

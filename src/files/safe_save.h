@@ -1,0 +1,11 @@
+// Writing a whole small file so that a failure never costs the old one. One
+// implementation per platform (safe_save_posix.cpp, safe_save_win32.cpp),
+// chosen by the build.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Caller: saveMap. Makes the file at `path` hold exactly `bytes`. True only
+// when every byte reached the disk; on false an existing file keeps its old
+// bytes and no temporary file of this save is left behind.
+bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size);

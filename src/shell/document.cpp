@@ -1,0 +1,135 @@
+// The file being edited: the current file, whether the map has unsaved
+// changes, saving and loading, undo, and the window title that shows them.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "files/map_file.h"
+#include "map/ground_map.h"
+#include "shell/editor_state.h"
+#include "shell/shell.h"
+#include "shell/undo_history.h"
+
+namespace {
+
+const char kTitle[] = "VornGroundEditor";
+
+// The editor's document record.
+struct Document {
+    UndoHistory history;    // the working map's changes
+    std::string path;       // current file: the last map opened or saved; empty before any
+    uint32_t savedId = 0;   // undo state id whose bytes the current file holds
+    std::string shownTitle; // last text given to SetWindowTextA; empty = set the next one
+};
+Document document;
+
+// Short names of the kinds, as the tile art paints them.
+const char* const kKindNames[5] = {"sand", "grass", "rock", "snow", "water"};
+const char* const kModeNames[3] = {"view", "corners", "fill"};
+
+bool modified() {
+    return currentStateId(document.history) != document.savedId ||
+           hasUnrecordedChange(document.history, workingMap);
+}
+
+// The file has the map's bytes: closes the change in progress, so the saved
+// state has an id of its own.
+void markSaved(const char* path) {
+    recordChange(document.history, workingMap);
+    document.path = path;
+    document.savedId = currentStateId(document.history);
+}
+
+bool saveTo(HWND window, const char* path) {
+    recordChange(document.history, workingMap);
+    if (saveMap(path)) {
+        markSaved(path);
+        return true;
+    }
+    MessageBoxA(window, "Could not save map.", kTitle, MB_OK | MB_ICONERROR);
+    return false;
+}
+
+std::string titleText() {
+    std::string text = kTitle;
+    if (!document.path.empty()) {
+        const size_t slash = document.path.find_last_of("/\\");
+        text += " - " + document.path.substr(slash == std::string::npos ? 0 : slash + 1);
+        if (modified()) text += "*";
+    }
+    const int32_t mode = editorState.editMode, kind = editorState.currentKind;
+    text += " - ";
+    text += mode >= 0 && mode <= 2 ? kModeNames[mode] : "mode " + std::to_string(mode);
+    text += ", kind " + std::to_string(kind);
+    if (kind >= 0 && kind <= 4) text += std::string(" (") + kKindNames[kind] + ")";
+    text += ", brush " + std::to_string(editorState.brushSize);
+    if (mode == 2) text += editorState.fillBelow ? ", fill below" : ", fill above";
+    return text;
+}
+
+}  // namespace
+
+bool openMapAsChange(HWND window, const char* path) {
+    recordChange(document.history, workingMap);  // a stroke in progress stays a change of its own
+    if (!path || !loadMap(path)) return false;
+    markSaved(path);
+    refreshTitle(window);
+    return true;
+}
+
+bool saveWithDialog(HWND window) {
+    const char* path = chooseSaveFile(window, nullptr);
+    return path && saveTo(window, path);
+}
+
+bool quickSave(HWND window) {
+    if (document.path.empty()) return saveWithDialog(window);
+    const std::string path = document.path;  // saveTo replaces it
+    return saveTo(window, path.c_str());
+}
+
+void endChange() { recordChange(document.history, workingMap); }
+void undoLastChange() { undoChange(document.history, workingMap); }
+void redoLastChange() { redoChange(document.history, workingMap); }
+
+void refreshTitle(HWND window) {
+    const std::string text = titleText();
+    if (text == document.shownTitle) return;
+    document.shownTitle = text;
+    SetWindowTextA(window, text.c_str());
+}
+
+const char* helpText() {
+    return "Esc: leave corner editing or fill; in view mode, quit (asks to save)\n"
+           "Space: height overlay on or off\n"
+           "0 to 4: kind 0 sand, 1 grass, 2 rock, 3 snow, 4 water\n"
+           "C: clear the map (asks first)\n"
+           "E: corner editing on or off\n"
+           "F: height fill on or off\n"
+           "G: import a grey bitmap as the height field\n"
+           "I: fill takes points below or above the height under the cursor\n"
+           "M: open a mission\n"
+           "O: open a map\n"
+           "Q: smaller brush\n"
+           "R: new random height field\n"
+           "S: save the map, choosing the file\n"
+           "U: mission objects on or off\n"
+           "W: larger brush\n"
+           "Ctrl+Z: undo\n"
+           "Ctrl+Y or Ctrl+Shift+Z: redo\n"
+           "Ctrl+S: save to the current file\n"
+           "F1: this help\n"
+           "Left drag (corner editing): paint the kind with the square brush\n"
+           "Left click (fill): apply the fill shown\n"
+           "Right drag: pan\n"
+           "Mouse wheel: zoom\n"
+           "A map file dropped on the window: open it";
+}
+
+void resetDocument() {
+    document.path.clear();
+    resetUndo(document.history, workingMap);
+    document.savedId = currentStateId(document.history);
+    document.shownTitle.clear();
+}

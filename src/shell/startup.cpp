@@ -1,0 +1,105 @@
+// Start-up pieces WinMain calls before its loop: answering --help and
+// --version, finding and loading the art, and the map named on the command
+// line. Platform-neutral: the program's own folder comes from
+// GetModuleFileNameA, files are probed with the C library.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "files/map_file.h"
+#include "files/texture_image.h"
+#include "shell/command_line.h"
+#include "shell/editor_state.h"
+#include "shell/shell.h"
+
+namespace {
+
+const char kTitle[] = "VornGroundEditor";
+
+// Writes text to a stream; a program without a console (a Windows GUI
+// program started from a desktop) has a stream that takes nothing, so the
+// text goes into a message box instead.
+void say(const std::string& text, FILE* out, UINT icon) {
+    const bool written = out && std::fputs(text.c_str(), out) >= 0 && std::fflush(out) == 0 && !std::ferror(out);
+    if (!written) MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | icon);
+}
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool readable(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+}  // namespace
+
+int answerStartOptions(const StartOptions& options, FILE* out, FILE* err) {
+    switch (options.action) {
+    case StartOptions::Action::Run: return -1;
+    case StartOptions::Action::Help: say(usageText(), out, 0); return 0;
+    case StartOptions::Action::Version: say(versionText(), out, 0); return 0;
+    case StartOptions::Action::Wrong: break;
+    }
+    say("VornGroundEditor: " + options.problem + "\n\n" + usageText(), err, MB_ICONERROR);
+    return 2;
+}
+
+std::vector<std::string> artFolders() {
+    std::vector<std::string> folders{""};
+    // Longer than MAX_PATH: Linux paths may be; a truncated answer is no folder.
+    char exe[4096];
+    const DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
+    if (n == 0 || n >= sizeof exe) return folders;
+    std::string dir(exe, n);
+    while (!dir.empty() && !isSeparator(dir.back())) dir.pop_back();
+    if (dir.empty()) return folders;
+    folders.push_back(dir);
+    const char sep = dir.back();
+    // <prefix>/bin/ -> <prefix>/share/vorngroundeditor/, so a moved install still finds its art.
+    std::string prefix = dir;
+    while (!prefix.empty() && isSeparator(prefix.back())) prefix.pop_back();
+    while (!prefix.empty() && !isSeparator(prefix.back())) prefix.pop_back();
+    if (!prefix.empty()) folders.push_back(prefix + "share" + sep + "vorngroundeditor" + sep);
+    return folders;
+}
+
+std::string findArtFile(const char* name) {
+    for (const std::string& folder : artFolders())
+        if (readable(folder + name)) return folder + name;
+    return std::string();
+}
+
+void loadArt(HWND window) {
+    struct Art { const char* name; unsigned* texture; };
+    const Art art[] = {{"tex1.bmp", &textureNames.tileAtlas}, {"structures.bmp", &textureNames.spriteAtlas}};
+    std::string missing, refused;
+    for (const Art& a : art) {
+        const std::string path = findArtFile(a.name);
+        const char* refusal = nullptr;
+        *a.texture = path.empty() ? 0 : loadTextureImage(path.c_str(), 1, &refusal);
+        // An image of the wrong size is drawn as a missing one, and said with its size.
+        if (refusal) refused += std::string(refused.empty() ? "" : "\n") + refusal;
+        else if (*a.texture == 0) missing += std::string(missing.empty() ? "" : ", ") + a.name;
+    }
+    if (!refused.empty()) MessageBoxA(window, refused.c_str(), kTitle, MB_OK | MB_ICONERROR);
+    if (missing.empty()) return;
+    std::string text = "Could not find or read the editor's art: " + missing + ".\n\nLooked in:\n";
+    for (const std::string& folder : artFolders())
+        text += "  " + (folder.empty() ? std::string("the working folder") : folder) + "\n";
+    text += "\nThe editor runs on without it.";
+    MessageBoxA(window, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+}
+
+bool openStartMap(HWND window, const char* path) {
+    if (!path || !*path) return true;
+    // The same load as key O: one undo step, and the file becomes current.
+    if (openMapAsChange(window, path)) return true;
+    // loadMap left the grids as they were: the cleared map of start-up.
+    const std::string text = std::string("Could not read map ") + path + ".";
+    MessageBoxA(window, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+    return false;
+}

@@ -1,0 +1,122 @@
+#include "shell/undo_history.h"
+
+#include <cstring>
+
+#include "map/ground_map.h"
+
+namespace {
+
+size_t tileBytes(const GroundMap& map) { return static_cast<size_t>(map.width) * map.height; }
+size_t cornerBytes(const GroundMap& map) { return static_cast<size_t>(map.latticeStride()) * (2 * map.height + 1); }
+
+bool sameSize(const UndoHistory& h, const GroundMap& map) {
+    return h.width == map.width && h.height == map.height && h.tiles.size() == tileBytes(map) &&
+           h.corners.size() == cornerBytes(map);
+}
+
+// Row r of the two grids as a span: tile columns first, then lattice rows.
+uint8_t* rowOf(uint8_t* tiles, uint8_t* corners, int32_t width, int32_t height, uint16_t r, size_t& length) {
+    if (r < width) {
+        length = static_cast<size_t>(height);
+        return tiles + static_cast<size_t>(r) * height;
+    }
+    length = static_cast<size_t>(2 * width + 1);
+    return corners + static_cast<size_t>(r - width) * length;
+}
+
+// XORs the step's delta into the map and into the recorded grids alike.
+void applyStep(UndoHistory& h, GroundMap& map, const UndoStep& step) {
+    const uint8_t* d = step.delta.data();
+    for (uint16_t r : step.rows) {
+        size_t length = 0;
+        uint8_t* live = rowOf(map.tiles, map.corners, h.width, h.height, r, length);
+        uint8_t* kept = rowOf(h.tiles.data(), h.corners.data(), h.width, h.height, r, length);
+        for (size_t i = 0; i < length; ++i) {
+            live[i] ^= d[i];
+            kept[i] ^= d[i];
+        }
+        d += length;
+    }
+}
+
+}  // namespace
+
+void resetUndo(UndoHistory& h, const GroundMap& map) {
+    h.steps.clear();
+    h.applied = 0;
+    h.baseId = h.nextId++;
+    h.width = map.width;
+    h.height = map.height;
+    h.tiles.assign(map.tiles, map.tiles + tileBytes(map));
+    h.corners.assign(map.corners, map.corners + cornerBytes(map));
+}
+
+bool recordChange(UndoHistory& h, const GroundMap& map) {
+    if (!sameSize(h, map)) {
+        resetUndo(h, map);
+        return false;
+    }
+    // Two passes, so each step holds exactly its bytes and no growth slack.
+    UndoStep step;
+    const int32_t rowCount = h.width + 2 * h.height + 1;
+    size_t total = 0;
+    for (int32_t r = 0; r < rowCount; ++r) {
+        size_t length = 0;
+        const uint16_t row = static_cast<uint16_t>(r);
+        const uint8_t* kept = rowOf(h.tiles.data(), h.corners.data(), h.width, h.height, row, length);
+        const uint8_t* live = rowOf(map.tiles, map.corners, h.width, h.height, row, length);
+        if (std::memcmp(kept, live, length) == 0) continue;
+        step.rows.push_back(row);
+        total += length;
+    }
+    step.rows.shrink_to_fit();
+    step.delta.resize(total);
+    uint8_t* d = step.delta.data();
+    for (uint16_t row : step.rows) {
+        size_t length = 0;
+        uint8_t* kept = rowOf(h.tiles.data(), h.corners.data(), h.width, h.height, row, length);
+        const uint8_t* live = rowOf(map.tiles, map.corners, h.width, h.height, row, length);
+        for (size_t i = 0; i < length; ++i) {
+            *d++ = static_cast<uint8_t>(kept[i] ^ live[i]);
+            kept[i] = live[i];
+        }
+    }
+    if (step.rows.empty()) return false;
+    step.id = h.nextId++;
+    h.steps.erase(h.steps.begin() + static_cast<std::ptrdiff_t>(h.applied), h.steps.end());
+    h.steps.push_back(std::move(step));
+    if (h.steps.size() > kUndoSteps) {
+        h.baseId = h.steps.front().id;
+        h.steps.pop_front();
+    }
+    h.applied = h.steps.size();
+    return true;
+}
+
+bool undoChange(UndoHistory& h, GroundMap& map) {
+    recordChange(h, map);
+    if (h.applied == 0) return false;
+    applyStep(h, map, h.steps[--h.applied]);
+    return true;
+}
+
+bool redoChange(UndoHistory& h, GroundMap& map) {
+    recordChange(h, map);
+    if (h.applied == h.steps.size()) return false;
+    applyStep(h, map, h.steps[h.applied++]);
+    return true;
+}
+
+uint32_t currentStateId(const UndoHistory& h) { return h.applied ? h.steps[h.applied - 1].id : h.baseId; }
+
+bool hasUnrecordedChange(const UndoHistory& h, const GroundMap& map) {
+    if (!sameSize(h, map)) return true;
+    return std::memcmp(h.tiles.data(), map.tiles, h.tiles.size()) != 0 ||
+           std::memcmp(h.corners.data(), map.corners, h.corners.size()) != 0;
+}
+
+size_t undoBytes(const UndoHistory& h) {
+    size_t bytes = 0;
+    for (const UndoStep& s : h.steps) bytes += s.delta.capacity() + s.rows.capacity() * sizeof(uint16_t);
+    return bytes;
+}
