@@ -5,7 +5,7 @@ add_library(vorn_height STATIC
   src/height/fill_preview.cpp
 )
 target_include_directories(vorn_height PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(vorn_height PUBLIC vorn_map vorn_shellcore)
+target_link_libraries(vorn_height PUBLIC vorn_map vorn_files vorn_shellcore)
 
 if(VORN_BUILD_TESTS)
   # The plain fill the production fill is checked against and timed with.

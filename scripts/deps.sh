@@ -8,7 +8,7 @@
 set -euo pipefail
 what=${1:-test}
 
-run_pkgs=(cmake g++ make pkg-config libsdl2-dev libgl-dev libopengl-dev libegl-dev libegl-mesa0 libglx-mesa0 libgl1-mesa-dri zenity)
+run_pkgs=(cmake g++ make pkg-config libstb-dev libsdl2-dev libgl-dev libopengl-dev libegl-dev libegl-mesa0 libglx-mesa0 libgl1-mesa-dri zenity)
 package_pkgs=("${run_pkgs[@]}" g++-mingw-w64-x86-64 nsis dpkg-dev)
 # The web version: emscripten for the page, the native compiler for the art.
 web_pkgs=(cmake g++ make emscripten python3)

@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
-fuzz_seconds=${VORN_FUZZ_SECONDS:-30}
+fuzz_runs=${VORN_FUZZ_RUNS:-1000000}
+fuzz_seconds=${VORN_FUZZ_SECONDS:-300}
 
 declare -a stage_names=() stage_times=()
 stage() {
@@ -65,24 +66,40 @@ test_sanitize() {
     count_ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --timeout 900
 }
 
+# Every fuzz target runs until it has tried VORN_FUZZ_RUNS inputs of up to
+# 1 MiB (or VORN_FUZZ_SECONDS have passed), one target per core at a time.
+fuzz_one() {
+  local f=$1 name; name=$(basename "$f")
+  local work; work=$(mktemp -d)
+  local rc=0
+  ASAN_OPTIONS=halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1 \
+    "$f" -runs="$fuzz_runs" -max_total_time="$fuzz_seconds" -max_len=1048576 -print_final_stats=1 \
+    -artifact_prefix=build/fuzz/"$name"- "$work" "$root/tests/corpus/${name#fuzz_}" >"build/fuzz/$name.log" 2>&1 || rc=$?
+  rm -rf "$work"
+  return $rc
+}
 fuzz() {
   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DVORN_FUZZ=ON \
     -DVORN_TESTS=OFF -DVORN_EDITOR=OFF >/dev/null
   cmake --build build/fuzz -j "$jobs"
-  local any=0
-  for f in build/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
-    any=1
-    local name; name=$(basename "$f")
-    local corpus="$root/tests/corpus/${name#fuzz_}"
-    local work; work=$(mktemp -d)
-    echo "--- $name for ${fuzz_seconds}s"
-    ASAN_OPTIONS=halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1 \
-      "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 -artifact_prefix=build/fuzz/"$name"- \
-      "$work" "$corpus" 2>&1 | tail -n 3
-    rm -rf "$work"
+  local targets=() pids=() failed=0
+  for f in build/fuzz/fuzz_*; do [ -x "$f" ] && [ -f "$f" ] && targets+=("$f"); done
+  [ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets built"; return 0; }
+  for f in "${targets[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do sleep 1; done
+    echo "--- $(basename "$f"): $fuzz_runs runs, at most ${fuzz_seconds}s"
+    fuzz_one "$f" & pids+=($!)
   done
-  [ $any -eq 1 ] || echo "no fuzz targets built"
+  for i in "${!targets[@]}"; do
+    local name; name=$(basename "${targets[$i]}")
+    wait "${pids[$i]}" || { failed=1; echo "--- $name FAILED"; tail -n 40 "build/fuzz/$name.log"; }
+    local runs rate
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "build/fuzz/$name.log")
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "build/fuzz/$name.log")
+    echo "--- $name: ${runs:-?} runs, ${rate:-?} exec/s"
+    if [ "${runs:-0}" -lt "$fuzz_runs" ]; then echo "    (stopped by the time limit before $fuzz_runs runs)"; fi
+  done
+  return $failed
 }
 
 build_windows() {

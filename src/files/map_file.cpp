@@ -3,9 +3,9 @@
 // map_save.cpp.
 #include "files/map_file.h"
 
-#include <cstdio>
 #include <vector>
 
+#include "files/file_read.h"
 #include "map/ground_map.h"
 
 namespace {
@@ -16,27 +16,28 @@ std::vector<uint8_t> fileBytes;
 
 }  // namespace
 
-bool loadMap(const char* path) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
+void loadMapBytes(const uint8_t* bytes, size_t size) {
     GroundMap& map = workingMap;
-    fileBytes.resize(static_cast<size_t>(map.width) * map.height);
-    size_t got = std::fread(fileBytes.data(), 1, fileBytes.size(), file);
-    // A folder opens on some systems but cannot be read: like a file that
-    // cannot be opened, it leaves the map as it was.
-    bool unreadable = got == 0 && std::ferror(file);
-    std::fclose(file);
-    if (unreadable) return false;
-    // Cells past the end of a short file get the plain tile, which decodes to nothing.
-    for (size_t i = got; i < fileBytes.size(); ++i) fileBytes[i] = kPlainTile;
     map.clear();
     // Each cell is decoded as soon as its byte is stored, in file order: the
-    // shared lattice points depend on that order.
+    // shared lattice points depend on that order. Cells past the end of a
+    // short file get the plain tile, which decodes to nothing.
     for (int32_t y = 0; y < map.height; ++y) {
         for (int32_t x = 0; x < map.width; ++x) {
-            map.tileAt(x, y) = fileBytes[y * map.width + x];
+            size_t at = static_cast<size_t>(y) * map.width + x;
+            map.tileAt(x, y) = at < size ? bytes[at] : kPlainTile;
             map.decodeTile(x, y);
         }
     }
+}
+
+bool loadMap(const char* path) {
+    const GroundMap& map = workingMap;
+    // A map has a fixed size: anything but a regular file (a FIFO, a device)
+    // is refused, and a folder cannot be read; both leave the map as it was.
+    // A longer file gives its first width x height bytes.
+    if (readWholeFile(path, static_cast<size_t>(map.width) * map.height, true, fileBytes) == FileRead::CannotRead)
+        return false;
+    loadMapBytes(fileBytes.data(), fileBytes.size());
     return true;
 }

@@ -2,31 +2,35 @@
 // objects; every other record is skipped by its known length.
 #include "files/mission.h"
 
-#include <cstdio>
+#include "files/file_read.h"
 
 std::vector<StructureRecord> structureList;
 std::vector<TileObjectRecord> tileObjectList;
 
 namespace {
 
-// Sequential reader over an open file. Every read reports whether all of its
-// bytes arrived, so a record cut short by the end of the file is never taken
-// for a whole one. Skips seek, so they may land past the end; the next read
-// then fails and reading ends.
+// Sequential reader over the file's bytes. Every read reports whether all of
+// its bytes were there, so a record cut short by the end of the file is never
+// taken for a whole one. A skip past the end leaves the reader at the end; the
+// next read then fails and reading ends, as a seek past the end of the file did.
 struct MissionBytes {
-    FILE* file;
+    const uint8_t* data;
+    size_t size;
+    size_t at;
 
     bool byte(uint8_t& out) {
-        int c = std::fgetc(file);
-        if (c == EOF) return false;
-        out = static_cast<uint8_t>(c);
+        if (at >= size) return false;
+        out = data[at++];
         return true;
     }
     // A 16-bit big-endian number, unsigned.
     bool word(uint16_t& out) {
-        uint8_t hi, lo;
-        if (!byte(hi) || !byte(lo)) return false;
-        out = static_cast<uint16_t>(hi << 8 | lo);
+        if (size - at < 2) {
+            at = size;
+            return false;
+        }
+        out = static_cast<uint16_t>(data[at] << 8 | data[at + 1]);
+        at += 2;
         return true;
     }
     // Values 0x8000..0xFFFF become negative.
@@ -37,18 +41,26 @@ struct MissionBytes {
         return true;
     }
     // Skips `count` bytes; a skip that runs out of file ends the reading.
-    bool skip(long count) {
-        if (std::fseek(file, count, SEEK_CUR) != 0) return false;
+    bool skip(size_t count) {
+        at = size - at < count ? size : at + count;
         return true;
     }
-    // Reads and discards `count` bytes (bodies the grammar reads rather than seeks).
-    bool discard(int count) {
-        uint8_t b;
-        for (int i = 0; i < count; ++i)
-            if (!byte(b)) return false;
+    // Reads and discards `count` bytes (bodies the grammar reads rather than
+    // skips): false when the file ends inside them.
+    bool discard(size_t count) {
+        if (size - at < count) {
+            at = size;
+            return false;
+        }
+        at += count;
         return true;
     }
 };
+
+// The lists being filled; they replace the shown ones only when the whole
+// file was within the bounds. Kept between reads for their storage.
+std::vector<StructureRecord> newStructures;
+std::vector<TileObjectRecord> newTileObjects;
 
 // One record body after its type and sub byte. False when the file ended
 // inside it (the record is then not kept).
@@ -64,7 +76,7 @@ bool readBody(MissionBytes& in, uint8_t type, uint8_t sub) {
     case 1:
         if (sub == 'B' || sub == 'F') {
             uint16_t n;
-            return in.word(n) && in.skip(2L * n);
+            return in.word(n) && in.skip(2 * size_t{n});
         }
         if (sub == 'S') return in.discard(2);
         return true;
@@ -83,7 +95,7 @@ bool readBody(MissionBytes& in, uint8_t type, uint8_t sub) {
         if (!in.value(r.word0) || !in.value(r.texCell) || !in.value(r.word2) ||
             !in.value(r.position) || !in.value(r.word4) || !in.value(r.word5))
             return false;
-        tileObjectList.push_back(r);
+        newTileObjects.push_back(r);
         return true;
     }
     case 9: {
@@ -95,7 +107,7 @@ bool readBody(MissionBytes& in, uint8_t type, uint8_t sub) {
             : in.value(r.word0) && in.value(r.word1) && in.value(r.spriteIndex) &&
               in.value(r.word3) && in.value(r.position);
         if (!whole) return false;
-        structureList.push_back(r);
+        newStructures.push_back(r);
         return true;
     }
     case 10:
@@ -105,27 +117,46 @@ bool readBody(MissionBytes& in, uint8_t type, uint8_t sub) {
     }
 }
 
+const char kTooLarge[] =
+    "This mission file is larger than 4 MiB, far more than any mission holds. "
+    "The objects shown before are kept.";
+const char kTooManyObjects[] =
+    "This mission file holds more than 8192 structures or tile objects, far more than any mission has. "
+    "The objects shown before are kept.";
+
 }  // namespace
 
-bool readMission(const char* path) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    MissionBytes in{file};
+MissionRead readMissionBytes(const uint8_t* bytes, size_t size) {
+    if (size > kMaxMissionBytes) return MissionRead::TooLarge;
+    newStructures.clear();
+    newTileObjects.clear();
+    MissionBytes in{bytes, size, 0};
     uint8_t type, sub;
-    bool more = in.byte(type);
-    // A folder opens on some systems but cannot be read: treat it as a file
-    // that cannot be opened, as other systems do, and keep the lists.
-    if (!more && std::ferror(file)) {
-        std::fclose(file);
-        return false;
-    }
-    tileObjectList.clear();
-    structureList.clear();
-    for (; more; more = in.byte(type)) {
+    for (bool more = in.byte(type); more; more = in.byte(type)) {
         if (!in.byte(sub)) break;  // cut inside the header: nothing to keep
         if (type >= 128) break;
         if (!readBody(in, type, sub)) break;
+        if (newStructures.size() > kMaxMissionObjects || newTileObjects.size() > kMaxMissionObjects)
+            return MissionRead::TooManyObjects;
     }
-    std::fclose(file);
-    return true;
+    structureList.swap(newStructures);
+    tileObjectList.swap(newTileObjects);
+    return MissionRead::Read;
+}
+
+bool readMission(const char* path, const char** refusal) {
+    if (refusal) *refusal = nullptr;
+    // Local, so that a large file's bytes are freed again at once.
+    std::vector<uint8_t> bytes;
+    MissionRead result = MissionRead::TooLarge;
+    // A mission has no fixed size, so a pipe or device is read too, as far as
+    // it has bytes ready; /dev/zero stops at the bound.
+    switch (readWholeFile(path, kMaxMissionBytes, false, bytes)) {
+    case FileRead::CannotRead: return false;  // keeps the lists, without a word
+    case FileRead::Longer: break;
+    case FileRead::Read: result = readMissionBytes(bytes.data(), bytes.size()); break;
+    }
+    if (result == MissionRead::Read) return true;
+    if (refusal) *refusal = result == MissionRead::TooLarge ? kTooLarge : kTooManyObjects;
+    return false;
 }

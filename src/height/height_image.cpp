@@ -1,13 +1,12 @@
 // The height field as a grey image and back (no OpenGL here).
 #include "height/height_image.h"
 
-#include <cstdio>
-#include <cstring>
+#include <vector>
+
+#include "files/bitmap_pixels.h"
 
 namespace {
-// The bitmap headers in front of the pixels are skipped unread.
-constexpr long kHeaderBytes = 54;
-// Read buffer of one import; static so that an import allocates nothing.
+// Pixels of one import; static, as the field it fills.
 uint8_t greyPixels[kGreyBitmapPixelBytes];
 }  // namespace
 
@@ -25,24 +24,39 @@ void heightsToGreyTexels(const HeightField& field, uint8_t* texels) {
     }
 }
 
-bool readGreyBitmap(const char* path, HeightField& field) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    size_t got = 0;
-    if (std::fseek(file, kHeaderBytes, SEEK_SET) == 0)
-        got = std::fread(greyPixels, 1, sizeof greyPixels, file);
-    // A folder opens on some systems but reads nothing: treat it as a file
-    // that cannot be opened and keep the heights.
-    bool unreadable = got == 0 && std::ferror(file);
-    std::fclose(file);
-    if (unreadable) return false;
-    // Pixels past the end of a short file read as black (height 0).
-    std::memset(greyPixels + got, 0, sizeof greyPixels - got);
-    for (int32_t n = 0; n < kHeightTexSize * kHeightTexSize; ++n) {
-        const uint8_t* p = greyPixels + 3 * n;
-        int32_t v = (p[0] + p[1] + p[2]) / 3;
-        // The bitmap's rows run bottom-up; its top row becomes lattice row 0.
-        field.at(n % kHeightTexSize, kHeightTexSize - 1 - n / kHeightTexSize) = v / 255.0;
+bool readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field, ImageSize* found) {
+    constexpr int32_t side = kHeightTexSize;
+    const BitmapPixels got = bitmapPixels(file, size, side, greyPixels);
+    if (got.otherSize) {
+        if (found) *found = got.found;
+        return false;
+    }
+    // Column by column, in the field's own order: the bitmap's rows run
+    // bottom-up, so its top row becomes lattice row 0.
+    for (int32_t x = 0; x < side; ++x) {
+        double* column = &field.at(x, 0);
+        for (int32_t y = 0; y < side; ++y) {
+            const size_t at = 3 * (static_cast<size_t>(side - 1 - y) * side + x);
+            // Pixels past the file's bytes are black: height 0 without the sum.
+            if (at >= got.have) {
+                column[y] = 0.0;
+                continue;
+            }
+            const uint8_t* p = greyPixels + at;
+            int32_t v = (p[0] + p[1] + p[2]) / 3;
+            column[y] = v / 255.0;
+        }
     }
     return true;
+}
+
+bool readGreyBitmap(const char* path, HeightField& field, const char** refusal) {
+    if (refusal) *refusal = nullptr;
+    std::vector<uint8_t> file;
+    // A folder or FIFO counts as a file that cannot be opened: heights kept.
+    if (!readImageFile(path, file)) return false;
+    ImageSize found{0, 0};
+    if (readGreyBitmapBytes(file.data(), file.size(), field, &found)) return true;
+    if (refusal) *refusal = imageSizeRefusal("The grey bitmap", kHeightTexSize, found);
+    return false;
 }

@@ -22,7 +22,14 @@ unsigned generateHeightField() {
     return makeHeightTexture();
 }
 
-unsigned importGreyBitmap(const char* path) {
-    if (!readGreyBitmap(path, heightField)) return 0;  // field untouched, no GL call
+unsigned importGreyBitmap(const char* path, const char** refusal) {
+    const char* why = nullptr;
+    if (!readGreyBitmap(path, heightField, &why)) {
+        if (refusal) *refusal = why;
+        // An image of another size keeps the heights, and the overlay shows
+        // them still; a file that cannot be read gives name 0, no GL call.
+        return why ? makeHeightTexture() : 0;
+    }
+    if (refusal) *refusal = nullptr;
     return makeHeightTexture();
 }

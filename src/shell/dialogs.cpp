@@ -14,13 +14,14 @@ char openPath[kPathChars];  // chooseOpenFile's answer, valid until its next cal
 char savePath[kPathChars];  // chooseSaveFile's answer, valid until its next call
 const char kFilter[] = "All Files\0*.*\0";  // the literal's NUL ends the list
 
-void fillRequest(OPENFILENAMEA& request, HWND owner, const char* title, char* buffer, DWORD flags) {
+void fillRequest(OPENFILENAMEA& request, HWND owner, const char* title, char* buffer, DWORD flags,
+                 const char* filter = kFilter) {
     std::memset(&request, 0, sizeof request);
     // The size of the structure as this build defines it (152 bytes on 64-bit
     // Windows); a hard-coded 88 would be the 32-bit layout.
     request.lStructSize = sizeof(OPENFILENAMEA);
     request.hwndOwner = owner;
-    request.lpstrFilter = kFilter;
+    request.lpstrFilter = filter;
     request.nFilterIndex = 1;
     buffer[0] = '\0';
     request.lpstrFile = buffer;
@@ -39,9 +40,11 @@ const char* noPath(HWND owner) {
 
 }  // namespace
 
-const char* chooseOpenFile(HWND owner, const char* title) {
+const char kImageFilter[] = "Images (*.bmp;*.png)\0*.bmp;*.png\0All Files\0*.*\0";
+
+const char* chooseOpenFile(HWND owner, const char* title, const char* filter) {
     OPENFILENAMEA request;
-    fillRequest(request, owner, title, openPath, OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR);
+    fillRequest(request, owner, title, openPath, OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR, filter ? filter : kFilter);
     return GetOpenFileNameA(&request) ? openPath : noPath(owner);
 }
 

@@ -12,8 +12,11 @@ LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 // message unless the user cancels or the save does not happen.
 void confirmQuit(HWND window);
 // Return the chosen path (valid until the next call of the same dialog) or nullptr.
-const char* chooseOpenFile(HWND owner, const char* title);
+// `filter` is a Win32 filter list; without one the dialog offers "All Files".
+const char* chooseOpenFile(HWND owner, const char* title, const char* filter = nullptr);
 const char* chooseSaveFile(HWND owner, const char* title);
+// The image files the decoder reads, then "All Files"; for the G dialog.
+extern const char kImageFilter[];
 
 // The file being edited, saving, loading and undo (document.cpp).
 // O, a dropped file and the command line: loads the map at `path` exactly as

@@ -76,12 +76,16 @@ std::string findArtFile(const char* name) {
 void loadArt(HWND window) {
     struct Art { const char* name; unsigned* texture; };
     const Art art[] = {{"tex1.bmp", &textureNames.tileAtlas}, {"structures.bmp", &textureNames.spriteAtlas}};
-    std::string missing;
+    std::string missing, refused;
     for (const Art& a : art) {
         const std::string path = findArtFile(a.name);
-        *a.texture = path.empty() ? 0 : loadTextureImage(path.c_str(), 1);
-        if (*a.texture == 0) missing += std::string(missing.empty() ? "" : ", ") + a.name;
+        const char* refusal = nullptr;
+        *a.texture = path.empty() ? 0 : loadTextureImage(path.c_str(), 1, &refusal);
+        // An image of the wrong size is drawn as a missing one, and said with its size.
+        if (refusal) refused += std::string(refused.empty() ? "" : "\n") + refusal;
+        else if (*a.texture == 0) missing += std::string(missing.empty() ? "" : ", ") + a.name;
     }
+    if (!refused.empty()) MessageBoxA(window, refused.c_str(), kTitle, MB_OK | MB_ICONERROR);
     if (missing.empty()) return;
     std::string text = "Could not find or read the editor's art: " + missing + ".\n\nLooked in:\n";
     for (const std::string& folder : artFolders())

@@ -59,15 +59,22 @@ void onKey(HWND window, WPARAM key) {
     case 'E': editorState.editMode = editorState.editMode == 1 ? 0 : 1; break;
     case 'F': editorState.editMode = editorState.editMode == 2 ? 0 : 2; break;
     case 'G':
-        if (const char* path = chooseOpenFile(window, "Choose Grey Bitmap")) {
+        if (const char* path = chooseOpenFile(window, "Choose Grey Bitmap", kImageFilter)) {
             // The old texture goes first, so a failed import leaves name 0.
             glDeleteTextures(1, &textureNames.height);
-            textureNames.height = importGreyBitmap(path);
+            const char* refusal = nullptr;
+            textureNames.height = importGreyBitmap(path, &refusal);
+            if (refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
         }
         break;
     case 'I': editorState.fillBelow = !editorState.fillBelow; break;
     case 'M':
-        if (const char* path = chooseOpenFile(window, "Choose Mission")) readMission(path);
+        if (const char* path = chooseOpenFile(window, "Choose Mission")) {
+            // A file the reader refuses for its size says why; one that cannot
+            // be opened stays silent, as before.
+            const char* refusal = nullptr;
+            if (!readMission(path, &refusal) && refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+        }
         break;
     case 'O':
         if (const char* path = chooseOpenFile(window, "Choose Map")) openMapAsChange(window, path);

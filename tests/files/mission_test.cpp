@@ -1,7 +1,11 @@
 // Mission files: the record grammar, the two kept record kinds, and files
 // that end anywhere.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "files/file_test_util.h"
 #include "files/mission.h"
@@ -184,6 +188,66 @@ TEST_F(Mission, ReadReplacesTheListsAndFailureKeepsThem) {
         EXPECT_TRUE(structureList.empty());
         EXPECT_TRUE(tileObjectList.empty());
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Files past the reader's bounds, and pipes and devices, which must never make
+// it wait. Each case starts with one structure shown.
+TEST_F(Mission, BoundsPipesAndDevices) {
+    const Bytes structure = {9, 'G', 0, 1, 0, 2, 0, 3};
+    auto structures = [&](size_t n) {
+        Bytes b;
+        for (size_t i = 0; i < n; ++i) b.insert(b.end(), structure.begin(), structure.end());
+        return b;
+    };
+    std::string fifo = dir / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        std::function<std::string()> make;  // the path to read
+        bool read;                          // lists replaced
+        size_t structures;                  // then this many structures
+        const char* refusal;                // else said, or nullptr for silence
+    } cases[] = {
+        {"zero-filled, 1 MiB: 262,144 empty records", [&] { writeFile(path, Bytes(1 << 20, 0)); return path; },
+         true, 0, nullptr},
+        {"zero-filled, one byte past 4 MiB", [&] {
+             writeFile(path, {});
+             EXPECT_EQ(truncate(path.c_str(), kMaxMissionBytes + 1), 0);
+             return path;
+         }, false, 1, "larger than 4 MiB"},
+        {"/dev/zero, which never ends", [] { return std::string("/dev/zero"); }, false, 1, "larger than 4 MiB"},
+        {"8192 structures", [&] { writeFile(path, structures(8192)); return path; }, true, 8192, nullptr},
+        {"8193 structures", [&] { writeFile(path, structures(8193)); return path; }, false, 1, "more than 8192"},
+        {"FIFO without a writer reads as empty", [&] { return fifo; }, true, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        structureList.assign(1, StructureRecord{0, 8, 9, 0, 7});
+        std::string from = c.make();
+        const char* refusal = "unset";
+        alarm(10);  // a reader that waits ends the test here
+        bool read = readMission(from.c_str(), &refusal);
+        alarm(0);
+        EXPECT_EQ(read, c.read) << c.name;
+        EXPECT_EQ(structureList.size(), c.structures) << c.name;
+        if (c.refusal)
+            EXPECT_TRUE(refusal && std::string(refusal).find(c.refusal) != std::string::npos)
+                << c.name << ": expected \"" << c.refusal << "\", got \"" << (refusal ? refusal : "(none)") << "\"";
+        else
+            EXPECT_EQ(refusal, nullptr) << c.name;
+    }
+    // A FIFO with a writer that has not written: not a whole file, lists kept.
+    structureList.assign(1, StructureRecord{0, 8, 9, 0, 7});
+    int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    alarm(10);
+    EXPECT_FALSE(readMission(fifo.c_str()));
+    alarm(0);
+    close(writer);
+    EXPECT_EQ(structureList.size(), 1u);
 }
 
 }  // namespace

@@ -381,11 +381,11 @@ protected:
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
-    BOOL ask(bool save, const char* title, DWORD flags) {
+    BOOL ask(bool save, const char* title, DWORD flags, const char* filter = "All Files\0*.*\0") {
         buffer[0] = '\0';
         OPENFILENAMEA ofn = {};
         ofn.lStructSize = sizeof ofn;
-        ofn.lpstrFilter = "All Files\0*.*\0";
+        ofn.lpstrFilter = filter;
         ofn.nFilterIndex = 1;
         ofn.lpstrFile = buffer;
         ofn.nMaxFile = sizeof buffer;
@@ -442,6 +442,26 @@ TEST_F(DialogProgram, FailedAnswers) {
     EXPECT_TRUE(ask(true, "T", OFN_PATHMUSTEXIST));
     EXPECT_EQ(std::string(buffer), longest);
     EXPECT_EQ(CommDlgExtendedError(), 0u);
+}
+
+// A filter list of several entries (G's images, then all files) reaches both
+// programs in order; Windows' patterns ignore case, so each also goes upper case.
+TEST_F(DialogProgram, FilterListReachesBothPrograms) {
+    const std::string file = dir + "/grey.png";
+    std::ofstream(file) << "x";
+    const char filter[] = "Images (*.bmp;*.png)\0*.bmp;*.png\0All Files\0*.*\0";
+    install("zenity", file + "\n", 0);
+    ASSERT_TRUE(ask(false, "G", OFN_FILEMUSTEXIST, filter));
+    const std::vector<std::string> zenity = {"--file-selection", "--title=G",
+                                             "--file-filter=Images (*.bmp;*.png) | *.bmp *.BMP *.png *.PNG",
+                                             "--file-filter=All Files | *"};
+    EXPECT_EQ(args(), zenity);
+    unlink((dir + "/zenity").c_str());
+    install("kdialog", file + "\n", 0);
+    ASSERT_TRUE(ask(false, "G", OFN_FILEMUSTEXIST, filter));
+    const std::vector<std::string> kdialog = {"--title", "G", "--getopenfilename", ".",
+                                              "*.bmp *.BMP *.png *.PNG|Images (*.bmp;*.png)", "*|All Files"};
+    EXPECT_EQ(args(), kdialog) << "kdialog's filter is one argument of lines, recorded one a line";
 }
 
 TEST_F(DialogProgram, KdialogWhenZenityIsMissing) {

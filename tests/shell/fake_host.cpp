@@ -110,8 +110,9 @@ extern "C" void APIENTRY glDeleteTextures(GLsizei n, const GLuint* names) {
 }
 void applyView(HWND) { ++host.applyViews; }
 unsigned generateHeightField() { return host.nextGenerated++; }
-unsigned importGreyBitmap(const char* path) {
+unsigned importGreyBitmap(const char* path, const char** refusal) {
     host.imports.push_back(path);
+    if (refusal) *refusal = host.importRefusal;
     return host.importResult;
 }
 
@@ -126,8 +127,9 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
     return length < size ? length : size;
 }
 // A name for every file that opens, as the real loader gives one for any it can open.
-unsigned loadTextureImage(const char* path, int) {
+unsigned loadTextureImage(const char* path, int, const char** refusal) {
     host.textureLoads.push_back(path);
+    if (refusal) *refusal = nullptr;
     FILE* f = std::fopen(path, "rb");
     if (!f) return 0;
     std::fclose(f);

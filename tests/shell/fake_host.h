@@ -28,6 +28,7 @@ struct FakeHost {
     std::vector<unsigned> deletedTextures;
     unsigned nextGenerated = 100;    // texture names generateHeightField hands out
     unsigned importResult = 0;       // what importGreyBitmap returns
+    const char* importRefusal = nullptr;  // and the refusal it gives
     std::vector<std::string> imports;
     std::string modulePath;          // what GetModuleFileNameA reports ("" = the call fails)
     std::vector<std::string> textureLoads;  // paths given to loadTextureImage

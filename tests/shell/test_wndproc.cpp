@@ -382,7 +382,7 @@ TEST_F(Shell, FileKeysWithCancelledDialogs) {
         EXPECT_EQ(d.flags, c.save ? 0x80Au : 0x1008u) << char(c.vk);
         EXPECT_EQ(d.structSize, sizeof(OPENFILENAMEA));
         EXPECT_EQ(d.maxFile, DWORD(VORN_PATH_CHARS));
-        EXPECT_EQ(d.filter, "All Files|*.*|");
+        EXPECT_EQ(d.filter, c.vk == 'G' ? "Images (*.bmp;*.png)|*.bmp;*.png|All Files|*.*|" : "All Files|*.*|");
         EXPECT_TRUE(host.boxes.empty()) << "a cancelled dialog is silent";
         EXPECT_TRUE(host.deletedTextures.empty()) << "G keeps the height texture when cancelled";
         EXPECT_TRUE(host.imports.empty());
@@ -465,6 +465,35 @@ TEST_F(Shell, HeightTextureKeys) {
     EXPECT_EQ(host.deletedTextures, (std::vector<unsigned>{7, 40}));
     EXPECT_EQ(host.imports, std::vector<std::string>{"/no/such/grey.bmp"});
     EXPECT_EQ(textureNames.height, 0u);
+    EXPECT_TRUE(host.boxes.empty()) << "a file that cannot be read is silent";
+    // An image of another size: the import keeps the heights and gives their
+    // texture; the refusal is shown.
+    host.dialogAnswers = {"/some/big.png"};
+    host.importResult = 41;
+    host.importRefusal = "The grey bitmap must be 128 x 128 pixels; this image is 256 x 256.";
+    key('G');
+    EXPECT_EQ(textureNames.height, 41u);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, host.importRefusal);
+    EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+}
+
+// M: a mission past the reader's size bound keeps the objects shown and says
+// why; a file that cannot be opened keeps them silently.
+TEST_F(Shell, MissionRefusedForItsSizeSaysWhy) {
+    const std::string big = tempPath("big.mission");
+    std::ofstream(big).close();
+    ASSERT_EQ(truncate(big.c_str(), kMaxMissionBytes + 1), 0);  // sparse: no disk used
+    structureList.assign(1, {1, 2, 3, 4, 5});
+    host.dialogAnswers = {big, "/no/such/mission"};
+    key('M');
+    key('M');
+    std::remove(big.c_str());
+    ASSERT_EQ(host.boxes.size(), 1u) << "only the oversized file gives a box";
+    EXPECT_NE(host.boxes[0].text.find("larger than 4 MiB"), std::string::npos) << host.boxes[0].text;
+    EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+    EXPECT_EQ(structureList.size(), 1u);
+    structureList.clear();
 }
 
 TEST_F(Shell, MessageResults) {

@@ -11,12 +11,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -104,6 +106,35 @@ bool parentDirExists(const std::string& path) {
     return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// The Win32 filter list (pairs of a name and "*.a;*.b" patterns, ending in an
+// empty string) as name and space-separated patterns; none gives "All Files".
+// Windows matches patterns without regard to case, the dialog programs with
+// it, so each pattern also goes in upper case; "*.*" becomes "*".
+std::vector<std::pair<std::string, std::string>> filterList(const char* filter) {
+    std::vector<std::pair<std::string, std::string>> list;
+    for (const char* p = filter; p && *p;) {
+        std::string name = p;
+        p += name.size() + 1;
+        std::string patterns = p;
+        p += patterns.size() + 1;
+        std::string words;
+        size_t start = 0;
+        while (start <= patterns.size()) {
+            size_t end = patterns.find(';', start);
+            if (end == std::string::npos) end = patterns.size();
+            std::string one = patterns.substr(start, end - start);
+            if (one == "*.*") one = "*";
+            std::string upper = one;
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (!one.empty()) words += (words.empty() ? "" : " ") + one + (upper != one ? " " + upper : "");
+            start = end + 1;
+        }
+        list.emplace_back(name, words);
+    }
+    if (list.empty()) list.emplace_back("All Files", "*");
+    return list;
+}
+
 BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
     lastDialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
@@ -115,8 +146,8 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
     if (!program.empty()) {
         args.push_back("--file-selection");
         args.push_back(std::string("--title=") + title);
-        // The editor's one filter, "All Files" with Windows' "*.*".
-        args.push_back("--file-filter=All Files | *");
+        for (const auto& [name, patterns] : filterList(request->lpstrFilter))
+            args.push_back("--file-filter=" + name + " | " + patterns);
         if (save) {
             args.push_back("--save");
             if (request->Flags & OFN_OVERWRITEPROMPT) args.push_back("--confirm-overwrite");
@@ -126,7 +157,10 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
         args.push_back(title);
         args.push_back(save ? "--getsavefilename" : "--getopenfilename");
         args.push_back(".");
-        args.push_back("*|All Files");
+        std::string filters;  // kdialog: "patterns|name" lines
+        for (const auto& [name, patterns] : filterList(request->lpstrFilter))
+            filters += (filters.empty() ? "" : "\n") + patterns + "|" + name;
+        args.push_back(filters);
     } else {
         std::fprintf(stderr, "VornGroundEditor: no file dialog: install zenity or kdialog.\n");
         return FALSE;

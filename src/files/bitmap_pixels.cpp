@@ -1,0 +1,44 @@
+// One pixel reader for every image the editor reads.
+#include "files/bitmap_pixels.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "files/file_read.h"
+
+namespace {
+// A raw file's headers in front of the pixels are skipped unread.
+constexpr size_t kHeaderBytes = 54;
+constexpr size_t kMaxImageFileBytes = 64u << 20;
+}  // namespace
+
+BitmapPixels bitmapPixels(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels) {
+    const size_t want = 3 * static_cast<size_t>(side) * static_cast<size_t>(side);
+    BitmapPixels result{false, {0, 0}, want};
+    switch (decodeSquareImage(file, size, side, pixels, result.found)) {
+    case ImageDecode::Decoded: return result;
+    case ImageDecode::OtherSize: result.otherSize = true; return result;
+    case ImageDecode::NotDecoded: break;
+    }
+    size_t have = size > kHeaderBytes ? size - kHeaderBytes : 0;
+    if (have > want) have = want;
+    if (have > 0) std::memcpy(pixels, file + kHeaderBytes, have);
+    // A short file leaves its missing pixels black instead of undefined.
+    std::memset(pixels + have, 0, want - have);
+    result.have = have;
+    return result;
+}
+
+bool readImageFile(const char* path, std::vector<uint8_t>& file) {
+    // An image has a fixed size: a FIFO or device is refused rather than waited on.
+    return readWholeFile(path, kMaxImageFileBytes, true, file) != FileRead::CannotRead;
+}
+
+const char* imageSizeRefusal(const char* what, int32_t side, ImageSize found) {
+    // "x", not a multiplication sign: message texts are single-byte strings
+    // and go to MessageBoxA, whose code page differs between hosts.
+    static char text[512];
+    std::snprintf(text, sizeof text, "%s must be %d x %d pixels; this image is %d x %d.", what, static_cast<int>(side),
+                  static_cast<int>(side), static_cast<int>(found.width), static_cast<int>(found.height));
+    return text;
+}
