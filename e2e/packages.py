@@ -146,7 +146,8 @@ def nsis(ctx):
                 log("nsis: installed in %.0f s; shortcut %s" % (time.monotonic() - t0, shortcuts[0]))
 
                 exe = os.path.join(target, "VornGroundEditor.exe")
-                ed = Editor(s, ["wine", exe], elsewhere, "nsis-editor", env=env)
+                ed = Editor(s, ["wine", exe], elsewhere, "nsis-editor", env=env,
+                            cls=None, box_cls=None)
                 ed.start(timeout=120)
                 s.wait_for(ed.drawn, 90, "the first frame")
                 ed.check_cells(Atlas(os.path.join(target, "tex1.bmp")), bytes([176]) * 4096, ed.visible_cells(),
