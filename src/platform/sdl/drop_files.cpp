@@ -2,7 +2,7 @@
 // HDROP that the event translator makes from SDL's drop events.
 // Quirk: SDL advertises the window as a drop target whenever its drop events
 // are enabled, so accepting files is switching those events on.
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 // string; and a Linux process may have no display at all, which Windows
 // never lacks, so the video system starts with the first window call
 // instead of at entry, and --help and --version work without a display.
-#include "platform/platform.h"
+#include "platform/sdl/platform.h"
 
 #include <cstdio>
 #include <cstdlib>
