@@ -34,6 +34,7 @@ TEST(WebKeys, OnlyReloadFullScreenToolsAndSystemShortcutsStayTheBrowsers) {
         {'S', true, false, false, false, false},   // Ctrl+S saves in the editor
         {'Z', true, false, false, false, false},
         {'Y', true, false, false, false, false},
+        {'Z', true, true, false, false, false},     // Ctrl+Shift+Z redoes
         {VK_F1, false, false, false, false, false},
         {VK_SPACE, false, false, false, false, false},
         {VK_ESCAPE, false, false, false, false, false},
