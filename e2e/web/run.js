@@ -499,6 +499,8 @@ async function session(opts, context, url) {
   if (await ed.unsaved() !== 1) throw new Failure('redone stroke not reported as unsaved');
   const stroked = expect(opts, again, 'again');
   sameBytes(await ed.quickSave('undone.map'), stroked, 'Ctrl+Y, Ctrl+S');
+  // Nothing changed, the same second: still a save the person asked for.
+  sameBytes(await ed.quickSave('undone.map'), stroked, 'Ctrl+S again at once');
   await ed.title('VornGroundEditor - undone.map - view, kind 3 (snow), brush 1', 'after Ctrl+S');
   const prevented = await page.evaluate(() => window.vornPrevented);
   const kept = ['Control+KeyS', 'Control+KeyZ', 'Control+KeyY', 'F1'].filter((k) => prevented[k] !== true);
