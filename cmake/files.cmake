@@ -39,7 +39,9 @@ if(VORN_BUILD_TESTS)
             tests/files/image_test.cpp
     LIBS vorn_files vorn_height vorn_map
     WEB_SKIP MapSave.FullDiskLeavesTheOldFileAndNoTemporary MapSave.FileThatCannotBeWrittenIsRefused
-             MapSave.WritableFileInLockedFolderIsWrittenInPlace MapSave.PipeIsWrittenInPlace)
+             MapSave.WritableFileInLockedFolderIsWrittenInPlace MapSave.PipeIsWrittenInPlaceOrFailsAtOnce
+             MapSave.InPlaceWriteRestoresTheOldBytesOnFailure MapSave.LeftoverTemporaryFilesOfEndedSavesAreRemoved
+             MapSave.LongestNamesSave)
 endif()
 
 # Fuzz targets of the file readers. Each one's entry point hands the bytes of

@@ -155,6 +155,54 @@ class Editor {
 
   async unsaved() { return this.page.evaluate(() => Module._vorn_web_unsaved_changes()); }
 
+  // The page's title follows the editor's window title within a frame or two.
+  async title(expected, what) {
+    try {
+      await this.page.waitForFunction((t) => document.title === t, expected, { timeout: 5000 });
+    } catch (e) {
+      throw new Failure(`${what}: page title "${await this.page.title()}", expected "${expected}"`);
+    }
+  }
+
+  // Ctrl+S with a current file: downloaded under that file's name, no dialog.
+  async quickSave(name) {
+    const [download] = await Promise.all([this.page.waitForEvent('download', { timeout: 10000 }),
+      this.page.keyboard.press('Control+s')]);
+    if (download.suggestedFilename() !== name) throw new Failure(`Ctrl+S downloaded "${download.suggestedFilename()}", expected "${name}"`);
+    if (await this.page.locator('dialog[open]').count()) throw new Failure('Ctrl+S with a current file opened a dialog');
+    const target = path.join(this.work, 'got-quick-' + name);
+    await download.saveAs(target);
+    await this.settle();
+    return target;
+  }
+
+  // Drops `file` on the canvas as the browser would from the desktop.
+  async drop(file) {
+    await this.page.evaluate(({ name, b64 }) => {
+      const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
+      const data = new DataTransfer();
+      data.items.add(new File([bytes], name));
+      document.getElementById('canvas').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, { name: path.basename(file), b64: fs.readFileSync(file).toString('base64') });
+    await this.settle(4);
+  }
+
+  // Reloads; true when the browser asked "leave page?" (which is dismissed,
+  // keeping the editor), false when the page simply reloaded.
+  async reloadAsks() {
+    const asked = new Promise((resolve) => this.page.once('dialog', async (d) => { resolve(d.type()); await d.dismiss(); }));
+    const reloaded = this.page.waitForEvent('load', { timeout: 20000 }).then(() => 'load', () => 'neither');
+    await this.page.evaluate(() => { setTimeout(() => location.reload(), 0); });
+    const outcome = await Promise.race([asked, reloaded]);
+    if (outcome === 'load') {
+      await this.page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+      return false;
+    }
+    if (outcome !== 'beforeunload') throw new Failure(`reload asked: ${outcome}`);
+    await this.settle();
+    return true;
+  }
+
   // Compares the listed cells on screen with the atlas tiles `expected`
   // (4096 bytes, row by row) names; fails naming the first wrong ones.
   async checkCells(atlas, expected, cells, what) {
@@ -274,7 +322,10 @@ async function session(opts, context, url) {
   await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
   const size = await page.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);
   if (size[0] !== 800 || size[1] !== 600) throw new Failure(`client area ${size}, expected 800x600`);
-  if (await page.title() !== 'VornGroundEditor') throw new Failure(`page title "${await page.title()}"`);
+  await ed.title('VornGroundEditor - view, kind 0 (sand), brush 1', 'first frame');
+  const help = await page.locator('#help').textContent();
+  const missing = ['Ctrl+Z', 'Ctrl+Y', 'Ctrl+S', 'F1'].filter((k) => !help.includes(k));
+  if (missing.length) throw new Failure('help line lacks ' + missing.join(', '));
   // Nothing goes to the network once the page has loaded (downloads are
   // blob: addresses), until Start again reloads it.
   const requests = [];
@@ -304,11 +355,7 @@ async function session(opts, context, url) {
   await ed.checkCells(atlas, painted, cells, 'painted strokes');
 
   // Reloading with unsaved changes: the browser's own "leave page?"; staying keeps the editor.
-  const asked = new Promise((resolve) => page.once('dialog', async (d) => { resolve(d.type()); await d.dismiss(); }));
-  await page.evaluate(() => { setTimeout(() => location.reload(), 0); });
-  const question = await Promise.race([asked, sleep(10000).then(() => 'none')]);
-  if (question !== 'beforeunload') throw new Failure(`reload with unsaved changes asked: ${question}`);
-  await ed.settle();
+  if (!await ed.reloadAsks()) throw new Failure('reload with unsaved changes did not ask');
   log('reload with unsaved changes: the browser asked, the editor stayed');
 
   // Height fill: F, the mouse into the basin, I, a click commits.
@@ -334,6 +381,7 @@ async function session(opts, context, url) {
   const first = await ed.save('painted.map', '');
   sameBytes(first, filled, 'S by download');
   if (await ed.unsaved() !== 0) throw new Failure('saved map still reported as unsaved');
+  await ed.title('VornGroundEditor - painted.map - view, kind 2 (rock), brush 1', 'after S');
 
   // C: a box with the desktop's words; input meanwhile is dropped.
   await page.keyboard.press('c');
@@ -415,13 +463,66 @@ async function session(opts, context, url) {
   if (requests.length) throw new Failure('requests after loading: ' + requests.join(', '));
   log('no request went out after loading');
 
-  // Start again: a fresh editor; Esc, Yes saves by download, then ends.
+  // Start again: a fresh editor. F1 shows the keys.
   counting = false;
   await page.click('#restart');
   await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  // Which key presses the page kept from the browser's own shortcuts.
+  await page.evaluate(() => {
+    window.vornPrevented = {};
+    window.addEventListener('keydown', (e) => {
+      window.vornPrevented[(e.ctrlKey ? 'Control+' : '') + e.code] = e.defaultPrevented;
+    });
+  });
+  await page.keyboard.press('F1');
+  const keys = await ed.box();
+  if (keys.title !== 'VornGroundEditor' || !['Ctrl+Z', 'Ctrl+Y', 'Ctrl+S', 'F1', 'Space', 'Esc'].every((k) => keys.text.includes(k)))
+    throw new Failure('F1 box: ' + JSON.stringify(keys));
+  await ed.answer('OK');
+  log('F1: the keys in a box');
+
+  // A stroke, Ctrl+Z, S: the bytes from before the stroke; Ctrl+Y, Ctrl+S:
+  // the stroke's bytes under the same name, without a dialog.
   const again = ['client 800 600'];
+  const cleared = expect(opts, again, 'cleared');
   await ed.key('e', '3');
   again.push('kind 3');
+  await stroke(ed, again, [[4, 4], ...Array.from({ length: 5 }, (_, i) => [4, i + 5])]);
+  await ed.key('e');
+  await ed.title('VornGroundEditor - view, kind 3 (snow), brush 1', 'a stroke, no file yet');
+  await ed.key('Control+z');
+  await page.keyboard.press('s');
+  sameBytes(await ed.save('undone.map', ''), cleared, 'a stroke, Ctrl+Z, S');
+  await ed.title('VornGroundEditor - undone.map - view, kind 3 (snow), brush 1', 'saved after the undo');
+  await ed.key('Control+y');
+  await ed.title('VornGroundEditor - undone.map* - view, kind 3 (snow), brush 1', 'Ctrl+Y');
+  if (await ed.unsaved() !== 1) throw new Failure('redone stroke not reported as unsaved');
+  const stroked = expect(opts, again, 'again');
+  sameBytes(await ed.quickSave('undone.map'), stroked, 'Ctrl+Y, Ctrl+S');
+  // Nothing changed, the same second: still a save the person asked for.
+  sameBytes(await ed.quickSave('undone.map'), stroked, 'Ctrl+S again at once');
+  await ed.title('VornGroundEditor - undone.map - view, kind 3 (snow), brush 1', 'after Ctrl+S');
+  const prevented = await page.evaluate(() => window.vornPrevented);
+  const kept = ['Control+KeyS', 'Control+KeyZ', 'Control+KeyY', 'F1'].filter((k) => prevented[k] !== true);
+  if (kept.length) throw new Failure('keys not kept from the browser: ' + kept.join(', ') + ' ' + JSON.stringify(prevented));
+
+  // Saved: leaving asks nothing. The reloaded editor takes a dropped map as
+  // its current file; Ctrl+S gives it back under its name.
+  if (await ed.reloadAsks()) throw new Failure('reload after a save asked to leave');
+  log('reload after a save: no question');
+  await ed.drop(first);
+  await ed.checkCells(atlas, filled, cells, 'a map file dropped on the page');
+  await ed.title(`VornGroundEditor - ${path.basename(first)} - view, kind 0 (sand), brush 1`, 'after the drop');
+  const dropped = ['client 800 600', 'load ' + first];
+  await ed.key('e', '3');
+  dropped.push('kind 3');
+  await stroke(ed, dropped, [[6, 3], [7, 3], [8, 3], [8, 4]]);
+  await ed.key('e');
+  sameBytes(await ed.quickSave(path.basename(first)), expect(opts, dropped, 'dropped'), 'a stroke on the dropped map, Ctrl+S');
+
+  // Another stroke; Esc, Yes saves by download, then ends.
+  again.splice(0, again.length, ...dropped);
+  await ed.key('e');
   await stroke(ed, again, [[4, 4], ...Array.from({ length: 5 }, (_, i) => [4, i + 5])]);
   await ed.key('e');
   await page.keyboard.press('Escape');

@@ -1,8 +1,13 @@
 // The Win32 layer over the browser page, the parts that need no page: keys to
 // virtual keys, which keys stay the browser's, key state taken with messages,
-// dropped-file queries and the module path. Runs in node.
+// dropped-file queries, saved files noticed for download, and the module path.
+// Runs in node.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -34,6 +39,7 @@ TEST(WebKeys, OnlyReloadFullScreenToolsAndSystemShortcutsStayTheBrowsers) {
         {'S', true, false, false, false, false},   // Ctrl+S saves in the editor
         {'Z', true, false, false, false, false},
         {'Y', true, false, false, false, false},
+        {'Z', true, true, false, false, false},     // Ctrl+Shift+Z redoes
         {VK_F1, false, false, false, false, false},
         {VK_SPACE, false, false, false, false, false},
         {VK_ESCAPE, false, false, false, false, false},
@@ -100,6 +106,48 @@ TEST(WebFiles, DroppedFilesAreQueriedAsOnWindows) {
     EXPECT_EQ(DragQueryFileA(drop, 2, buffer, sizeof buffer), 0u);
     EXPECT_EQ(DragQueryFileA(nullptr, 0, buffer, sizeof buffer), 0u);
     DragFinish(drop);
+}
+
+void writeBytes(const std::string& path, const char* bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fputs(bytes, f);
+    std::fclose(f);
+}
+
+// Each save to a path the layer gave out must reach the user once, nothing
+// else may. The shell's safe save writes a new file and renames it over the
+// old one, so a quick save of the same bytes within the same second is a new
+// file too; a write in place shows by its size.
+TEST(WebFiles, EveryWriteToAGivenPathIsDeliveredOnce) {
+    const std::string folder = "web-files-scratch";
+    mkdir(folder.c_str(), 0755);
+    const std::string path = folder + "/quick.map", temp = folder + "/.temp";
+    unlink(path.c_str());
+    platform::watchFile(path);
+    struct Step { const char* what; const char* bytes; bool inPlace; int delivered; };
+    const Step steps[] = {
+        {"nothing written (a failed save)", nullptr, false, 0},
+        {"first save", "abc", false, 1},
+        {"looked at again", nullptr, false, 0},
+        {"quick save, other bytes", "abd", false, 1},
+        {"quick save, the same bytes", "abd", false, 1},
+        {"written in place, longer", "abde", true, 1},
+    };
+    for (const Step& s : steps) {
+        if (s.bytes && s.inPlace) writeBytes(path, s.bytes);
+        if (s.bytes && !s.inPlace) {
+            writeBytes(temp, s.bytes);
+            ASSERT_EQ(std::rename(temp.c_str(), path.c_str()), 0) << s.what;
+        }
+        EXPECT_EQ(platform::serviceFiles(), s.delivered) << s.what;
+    }
+    writeBytes(folder + "/unwatched.map", "abc");
+    EXPECT_EQ(platform::serviceFiles(), 0) << "a path never given out";
+    unlink(path.c_str());
+    unlink((folder + "/unwatched.map").c_str());
+    EXPECT_EQ(platform::serviceFiles(), 0) << "a watched file removed";
+    rmdir(folder.c_str());
 }
 
 TEST(WebFiles, ModulePathIsBesideTheArt) {

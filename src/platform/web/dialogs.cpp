@@ -3,11 +3,12 @@
 // Quirks: a browser gives a page no paths on the user's disk. An opened or
 // dropped file is copied into the in-memory file system and its path there
 // is the answer; a save goes to an in-memory path, and the shell's write to it
-// reaches the user as a download. The shell writes the file after
-// GetSaveFileNameA returns and before it asks the layer for anything again, so
-// the layer looks for the finished file at its next entry (serviceFiles): a
-// file there is the saved map; none means the save failed, which the shell
-// reports itself.
+// reaches the user as a download. The shell writes its files itself (after
+// GetSaveFileNameA, or straight to the current file for a quick save), so the
+// layer watches every path it gave out and, at its next entry (serviceFiles),
+// hands any that was written since to the browser under the file's own name.
+// A save dialog's path is emptied first: no file there then means the save
+// failed, which the shell reports itself.
 #include "platform/web/platform.h"
 
 #include <emscripten.h>
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 
 namespace {
@@ -23,7 +25,19 @@ namespace {
 // (a longer answer is reported through CommDlgExtendedError, as on Windows).
 constexpr int kPathBuffer = 4096;
 
-std::string pendingSave;  // in-memory path GetSaveFileNameA gave out, until delivered
+// A watched file as last seen. The safe save writes a new file and renames it
+// over the old one, so a save always shows as a new inode, even within the
+// second that is the in-memory file system's time resolution.
+struct Seen {
+    bool exists = false;
+    ino_t inode = 0;
+    off_t size = 0;
+    time_t modified = 0;
+    bool operator==(const Seen& o) const {
+        return exists == o.exists && inode == o.inode && size == o.size && modified == o.modified;
+    }
+};
+std::map<std::string, Seen> watched;  // in-memory paths given out (opened, dropped, saved) and their state
 std::string lastSaveName; // the name the save dialog offers next time
 DWORD lastDialogError = 0; // what CommDlgExtendedError reports for the last dialog
 
@@ -52,8 +66,9 @@ EM_ASYNC_JS(int, pageAskSaveName, (const char* title, const char* last, char* ou
     return 1;
 });
 
+// No page (the layer's tests in node): nothing to hand the file to.
 EM_JS(void, pageDownload, (const char* path, const char* name), {
-    vornPage.download(UTF8ToString(name), FS.readFile(UTF8ToString(path)));
+    if (typeof vornPage !== 'undefined') vornPage.download(UTF8ToString(name), FS.readFile(UTF8ToString(path)));
 });
 
 // Takes the oldest file dropped on the page into /dropped/<name>; 0 when none.
@@ -77,6 +92,17 @@ EM_JS(void, pageDiscardDrops, (), {
 bool isFile(const char* path) {
     struct stat info;
     return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+Seen look(const std::string& path) {
+    struct stat info;
+    Seen seen;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return seen;
+    seen.exists = true;
+    seen.inode = info.st_ino;
+    seen.size = info.st_size;
+    seen.modified = info.st_mtime;
+    return seen;
 }
 
 // Page dialogs are modal: the editor's input is dropped while one is open.
@@ -105,13 +131,19 @@ BOOL fillAnswer(LPOPENFILENAMEA request, const std::string& path) {
 
 }  // namespace
 
-void platform::serviceFiles() {
-    if (pendingSave.empty()) return;
-    const std::string path = pendingSave;
-    pendingSave.clear();
-    if (!isFile(path.c_str())) return;  // the save failed; the shell says so
-    pageDownload(path.c_str(), path.substr(path.rfind('/') + 1).c_str());
-    unlink(path.c_str());
+void platform::watchFile(const std::string& path) { watched[path] = look(path); }
+
+int platform::serviceFiles() {
+    int delivered = 0;
+    for (auto& [path, seen] : watched) {
+        const Seen now = look(path);
+        if (now == seen) continue;
+        seen = now;
+        if (!now.exists) continue;  // gone: nothing to hand over
+        pageDownload(path.c_str(), path.substr(path.rfind('/') + 1).c_str());
+        ++delivered;
+    }
+    return delivered;
 }
 
 void platform::serviceDrops() {
@@ -125,6 +157,7 @@ void platform::serviceDrops() {
     while (pageTakeDrop(path, sizeof path)) {
         if (!drop) drop = new HDROP__;
         drop->paths.push_back(path);
+        watchFile(path);  // the shell may save back to it (Ctrl+S)
     }
     if (!drop) return;
     platform::QueuedMessage q;
@@ -153,6 +186,7 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
         chosen = pageOpenFile(title, path, sizeof path);
     }
     if (!chosen || !isFile(path) || !fillAnswer(request, path)) return FALSE;
+    platform::watchFile(path);  // the shell may save back to it (Ctrl+S)
     return TRUE;
 }
 
@@ -174,7 +208,7 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
     if (!fillAnswer(request, path)) return FALSE;
     // A file left from an earlier save must not pass for this one.
     unlink(path.c_str());
-    pendingSave = path;
+    platform::watchFile(path);
     return TRUE;
 }
 

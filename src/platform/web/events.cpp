@@ -193,10 +193,11 @@ int virtualKeyFor(const char* code, unsigned long keyCode) {
 
 bool browserKeepsKey(int vk, bool ctrl, bool shift, bool alt, bool meta) {
     // Reload, full screen and developer tools; the system's and the browser's
-    // Alt/Meta shortcuts; Ctrl+Shift (developer tools, reopen tab).
+    // Alt/Meta shortcuts; Ctrl+Shift (developer tools, reopen tab), except
+    // Ctrl+Shift+Z, the editor's redo, which the browser only uses in text fields.
     if (vk == VK_F1 + 4 || vk == VK_F1 + 10 || vk == VK_F1 + 11) return true;
     if (alt || meta || vk == VK_MENU) return true;
-    return ctrl && shift && vk != VK_CONTROL && vk != VK_SHIFT;
+    return ctrl && shift && vk != VK_CONTROL && vk != VK_SHIFT && vk != 'Z';
 }
 
 void listenToPage(HWND window) {

@@ -76,11 +76,14 @@ extern int modalDepth;
 extern bool acceptDrops;
 
 // Called at every entry to the layer from the shell's loop (PeekMessageA and
-// the dialogs): tells the hooks an open has been dealt with, hands a finished
-// save to the browser as a download, and turns files dropped on the page into
-// WM_DROPFILES.
-void serviceFiles();
+// the dialogs). serviceFiles hands every watched file written since it was
+// last seen to the browser as a download under its own name, and returns how
+// many; serviceDrops turns files dropped on the page into WM_DROPFILES.
+int serviceFiles();
 void serviceDrops();
+// Called by the dialogs and drops for each in-memory path they give the
+// shell: its state now is the one serviceFiles compares with.
+void watchFile(const std::string& path);
 
 // Hooks the executable's main sets, so the layer can ask about the map without
 // linking the shell. Any may stay null.
