@@ -108,6 +108,9 @@ def files_under(top):
     return out
 
 
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VornGroundEditor"
+
+
 def nsis(ctx):
     installer = package(ctx, "*-win64.exe")
     scratch = tempfile.mkdtemp(prefix="nsis-", dir=ctx.artifacts)
@@ -127,6 +130,15 @@ def nsis(ctx):
                     subprocess.run(["wine", "wineboot", "-i"], env=env, timeout=240,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                     subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+                # A run that failed before its uninstall leaves the key and the
+                # Start-menu folder behind, and its folder is gone with the scratch:
+                # the installer would then try the missing uninstaller and wait on
+                # its "Uninstall failed." box.
+                subprocess.run(["wine", "reg", "delete", UNINSTALL_KEY, "/f"], env=env, timeout=60,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                for m in menus:
+                    for stale in glob.glob(os.path.join(m, "**", "VornGroundEditor"), recursive=True):
+                        shutil.rmtree(stale, ignore_errors=True)
                 before = set().union(*(files_under(m) for m in menus if os.path.isdir(m)))
                 # /D must come last.
                 t0 = time.monotonic()
@@ -172,8 +184,7 @@ def nsis(ctx):
                 kept = sorted(p for p in now - before if "VornGroundEditor" in p or "Uninstall" in p)
                 if kept:
                     raise Failure("nsis: the uninstaller left %s" % kept)
-                reg = subprocess.run(["wine", "reg", "query",
-                                      "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VornGroundEditor"],
+                reg = subprocess.run(["wine", "reg", "query", UNINSTALL_KEY],
                                      env=env, capture_output=True, text=True, timeout=60)
                 if reg.returncode == 0:
                     raise Failure("nsis: the uninstall registry key is still there")
