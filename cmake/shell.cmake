@@ -31,6 +31,7 @@ if(NOT WIN32 AND NOT EMSCRIPTEN)
     src/platform/sdl/file_dialog.cpp
     src/platform/sdl/drop_files.cpp
     src/platform/sdl/process.cpp
+    src/platform/shared/win32_shared.cpp
   )
   target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(vorn_platform PUBLIC vorn_win32_headers SDL2::SDL2)

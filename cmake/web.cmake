@@ -8,6 +8,7 @@ add_library(vorn_platform_web STATIC
   src/platform/web/window.cpp
   src/platform/web/wgl.cpp
   src/platform/web/dialogs.cpp
+  src/platform/shared/win32_shared.cpp
 )
 target_include_directories(vorn_platform_web PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_platform_web PUBLIC vorn_win32_headers)

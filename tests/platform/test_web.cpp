@@ -95,7 +95,7 @@ TEST(WebKeys, KeyStateFollowsTheMessagesTaken) {
 
 TEST(WebFiles, DroppedFilesAreQueriedAsOnWindows) {
     HDROP drop = new HDROP__;
-    drop->paths = {"/dropped/a.map", "/dropped/second.map"};
+    drop->files = {"/dropped/a.map", "/dropped/second.map"};
     char buffer[64];
     EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0), 2u);
     EXPECT_EQ(DragQueryFileA(drop, 1, nullptr, 0), 19u) << "the length a buffer needs, without the NUL";

@@ -266,9 +266,6 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT removeMsg) {
     return TRUE;
 }
 
-// Windows turns WM_KEYDOWN into WM_CHAR here; the editor reads virtual keys only.
-BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
-
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
     if (!msg->hwnd || !msg->hwnd->proc) return 0;
     return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);

@@ -7,18 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/shared/win32_shared.h"
+
 // What a HWND points to: one SDL window and the class procedure it was made with.
 struct HWND__ {
     SDL_Window* sdl = nullptr;   // the editor's top-level window
     WNDPROC proc = nullptr;      // lpfnWndProc of the registered class
     HDC__* dc = nullptr;         // CS_OWNDC: one device context for the window's life
     bool acceptFiles = false;    // DragAcceptFiles: drops become WM_DROPFILES
-};
-
-// What a HDROP points to: the dropped files, in the order SDL reported them.
-// Made by the layer for WM_DROPFILES; DragFinish frees it.
-struct HDROP__ {
-    std::vector<std::string> files;
 };
 
 // What a HDC points to: the window it draws into.

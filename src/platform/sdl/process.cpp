@@ -18,13 +18,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
     char path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
     if (n <= 0 || static_cast<size_t>(n) >= sizeof path) return 0;
-    // As Windows does: a path that does not fit is cut to size - 1 characters,
-    // still terminated, and the answer is size.
-    const DWORD length = static_cast<DWORD>(n);
-    const DWORD copied = length < size ? length : size - 1;
-    std::memcpy(fileName, path, copied);
-    fileName[copied] = '\0';
-    return length < size ? length : size;
+    return platform::copyNameCut(std::string(path, static_cast<size_t>(n)), fileName, size);
 }
 
 std::string platform::windowsCommandLine(int argc, char** argv) {

@@ -100,12 +100,6 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
     return TRUE;
 }
 
-LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM) {
-    // The editor handles WM_CLOSE itself; nothing else needs default handling
-    // on this host (no non-client area, no system menu, no WM_PAINT).
-    return 0;
-}
-
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
     if (!window || !rect) return FALSE;
     rect->left = rect->top = 0;

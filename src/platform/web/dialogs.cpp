@@ -156,7 +156,7 @@ void platform::serviceDrops() {
     HDROP drop = nullptr;
     while (pageTakeDrop(path, sizeof path)) {
         if (!drop) drop = new HDROP__;
-        drop->paths.push_back(path);
+        drop->files.push_back(path);
         watchFile(path);  // the shell may save back to it (Ctrl+S)
     }
     if (!drop) return;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/shared/win32_shared.h"
+
 // What a HWND points to: the page's canvas, which is the client area.
 struct HWND__ {
     WNDPROC proc = nullptr;   // lpfnWndProc of the registered class
@@ -25,11 +27,6 @@ struct HDC__ {
 struct HGLRC__ {
     EGLContext egl = EGL_NO_CONTEXT;
     HWND__* window = nullptr;
-};
-
-// What a HDROP points to: the in-memory paths of the files of one drop.
-struct HDROP__ {
-    std::vector<std::string> paths;
 };
 
 namespace platform {

@@ -86,12 +86,6 @@ BOOL WINAPI DestroyWindow(HWND window) {
     return TRUE;
 }
 
-LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM) {
-    // The editor handles WM_CLOSE itself; nothing else needs default handling
-    // on this host (no non-client area, no system menu, no WM_PAINT).
-    return 0;
-}
-
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
     if (!window || !rect) return FALSE;
     rect->left = rect->top = 0;
@@ -146,28 +140,6 @@ void WINAPI DragAcceptFiles(HWND window, BOOL accept) {
     if (window) platform::acceptDrops = accept != FALSE;
 }
 
-UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT size) {
-    if (!drop) return 0;
-    if (index == 0xFFFFFFFFu) return static_cast<UINT>(drop->paths.size());
-    if (index >= drop->paths.size()) return 0;
-    const std::string& path = drop->paths[index];
-    // Without a buffer: the length the path needs, without the NUL.
-    if (!file) return static_cast<UINT>(path.size());
-    if (size == 0) return 0;
-    const size_t n = path.size() < size - 1 ? path.size() : size - 1;
-    std::memcpy(file, path.data(), n);
-    file[n] = '\0';
-    return static_cast<UINT>(n);
-}
-
-void WINAPI DragFinish(HDROP drop) { delete drop; }
-
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR fileName, DWORD size) {
-    if (!fileName || size == 0) return 0;
-    const DWORD length = sizeof kModulePath - 1;
-    // As Windows: a short buffer gets a truncated, terminated path and the size back.
-    const DWORD n = length < size ? length : size - 1;
-    std::memcpy(fileName, kModulePath, n);
-    fileName[n] = '\0';
-    return length < size ? length : size;
+    return platform::copyNameCut(kModulePath, fileName, size);
 }
