@@ -14,7 +14,7 @@ package_pkgs=("${run_pkgs[@]}" g++-mingw-w64-x86-64 nsis dpkg-dev)
 web_pkgs=(cmake g++ make emscripten python3)
 test_pkgs=("${package_pkgs[@]}" lintian libgtest-dev libbenchmark-dev clang libclang-rt-dev
   xvfb xauth xfonts-base xdotool x11-utils imagemagick openbox
-  wine64 wine python3 emscripten chromium npm)
+  wine64 wine python3 emscripten chromium)
 
 case "$what" in
   run) pkgs=("${run_pkgs[@]}") ;;
@@ -23,6 +23,13 @@ case "$what" in
   test) pkgs=("${test_pkgs[@]}") ;;
   *) echo "usage: $0 run|package|web|test" >&2; exit 2 ;;
 esac
+
+# The web tests need npm (for playwright-core). A machine whose Node.js comes
+# with its own npm has the command but not Debian's npm package, which would
+# conflict with that Node.js: ask Debian only when there is no npm at all.
+if [ "$what" = test ] && ! command -v npm >/dev/null; then
+  pkgs+=(npm)
+fi
 
 missing=()
 for p in "${pkgs[@]}"; do

@@ -45,10 +45,11 @@ EM_ASYNC_JS(int, pageMessageBox, (const char* title, const char* text, int butto
     return await vornPage.messageBox(UTF8ToString(title), UTF8ToString(text), buttons);
 });
 
-// Shows the file chooser; the chosen file goes to /open/<name> and its path
-// into `out`. 0 when cancelled or the path does not fit.
-EM_ASYNC_JS(int, pageOpenFile, (const char* title, char* out, int size), {
-    const file = await vornPage.openFile(UTF8ToString(title));
+// Shows the file chooser, offering the types in `accept` first (empty: any);
+// the chosen file goes to /open/<name> and its path into `out`. 0 when
+// cancelled or the path does not fit.
+EM_ASYNC_JS(int, pageOpenFile, (const char* title, const char* accept, char* out, int size), {
+    const file = await vornPage.openFile(UTF8ToString(title), UTF8ToString(accept));
     if (!file) return 0;
     const path = '/open/' + file.name;
     if (lengthBytesUTF8(path) + 1 > size) return 0;
@@ -119,6 +120,27 @@ std::string downloadName(const char* name) {
     return cleaned;
 }
 
+// The chooser's accept list for the dialog's first filter: "*.bmp;*.png"
+// becomes ".bmp,.png". A filter of every file ("*.*", "*") or none gives an
+// empty list; the browser's chooser still lets the user show all files, as
+// Windows keeps "All Files" in the list.
+std::string acceptFor(LPOPENFILENAMEA request) {
+    const char* filter = request->lpstrFilter;
+    if (!filter || !*filter) return "";
+    const char* patterns = filter + std::strlen(filter) + 1;
+    std::string accept;
+    for (const char* p = patterns; *p;) {
+        const char* end = std::strchr(p, ';');
+        const std::string one(p, end ? static_cast<size_t>(end - p) : std::strlen(p));
+        if (one.size() < 3 || one.compare(0, 2, "*.") != 0 || one == "*.*") return "";
+        if (!accept.empty()) accept += ',';
+        accept += one.substr(1);
+        if (!end) break;
+        p = end + 1;
+    }
+    return accept;
+}
+
 BOOL fillAnswer(LPOPENFILENAMEA request, const std::string& path) {
     if (path.size() + 1 > request->nMaxFile) {
         lastDialogError = FNERR_BUFFERTOOSMALL;
@@ -183,7 +205,7 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
     int chosen = 0;
     {
         Modal modal;
-        chosen = pageOpenFile(title, path, sizeof path);
+        chosen = pageOpenFile(title, acceptFor(request).c_str(), path, sizeof path);
     }
     if (!chosen || !isFile(path) || !fillAnswer(request, path)) return FALSE;
     platform::watchFile(path);  // the shell may save back to it (Ctrl+S)

@@ -108,14 +108,14 @@ var vornPage = (function () {
   // The browser's own file chooser; null when cancelled. Browsers open it
   // only shortly after a key or click; when that moment has passed (the key
   // waited behind other work), the page first asks for a click of its own.
-  function openFile(title) {
-    if (!navigator.userActivation || navigator.userActivation.isActive) return chooseFile();
+  function openFile(title, accept) {
+    if (!navigator.userActivation || navigator.userActivation.isActive) return chooseFile(accept);
     return modal('openDialog', function (dialog, finish) {
       const choose = element('button', { type: 'button', textContent: 'Choose file' });
       const cancel = element('button', { type: 'button', textContent: 'Cancel' });
       choose.addEventListener('click', function () {
         dialog.close();
-        chooseFile().then(finish);
+        chooseFile(accept).then(finish);
       });
       cancel.addEventListener('click', function () { finish(null); });
       dialog.addEventListener('cancel', function (e) { e.preventDefault(); finish(null); });
@@ -124,11 +124,12 @@ var vornPage = (function () {
     });
   }
 
-  function chooseFile() {
+  function chooseFile(accept) {
     return new Promise(function (resolve) {
       const old = document.getElementById('fileInput');
       // A fresh input each time: choosing the same file again still reports.
       const input = element('input', { type: 'file', id: 'fileInput', hidden: true });
+      if (accept) input.accept = accept;
       old.replaceWith(input);
       openDialogs++;
       let done = false;
