@@ -5,16 +5,9 @@
 #include "platform/sdl/platform.h"
 
 #include <ctime>
-#include <map>
 #include <string>
 
 namespace {
-
-// Registered classes by name: only the procedure matters on this host.
-std::map<std::string, WNDPROC>& classes() {
-    static std::map<std::string, WNDPROC> registry;
-    return registry;
-}
 
 HWND__* theWindow = nullptr;  // the one top-level window
 HWND captured = nullptr;      // SetCapture's window, for its return value
@@ -23,23 +16,15 @@ HWND captured = nullptr;      // SetCapture's window, for its return value
 
 HWND__* platform::mainWindow() { return theWindow; }
 
-// Icons, cursors and brushes have no meaning here: SDL's window has its own
-// icon and the system arrow, and every frame is painted by OpenGL.
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return nullptr; }
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
-HGDIOBJ WINAPI GetStockObject(int) { return nullptr; }
-
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
     platform::startVideo();
-    if (!windowClass || !windowClass->lpszClassName) return 0;
-    classes()[windowClass->lpszClassName] = windowClass->lpfnWndProc;
-    return static_cast<ATOM>(classes().size());
+    return platform::rememberClass(windowClass);
 }
 
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                             int height, HWND, HMENU, HINSTANCE, LPVOID) {
-    auto found = classes().find(className ? className : "");
-    if (found == classes().end()) return nullptr;
+    const WNDPROC proc = platform::classProcedure(className);
+    if (!proc) return nullptr;
     // Quirk: SDL fixes the pixel format when the window is made, Windows when
     // SetPixelFormat runs; so the editor's one format is requested here and
     // SetPixelFormat only confirms it. A compatibility profile keeps the
@@ -65,7 +50,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     if (!sdl) return nullptr;
     HWND window = new HWND__;
     window->sdl = sdl;
-    window->proc = found->second;
+    window->proc = proc;
     window->dc = new HDC__;
     window->dc->window = window;
     theWindow = window;

@@ -3,6 +3,28 @@
 #include "platform/shared/win32_shared.h"
 
 #include <cstring>
+#include <map>
+
+namespace {
+
+// Registered classes by name: only the procedure matters on these hosts.
+std::map<std::string, WNDPROC>& classes() {
+    static std::map<std::string, WNDPROC> registry;
+    return registry;
+}
+
+}  // namespace
+
+ATOM platform::rememberClass(const WNDCLASSA* windowClass) {
+    if (!windowClass || !windowClass->lpszClassName) return 0;
+    classes()[windowClass->lpszClassName] = windowClass->lpfnWndProc;
+    return static_cast<ATOM>(classes().size());
+}
+
+WNDPROC platform::classProcedure(LPCSTR name) {
+    auto found = classes().find(name ? name : "");
+    return found == classes().end() ? nullptr : found->second;
+}
 
 DWORD platform::copyNameCut(const std::string& name, LPSTR out, DWORD size) {
     if (!out || size == 0) return 0;
@@ -40,3 +62,9 @@ LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM) {
     // on these hosts (no non-client area, no system menu, no WM_PAINT).
     return 0;
 }
+
+// Icons, cursors and brushes have no meaning on these hosts: the window has
+// the system's icon and arrow, and OpenGL paints every frame.
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return nullptr; }
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
+HGDIOBJ WINAPI GetStockObject(int) { return nullptr; }

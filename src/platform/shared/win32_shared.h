@@ -16,6 +16,12 @@ struct HDROP__ {
 
 namespace platform {
 
+// RegisterClassA's part that needs no window system: remembers the class's
+// procedure under its name; the atom, or 0 for a class without a name.
+ATOM rememberClass(const WNDCLASSA* windowClass);
+// The procedure of the class registered under `name`, or null (CreateWindowExA).
+WNDPROC classProcedure(LPCSTR name);
+
 // Copies `name` into `out` as Windows' name queries do (GetModuleFileNameA):
 // cut to size - 1 characters and terminated; returns the name's length when it
 // fits, else `size`. Nothing is written when size is 0. The hosts' module-path

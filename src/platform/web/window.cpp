@@ -11,16 +11,9 @@
 #include <emscripten.h>
 
 #include <cstring>
-#include <map>
 #include <string>
 
 namespace {
-
-// Registered classes by name: only the procedure matters on this host.
-std::map<std::string, WNDPROC>& classes() {
-    static std::map<std::string, WNDPROC> registry;
-    return registry;
-}
 
 HWND__* theWindow = nullptr;  // the one top-level window
 HWND captured = nullptr;      // SetCapture's window, for its return value
@@ -39,24 +32,16 @@ PageHooks hooks;
 
 HWND__* platform::mainWindow() { return theWindow; }
 
-// Icons, cursors and brushes have no meaning here: the page has the browser's
-// arrow, and every frame is painted by WebGL.
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return nullptr; }
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
-HGDIOBJ WINAPI GetStockObject(int) { return nullptr; }
-
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-    if (!windowClass || !windowClass->lpszClassName) return 0;
-    classes()[windowClass->lpszClassName] = windowClass->lpfnWndProc;
-    return static_cast<ATOM>(classes().size());
+    return platform::rememberClass(windowClass);
 }
 
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, int, int, int, int, HWND, HMENU,
                             HINSTANCE, LPVOID) {
-    auto found = classes().find(className ? className : "");
-    if (found == classes().end() || theWindow) return nullptr;  // one canvas, one window
+    const WNDPROC proc = platform::classProcedure(className);
+    if (!proc || theWindow) return nullptr;  // one canvas, one window
     HWND window = new HWND__;
-    window->proc = found->second;
+    window->proc = proc;
     window->dc = new HDC__;
     window->dc->window = window;
     theWindow = window;
