@@ -41,7 +41,7 @@ if(VORN_BUILD_TESTS)
     WEB_SKIP MapSave.FullDiskLeavesTheOldFileAndNoTemporary MapSave.FileThatCannotBeWrittenIsRefused
              MapSave.WritableFileInLockedFolderIsWrittenInPlace MapSave.PipeIsWrittenInPlaceOrFailsAtOnce
              MapSave.InPlaceWriteRestoresTheOldBytesOnFailure MapSave.LeftoverTemporaryFilesOfEndedSavesAreRemoved
-             MapSave.LongestNamesSave)
+             MapSave.LongestNamesSave Mission.BoundsPipesAndDevices FixedSizeReaders.RefuseAFifoAtOnce)
 endif()
 
 # Fuzz targets of the file readers. Each one's entry point hands the bytes of
