@@ -4,8 +4,24 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
+
+namespace {
+
+// The largest single buffer the decoder may have for the image at hand. A
+// PNG's compressed data can inflate a thousandfold, and the decoder grows its
+// output until the stream ends, so a few kilobytes could make it fill
+// gigabytes and take seconds. No real image needs more than its file or twice
+// its widest raw form (16-bit RGBA plus a filter byte a row); anything beyond
+// that fails as out of memory, and the file counts as not decoded.
+thread_local size_t decodeBudget = 0;
+
+void* budgetedMalloc(size_t size) { return size > decodeBudget ? nullptr : std::malloc(size); }
+void* budgetedRealloc(void* p, size_t size) { return size > decodeBudget ? nullptr : std::realloc(p, size); }
+
+}  // namespace
 
 #define STBI_ONLY_BMP
 #define STBI_ONLY_PNG
@@ -13,6 +29,10 @@
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
 #define STBI_NO_FAILURE_STRINGS
+// Every buffer the decoder asks for goes through a budget (see decodeBudget).
+#define STBI_MALLOC(size) budgetedMalloc(size)
+#define STBI_REALLOC(p, size) budgetedRealloc(p, size)
+#define STBI_FREE(p) std::free(p)
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
@@ -102,6 +122,8 @@ ImageDecode decodeSquareImage(const uint8_t* file, size_t size, int32_t side, ui
         found = {w, h};
         return ImageDecode::OtherSize;
     }
+    const size_t widestRaw = static_cast<size_t>(side) * (8 * static_cast<size_t>(side) + 1);
+    decodeBudget = std::max(size, 2 * widestRaw) + 4096;
     stbi_uc* rgb = stbi_load_from_memory(file, length, &w, &h, &channels, 3);
     if (!rgb) return ImageDecode::NotDecoded;
     if (w != side || h != side) {
