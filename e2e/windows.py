@@ -1,14 +1,16 @@
 """The Windows build under Wine in the private X server: it starts and draws
 the map, paints a stroke, saves through the Windows save dialog to a new file
 and then over it (the overwrite question answered Yes); then a stroke, Ctrl+Z
-and Ctrl+S, which must write the file as saved before that stroke; and ends
-with exit code 0 through Esc and No. Saved bytes are checked against the core library."""
+and Ctrl+S, which must write the file as saved before that stroke; G through
+the Windows open dialog with a PNG and with a BMP of another header size; and
+ends with exit code 0 through Esc and No. Saved bytes are checked against the core library."""
 
 import os
 import shutil
 import subprocess
 import time
 
+import files
 from editor import Atlas, Editor
 from xsession import Failure, Session, log
 
@@ -62,13 +64,15 @@ def windows(ctx, driver):
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def save_dialog(ed, path, replace):
+def win_dialog(ed, title, path, replace=False):
+    """Fills in the Windows file dialog titled `title` the editor opened: the
+    path typed, Enter, and the overwrite question answered Yes when `replace`."""
     s = ed.s
 
     def dialog():
-        ws = [w for w in s.find("Save As") if w[0] != ed.win[0]]
+        ws = [w for w in s.find(title) if w[0] != ed.win[0]]
         return ws[0] if ws else None
-    dlg = s.wait_for(dialog, 30, "the Windows save dialog")
+    dlg = s.wait_for(dialog, 30, "the Windows dialog %r" % title)
     s.xdo("windowactivate", dlg[0], check=False)
     time.sleep(0.8)
     s.type(winpath(path))      # the file name field has the focus
@@ -83,7 +87,7 @@ def save_dialog(ed, path, replace):
         log("windows: overwrite question titled %r" % q[1])
         time.sleep(0.5)
         s.key("Return")        # Yes is the default button
-    s.wait_for(lambda: not s.find("Save As"), 15, "the save dialog to close")
+    s.wait_for(lambda: not s.find(title), 15, "the dialog %r to close" % title)
     ed.after_modal()
 
 
@@ -107,7 +111,7 @@ def session(ctx, driver, s, ed, atlas, work, target):
         if name == "painted":
             ed.check_cells(atlas, open(want, "rb").read(), cells, "Wine painted stroke")
         ed.key("s")
-        save_dialog(ed, target, replace=replace)
+        win_dialog(ed, "Save As", target, replace=replace)
         time.sleep(0.5)
         driver.compare_maps(target, want, label)
 
@@ -144,6 +148,8 @@ def session(ctx, driver, s, ed, atlas, work, target):
         raise Failure("Wine: a stroke, Ctrl+Z, Ctrl+S did not write the bytes saved before the stroke")
     log("windows: a stroke, Ctrl+Z, Ctrl+S: %d bytes as saved before the stroke" % len(again))
 
+    grey_imports(driver, s, ed, work)
+
     ed.key("Escape")
     box = ed.wait_box(15)
     time.sleep(0.5)
@@ -154,3 +160,40 @@ def session(ctx, driver, s, ed, atlas, work, target):
     if rc != 0:
         raise Failure("Wine: Esc answered No: exit code expected 0, got %d" % rc)
     log("windows: Esc answered No, exit code 0")
+
+
+def grey_imports(driver, s, ed, work):
+    """G through the Windows open dialog with a PNG and with a BMP of 124-byte
+    header, both converted by ImageMagick from the test's own 54-byte grey
+    bitmap: Space must show that bitmap's greys after each. R in between, so
+    the second check cannot pass on what the first import left."""
+    reference = os.path.join(work, "heights.bmp")
+    texels = files.write_grey_bitmap(reference)
+    variants = []
+    for name, spec in (("heights.png", "png"), ("heights-v5.bmp", "bmp")):
+        path = os.path.join(work, name)
+        subprocess.run(["convert", reference, "%s:%s" % (spec, path)], check=True, timeout=60,
+                       stdout=subprocess.DEVNULL)
+        variants.append(path)
+    header = driver.read(variants[1])[14:18]
+    if header != bytes((124, 0, 0, 0)):
+        raise Failure("convert wrote a BMP whose header is not 124 bytes: %r" % header)
+    ox, oy = ed.origin()
+    w, h = ed.size
+    pictures = []
+    for i, path in enumerate(variants):
+        if i:
+            ed.key("r")
+        ed.key("g")
+        win_dialog(ed, "Choose Grey Bitmap", path)
+        ed.key("space")
+        what = "Wine G with %s" % os.path.basename(path)
+        driver.check_overlay(ed, texels, what)
+        # The whole visible overlay, not just the checked patch, must match.
+        pictures.append(s.grab().crop(*ed.at(ox, oy), w - ox, h - oy).rgb)
+        if pictures[i] != pictures[0]:
+            shot = s.screenshot("windows-grey-overlay")
+            differ = sum(a != b for a, b in zip(pictures[i], pictures[0])) // 3 or 1
+            raise Failure("%s: the overlay differs from the PNG's in about %d pixels; screenshot %s"
+                          % (what, differ, shot))
+        ed.key("space")
