@@ -15,7 +15,7 @@ import time
 
 from editor import Atlas, Editor
 from xsession import Failure, Session, log
-from windows import wine_env, winpath
+from windows import quit_answering_no, wine_env, winpath
 
 
 def package(ctx, pattern):
@@ -166,15 +166,7 @@ def nsis(ctx):
                                "nsis: installed editor started from another folder")
                 if ed.boxes():
                     raise Failure("nsis: a message box is open after start-up")
-                ed.key("Escape")
-                box = ed.wait_box(15)
-                time.sleep(0.5)
-                s.xdo("windowactivate", box[0], check=False)
-                time.sleep(0.3)
-                s.key("n")             # the No button's mnemonic
-                rc = ed.wait_exit(30)
-                if rc != 0:
-                    raise Failure("nsis: Esc answered No: exit code expected 0, got %d" % rc)
+                quit_answering_no(s, ed, "nsis")
 
                 # The uninstaller copies itself away and returns at once; wait for its work.
                 subprocess.run(["wine", os.path.join(target, "Uninstall.exe"), "/S"], env=env, timeout=120,

@@ -150,6 +150,12 @@ def session(ctx, driver, s, ed, atlas, work, target):
 
     grey_imports(driver, s, ed, work)
 
+    quit_answering_no(s, ed, "Wine")
+    log("windows: Esc answered No, exit code 0")
+
+
+def quit_answering_no(s, ed, label):
+    """Esc, then No in the quit prompt of an editor under Wine; it must exit 0."""
     ed.key("Escape")
     box = ed.wait_box(15)
     time.sleep(0.5)
@@ -158,8 +164,7 @@ def session(ctx, driver, s, ed, atlas, work, target):
     s.key("n")                 # the No button's mnemonic
     rc = ed.wait_exit(30)
     if rc != 0:
-        raise Failure("Wine: Esc answered No: exit code expected 0, got %d" % rc)
-    log("windows: Esc answered No, exit code 0")
+        raise Failure("%s: Esc answered No: exit code expected 0, got %d" % (label, rc))
 
 
 def grey_imports(driver, s, ed, work):
@@ -170,9 +175,9 @@ def grey_imports(driver, s, ed, work):
     reference = os.path.join(work, "heights.bmp")
     texels = files.write_grey_bitmap(reference)
     variants = []
-    for name, spec in (("heights.png", "png"), ("heights-v5.bmp", "bmp")):
+    for name, fmt in (("heights.png", "png"), ("heights-v5.bmp", "bmp")):
         path = os.path.join(work, name)
-        subprocess.run(["convert", reference, "%s:%s" % (spec, path)], check=True, timeout=60,
+        subprocess.run(["convert", reference, "%s:%s" % (fmt, path)], check=True, timeout=60,
                        stdout=subprocess.DEVNULL)
         variants.append(path)
     header = driver.read(variants[1])[14:18]
