@@ -32,8 +32,8 @@ void prepare(benchmark::State& state) {
     if (state.range(1) != 0) makeBusyMap(workingMap);
     for (int32_t i = 0; i < heightField.width * heightField.height; ++i) heightField.values[i] = 0.0;
     editorState = EditorState{};
-    editorState.editMode = 2;
-    editorState.currentKind = static_cast<int32_t>(state.range(0));
+    editorState.editMode = EditMode::fill;
+    editorState.currentKind = static_cast<TerrainKind>(state.range(0));
     viewState = ViewState{};
 }
 

@@ -1,4 +1,4 @@
-// One whole frame in edit mode 1 (4096 tile quads and 16641 overlay quads) at
+// One whole frame in corner editing (4096 tile quads and 16641 overlay quads) at
 // 800 x 600 in the offscreen context; drawFrame ends in the harness's
 // SwapBuffers, a glFinish, so the drawing itself is timed.
 #include <benchmark/benchmark.h>
@@ -36,7 +36,7 @@ bool setUp() {
     for (int x = 0; x < 64; ++x)
         for (int y = 0; y < 64; ++y) workingMap.tileAt(x, y) = static_cast<uint8_t>((x * 7 + y * 13) & 255);
     for (int i = 0; i < 129 * 129; ++i) workingMap.corners[i] = static_cast<uint8_t>(i * 31 % 5);
-    editorState.editMode = 1;
+    editorState.editMode = EditMode::corners;
     glh::setClientSize(800, 600);
     done = true;
     return true;

@@ -54,8 +54,8 @@ int main() {
     workingMap.copyFrom(busy);
     for (int32_t i = 0; i < heightField.width * heightField.height; ++i) heightField.values[i] = 0.0;
     editorState = EditorState{};
-    editorState.editMode = 2;
-    editorState.currentKind = 2;
+    editorState.editMode = EditMode::fill;
+    editorState.currentKind = TerrainKind::rock;
     viewState = ViewState{};
     const double fill = medianMs(9, 20, [](int i) {
         viewState.mouseX = 400 + (i & 1 ? 90 : 40) * 16;

@@ -5,6 +5,7 @@
 # the render library's functions, but links neither, so tests can stand in.
 add_library(vorn_shell STATIC
   src/shell/wndproc.cpp
+  src/shell/commands.cpp
   src/shell/dialogs.cpp
   src/shell/document.cpp
   src/shell/startup.cpp

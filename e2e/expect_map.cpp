@@ -117,8 +117,8 @@ void dragTo(int32_t x, int32_t y) {
         for (int32_t j = 0; j < n; ++j) {
             const int32_t py = static_cast<int32_t>(p.y + j);
             if (px >= 0 && px <= maxX && py >= 0 && py <= maxY) {
-                workingMap.paintCorner(px, py, editorState.currentKind);
-                refPaint(px, py, editorState.currentKind);
+                workingMap.paintCorner(px, py, static_cast<int32_t>(editorState.currentKind));
+                refPaint(px, py, static_cast<int32_t>(editorState.currentKind));
             }
         }
     }
@@ -152,7 +152,9 @@ int main(int argc, char** argv) {
         if (cmd == "client") {
             ok = static_cast<bool>(words >> clientW >> clientH);
         } else if (cmd == "kind") {
-            ok = static_cast<bool>(words >> editorState.currentKind);
+            int32_t kind = 0;
+            ok = static_cast<bool>(words >> kind);
+            editorState.currentKind = static_cast<TerrainKind>(kind);
         } else if (cmd == "brush") {
             ok = static_cast<bool>(words >> editorState.brushSize) && editorState.brushSize >= 1;
         } else if (cmd == "drag") {
@@ -176,7 +178,7 @@ int main(int argc, char** argv) {
                 viewState.mouseX = x;
                 viewState.mouseY = y;
                 editorState.fillBelow = below != 0;
-                editorState.editMode = 2;
+                editorState.editMode = EditMode::fill;
                 refFill(clientW, clientH);
                 previewHeightFill(clientW, clientH);
                 commitFillPreview();

@@ -83,7 +83,7 @@ bool sameInputs(bool inside, int32_t ix, int32_t iy, double threshold) {
     const PreviewBuild& b = lastBuild;
     if (!b.valid || b.inside != inside) return false;
     if (inside) {
-        if (b.startX != ix || b.startY != iy || b.kind != editorState.currentKind ||
+        if (b.startX != ix || b.startY != iy || b.kind != static_cast<int32_t>(editorState.currentKind) ||
             b.fillBelow != editorState.fillBelow ||
             std::memcmp(&b.threshold, &threshold, sizeof threshold) != 0)
             return false;
@@ -101,7 +101,7 @@ void recordBuild(bool inside, int32_t ix, int32_t iy, double threshold) {
     b.inside = inside;
     b.startX = ix;
     b.startY = iy;
-    b.kind = editorState.currentKind;
+    b.kind = static_cast<int32_t>(editorState.currentKind);
     b.fillBelow = editorState.fillBelow;
     b.threshold = threshold;
     std::memcpy(b.workTiles, workingMap.tiles, kTileBytes);
@@ -122,7 +122,7 @@ void previewHeightFill(int32_t w, int32_t h) {
     const bool cacheable = standardSizes();
     if (cacheable && sameInputs(inside, ix, iy, threshold)) return;
     if (inside)
-        heightFill(ix, iy, editorState.currentKind, threshold, editorState.fillBelow);
+        heightFill(ix, iy, static_cast<int32_t>(editorState.currentKind), threshold, editorState.fillBelow);
     else
         previewMap.copyFrom(workingMap);  // a click here then commits no change
     if (cacheable)
@@ -137,5 +137,5 @@ void commitFillPreview() {
     // otherwise it rebuilds before the copy.
     previewHeightFill(lastClientW, lastClientH);
     workingMap.copyFrom(previewMap);
-    editorState.editMode = 0;
+    editorState.editMode = EditMode::view;
 }

@@ -2,6 +2,8 @@
 // (CMake's project version).
 #include "shell/command_line.h"
 
+#include "shell/title.h"
+
 #ifndef VORN_VERSION
 #define VORN_VERSION "unknown"
 #endif
@@ -66,7 +68,7 @@ StartOptions parseStartOptions(const char* commandLine) {
 }
 
 std::string usageText() {
-    return "Usage: VornGroundEditor [MAP]\n"
+    return "Usage: " + std::string(kTitle) + " [MAP]\n"
            "Edits the ground layer of a 64 x 64 tile map.\n"
            "\n"
            "  MAP        a map file to open at start-up\n"
@@ -77,4 +79,4 @@ std::string usageText() {
            "then the program's folder, then <prefix>/share/vorngroundeditor.\n";
 }
 
-std::string versionText() { return "VornGroundEditor " VORN_VERSION "\n"; }
+std::string versionText() { return std::string(kTitle) + " " VORN_VERSION "\n"; }

@@ -34,7 +34,7 @@ void fillRequest(OPENFILENAMEA& request, HWND owner, const char* title, char* bu
 // for the host is said, so that the user is not left wondering.
 const char* noPath(HWND owner) {
     if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
-        MessageBoxA(owner, "The file name is too long.", "VornGroundEditor", MB_OK | MB_ICONERROR);
+        MessageBoxA(owner, "The file name is too long.", kTitle, MB_OK | MB_ICONERROR);
     return nullptr;
 }
 

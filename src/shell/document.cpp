@@ -13,8 +13,6 @@
 
 namespace {
 
-const char kTitle[] = "VornGroundEditor";
-
 // The editor's document record.
 struct Document {
     UndoHistory history;    // the working map's changes
@@ -23,10 +21,6 @@ struct Document {
     std::string shownTitle; // last text given to SetWindowTextA; empty = set the next one
 };
 Document document;
-
-// Short names of the kinds, as the tile art paints them.
-const char* const kKindNames[5] = {"sand", "grass", "rock", "snow", "water"};
-const char* const kModeNames[3] = {"view", "corners", "fill"};
 
 bool modified() {
     return currentStateId(document.history) != document.savedId ||
@@ -58,13 +52,14 @@ std::string titleText() {
         text += " - " + document.path.substr(slash == std::string::npos ? 0 : slash + 1);
         if (modified()) text += "*";
     }
-    const int32_t mode = editorState.editMode, kind = editorState.currentKind;
+    const char* const mode = editModeName(editorState.editMode);
+    const char* const kind = terrainKindName(editorState.currentKind);
     text += " - ";
-    text += mode >= 0 && mode <= 2 ? kModeNames[mode] : "mode " + std::to_string(mode);
-    text += ", kind " + std::to_string(kind);
-    if (kind >= 0 && kind <= 4) text += std::string(" (") + kKindNames[kind] + ")";
+    text += mode ? mode : "mode " + std::to_string(static_cast<int32_t>(editorState.editMode));
+    text += ", kind " + std::to_string(static_cast<int32_t>(editorState.currentKind));
+    if (kind) text += std::string(" (") + kind + ")";
     text += ", brush " + std::to_string(editorState.brushSize);
-    if (mode == 2) text += editorState.fillBelow ? ", fill below" : ", fill above";
+    if (editorState.editMode == EditMode::fill) text += editorState.fillBelow ? ", fill below" : ", fill above";
     return text;
 }
 
@@ -100,33 +95,6 @@ void refreshTitle(HWND window) {
     if (text == document.shownTitle) return;
     document.shownTitle = text;
     SetWindowTextA(window, text.c_str());
-}
-
-const char* helpText() {
-    return "Esc: leave corner editing or fill; in view mode, quit (asks to save)\n"
-           "Space: height overlay on or off\n"
-           "0 to 4: kind 0 sand, 1 grass, 2 rock, 3 snow, 4 water\n"
-           "C: clear the map (asks first)\n"
-           "E: corner editing on or off\n"
-           "F: height fill on or off\n"
-           "G: import a grey bitmap as the height field\n"
-           "I: fill takes points below or above the height under the cursor\n"
-           "M: open a mission\n"
-           "O: open a map\n"
-           "Q: smaller brush\n"
-           "R: new random height field\n"
-           "S: save the map, choosing the file\n"
-           "U: mission objects on or off\n"
-           "W: larger brush\n"
-           "Ctrl+Z: undo\n"
-           "Ctrl+Y or Ctrl+Shift+Z: redo\n"
-           "Ctrl+S: save to the current file\n"
-           "F1: this help\n"
-           "Left drag (corner editing): paint the kind with the square brush\n"
-           "Left click (fill): apply the fill shown\n"
-           "Right drag: pan\n"
-           "Mouse wheel: zoom\n"
-           "A map file dropped on the window: open it";
 }
 
 void resetDocument() {

@@ -3,9 +3,22 @@
 #pragma once
 #include <cstdint>
 
+// What a left button does: nothing (view), paint lattice points (corners),
+// commit the height fill's preview (fill).
+enum class EditMode : int32_t { view, corners, fill };
+
+// The terrain kinds as the corner grid stores them; the map and height code
+// take them as plain int32_t.
+enum class TerrainKind : int32_t { sand, grass, rock, snow, water };
+
+// The title's words for a mode and a kind; nullptr for a value outside the
+// enumeration.
+const char* editModeName(EditMode mode);
+const char* terrainKindName(TerrainKind kind);
+
 struct EditorState {
-    int32_t editMode = 0;       // 0 view, 1 corner editing, 2 height fill
-    int32_t currentKind = 0;    // terrain kind 0..4 that painting and the fill use
+    EditMode editMode = EditMode::view;
+    TerrainKind currentKind = TerrainKind::sand;  // the kind painting and the fill use
     int32_t brushSize = 1;      // side of the square brush in lattice points, >= 1
     bool heightOverlay = false; // Space: draw the height texture over the map
     bool showObjects = true;    // U: draw the mission's structures and tile objects

@@ -38,7 +38,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     const int answered = answerStartOptions(options, stdout, stderr);
     if (answered >= 0) return answered;
 
-    const char* const name = "VornGroundEditor";
     WNDCLASSA windowClass = {};
     windowClass.style = CS_OWNDC;
     windowClass.lpfnWndProc = editorWndProc;
@@ -46,11 +45,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = name;
+    windowClass.lpszClassName = kTitle;
     RegisterClassA(&windowClass);
 
     initPatternTable();
-    HWND window = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
+    HWND window = CreateWindowExA(0, kTitle, kTitle, WS_POPUP | WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
                                   nullptr, nullptr, instance, nullptr);
     const GLContextHandles gl = createGLContext(window);
     applyView(window);

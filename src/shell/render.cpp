@@ -12,7 +12,7 @@
 
 namespace {
 
-// Tile index shown at half opacity over each lattice point in edit mode 1, by terrain kind.
+// Tile index shown at half opacity over each lattice point in corner editing, by terrain kind.
 constexpr uint8_t kCornerOverlayTiles[5] = {176, 143, 192, 207, 159};
 
 // Texture rectangle of a tile in the 16 x 16 atlas. The atlas went up bottom
@@ -83,7 +83,7 @@ void drawHeightOverlay() {
 void drawFrame(HWND window, HDC dc) {
     RECT rect = {0, 0, 0, 0};
     GetClientRect(window, &rect);
-    const bool filling = editorState.editMode == 2;
+    const bool filling = editorState.editMode == EditMode::fill;
     if (filling) previewHeightFill(rect.right, rect.bottom);
 
     glClearColor(0, 0, 0, 0);
@@ -94,7 +94,7 @@ void drawFrame(HWND window, HDC dc) {
     glPushMatrix();
 
     drawTileLayer(filling ? previewMap : workingMap);
-    if (editorState.editMode == 1) drawCornerOverlay(workingMap);
+    if (editorState.editMode == EditMode::corners) drawCornerOverlay(workingMap);
     drawMissionObjects();
     if (editorState.heightOverlay) drawHeightOverlay();
 

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "shell/title.h"
+
 // The window class's procedure: every key and mouse command; never draws.
 LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Esc in edit mode 0 and the close box: asks to save, then posts the quit
+// Esc in view mode and the close box: asks to save, then posts the quit
 // message unless the user cancels or the save does not happen.
 void confirmQuit(HWND window);
 // Return the chosen path (valid until the next call of the same dialog) or nullptr.
@@ -43,8 +45,6 @@ void refreshTitle(HWND window);
 // Whether the working map has changes its current file (or, before any
 // file, the map at start) lacks; the browser host asks before its tab closes.
 bool hasUnsavedChanges();
-// F1's text: every key and mouse action, one per line.
-const char* helpText();
 // Start of a run (WM_CREATE) and tests: no current file, no undo steps, the
 // working map as it stands unmodified, and the next title always set.
 void resetDocument();

@@ -16,8 +16,6 @@
 
 namespace {
 
-const char kTitle[] = "VornGroundEditor";
-
 // Writes text to a stream; a program without a console (a Windows GUI
 // program started from a desktop) has a stream that takes nothing, so the
 // text goes into a message box instead.
@@ -44,7 +42,7 @@ int answerStartOptions(const StartOptions& options, FILE* out, FILE* err) {
     case StartOptions::Action::Version: say(versionText(), out, 0); return 0;
     case StartOptions::Action::Wrong: break;
     }
-    say("VornGroundEditor: " + options.problem + "\n\n" + usageText(), err, MB_ICONERROR);
+    say(std::string(kTitle) + ": " + options.problem + "\n\n" + usageText(), err, MB_ICONERROR);
     return 2;
 }
 

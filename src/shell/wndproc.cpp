@@ -1,15 +1,13 @@
-// The window procedure: every key and mouse command of the editor, and the
-// quit prompt. Never draws; frames come only from the main loop.
+// The window procedure: the keys through the command table, the mouse
+// commands, and the quit prompt. Never draws; frames come only from the main loop.
 #include <windows.h>
-#include <GL/gl.h>
 
 #include <cstdint>
 #include <string>
 
-#include "files/mission.h"
 #include "height/height_fill.h"
-#include "height/height_texture.h"
 #include "map/ground_map.h"
+#include "shell/commands.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
 #include "shell/shell.h"
@@ -17,84 +15,15 @@
 
 namespace {
 
-const char kTitle[] = "VornGroundEditor";
-
 // Client positions are signed 16-bit halves of lParam: negative while captured.
 int32_t mouseX(LPARAM lParam) { return static_cast<int16_t>(LOWORD(lParam)); }
 int32_t mouseY(LPARAM lParam) { return static_cast<int16_t>(HIWORD(lParam)); }
 
-// Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z and Ctrl+S; true when the key was one of them.
-// Other keys do with Ctrl what they do without it.
-bool onControlKey(HWND window, WPARAM key) {
-    if (!(GetKeyState(VK_CONTROL) & 0x8000)) return false;
-    switch (key) {
-    case 'Z':
-        if (GetKeyState(VK_SHIFT) & 0x8000) redoLastChange();
-        else undoLastChange();
-        return true;
-    case 'Y': redoLastChange(); return true;
-    case 'S': quickSave(window); return true;
-    default: return false;
-    }
-}
-
+// A key runs the command table's entry for it and its Ctrl and Shift state.
 void onKey(HWND window, WPARAM key) {
-    if (onControlKey(window, key)) return;
-    switch (key) {
-    case VK_ESCAPE:
-        if (editorState.editMode == 0) confirmQuit(window);
-        else editorState.editMode = 0;
-        break;
-    case VK_SPACE: editorState.heightOverlay = !editorState.heightOverlay; break;
-    case '0': case '1': case '2': case '3': case '4':
-        editorState.currentKind = static_cast<int32_t>(key - '0');
-        break;
-    case 'C':
-        if (MessageBoxA(window, "Do you really want to clear map?", kTitle, MB_YESNO) == IDYES) {
-            endChange();  // a stroke in progress stays a change of its own
-            workingMap.clear();
-            endChange();
-        }
-        break;
-    case 'E': editorState.editMode = editorState.editMode == 1 ? 0 : 1; break;
-    case 'F': editorState.editMode = editorState.editMode == 2 ? 0 : 2; break;
-    case 'G':
-        if (const char* path = chooseOpenFile(window, "Choose Grey Bitmap", kImageFilter)) {
-            // The old texture goes first, so a failed import leaves name 0.
-            glDeleteTextures(1, &textureNames.height);
-            const char* refusal = nullptr;
-            textureNames.height = importGreyBitmap(path, &refusal);
-            if (refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
-        }
-        break;
-    case 'I': editorState.fillBelow = !editorState.fillBelow; break;
-    case 'M':
-        if (const char* path = chooseOpenFile(window, "Choose Mission")) {
-            // A file the reader refuses for its size says why; one that cannot
-            // be opened stays silent, as before.
-            const char* refusal = nullptr;
-            if (!readMission(path, &refusal) && refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
-        }
-        break;
-    case 'O':
-        if (const char* path = chooseOpenFile(window, "Choose Map")) openMapAsChange(window, path);
-        break;
-    case 'Q':
-        if (--editorState.brushSize < 1) editorState.brushSize = 1;
-        break;
-    case 'R':
-        glDeleteTextures(1, &textureNames.height);
-        textureNames.height = generateHeightField();
-        break;
-    case 'S': saveWithDialog(window); break;
-    case 'U': editorState.showObjects = !editorState.showObjects; break;
-    case 'W':
-        // No limit worth having, but never a signed overflow while W is held.
-        if (editorState.brushSize < INT32_MAX) ++editorState.brushSize;
-        break;
-    case VK_F1: MessageBoxA(window, helpText(), kTitle, MB_OK); break;
-    default: break;
-    }
+    const uint8_t modifiers = static_cast<uint8_t>((GetKeyState(VK_CONTROL) & 0x8000 ? kCtrl : 0) |
+                                                   (GetKeyState(VK_SHIFT) & 0x8000 ? kShift : 0));
+    if (const Command* command = commandForKey(key, modifiers)) command->run(window, key);
 }
 
 // A dropped file opens as O would open it; of several, the first.
@@ -124,9 +53,9 @@ void onMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {
     }
     const LatticePos pos = screenToLattice(x1, y1, client.right, client.bottom);
     const int32_t maxPx = 2 * workingMap.width, maxPy = 2 * workingMap.height;
-    if (editorState.editMode != 1 || !latticeInside(pos.x, pos.y, maxPx, maxPy)) return;
+    if (editorState.editMode != EditMode::corners || !latticeInside(pos.x, pos.y, maxPx, maxPy)) return;
     if (!(GetKeyState(VK_LBUTTON) & 0x80) || editorState.brushSize <= 0) return;
-    const int32_t kind = editorState.currentKind;
+    const int32_t kind = static_cast<int32_t>(editorState.currentKind);
     forEachBrushPoint(pos.x, pos.y, editorState.brushSize, maxPx, maxPy,
                       [kind](int32_t px, int32_t py) { workingMap.paintCorner(px, py, kind); });
 }
@@ -170,7 +99,7 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         viewState.mouseX = mouseX(lParam);
         viewState.mouseY = mouseY(lParam);
         endChange();  // a stroke whose button-up went astray ends here
-        if (editorState.editMode == 2) {
+        if (editorState.editMode == EditMode::fill) {
             commitFillPreview();
             endChange();
         }

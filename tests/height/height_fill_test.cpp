@@ -61,7 +61,7 @@ TEST_F(HeightFillTest, ThresholdWeightsUnderTheCursor) {
                 resetAll();
                 for (size_t i = 0; i < c.terms.size(); ++i) heightField.at(c.terms[i].x, c.terms[i].y) = heights[i];
                 heightField.at(c.probeX, c.probeY) = expected + delta;
-                editorState.currentKind = 1;
+                editorState.currentKind = TerrainKind::grass;
                 editorState.fillBelow = below;
                 putMouseAtLattice(c.lx, c.ly);
                 previewHeightFill(kClientW, kClientH);
@@ -215,8 +215,8 @@ void setUpFill(uint32_t seed) {
     seedRandom(seed);
     fillRandomHeightField();
     paintRandomPoints(workingMap, seed, 800);
-    editorState.editMode = 2;
-    editorState.currentKind = 2;
+    editorState.editMode = EditMode::fill;
+    editorState.currentKind = TerrainKind::rock;
     putMouseAtLattice(60.5, 60.5);
 }
 
@@ -229,7 +229,7 @@ TEST_F(HeightFillTest, PreviewMatchesThePlainPreviewStep) {
         for (int32_t kind : {i % 5, (i + 2) % 5}) {
             viewState.mouseX = static_cast<int32_t>(kClientW / 2 + (p[0] - 0.5) * 16);
             viewState.mouseY = static_cast<int32_t>(kClientH / 2 + (p[1] - 0.5) * 16);
-            editorState.currentKind = kind;
+            editorState.currentKind = static_cast<TerrainKind>(kind);
             referencePreviewHeightFill(expected, kClientW, kClientH);
             previewHeightFill(kClientW, kClientH);
             EXPECT_EQ(mapDifference(expected, previewMap), "") << "kind " << kind << " at " << p[0] << ", " << p[1];
@@ -252,7 +252,7 @@ TEST_F(HeightFillTest, CursorOffTheLatticeShowsAndCommitsTheWorkingMap) {
     EXPECT_EQ(mapDifference(workingMap, previewMap), "") << "preview off the lattice";
     commitFillPreview();
     EXPECT_EQ(mapDifference(before, workingMap), "") << "a click off the lattice changed the map";
-    EXPECT_EQ(editorState.editMode, 0);
+    EXPECT_EQ(editorState.editMode, EditMode::view);
 }
 
 TEST_F(HeightFillTest, NonFiniteLatticePositionsAreOffTheLattice) {
@@ -287,7 +287,7 @@ TEST_F(HeightFillTest, CommitRebuildsAStalePreview) {
         {"nothing", [] {}},
         {"working map painted", [] { workingMap.paintCorner(60, 61, 3); }},
         {"working map cleared", [] { workingMap.clear(); }},
-        {"kind chosen", [] { editorState.currentKind = 4; }},
+        {"kind chosen", [] { editorState.currentKind = TerrainKind::water; }},
         {"fill-below toggled", [] { editorState.fillBelow = !editorState.fillBelow; }},
         {"height field regenerated", [] { fillRandomHeightField(); }},
         {"one height changed", [] { heightField.at(61, 61) = 1.0 - heightField.at(61, 61); }},
@@ -302,7 +302,7 @@ TEST_F(HeightFillTest, CommitRebuildsAStalePreview) {
         referencePreviewHeightFill(expected, kClientW, kClientH);
         commitFillPreview();
         EXPECT_EQ(mapDifference(expected, workingMap), "") << "after: " << c.name;
-        EXPECT_EQ(editorState.editMode, 0) << c.name;
+        EXPECT_EQ(editorState.editMode, EditMode::view) << c.name;
     }
 }
 

@@ -80,6 +80,6 @@ void referencePreviewHeightFill(RefGroundMap& out, int32_t w, int32_t h) {
         sum += terms[i].weight * heightField.at(terms[i].x, terms[i].y);
         weights += terms[i].weight;
     }
-    referenceHeightFill(out, workingMap, heightField, ix, iy, editorState.currentKind, sum / weights,
+    referenceHeightFill(out, workingMap, heightField, ix, iy, static_cast<int32_t>(editorState.currentKind), sum / weights,
                         editorState.fillBelow);
 }

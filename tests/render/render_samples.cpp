@@ -88,12 +88,12 @@ int main(int argc, char** argv) {
     shoot(out + "zoom2_structures_a.png");
     view(2.0, 12, 56);
     shoot(out + "zoom2_structures_b.png");
-    editorState.editMode = 1;
+    editorState.editMode = EditMode::corners;
     view(1.0, 30, 34);
     shoot(out + "edit_mode1_overlay.png");
     view(3.0, 48, 46);
     shoot(out + "edit_mode1_overlay_zoom3.png");
-    editorState.editMode = 0;
+    editorState.editMode = EditMode::view;
     editorState.heightOverlay = true;
     view(0.25, 32, 32);
     shoot(out + "height_overlay.png");

@@ -79,11 +79,11 @@ TEST_F(RenderTest, CornerOverlayHalfOpaqueInEditModeOneOnly) {
     const Point points[] = {{0, 0, 0}, {2, 2, 1}, {3, 3, 2}, {4, 2, 3}, {4, 4, 4}, {3, 2, 1}};
     for (const Point& p : points) workingMap.cornerAt(p.px, p.py) = static_cast<uint8_t>(p.kind);
 
-    for (int mode = 0; mode <= 2; ++mode) {
+    for (EditMode mode : {EditMode::view, EditMode::corners, EditMode::fill}) {
         for (bool flags : {false, true}) {
             editorState.editMode = mode;
             editorState.showObjects = flags;
-            viewState.mouseX = -5000;  // mode 2: cursor far off the lattice, so the preview keeps its tiles
+            viewState.mouseX = -5000;  // fill: cursor far off the lattice, so the preview keeps its tiles
             previewMap.copyFrom(workingMap);
             frame();
             for (const Point& p : points) {
@@ -94,9 +94,9 @@ TEST_F(RenderTest, CornerOverlayHalfOpaqueInEditModeOneOnly) {
                 cy -= 4;
                 const int cellX = (p.px * 16 - 4) / 32, cellY = (p.py * 16 - 4) / 32;
                 const Rgb under = p.px == 0 ? kBlack : tileColour(workingMap.tileAt(cellX, cellY));
-                const Rgb expected = mode == 1 ? rt::half(tileColour(kOverlayTile[p.kind]), under) : under;
+                const Rgb expected = mode == EditMode::corners ? rt::half(tileColour(kOverlayTile[p.kind]), under) : under;
                 const Rgb got = glh::pixelAt(cx, cy);
-                EXPECT_TRUE(rt::near(got, expected)) << "mode " << mode << " point (" << p.px << ", " << p.py
+                EXPECT_TRUE(rt::near(got, expected)) << "mode " << editModeName(mode) << " point (" << p.px << ", " << p.py
                                                      << ") kind " << p.kind << ": expected " << glh::toString(expected)
                                                      << ", got " << glh::toString(got);
             }
@@ -105,7 +105,7 @@ TEST_F(RenderTest, CornerOverlayHalfOpaqueInEditModeOneOnly) {
 }
 
 TEST_F(RenderTest, CornerOverlayReachesAQuarterCellPastTheMapEdge) {
-    editorState.editMode = 1;
+    editorState.editMode = EditMode::corners;
     viewState.zoom = 4;  // a cell is 128 pixels, a quarter cell 32
     for (const auto& [px, py] : {std::pair<int, int>{0, 0}, {128, 128}}) {
         viewState.panX = static_cast<int>(128 * px / 2);
@@ -127,16 +127,16 @@ TEST_F(RenderTest, EditModeTwoShowsThePreviewMapItRebuildsFirst) {
     // Flat heights: the fill from the cursor reaches every lattice point.
     for (int x = 0; x < heightField.width; ++x)
         for (int y = 0; y < heightField.height; ++y) heightField.at(x, y) = 0.5;
-    editorState.editMode = 2;
-    editorState.currentKind = 1;
+    editorState.editMode = EditMode::fill;
+    editorState.currentKind = TerrainKind::grass;
     viewState.mouseX = 400 + 32 * 3;  // over lattice point (6, 6)
     viewState.mouseY = 300 + 32 * 3;
     frame();
     // Kind 1 everywhere but the start point: tile 143 away from it.
     EXPECT_EQ(RenderTest::atCell(10, 7), tileColour(143));
     EXPECT_EQ(workingMap.tileAt(10, 7), 176) << "the working map stays as it was";
-    // Back in mode 0 without a click, the unchanged working map shows again.
-    editorState.editMode = 0;
+    // Back in view mode without a click, the unchanged working map shows again.
+    editorState.editMode = EditMode::view;
     frame();
     EXPECT_EQ(RenderTest::atCell(10, 7), tileColour(176));
 }
@@ -146,7 +146,7 @@ TEST_F(RenderTest, HeightOverlayIsOpaqueOverTheWholeMap) {
     for (int x = 0; x < 128; ++x)
         for (int y = 0; y < 128; ++y) heightField.at(x, y) = ((3 * x + 5 * y) % 256) / 255.0;
     remakeHeightTexture();
-    editorState.editMode = 1;  // the corner overlay and a structure are hidden under it
+    editorState.editMode = EditMode::corners;  // the corner overlay and a structure are hidden under it
     editorState.heightOverlay = true;
     structureList.push_back({0, 0, 2, 0, 0});
     viewWholeMap();
@@ -225,7 +225,7 @@ TEST_F(RenderTest, EmptyClientAreaKeepsTheLastViewUntilARealSize) {
 }
 
 TEST_F(RenderTest, FrameLeavesTheModelviewMatrixAndBlendingAsFound) {
-    editorState.editMode = 1;
+    editorState.editMode = EditMode::corners;
     frame();
     GLfloat m[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);

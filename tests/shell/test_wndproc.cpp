@@ -24,6 +24,10 @@
 #include "shell/shell.h"
 #include "shell/view_steps.h"
 
+// Failure messages show a mode or kind as its number.
+static void PrintTo(EditMode mode, std::ostream* os) { *os << static_cast<int>(mode); }
+static void PrintTo(TerrainKind kind, std::ostream* os) { *os << static_cast<int>(kind); }
+
 namespace {
 
 HWND const kWindow = reinterpret_cast<HWND>(0x1234);
@@ -78,7 +82,7 @@ TEST_F(Shell, DisplayAndKindKeys) {
     struct Case { WPARAM vk; const char* name; };
     for (int k = 0; k <= 4; ++k) {
         key('0' + k);
-        EXPECT_EQ(editorState.currentKind, k) << "key " << k;
+        EXPECT_EQ(editorState.currentKind, TerrainKind(k)) << "key " << k;
     }
     key(VK_SPACE);
     EXPECT_TRUE(editorState.heightOverlay);
@@ -121,31 +125,33 @@ TEST_F(Shell, BrushSizeKeys) {
 }
 
 TEST_F(Shell, EditModeTransitions) {
-    struct Case { int from; WPARAM vk; int to; };
+    struct Case { EditMode from; WPARAM vk; EditMode to; };
+    const EditMode view = EditMode::view, corners = EditMode::corners, fill = EditMode::fill;
     const Case cases[] = {
-        {0, 'E', 1}, {0, 'F', 2}, {1, 'E', 0}, {1, 'F', 2}, {1, VK_ESCAPE, 0},
-        {2, 'E', 1}, {2, 'F', 0}, {2, VK_ESCAPE, 0}, {1, '3', 1}, {2, 'W', 2},
+        {view, 'E', corners}, {view, 'F', fill}, {corners, 'E', view}, {corners, 'F', fill},
+        {corners, VK_ESCAPE, view}, {fill, 'E', corners}, {fill, 'F', view}, {fill, VK_ESCAPE, view},
+        {corners, '3', corners}, {fill, 'W', fill},
     };
     for (const Case& c : cases) {
         editorState.editMode = c.from;
         key(c.vk);
-        EXPECT_EQ(editorState.editMode, c.to) << "from " << c.from << " key " << c.vk;
+        EXPECT_EQ(editorState.editMode, c.to) << "from " << editModeName(c.from) << " key " << c.vk;
     }
-    EXPECT_TRUE(host.boxes.empty()) << "Esc outside mode 0 must not prompt";
+    EXPECT_TRUE(host.boxes.empty()) << "Esc outside view mode must not prompt";
 
-    // Esc in mode 0 prompts and, cancelled, stays in mode 0.
-    editorState.editMode = 0;
+    // Esc in view mode prompts and, cancelled, stays in view mode.
+    editorState.editMode = EditMode::view;
     key(VK_ESCAPE);
-    EXPECT_EQ(editorState.editMode, 0);
+    EXPECT_EQ(editorState.editMode, EditMode::view);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.quitPosts, 0);
 }
 
 TEST_F(Shell, LeftClickInFillModeCommitsThePreview) {
     previewMap.paintCorner(4, 4, 2);
-    editorState.editMode = 2;
+    editorState.editMode = EditMode::fill;
     send(WM_LBUTTONDOWN, MK_LBUTTON, at(10, 20));
-    EXPECT_EQ(editorState.editMode, 0);
+    EXPECT_EQ(editorState.editMode, EditMode::view);
     EXPECT_TRUE(sameMap(workingMap, previewMap));
     EXPECT_EQ(host.captures, 1);
     EXPECT_EQ(viewState.mouseX, 10);
@@ -171,9 +177,9 @@ TEST_F(Shell, BrushPaintsInOrderAndClipsAtTheEdges) {
     for (const Case& c : cases) {
         workingMap.clear();
         ref.clear();
-        editorState.editMode = 1;
+        editorState.editMode = EditMode::corners;
         editorState.brushSize = 3;
-        editorState.currentKind = 3;
+        editorState.currentKind = TerrainKind::snow;
         host.leftDown = true;
         send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(c.lx, c.ly));
         paintReference(ref, c.points, 3);
@@ -183,32 +189,32 @@ TEST_F(Shell, BrushPaintsInOrderAndClipsAtTheEdges) {
 
 TEST_F(Shell, NoPaintUnlessEveryConditionHolds) {
     GroundMap blank(64, 64);
-    struct Case { int mode; bool left; double lx, ly; const char* why; };
+    struct Case { EditMode mode; bool left; double lx, ly; const char* why; };
     const Case cases[] = {
-        {0, true, 10.5, 10.5, "edit mode 0"},
-        {2, true, 10.5, 10.5, "edit mode 2"},
-        {1, false, 10.5, 10.5, "left button up"},
-        {1, true, -1.0, 10.5, "left of the grid"},
-        {1, true, 10.5, 129.0, "below the grid"},
+        {EditMode::view, true, 10.5, 10.5, "view mode"},
+        {EditMode::fill, true, 10.5, 10.5, "fill mode"},
+        {EditMode::corners, false, 10.5, 10.5, "left button up"},
+        {EditMode::corners, true, -1.0, 10.5, "left of the grid"},
+        {EditMode::corners, true, 10.5, 129.0, "below the grid"},
     };
     for (const Case& c : cases) {
         editorState.editMode = c.mode;
-        editorState.currentKind = 2;
+        editorState.currentKind = TerrainKind::rock;
         host.leftDown = c.left;
         send(WM_MOUSEMOVE, c.left ? MK_LBUTTON : 0, latticeAt(c.lx, c.ly));
         EXPECT_TRUE(sameMap(workingMap, blank)) << c.why;
     }
     // A click without a move paints nothing either.
-    editorState.editMode = 1;
+    editorState.editMode = EditMode::corners;
     host.leftDown = true;
     send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(10.5, 10.5));
     EXPECT_TRUE(sameMap(workingMap, blank));
 }
 
 TEST_F(Shell, HeldWWithAHugeBrushPaintsTheGridOnly) {
-    editorState.editMode = 1;
+    editorState.editMode = EditMode::corners;
     editorState.brushSize = INT32_MAX;
-    editorState.currentKind = 1;
+    editorState.currentKind = TerrainKind::grass;
     host.leftDown = true;
     send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(120.5, 120.5));
     EXPECT_EQ(workingMap.cornerAt(128, 128), 1);
@@ -234,8 +240,8 @@ TEST_F(Shell, RightDragPansAndCannotStick) {
 }
 
 TEST_F(Shell, DragWithBothButtonsPansThenPaints) {
-    editorState.editMode = 1;
-    editorState.currentKind = 2;
+    editorState.editMode = EditMode::corners;
+    editorState.currentKind = TerrainKind::rock;
     host.leftDown = true;
     send(WM_RBUTTONDOWN, MK_RBUTTON | MK_LBUTTON, at(400, 300));
     // Moving the mouse 16 px left pans 16 px right: the cursor stays over point 0.
@@ -261,7 +267,7 @@ TEST_F(Shell, WheelZoomsAboutTheCentreAndKeepsTheMouse) {
 }
 
 TEST_F(Shell, WheelTenThousandStepsEachWayAndFarPans) {
-    editorState.editMode = 1;
+    editorState.editMode = EditMode::corners;
     host.leftDown = true;
     viewState.panX = 1000;
     viewState.panY = -3;
@@ -312,7 +318,7 @@ TEST_F(Shell, QuitPrompt) {
         for (UINT how : {UINT(WM_KEYDOWN), UINT(WM_CLOSE)}) {
             resetFakeHost();
             std::remove(good.c_str());
-            editorState.editMode = how == WM_CLOSE ? 2 : 0;  // the close box asks in every mode
+            editorState.editMode = how == WM_CLOSE ? EditMode::fill : EditMode::view;  // the close box asks in every mode
             host.boxAnswers = {c.answer};
             host.dialogAnswers = {c.path};
             const LRESULT result = how == WM_CLOSE ? send(WM_CLOSE) : key(VK_ESCAPE);
@@ -341,7 +347,7 @@ TEST_F(Shell, QuitPrompt) {
 TEST_F(Shell, ClearPrompt) {
     workingMap.paintCorner(10, 10, 3);
     structureList.push_back({1, 2, 3, 4, 5});
-    editorState.editMode = 1;
+    editorState.editMode = EditMode::corners;
     GroundMap painted(64, 64);
     painted.copyFrom(workingMap);
     host.boxAnswers = {IDNO};
@@ -356,7 +362,7 @@ TEST_F(Shell, ClearPrompt) {
     GroundMap blank(64, 64);
     EXPECT_TRUE(sameMap(workingMap, blank));
     EXPECT_EQ(structureList.size(), 1u);
-    EXPECT_EQ(editorState.editMode, 1);
+    EXPECT_EQ(editorState.editMode, EditMode::corners);
     EXPECT_EQ(host.quitPosts, 0);
     structureList.clear();
 }
@@ -522,8 +528,8 @@ std::vector<uint8_t> readBytes(const std::string& path) {
 // Editing as a person would, through messages only.
 void stroke(int kind, double lx, double ly) {
     FakeHost& host = fakeHost();
-    editorState.editMode = 1;
-    editorState.currentKind = kind;
+    editorState.editMode = EditMode::corners;
+    editorState.currentKind = static_cast<TerrainKind>(kind);
     send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(lx, ly));
     host.leftDown = true;
     send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(lx, ly));
@@ -573,8 +579,8 @@ TEST_F(Shell, UndoRedoRestoresBothGridsAfterEveryStep) {
         switch (s.action) {
         case kStroke: stroke(s.kind, s.at, s.at); break;
         case kFill:
-            editorState.editMode = 2;
-            editorState.currentKind = s.kind;
+            editorState.editMode = EditMode::fill;
+            editorState.currentKind = static_cast<TerrainKind>(s.kind);
             send(WM_MOUSEMOVE, 0, latticeAt(64.5, 64.5));
             send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(64.5, 64.5));
             send(WM_LBUTTONUP, 0, latticeAt(64.5, 64.5));
@@ -618,11 +624,11 @@ TEST_F(Shell, UndoKeepsTheLast256ChangesAndDropsTheOldest) {
 }
 
 TEST_F(Shell, UndoInFillModeRebuildsThePreview) {
-    editorState.editMode = 2;
+    editorState.editMode = EditMode::fill;
     send(WM_MOUSEMOVE, 0, at(0, 0));  // off the lattice: the preview is the working map
     previewHeightFill(800, 600);
     stroke(3, 40, 40);
-    editorState.editMode = 2;
+    editorState.editMode = EditMode::fill;
     send(WM_MOUSEMOVE, 0, at(0, 0));
     previewHeightFill(800, 600);
     EXPECT_TRUE(snapshot(previewMap) == snapshot(workingMap));

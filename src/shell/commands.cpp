@@ -1,0 +1,161 @@
+// The command table and its key actions. A new key is one entry here and its
+// action; the docs test then asks for its lines in the README and the manual.
+#include "shell/commands.h"
+
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <string>
+
+#include "files/mission.h"
+#include "height/height_texture.h"
+#include "map/ground_map.h"
+#include "shell/editor_state.h"
+#include "shell/shell.h"
+
+namespace {
+
+void leaveModeOrQuit(HWND window, WPARAM) {
+    if (editorState.editMode == EditMode::view) confirmQuit(window);
+    else editorState.editMode = EditMode::view;
+}
+
+void toggleHeightOverlay(HWND, WPARAM) { editorState.heightOverlay = !editorState.heightOverlay; }
+
+void chooseKind(HWND, WPARAM key) { editorState.currentKind = static_cast<TerrainKind>(key - '0'); }
+
+void clearMap(HWND window, WPARAM) {
+    if (MessageBoxA(window, "Do you really want to clear map?", kTitle, MB_YESNO) == IDYES) {
+        endChange();  // a stroke in progress stays a change of its own
+        workingMap.clear();
+        endChange();
+    }
+}
+
+void toggleCornerEditing(HWND, WPARAM) {
+    editorState.editMode = editorState.editMode == EditMode::corners ? EditMode::view : EditMode::corners;
+}
+
+void toggleHeightFill(HWND, WPARAM) {
+    editorState.editMode = editorState.editMode == EditMode::fill ? EditMode::view : EditMode::fill;
+}
+
+void importGreyHeights(HWND window, WPARAM) {
+    if (const char* path = chooseOpenFile(window, "Choose Grey Bitmap", kImageFilter)) {
+        // The old texture goes first, so a failed import leaves name 0.
+        glDeleteTextures(1, &textureNames.height);
+        const char* refusal = nullptr;
+        textureNames.height = importGreyBitmap(path, &refusal);
+        if (refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+    }
+}
+
+void toggleFillBelow(HWND, WPARAM) { editorState.fillBelow = !editorState.fillBelow; }
+
+void openMission(HWND window, WPARAM) {
+    if (const char* path = chooseOpenFile(window, "Choose Mission")) {
+        // A file the reader refuses for its size says why; one that cannot
+        // be opened stays silent, as before.
+        const char* refusal = nullptr;
+        if (!readMission(path, &refusal) && refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+    }
+}
+
+void openMap(HWND window, WPARAM) {
+    if (const char* path = chooseOpenFile(window, "Choose Map")) openMapAsChange(window, path);
+}
+
+void smallerBrush(HWND, WPARAM) {
+    if (--editorState.brushSize < 1) editorState.brushSize = 1;
+}
+
+void newHeightField(HWND, WPARAM) {
+    glDeleteTextures(1, &textureNames.height);
+    textureNames.height = generateHeightField();
+}
+
+void saveChoosingFile(HWND window, WPARAM) { saveWithDialog(window); }
+
+void toggleObjects(HWND, WPARAM) { editorState.showObjects = !editorState.showObjects; }
+
+void largerBrush(HWND, WPARAM) {
+    // No limit worth having, but never a signed overflow while W is held.
+    if (editorState.brushSize < INT32_MAX) ++editorState.brushSize;
+}
+
+void undo(HWND, WPARAM) { undoLastChange(); }
+void redo(HWND, WPARAM) { redoLastChange(); }
+void saveToCurrentFile(HWND window, WPARAM) { quickSave(window); }
+void showHelp(HWND window, WPARAM) { MessageBoxA(window, helpText(), kTitle, MB_OK); }
+
+int32_t modifierCount(uint8_t bits) { return (bits & kCtrl ? 1 : 0) + (bits & kShift ? 1 : 0); }
+
+bool matches(const KeyChord& chord, WPARAM key, uint8_t modifiers) {
+    if (chord.first == 0) return false;
+    const WPARAM last = chord.last ? chord.last : chord.first;
+    return key >= chord.first && key <= last && (modifiers & chord.held) == chord.held &&
+           (modifiers & chord.released) == 0;
+}
+
+}  // namespace
+
+const Command kCommands[] = {
+    {"Esc", "leave corner editing or fill; in view mode, quit (asks to save)", "view / quit",
+     {{VK_ESCAPE, 0, 0, 0}}, leaveModeOrQuit},
+    {"Space", "height overlay on or off", "height overlay", {{VK_SPACE, 0, 0, 0}}, toggleHeightOverlay},
+    {"0 to 4", "kind 0 sand, 1 grass, 2 rock, 3 snow, 4 water", "kind", {{'0', '4', 0, 0}}, chooseKind},
+    {"C", "clear the map (asks first)", "clear", {{'C', 0, 0, 0}}, clearMap},
+    {"E", "corner editing on or off", "corner editing", {{'E', 0, 0, 0}}, toggleCornerEditing},
+    {"F", "height fill on or off", "height fill", {{'F', 0, 0, 0}}, toggleHeightFill},
+    {"G", "import a grey bitmap as the height field", "grey bitmap", {{'G', 0, 0, 0}}, importGreyHeights},
+    {"I", "fill takes points below or above the height under the cursor", "fill below", {{'I', 0, 0, 0}},
+     toggleFillBelow},
+    {"M", "open a mission", "mission", {{'M', 0, 0, 0}}, openMission},
+    {"O", "open a map", "open map", {{'O', 0, 0, 0}}, openMap},
+    {"Q", "smaller brush", "smaller brush", {{'Q', 0, 0, 0}}, smallerBrush},
+    {"R", "new random height field", "new heights", {{'R', 0, 0, 0}}, newHeightField},
+    {"S", "save the map, choosing the file", "save map", {{'S', 0, 0, 0}}, saveChoosingFile},
+    {"U", "mission objects on or off", "objects", {{'U', 0, 0, 0}}, toggleObjects},
+    {"W", "larger brush", "larger brush", {{'W', 0, 0, 0}}, largerBrush},
+    {"Ctrl+Z", "undo", "undo", {{'Z', 0, kCtrl, kShift}}, undo},
+    {"Ctrl+Y or Ctrl+Shift+Z", "redo", "redo", {{'Y', 0, kCtrl, 0}, {'Z', 0, kCtrl | kShift, 0}}, redo},
+    {"Ctrl+S", "save to the current file", "save to the current file", {{'S', 0, kCtrl, 0}}, saveToCurrentFile},
+    {"F1", "this help", "all keys", {{VK_F1, 0, 0, 0}}, showHelp},
+    // Mouse actions: their message cases in the window procedure run them.
+    {"Left drag (corner editing)", "paint the kind with the square brush", "paints", {}, nullptr},
+    {"Left click (fill)", "apply the fill shown", "applies the fill", {}, nullptr},
+    {"Right drag", "pan", "pans", {}, nullptr},
+    {"Mouse wheel", "zoom", "zooms", {}, nullptr},
+    {"A map file dropped on the window", "open it", "opens it", {}, nullptr},
+};
+const size_t kCommandCount = sizeof kCommands / sizeof kCommands[0];
+
+const Command* commandForKey(WPARAM key, uint8_t modifiers) {
+    const Command* found = nullptr;
+    int32_t foundHeld = -1;
+    for (const Command& command : kCommands) {
+        for (const KeyChord& chord : command.chords) {
+            if (!matches(chord, key, modifiers) || modifierCount(chord.held) <= foundHeld) continue;
+            found = &command;
+            foundHeld = modifierCount(chord.held);
+        }
+    }
+    return found;
+}
+
+const char* helpText() {
+    static const std::string text = [] {
+        std::string lines;
+        for (const Command& command : kCommands)
+            lines += std::string(lines.empty() ? "" : "\n") + command.keys + ": " + command.help;
+        return lines;
+    }();
+    return text.c_str();
+}
+
+std::string keyLineText() {
+    std::string line;
+    for (const Command& command : kCommands)
+        line += std::string(line.empty() ? "" : " \xC2\xB7 ") + command.keys + " " + command.brief;
+    return line;
+}
