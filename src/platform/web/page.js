@@ -167,6 +167,9 @@ var vornPage = (function () {
   }
   function resumed() { resumedAt = performance.now(); }
 
+  // The line of keys, as the editor's command table gives it at start.
+  function showKeys(text) { document.getElementById('keys').textContent = text; }
+
   function end() {
     ended = true;
     document.getElementById('ended').classList.add('shown');
@@ -205,5 +208,5 @@ var vornPage = (function () {
   setHelp(hidden);
   document.getElementById('restart').addEventListener('click', function () { location.reload(); });
 
-  return { messageBox, askSaveName, openFile, download, takeDrop, frameShown, resumed, ended: end, stats };
+  return { messageBox, askSaveName, openFile, download, takeDrop, frameShown, resumed, showKeys, ended: end, stats };
 })();
