@@ -167,8 +167,16 @@ var vornPage = (function () {
   }
   function resumed() { resumedAt = performance.now(); }
 
-  // The line of keys, as the editor's command table gives it at start.
-  function showKeys(text) { document.getElementById('keys').textContent = text; }
+  // The line of keys, as the editor's command table gives it at start; an
+  // item wraps to the next line whole.
+  function showKeys(text) {
+    const keys = document.getElementById('keys');
+    keys.replaceChildren();
+    text.split(' \u00b7 ').forEach(function (item, i) {
+      if (i) keys.append(' \u00b7 ');
+      keys.append(element('span', { className: 'key', textContent: item }));
+    });
+  }
 
   function end() {
     ended = true;
