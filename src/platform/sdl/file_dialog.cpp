@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "shell/title.h"
+
 extern char** environ;
 
 namespace {
@@ -162,7 +164,7 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
             filters += (filters.empty() ? "" : "\n") + patterns + "|" + name;
         args.push_back(filters);
     } else {
-        std::fprintf(stderr, "VornGroundEditor: no file dialog: install zenity or kdialog.\n");
+        std::fprintf(stderr, "%s: no file dialog: install zenity or kdialog.\n", kTitle);
         return FALSE;
     }
 

@@ -12,6 +12,8 @@
 
 #include <unistd.h>
 
+#include "shell/title.h"
+
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
     // The program is the only module here; its handle is null, as WinMain's instance.
     if (module != nullptr || !fileName || size == 0) return 0;
@@ -52,9 +54,9 @@ std::string platform::windowsCommandLine(int argc, char** argv) {
 void platform::startVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "VornGroundEditor: no display to open a window on (%s). "
+        std::fprintf(stderr, "%s: no display to open a window on (%s). "
                              "Run it in a desktop session, with DISPLAY or WAYLAND_DISPLAY set.\n",
-                     SDL_GetError());
+                     kTitle, SDL_GetError());
         std::exit(1);
     }
     // SDL may settle on a driver with no screen; an editor nobody can see is a
@@ -63,8 +65,8 @@ void platform::startVideo() {
     const bool headless = driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy"));
     const char* allow = std::getenv("VORN_ALLOW_HEADLESS");
     if (headless && !(allow && *allow == '1')) {
-        std::fprintf(stderr, "VornGroundEditor: no display to open a window on (video driver \"%s\"). "
-                             "Run it in a desktop session, with DISPLAY or WAYLAND_DISPLAY set.\n", driver);
+        std::fprintf(stderr, "%s: no display to open a window on (video driver \"%s\"). "
+                             "Run it in a desktop session, with DISPLAY or WAYLAND_DISPLAY set.\n", kTitle, driver);
         SDL_Quit();
         std::exit(1);
     }
