@@ -91,6 +91,8 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
         onKey(window, wParam);
         return 0;
+    // The mouse commands run here; the command table lists each of them for
+    // F1, the page and the docs, so a new one needs an entry there too.
     case WM_MOUSEMOVE:
         onMouseMove(window, wParam, lParam);
         break;
