@@ -66,7 +66,7 @@ protected:
     static SDL_Event keyEvent(Uint32 type, SDL_Scancode sc, SDL_Keycode sym, int repeat = 0) {
         SDL_Event e = {};
         e.type = type;
-        e.key.windowID = SDL_GetWindowID(window->sdl);
+        e.key.windowID = SDL_GetWindowID(platform::sdlOf(window));
         e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
         e.key.repeat = static_cast<Uint8>(repeat);
         e.key.keysym.scancode = sc;
@@ -76,7 +76,7 @@ protected:
     static SDL_Event buttonEvent(Uint32 type, Uint8 button, int x, int y) {
         SDL_Event e = {};
         e.type = type;
-        e.button.windowID = SDL_GetWindowID(window->sdl);
+        e.button.windowID = SDL_GetWindowID(platform::sdlOf(window));
         e.button.button = button;
         e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
         e.button.x = x;
@@ -86,7 +86,7 @@ protected:
     static SDL_Event motionEvent(Uint32 state, int x, int y) {
         SDL_Event e = {};
         e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = SDL_GetWindowID(window->sdl);
+        e.motion.windowID = SDL_GetWindowID(platform::sdlOf(window));
         e.motion.state = state;
         e.motion.x = x;
         e.motion.y = y;
@@ -102,7 +102,7 @@ TEST_F(Platform, CreationSendsCreateAndSizeWithTheClientArea) {
     ASSERT_TRUE(GetClientRect(window, &r));
     EXPECT_EQ(r.right, 800);
     EXPECT_EQ(r.bottom, 600);
-    EXPECT_STREQ(SDL_GetWindowTitle(window->sdl), "VornGroundEditor");
+    EXPECT_STREQ(SDL_GetWindowTitle(platform::sdlOf(window)), "VornGroundEditor");
 }
 
 TEST_F(Platform, KeysBecomeVirtualKeyCodes) {
@@ -167,7 +167,7 @@ TEST_F(Platform, MouseMessagesCarryButtonsAndSigned16BitPositions) {
 TEST_F(Platform, WheelNotchesAre120Each) {
     SDL_Event e = {};
     e.type = SDL_MOUSEWHEEL;
-    e.wheel.windowID = SDL_GetWindowID(window->sdl);
+    e.wheel.windowID = SDL_GetWindowID(platform::sdlOf(window));
     e.wheel.y = 2;
     push(e);
     e.wheel.y = -1;
@@ -187,7 +187,7 @@ TEST_F(Platform, WheelNotchesAre120Each) {
 TEST_F(Platform, CloseBoxAndResizes) {
     SDL_Event e = {};
     e.type = SDL_WINDOWEVENT;
-    e.window.windowID = SDL_GetWindowID(window->sdl);
+    e.window.windowID = SDL_GetWindowID(platform::sdlOf(window));
     e.window.event = SDL_WINDOWEVENT_CLOSE;
     push(e);
     e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
@@ -228,7 +228,7 @@ TEST_F(Platform, InputDuringAModalBoxIsDropped) {
     push(motionEvent(0, 5, 5));
     SDL_Event e = {};
     e.type = SDL_WINDOWEVENT;
-    e.window.windowID = SDL_GetWindowID(window->sdl);
+    e.window.windowID = SDL_GetWindowID(platform::sdlOf(window));
     e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;  // still delivered
     e.window.data1 = 640;
     e.window.data2 = 480;
@@ -271,7 +271,7 @@ TEST_F(Platform, ModifiersDownAcrossAModalBoxAreReleased) {
 
 TEST_F(Platform, TitleAndDroppedFiles) {
     EXPECT_TRUE(SetWindowTextA(window, "VornGroundEditor - a.map*"));
-    EXPECT_STREQ(SDL_GetWindowTitle(window->sdl), "VornGroundEditor - a.map*");
+    EXPECT_STREQ(SDL_GetWindowTitle(platform::sdlOf(window)), "VornGroundEditor - a.map*");
     auto dropOf = [](const std::vector<std::string>& files) {
         SDL_Event e = {};
         e.type = SDL_DROPBEGIN;

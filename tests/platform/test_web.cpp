@@ -58,9 +58,9 @@ TEST(WebKeys, OnlyReloadFullScreenToolsAndSystemShortcutsStayTheBrowsers) {
 
 void queue(UINT message, WPARAM wParam, bool ctrl, bool shift) {
     platform::QueuedMessage q;
-    q.msg = {};
     q.msg.message = message;
     q.msg.wParam = wParam;
+    q.modifiersKnown = true;  // as the page's events say
     q.ctrl = ctrl;
     q.shift = shift;
     platform::messageQueue().push_back(q);

@@ -170,7 +170,7 @@ int platform::serviceFiles() {
 
 void platform::serviceDrops() {
     if (modalDepth > 0) return;  // the page ignores drops while a dialog is open
-    if (!acceptDrops || !mainWindow()) {
+    if (!mainWindow() || !mainWindow()->acceptFiles) {
         pageDiscardDrops();
         return;
     }
@@ -183,7 +183,6 @@ void platform::serviceDrops() {
     }
     if (!drop) return;
     platform::QueuedMessage q;
-    q.msg = {};
     q.msg.hwnd = mainWindow();
     q.msg.message = WM_DROPFILES;
     q.msg.wParam = reinterpret_cast<WPARAM>(drop);
