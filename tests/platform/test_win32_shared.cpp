@@ -1,7 +1,8 @@
 // The Win32 answers both non-Windows hosts share (platform/shared), built
 // into each host's test program so each host is checked with its own hooks
 // linked in: calls that need no window system, dispatch, capture, the key
-// state taken with messages, timing, and dropped-file queries.
+// state taken with messages, dialog answers, timing, and dropped-file
+// queries.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -163,6 +164,29 @@ TEST(Win32Shared, KeyStateFollowsTheMessagesTaken) {
     queue(WM_MOUSEMOVE, 0, false);
     drainQueue();
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+// How both hosts' file dialogs hand back the chosen path.
+TEST(Win32Shared, DialogAnswersFitTheCallersBuffer) {
+    struct Case { const char* path; DWORD size; BOOL result; WORD offset; DWORD error; };
+    const Case cases[] = {
+        {"/save/a.map", 12, TRUE, 6, 0},
+        {"/save/a.map", 11, FALSE, 0, FNERR_BUFFERTOOSMALL},  // no room for the NUL
+        {"plain.map", 10, TRUE, 0, 0},
+        {"/", 2, TRUE, 1, 0},
+    };
+    for (const Case& c : cases) {
+        char buffer[16] = "untouched";
+        OPENFILENAMEA request = {};
+        request.lpstrFile = buffer;
+        request.nMaxFile = c.size;
+        platform::dialogError = 0;
+        EXPECT_EQ(platform::giveDialogAnswer(&request, c.path), c.result) << c.path << " in " << c.size;
+        EXPECT_EQ(CommDlgExtendedError(), c.error) << c.path << " in " << c.size;
+        EXPECT_STREQ(buffer, c.result ? c.path : "untouched") << c.path << " in " << c.size;
+        EXPECT_EQ(request.nFileOffset, c.offset) << c.path << " in " << c.size;
+    }
+    platform::dialogError = 0;
 }
 
 // Each host has its own clock and its own way to wait (the page must hand the

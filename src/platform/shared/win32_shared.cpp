@@ -244,6 +244,23 @@ UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT size) {
 
 void WINAPI DragFinish(HDROP drop) { delete drop; }
 
+// ---- File dialogs
+
+DWORD platform::dialogError = 0;
+
+BOOL platform::giveDialogAnswer(LPOPENFILENAMEA request, const std::string& path) {
+    if (path.size() + 1 > request->nMaxFile) {
+        dialogError = FNERR_BUFFERTOOSMALL;
+        return FALSE;
+    }
+    std::memcpy(request->lpstrFile, path.c_str(), path.size() + 1);
+    const size_t slash = path.rfind('/');
+    request->nFileOffset = static_cast<WORD>(slash == std::string::npos ? 0 : slash + 1);
+    return TRUE;
+}
+
+DWORD WINAPI CommDlgExtendedError(void) { return platform::dialogError; }
+
 // ---- The running program
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {

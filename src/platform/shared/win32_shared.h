@@ -63,6 +63,15 @@ ATOM rememberClass(const WNDCLASSA* windowClass);
 // The procedure of the class registered under `name`, or null (CreateWindowExA).
 WNDPROC classProcedure(LPCSTR name);
 
+// What CommDlgExtendedError reports: why the last file dialog returned FALSE,
+// 0 for a cancel. The hosts' dialogs set it.
+extern DWORD dialogError;
+// Callers: the hosts' GetOpenFileNameA / GetSaveFileNameA, once the chosen
+// path passed their checks. Copies it and its file name's offset into the
+// request as Windows does; FALSE, with FNERR_BUFFERTOOSMALL in dialogError,
+// when the path and its NUL do not fit the caller's buffer.
+BOOL giveDialogAnswer(LPOPENFILENAMEA request, const std::string& path);
+
 // Host hooks: what only the window system can answer. Each host's layer
 // defines them; the shared Win32 calls above them are in win32_shared.cpp.
 
