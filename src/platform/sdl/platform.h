@@ -12,7 +12,6 @@
 // What a HGLRC points to: SDL's context.
 struct HGLRC__ {
     SDL_GLContext sdl = nullptr;
-    HWND__* window = nullptr;   // the window it was created for
 };
 
 namespace platform {

@@ -15,7 +15,6 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     SDL_GL_MakeCurrent(previousWindow, previous);
     HGLRC context = new HGLRC__;
     context->sdl = sdl;
-    context->window = dc->window;
     return context;
 }
 

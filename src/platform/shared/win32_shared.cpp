@@ -7,7 +7,7 @@
 
 namespace {
 
-// Registered classes by name: only the procedure matters on these hosts.
+// Registered classes by name, with their procedures.
 std::map<std::string, WNDPROC>& classes() {
     static std::map<std::string, WNDPROC> registry;
     return registry;
@@ -83,25 +83,20 @@ void platform::releaseKeys(bool ctrlHeld, bool shiftHeld, bool altHeld) {
     if (altHeld) keyState[VK_MENU] |= 0x80;
 }
 
-ATOM platform::rememberClass(const WNDCLASSA* windowClass) {
+// ---- Windows and their messages
+
+// Only the procedure of a class matters on these hosts; the atom counts the names.
+ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
     if (!windowClass || !windowClass->lpszClassName) return 0;
     classes()[windowClass->lpszClassName] = windowClass->lpfnWndProc;
     return static_cast<ATOM>(classes().size());
 }
 
-WNDPROC platform::classProcedure(LPCSTR name) {
-    auto found = classes().find(name ? name : "");
-    return found == classes().end() ? nullptr : found->second;
-}
-
-// ---- Windows and their messages
-
-ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) { return platform::rememberClass(windowClass); }
-
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                             int height, HWND, HMENU, HINSTANCE, LPVOID) {
-    const WNDPROC proc = platform::classProcedure(className);
-    if (!proc) return nullptr;
+    const auto found = classes().find(className ? className : "");
+    if (found == classes().end() || !found->second) return nullptr;
+    const WNDPROC proc = found->second;
     HWND window = platform::openHostWindow(windowName, style, x, y, width, height);
     if (!window) return nullptr;
     window->proc = proc;

@@ -57,12 +57,6 @@ HWND__* mainWindow();
 // Every key counts as up, except the modifiers the host still sees held.
 void releaseKeys(bool ctrlHeld, bool shiftHeld, bool altHeld);
 
-// RegisterClassA's part: remembers the class's procedure under its name; the
-// atom, or 0 for a class without a name.
-ATOM rememberClass(const WNDCLASSA* windowClass);
-// The procedure of the class registered under `name`, or null (CreateWindowExA).
-WNDPROC classProcedure(LPCSTR name);
-
 // What CommDlgExtendedError reports: why the last file dialog returned FALSE,
 // 0 for a cancel. The hosts' dialogs set it.
 extern DWORD dialogError;

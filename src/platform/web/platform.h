@@ -12,7 +12,6 @@
 // What a HGLRC points to: the EGL context on the canvas.
 struct HGLRC__ {
     EGLContext egl = EGL_NO_CONTEXT;
-    HWND__* window = nullptr;
 };
 
 namespace platform {

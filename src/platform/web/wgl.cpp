@@ -42,7 +42,6 @@ HGLRC platform::createCanvasContext(HWND window) {
     if (egl == EGL_NO_CONTEXT) return nullptr;
     HGLRC context = new HGLRC__;
     context->egl = egl;
-    context->window = window;
     return context;
 }
 
