@@ -67,7 +67,7 @@ if(VORN_BUILD_TESTS)
   # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).
   if(TARGET vorn_platform)
     vorn_add_test(test_platform
-      SOURCES tests/platform/test_events.cpp
+      SOURCES tests/platform/test_events.cpp tests/platform/test_win32_shared.cpp
       LIBS vorn_platform vorn_shellcore)
   endif()
 endif()

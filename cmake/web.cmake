@@ -15,7 +15,8 @@ target_link_libraries(vorn_platform_web PUBLIC vorn_win32_headers)
 
 if(VORN_BUILD_TESTS)
   # The layer's parts that need no page, in node.
-  vorn_add_test(test_platform_web SOURCES tests/platform/test_web.cpp LIBS vorn_platform_web)
+  vorn_add_test(test_platform_web SOURCES tests/platform/test_web.cpp tests/platform/test_win32_shared.cpp
+    LIBS vorn_platform_web)
   target_link_options(test_platform_web PRIVATE -sASYNCIFY=1)
 endif()
 

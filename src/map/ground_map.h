@@ -60,11 +60,14 @@ private:
     PaintShadow* shadow_ = nullptr;  // never null after construction
 };
 
-// Kind-4 pattern table: per tile index, -1 or the 9-bit pattern of its kind-4 points.
+// Kind-4 pattern table: per tile index, -1 or the 9-bit pattern of its kind-4
+// points. The running editor never reads it: selection and decoding look up
+// tiles::kTables (kind4Search, decodePattern), built from the same patterns at
+// compile time. It is the table in readable form, which the map's and the
+// art's tests check the tiles and those lookups against.
 extern int32_t kind4PatternTable[256];
-// Fills the kind-4 pattern table; start-up calls it before any selection or
-// decoding. (The table also holds these values from before main, so nothing
-// breaks if a caller selects first.)
+// Caller: start-up. Fills the kind-4 pattern table; it holds the same values
+// from before main, so no reader depends on this having run.
 void initPatternTable();
 
 // The two program-wide maps, 64 x 64 and cleared before main runs.

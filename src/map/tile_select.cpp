@@ -4,8 +4,7 @@
 #include "map/ground_map.h"
 #include "map/tile_tables.h"
 
-// Filled before main as well, so that nothing depends on start-up having run
-// initPatternTable before the first selection or decoding.
+// Filled before main as well; initPatternTable writes the same values again.
 int32_t kind4PatternTable[256] = {
 #define E(i) tiles::kTables.patterns[i]
 #define E8(i) E(i), E(i + 1), E(i + 2), E(i + 3), E(i + 4), E(i + 5), E(i + 6), E(i + 7)

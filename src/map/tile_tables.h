@@ -25,7 +25,8 @@ struct Tables {
     uint8_t edge[4][512];      // [k - 1][mask]: what edgeCode gives for kind k (k = 2 on the 2-or-3 mask)
     uint8_t kind4Search[512];  // kind-4 tile search on the kind-4 mask: tile or 0
     uint8_t family[4][512];    // [k - 1][mask]: the tile kind k's step of selection picks, 0 when none
-    int32_t patterns[256];     // kind-4 pattern table, as initPatternTable fills it
+    int32_t patterns[256];     // kind-4 pattern per tile or -1: kind4Search and decoding are built from it,
+                               // kind4PatternTable (ground_map.h) is a copy of it
     uint8_t decodeKind[256];   // kind a tile decodes to, 0 when it has none
     uint16_t decodePattern[256];  // the points of that kind on the tile
     bool needsSide[4];         // [k - 1]: kind k's edge code is 0 for every mask without a full side

@@ -1,5 +1,6 @@
-// The open and save dialogs: one "All Files" filter, an empty name each time,
-// and the working directory left alone.
+// The open and save dialogs: an "All Files" filter (the grey bitmap's dialog
+// offers its image types first), an empty name each time, and the working
+// directory left alone.
 #include <windows.h>
 
 #include <cstring>

@@ -114,9 +114,3 @@ bool hasUnrecordedChange(const UndoHistory& h, const GroundMap& map) {
     return std::memcmp(h.tiles.data(), map.tiles, h.tiles.size()) != 0 ||
            std::memcmp(h.corners.data(), map.corners, h.corners.size()) != 0;
 }
-
-size_t undoBytes(const UndoHistory& h) {
-    size_t bytes = 0;
-    for (const UndoStep& s : h.steps) bytes += s.delta.capacity() + s.rows.capacity() * sizeof(uint16_t);
-    return bytes;
-}

@@ -32,8 +32,9 @@ struct UndoHistory {
     std::vector<uint8_t> corners;      // so a change is found by comparing with them
 };
 
-// Callers: the shell at start-up, and tests. Forgets every step; the map as
-// it stands becomes the state with nothing to undo.
+// Caller: the shell at start-up (and recordChange, for a new map size).
+// Forgets every step; the map as it stands becomes the state with nothing to
+// undo.
 void resetUndo(UndoHistory& history, const GroundMap& map);
 // Caller: the shell, after each change (stroke, fill, clear, load). Records
 // what differs from the last recorded state as one step, drops the redo
@@ -49,5 +50,3 @@ bool redoChange(UndoHistory& history, GroundMap& map);
 uint32_t currentStateId(const UndoHistory& history);
 // True when the map differs from the last recorded state (a stroke in progress).
 bool hasUnrecordedChange(const UndoHistory& history, const GroundMap& map);
-// Bytes the steps hold, their deltas and row lists (for the figures).
-size_t undoBytes(const UndoHistory& history);

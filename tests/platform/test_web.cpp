@@ -1,7 +1,7 @@
 // The Win32 layer over the browser page, the parts that need no page: keys to
-// virtual keys, which keys stay the browser's, key state taken with messages,
-// dropped-file queries, saved files noticed for download, and the module path.
-// Runs in node.
+// virtual keys, which keys stay the browser's, saved files noticed for
+// download, and the module path. Runs in node, beside the shared answers'
+// tests (test_win32_shared.cpp).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -54,58 +54,6 @@ TEST(WebKeys, OnlyReloadFullScreenToolsAndSystemShortcutsStayTheBrowsers) {
     for (const Case& c : cases)
         EXPECT_EQ(platform::browserKeepsKey(c.vk, c.ctrl, c.shift, c.alt, c.meta), c.browser)
             << "vk " << c.vk << " ctrl " << c.ctrl << " shift " << c.shift << " alt " << c.alt << " meta " << c.meta;
-}
-
-void queue(UINT message, WPARAM wParam, bool ctrl, bool shift) {
-    platform::QueuedMessage q;
-    q.msg = {};
-    q.msg.message = message;
-    q.msg.wParam = wParam;
-    q.ctrl = ctrl;
-    q.shift = shift;
-    platform::messageQueue().push_back(q);
-}
-
-TEST(WebKeys, KeyStateFollowsTheMessagesTaken) {
-    MSG m;
-    queue(WM_KEYDOWN, VK_CONTROL, true, false);
-    queue(WM_KEYDOWN, 'S', true, false);
-    EXPECT_EQ(GetKeyState(VK_CONTROL) & 0x8000, 0) << "nothing taken yet";
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(m.wParam, WPARAM{'S'});
-    EXPECT_NE(GetKeyState(VK_CONTROL) & 0x8000, 0);
-    EXPECT_NE(GetKeyState('S') & 0x8000, 0);
-    EXPECT_LT(GetKeyState('S'), 0) << "the down bit is sign-extended";
-    // A move made with Ctrl released (its key-up went elsewhere) and Shift and
-    // the left button held.
-    queue(WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, false, true);
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
-    EXPECT_NE(GetKeyState(VK_CONTROL) & 0x8000, 0) << "a message only looked at changes nothing";
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(GetKeyState(VK_CONTROL) & 0x8000, 0);
-    EXPECT_NE(GetKeyState(VK_SHIFT) & 0x8000, 0);
-    EXPECT_NE(GetKeyState(VK_LBUTTON) & 0x8000, 0);
-    queue(WM_KEYUP, 'S', false, false);
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(GetKeyState('S') & 0x8000, 0);
-    EXPECT_EQ(GetKeyState('S') & 1, 1) << "one press toggles";
-    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-}
-
-TEST(WebFiles, DroppedFilesAreQueriedAsOnWindows) {
-    HDROP drop = new HDROP__;
-    drop->files = {"/dropped/a.map", "/dropped/second.map"};
-    char buffer[64];
-    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0), 2u);
-    EXPECT_EQ(DragQueryFileA(drop, 1, nullptr, 0), 19u) << "the length a buffer needs, without the NUL";
-    EXPECT_EQ(DragQueryFileA(drop, 0, buffer, sizeof buffer), 14u);
-    EXPECT_STREQ(buffer, "/dropped/a.map");
-    EXPECT_EQ(DragQueryFileA(drop, 1, buffer, 5), 4u) << "a short buffer gets a terminated start";
-    EXPECT_STREQ(buffer, "/dro");
-    EXPECT_EQ(DragQueryFileA(drop, 2, buffer, sizeof buffer), 0u);
-    EXPECT_EQ(DragQueryFileA(nullptr, 0, buffer, sizeof buffer), 0u);
-    DragFinish(drop);
 }
 
 void writeBytes(const std::string& path, const char* bytes) {

@@ -28,7 +28,7 @@ TEST(ScreenToLattice, PixelsRightOfTheCentre) {
     viewState = ViewState();
 }
 
-TEST(ZoomStep, PartsExamplesTruncateTowardZero) {
+TEST(ZoomStep, ExamplesTruncateTowardZero) {
     ViewState v;
     v.panX = 7;
     ASSERT_TRUE(zoomStep(v, 120));

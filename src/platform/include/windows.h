@@ -1,8 +1,9 @@
 // The subset of the Win32 API that the editor shell calls, for hosts without
 // Windows. Types, constants and encodings follow Windows exactly (message
 // codes, virtual-key codes, wParam/lParam packing), so the shell compiles
-// unchanged; the functions are implemented per host in src/platform/sdl (SDL2)
-// and src/platform/web (the browser page).
+// unchanged; the functions are implemented in src/platform/shared where the
+// hosts answer alike, and per host in src/platform/sdl (SDL2) and
+// src/platform/web (the browser page).
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,5 @@
-// SDL events as Win32 messages: the message queue, PeekMessageA, key state.
+// SDL events as Win32 messages, for the shared message queue (PeekMessageA
+// and the key state are in platform/shared).
 // Quirk: SDL reports events, Windows delivers messages with packed wParam and
 // lParam; everything here repacks SDL's fields into Windows' own encodings so
 // the window procedure reads them exactly as it would on Windows.
@@ -8,20 +9,11 @@
 
 namespace platform {
 
-std::deque<MSG>& messageQueue() {
-    static std::deque<MSG> queue;
-    return queue;
-}
-
 namespace {
 
 // Buttons the translator has seen go down, as MK_* flags; SDL's button events
 // carry only the one button that changed.
 WPARAM buttonFlags = 0;
-
-// Thread key state as GetKeyState reports it: bit 0x80 down, bit 0x01 toggled.
-// Updated when a message is taken from the queue, as Windows does.
-BYTE keyState[256];
 
 // Files of the drop SDL is reporting (between SDL_DROPBEGIN and
 // SDL_DROPCOMPLETE); Windows delivers a drop as one message.
@@ -47,38 +39,16 @@ WPARAM flagsFromSdlButtons(Uint32 state) {
     return flags;
 }
 
-MSG makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    MSG msg = {};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = SDL_GetTicks();
-    return msg;
-}
-
-void setKey(int vk, bool down) {
-    BYTE& s = keyState[vk & 0xff];
-    if (down && !(s & 0x80)) s ^= 0x01;  // toggles on each press, not on repeats
-    s = static_cast<BYTE>(down ? (s | 0x80) : (s & ~0x80));
-}
-
-// What taking a message from the queue does to the thread's key state.
-void noteInput(const MSG& msg) {
-    switch (msg.message) {
-    case WM_KEYDOWN: setKey(static_cast<int>(msg.wParam), true); break;
-    case WM_KEYUP: setKey(static_cast<int>(msg.wParam), false); break;
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN: case WM_MBUTTONUP:
-    case WM_MOUSEWHEEL:
-        setKey(VK_LBUTTON, (msg.wParam & MK_LBUTTON) != 0);
-        setKey(VK_RBUTTON, (msg.wParam & MK_RBUTTON) != 0);
-        setKey(VK_MBUTTON, (msg.wParam & MK_MBUTTON) != 0);
-        break;
-    default: break;
-    }
+// Quirk: SDL's modifier state is the one after every event pumped so far, not
+// the one at this event, so Ctrl and Shift follow their own key messages here.
+QueuedMessage makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    QueuedMessage q;
+    q.msg.hwnd = window;
+    q.msg.message = message;
+    q.msg.wParam = wParam;
+    q.msg.lParam = lParam;
+    q.msg.time = SDL_GetTicks();
+    return q;
 }
 
 }  // namespace
@@ -112,7 +82,7 @@ int virtualKeyFor(const SDL_Keysym& key) {
     }
 }
 
-int translateEvent(const SDL_Event& event, HWND window, std::deque<MSG>& out) {
+int translateEvent(const SDL_Event& event, HWND window, std::deque<QueuedMessage>& out) {
     const size_t before = out.size();
     switch (event.type) {
     case SDL_WINDOWEVENT:
@@ -131,7 +101,7 @@ int translateEvent(const SDL_Event& event, HWND window, std::deque<MSG>& out) {
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED: {
             int w = 0, h = 0;
-            if (window && window->sdl) SDL_GetWindowSize(window->sdl, &w, &h);
+            if (sdlOf(window)) SDL_GetWindowSize(sdlOf(window), &w, &h);
             const WPARAM kind = event.window.event == SDL_WINDOWEVENT_MAXIMIZED ? SIZE_MAXIMIZED : SIZE_RESTORED;
             out.push_back(makeMessage(window, WM_SIZE, kind, MAKELPARAM(w, h)));
             break;
@@ -244,42 +214,14 @@ void endModal() {
     // Windows keeps the key state up to date while the box runs its own loop;
     // here those releases were dropped. Keys count as up again, except the
     // modifiers SDL still sees held (a held key's next press sets it anew).
-    for (int vk = VK_BACK; vk < 256; ++vk) keyState[vk] &= static_cast<BYTE>(~0x80);
     const SDL_Keymod mods = SDL_GetModState();
-    if (mods & KMOD_SHIFT) keyState[VK_SHIFT] |= 0x80;
-    if (mods & KMOD_CTRL) keyState[VK_CONTROL] |= 0x80;
-    if (mods & KMOD_ALT) keyState[VK_MENU] |= 0x80;
+    releaseKeys((mods & KMOD_CTRL) != 0, (mods & KMOD_SHIFT) != 0, (mods & KMOD_ALT) != 0);
+}
+
+// Windows keeps its queue filled as input arrives; SDL's events wait in SDL's
+// own queue until asked for, which is done only when ours is empty.
+void collectInput() {
+    if (messageQueue().empty()) pumpIntoQueue();
 }
 
 }  // namespace platform
-
-using platform::messageQueue;
-
-BOOL WINAPI PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT removeMsg) {
-    if (messageQueue().empty()) platform::pumpIntoQueue();
-    if (messageQueue().empty()) return FALSE;
-    *msg = messageQueue().front();
-    if (removeMsg & PM_REMOVE) {
-        messageQueue().pop_front();
-        platform::noteInput(*msg);
-    }
-    return TRUE;
-}
-
-LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-    if (!msg->hwnd || !msg->hwnd->proc) return 0;
-    return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-void WINAPI PostQuitMessage(int exitCode) {
-    MSG msg = {};
-    msg.message = WM_QUIT;
-    msg.wParam = static_cast<WPARAM>(exitCode);
-    messageQueue().push_back(msg);
-}
-
-short WINAPI GetKeyState(int virtualKey) {
-    const BYTE s = platform::keyState[virtualKey & 0xff];
-    // Windows sign-extends the down bit: 0xff80 when down, | 1 when toggled.
-    return static_cast<short>((s & 0x80 ? 0xff80 : 0) | (s & 0x01));
-}

@@ -30,9 +30,6 @@ namespace {
 // The longest path the system's file calls take: PATH_MAX counts the NUL.
 constexpr size_t kMaxPathChars = PATH_MAX - 1;
 
-// What CommDlgExtendedError reports: why the last dialog returned FALSE.
-DWORD lastDialogError = 0;
-
 // The full path of an executable found on PATH, or "".
 std::string findProgram(const char* name) {
     const char* path = std::getenv("PATH");
@@ -138,7 +135,7 @@ std::vector<std::pair<std::string, std::string>> filterList(const char* filter) 
 }
 
 BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
-    lastDialogError = 0;
+    platform::dialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     std::string program = findProgram("zenity");
     std::vector<std::string> args;
@@ -178,19 +175,15 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
     // A path the system or the caller's buffer could not hold is a failed
     // dialog, said as Windows says it, never a truncated path.
     if (out.size() > kMaxPathChars || out.size() + 1 > request->nMaxFile) {
-        lastDialogError = FNERR_BUFFERTOOSMALL;
+        platform::dialogError = FNERR_BUFFERTOOSMALL;
         return FALSE;
     }
     if ((request->Flags & OFN_FILEMUSTEXIST) && !isFile(out)) return FALSE;
     if ((request->Flags & OFN_PATHMUSTEXIST) && !parentDirExists(out)) return FALSE;
-    std::memcpy(request->lpstrFile, out.c_str(), out.size() + 1);
-    const size_t slash = out.rfind('/');
-    request->nFileOffset = static_cast<WORD>(slash == std::string::npos ? 0 : slash + 1);
-    return TRUE;
+    return platform::giveDialogAnswer(request, out);
 }
 
 }  // namespace
 
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) { return fileDialog(request, false); }
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) { return fileDialog(request, true); }
-DWORD WINAPI CommDlgExtendedError(void) { return lastDialogError; }

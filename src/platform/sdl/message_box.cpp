@@ -40,7 +40,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     SDL_MessageBoxData box = {};
     box.flags = ((type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION) |
                 SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
-    box.window = owner ? owner->sdl : nullptr;
+    box.window = platform::sdlOf(owner);
     box.title = caption ? caption : "Error";
     box.message = text ? text : "";
     box.numbuttons = count;

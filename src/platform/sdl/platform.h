@@ -9,37 +9,25 @@
 
 #include "platform/shared/win32_shared.h"
 
-// What a HWND points to: one SDL window and the class procedure it was made with.
-struct HWND__ {
-    SDL_Window* sdl = nullptr;   // the editor's top-level window
-    WNDPROC proc = nullptr;      // lpfnWndProc of the registered class
-    HDC__* dc = nullptr;         // CS_OWNDC: one device context for the window's life
-    bool acceptFiles = false;    // DragAcceptFiles: drops become WM_DROPFILES
-};
-
-// What a HDC points to: the window it draws into.
-struct HDC__ {
-    HWND__* window = nullptr;
-};
-
 // What a HGLRC points to: SDL's context.
 struct HGLRC__ {
     SDL_GLContext sdl = nullptr;
-    HWND__* window = nullptr;   // the window it was created for
 };
 
 namespace platform {
 
-// Messages translated from SDL events (and WM_QUIT), waiting for PeekMessageA.
-std::deque<MSG>& messageQueue();
+// What a HWND points to on this host: the shared part and one SDL window.
+struct SdlWindow : HWND__ {
+    SDL_Window* sdl = nullptr;
+};
 
-// The one editor window, or null before CreateWindowExA / after DestroyWindow.
-HWND__* mainWindow();
+// The SDL window behind `window`, or null.
+inline SDL_Window* sdlOf(HWND window) { return window ? static_cast<SdlWindow*>(window)->sdl : nullptr; }
 
 // Appends the Win32 messages for one SDL event to `out`; returns how many.
 // Button state for MK_* flags comes from the event (motion) or from the
 // buttons the translator has seen go down (button events).
-int translateEvent(const SDL_Event& event, HWND window, std::deque<MSG>& out);
+int translateEvent(const SDL_Event& event, HWND window, std::deque<QueuedMessage>& out);
 
 // Moves every pending SDL event into the message queue.
 void pumpIntoQueue();
@@ -60,9 +48,9 @@ int virtualKeyFor(const SDL_Keysym& key);
 // quoting, which the shell's splitCommandLine takes apart again exactly.
 std::string windowsCommandLine(int argc, char** argv);
 
-// Caller: RegisterClassA, the editor's first window call. Brings up SDL's
-// video once; with no display to show a window on, says so on stderr and
-// ends the process with 1 (the shell checks no window call's result).
+// Caller: openHostWindow (CreateWindowExA). Brings up SDL's video once;
+// with no display to show a window on, says so on stderr and ends the
+// process with 1 (the shell checks no window call's result).
 void startVideo();
 
 }  // namespace platform

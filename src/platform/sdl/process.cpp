@@ -14,13 +14,12 @@
 
 #include "shell/title.h"
 
-DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
-    // The program is the only module here; its handle is null, as WinMain's instance.
-    if (module != nullptr || !fileName || size == 0) return 0;
+// The program's path is /proc/self/exe's target; "" when it cannot be read.
+std::string platform::modulePath() {
     char path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof path) return 0;
-    return platform::copyNameCut(std::string(path, static_cast<size_t>(n)), fileName, size);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof path) return "";
+    return std::string(path, static_cast<size_t>(n));
 }
 
 std::string platform::windowsCommandLine(int argc, char** argv) {

@@ -1,10 +1,8 @@
 // Pixel format and OpenGL context behind the WGL calls, over SDL2.
 #include "platform/sdl/platform.h"
 
-// Quirk: the format was fixed when SDL made the window (see CreateWindowExA);
-// there is exactly one, so choosing and setting it cannot differ.
-int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) { return dc && pfd ? 1 : 0; }
-BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) { return dc && format == 1; }
+// Quirk: the pixel format was fixed when SDL made the window (openHostWindow),
+// so ChoosePixelFormat and SetPixelFormat (platform/shared) only confirm it.
 
 HGLRC WINAPI wglCreateContext(HDC dc) {
     if (!dc || !dc->window) return nullptr;
@@ -12,12 +10,11 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     // so whatever was current before is restored.
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previous = SDL_GL_GetCurrentContext();
-    SDL_GLContext sdl = SDL_GL_CreateContext(dc->window->sdl);
+    SDL_GLContext sdl = SDL_GL_CreateContext(platform::sdlOf(dc->window));
     if (!sdl) return nullptr;
     SDL_GL_MakeCurrent(previousWindow, previous);
     HGLRC context = new HGLRC__;
     context->sdl = sdl;
-    context->window = dc->window;
     return context;
 }
 
@@ -28,7 +25,7 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context) {
         return SDL_GL_MakeCurrent(current, nullptr) == 0;
     }
     if (!dc || !dc->window) return FALSE;
-    return SDL_GL_MakeCurrent(dc->window->sdl, context->sdl) == 0;
+    return SDL_GL_MakeCurrent(platform::sdlOf(dc->window), context->sdl) == 0;
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC context) {
@@ -38,8 +35,4 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
     return TRUE;
 }
 
-BOOL WINAPI SwapBuffers(HDC dc) {
-    if (!dc || !dc->window) return FALSE;
-    SDL_GL_SwapWindow(dc->window->sdl);
-    return TRUE;
-}
+void platform::showFrame(HWND__* window) { SDL_GL_SwapWindow(sdlOf(window)); }

@@ -1,30 +1,11 @@
-// Window class, window, device context, mouse capture and timing over SDL2.
-// Quirks: SDL has no window classes or procedures, so the class registry maps a
-// name to its procedure and the window calls it as Windows would (WM_CREATE
-// and WM_SIZE from inside CreateWindowExA); SDL's size is the client area.
+// The window, its title, client size and mouse capture over SDL2 (the Win32
+// side of them is in platform/shared), and timing.
 #include "platform/sdl/platform.h"
 
 #include <ctime>
-#include <string>
 
-namespace {
-
-HWND__* theWindow = nullptr;  // the one top-level window
-HWND captured = nullptr;      // SetCapture's window, for its return value
-
-}  // namespace
-
-HWND__* platform::mainWindow() { return theWindow; }
-
-ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-    platform::startVideo();
-    return platform::rememberClass(windowClass);
-}
-
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                            int height, HWND, HMENU, HINSTANCE, LPVOID) {
-    const WNDPROC proc = platform::classProcedure(className);
-    if (!proc) return nullptr;
+HWND__* platform::openHostWindow(LPCSTR title, DWORD style, int x, int y, int width, int height) {
+    startVideo();
     // Quirk: SDL fixes the pixel format when the window is made, Windows when
     // SetPixelFormat runs; so the editor's one format is requested here and
     // SetPixelFormat only confirms it. A compatibility profile keeps the
@@ -46,72 +27,31 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     if (!(style & WS_VISIBLE)) flags |= SDL_WINDOW_HIDDEN;
     // Quirk: the window manager draws the frame outside SDL's window, so the
     // requested size is the client area here, not the outer size.
-    SDL_Window* sdl = SDL_CreateWindow(windowName ? windowName : "", x, y, width, height, flags);
+    SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, width, height, flags);
     if (!sdl) return nullptr;
-    HWND window = new HWND__;
+    SdlWindow* window = new SdlWindow;
     window->sdl = sdl;
-    window->proc = proc;
-    window->dc = new HDC__;
-    window->dc->window = window;
-    theWindow = window;
     // SDL starts text input (and with it an input method) by default; the
     // editor reads virtual keys only, so keys must not be held by an IME.
     SDL_StopTextInput();
-    // Windows sends these from inside CreateWindowEx, before it returns.
-    int w = 0, h = 0;
-    SDL_GetWindowSize(sdl, &w, &h);
-    window->proc(window, WM_CREATE, 0, 0);
-    window->proc(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w, h));
     return window;
 }
 
-BOOL WINAPI DestroyWindow(HWND window) {
-    if (!window) return FALSE;
-    window->proc(window, WM_DESTROY, 0, 0);
-    if (captured == window) ReleaseCapture();
-    SDL_DestroyWindow(window->sdl);
-    delete window->dc;
-    if (theWindow == window) theWindow = nullptr;
-    // Messages still queued for it must not reach a freed window.
-    for (MSG& msg : platform::messageQueue())
-        if (msg.hwnd == window) msg.hwnd = nullptr;
-    delete window;
-    return TRUE;
+void platform::closeHostWindow(HWND__* window) {
+    SDL_DestroyWindow(sdlOf(window));
+    delete static_cast<SdlWindow*>(window);
 }
 
-BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
-    if (!window) return FALSE;
-    SDL_SetWindowTitle(window->sdl, text ? text : "");
-    return TRUE;
-}
-
-BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
-    if (!window || !rect) return FALSE;
-    rect->left = rect->top = 0;
-    int w = 0, h = 0;
+void platform::clientSize(HWND__* window, int& width, int& height) {
+    width = height = 0;
     // A minimised window has an empty client area on Windows; SDL keeps the size.
-    if (!(SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_MINIMIZED)) SDL_GetWindowSize(window->sdl, &w, &h);
-    rect->right = w;
-    rect->bottom = h;
-    return TRUE;
+    if (!(SDL_GetWindowFlags(sdlOf(window)) & SDL_WINDOW_MINIMIZED)) SDL_GetWindowSize(sdlOf(window), &width, &height);
 }
 
-HDC WINAPI GetDC(HWND window) { return window ? window->dc : nullptr; }
-int WINAPI ReleaseDC(HWND, HDC) { return 1; }
+void platform::showTitle(HWND__* window, LPCSTR text) { SDL_SetWindowTitle(sdlOf(window), text); }
 
-HWND WINAPI SetCapture(HWND window) {
-    HWND previous = captured;
-    captured = window;
-    // Quirk: SDL captures the whole application; with one window that is the same.
-    SDL_CaptureMouse(SDL_TRUE);
-    return previous;
-}
-
-BOOL WINAPI ReleaseCapture(void) {
-    captured = nullptr;
-    SDL_CaptureMouse(SDL_FALSE);
-    return TRUE;
-}
+// Quirk: SDL captures the whole application; with one window that is the same.
+void platform::captureMouse(bool on) { SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE); }
 
 DWORD WINAPI GetTickCount(void) {
     // Milliseconds since boot, wrapping at 2^32 like Windows' counter.

@@ -1,5 +1,5 @@
-// Win32 calls whose answers depend on no window system, shared by the SDL and
-// browser hosts.
+// Win32 calls answered alike by the SDL and browser hosts; what only the
+// window system knows comes through the host hooks (win32_shared.h).
 #include "platform/shared/win32_shared.h"
 
 #include <cstring>
@@ -7,32 +7,217 @@
 
 namespace {
 
-// Registered classes by name: only the procedure matters on these hosts.
+// Registered classes by name, with their procedures.
 std::map<std::string, WNDPROC>& classes() {
     static std::map<std::string, WNDPROC> registry;
     return registry;
 }
 
-}  // namespace
+HWND__* theWindow = nullptr;  // the editor's window
+HWND captured = nullptr;      // SetCapture's window, for its return value
 
-ATOM platform::rememberClass(const WNDCLASSA* windowClass) {
-    if (!windowClass || !windowClass->lpszClassName) return 0;
-    classes()[windowClass->lpszClassName] = windowClass->lpfnWndProc;
-    return static_cast<ATOM>(classes().size());
+// Thread key state as GetKeyState reports it: bit 0x80 down, bit 0x01 toggled.
+// Updated when a message is taken from the queue, as Windows does.
+BYTE keyState[256];
+
+void setKey(int vk, bool down) {
+    BYTE& s = keyState[vk & 0xff];
+    if (down && !(s & 0x80)) s ^= 0x01;  // toggles on each press, not on repeats
+    s = static_cast<BYTE>(down ? (s | 0x80) : (s & ~0x80));
 }
 
-WNDPROC platform::classProcedure(LPCSTR name) {
-    auto found = classes().find(name ? name : "");
-    return found == classes().end() ? nullptr : found->second;
+// What taking a message from the queue does to the thread's key state. Where
+// the event said how Ctrl and Shift were, that wins over their key messages,
+// so a Ctrl released while the host's window had no focus does not stay down.
+void noteInput(const platform::QueuedMessage& q) {
+    const MSG& msg = q.msg;
+    switch (msg.message) {
+    case WM_KEYDOWN: case WM_KEYUP:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN: case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN: case WM_MBUTTONUP:
+    case WM_MOUSEWHEEL:
+        break;
+    default: return;
+    }
+    if (q.modifiersKnown) {
+        setKey(VK_CONTROL, q.ctrl);
+        setKey(VK_SHIFT, q.shift);
+    }
+    if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) {
+        const int vk = static_cast<int>(msg.wParam);
+        if (!q.modifiersKnown || (vk != VK_CONTROL && vk != VK_SHIFT)) setKey(vk, msg.message == WM_KEYDOWN);
+        return;
+    }
+    // A wheel message keeps the buttons in wParam's low word.
+    const WPARAM buttons = LOWORD(msg.wParam);
+    setKey(VK_LBUTTON, (buttons & MK_LBUTTON) != 0);
+    setKey(VK_RBUTTON, (buttons & MK_RBUTTON) != 0);
+    setKey(VK_MBUTTON, (buttons & MK_MBUTTON) != 0);
 }
 
-DWORD platform::copyNameCut(const std::string& name, LPSTR out, DWORD size) {
-    if (!out || size == 0) return 0;
+// Copies `name` into `out` as Windows' name queries do: cut to size - 1
+// characters and terminated; the name's length when it fits, else `size`.
+DWORD copyNameCut(const std::string& name, LPSTR out, DWORD size) {
     const size_t length = name.size();
     const size_t copied = length < size ? length : size - 1;
     std::memcpy(out, name.data(), copied);
     out[copied] = '\0';
     return length < size ? static_cast<DWORD>(length) : size;
+}
+
+}  // namespace
+
+std::deque<platform::QueuedMessage>& platform::messageQueue() {
+    static std::deque<QueuedMessage> queue;
+    return queue;
+}
+
+HWND__* platform::mainWindow() { return theWindow; }
+
+void platform::releaseKeys(bool ctrlHeld, bool shiftHeld, bool altHeld) {
+    for (int vk = VK_BACK; vk < 256; ++vk) keyState[vk] &= static_cast<BYTE>(~0x80);
+    if (ctrlHeld) keyState[VK_CONTROL] |= 0x80;
+    if (shiftHeld) keyState[VK_SHIFT] |= 0x80;
+    if (altHeld) keyState[VK_MENU] |= 0x80;
+}
+
+// ---- Windows and their messages
+
+// Only the procedure of a class matters on these hosts; the atom counts the names.
+ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
+    if (!windowClass || !windowClass->lpszClassName) return 0;
+    classes()[windowClass->lpszClassName] = windowClass->lpfnWndProc;
+    return static_cast<ATOM>(classes().size());
+}
+
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND, HMENU, HINSTANCE, LPVOID) {
+    const auto found = classes().find(className ? className : "");
+    if (found == classes().end() || !found->second) return nullptr;
+    const WNDPROC proc = found->second;
+    HWND window = platform::openHostWindow(windowName, style, x, y, width, height);
+    if (!window) return nullptr;
+    window->proc = proc;
+    if (!theWindow) theWindow = window;
+    // Windows sends these from inside CreateWindowEx, before it returns.
+    int w = 0, h = 0;
+    platform::clientSize(window, w, h);
+    window->proc(window, WM_CREATE, 0, 0);
+    window->proc(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w, h));
+    return window;
+}
+
+BOOL WINAPI DestroyWindow(HWND window) {
+    if (!window) return FALSE;
+    window->proc(window, WM_DESTROY, 0, 0);
+    if (captured == window) ReleaseCapture();
+    if (theWindow == window) theWindow = nullptr;
+    // Messages still queued for it must not reach a freed window.
+    for (platform::QueuedMessage& q : platform::messageQueue())
+        if (q.msg.hwnd == window) q.msg.hwnd = nullptr;
+    platform::closeHostWindow(window);
+    return TRUE;
+}
+
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
+    if (!window || !rect) return FALSE;
+    int w = 0, h = 0;
+    platform::clientSize(window, w, h);
+    rect->left = rect->top = 0;
+    rect->right = w;
+    rect->bottom = h;
+    return TRUE;
+}
+
+BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
+    if (!window) return FALSE;
+    platform::showTitle(window, text ? text : "");
+    return TRUE;
+}
+
+BOOL WINAPI PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT removeMsg) {
+    platform::collectInput();
+    std::deque<platform::QueuedMessage>& queue = platform::messageQueue();
+    if (queue.empty()) return FALSE;
+    *msg = queue.front().msg;
+    if (removeMsg & PM_REMOVE) {
+        noteInput(queue.front());
+        queue.pop_front();
+    }
+    return TRUE;
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG* msg) {
+    if (!msg->hwnd || !msg->hwnd->proc) return 0;
+    return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+void WINAPI PostQuitMessage(int exitCode) {
+    platform::QueuedMessage q;
+    q.msg.message = WM_QUIT;
+    q.msg.wParam = static_cast<WPARAM>(exitCode);
+    platform::messageQueue().push_back(q);
+}
+
+short WINAPI GetKeyState(int virtualKey) {
+    const BYTE s = keyState[virtualKey & 0xff];
+    // Windows sign-extends the down bit: 0xff80 when down, | 1 when toggled.
+    return static_cast<short>((s & 0x80 ? 0xff80 : 0) | (s & 0x01));
+}
+
+// Windows turns WM_KEYDOWN into WM_CHAR here; the editor reads virtual keys only.
+BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+
+LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM) {
+    // The editor handles WM_CLOSE itself; nothing else needs default handling
+    // on these hosts (no non-client area, no system menu, no WM_PAINT).
+    return 0;
+}
+
+// ---- Drawing and the mouse
+
+HDC WINAPI GetDC(HWND window) { return window ? &window->dc : nullptr; }
+// The window's own device context (CS_OWNDC) stays with the window.
+int WINAPI ReleaseDC(HWND, HDC) { return 1; }
+
+HWND WINAPI SetCapture(HWND window) {
+    HWND previous = captured;
+    captured = window;
+    platform::captureMouse(true);
+    return previous;
+}
+
+BOOL WINAPI ReleaseCapture(void) {
+    captured = nullptr;
+    platform::captureMouse(false);
+    return TRUE;
+}
+
+// One pixel format per host, fixed by the host's window: choosing and setting
+// it cannot differ.
+int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) { return dc && pfd ? 1 : 0; }
+BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) { return dc && format == 1; }
+
+BOOL WINAPI SwapBuffers(HDC dc) {
+    if (!dc || !dc->window) return FALSE;
+    platform::showFrame(dc->window);
+    return TRUE;
+}
+
+// Icons, cursors and brushes have no meaning on these hosts: the window has
+// the system's icon and arrow, and OpenGL paints every frame.
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return nullptr; }
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
+HGDIOBJ WINAPI GetStockObject(int) { return nullptr; }
+
+// ---- Dropped files
+
+void WINAPI DragAcceptFiles(HWND window, BOOL accept) {
+    if (!window) return;
+    window->acceptFiles = accept != FALSE;
+    platform::offerDrops(window->acceptFiles);
 }
 
 // Windows' encodings: index 0xFFFFFFFF gives the number of files; a null
@@ -54,17 +239,28 @@ UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT size) {
 
 void WINAPI DragFinish(HDROP drop) { delete drop; }
 
-// Windows turns WM_KEYDOWN into WM_CHAR here; the editor reads virtual keys only.
-BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+// ---- File dialogs
 
-LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM) {
-    // The editor handles WM_CLOSE itself; nothing else needs default handling
-    // on these hosts (no non-client area, no system menu, no WM_PAINT).
-    return 0;
+DWORD platform::dialogError = 0;
+
+BOOL platform::giveDialogAnswer(LPOPENFILENAMEA request, const std::string& path) {
+    if (path.size() + 1 > request->nMaxFile) {
+        dialogError = FNERR_BUFFERTOOSMALL;
+        return FALSE;
+    }
+    std::memcpy(request->lpstrFile, path.c_str(), path.size() + 1);
+    const size_t slash = path.rfind('/');
+    request->nFileOffset = static_cast<WORD>(slash == std::string::npos ? 0 : slash + 1);
+    return TRUE;
 }
 
-// Icons, cursors and brushes have no meaning on these hosts: the window has
-// the system's icon and arrow, and OpenGL paints every frame.
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return nullptr; }
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
-HGDIOBJ WINAPI GetStockObject(int) { return nullptr; }
+DWORD WINAPI CommDlgExtendedError(void) { return platform::dialogError; }
+
+// ---- The running program
+
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
+    // The program is the only module here; its handle is null, as WinMain's instance.
+    if (module != nullptr || !fileName || size == 0) return 0;
+    const std::string path = platform::modulePath();
+    return path.empty() ? 0 : copyNameCut(path, fileName, size);
+}

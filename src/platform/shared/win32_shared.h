@@ -1,10 +1,12 @@
-// The parts of the Win32 subset that every non-Windows host answers alike,
-// because they touch no window system: the dropped-file list and its queries,
-// and the way Windows hands a name to a buffer too short for it. Each host's
-// layer includes this beside its own records.
+// The Win32 subset's answers that every non-Windows host gives alike: the
+// window records, the message queue and the key state it feeds, dispatch,
+// device contexts, capture, the dropped-file list, and the way Windows hands
+// a name to a buffer too short for it. Each host's layer includes this beside
+// its own records and defines the host hooks declared at the end.
 #pragma once
 #include <windows.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -14,18 +16,79 @@ struct HDROP__ {
     std::vector<std::string> files;
 };
 
+// What a HDC points to: the window it draws into.
+struct HDC__ {
+    HWND__* window = nullptr;
+};
+
+// What a HWND points to: the part of a window every host has. Each host's
+// record derives from it, with what its window system needs; the host makes
+// and frees it (openHostWindow, closeHostWindow).
+struct HWND__ {
+    HWND__() { dc.window = this; }
+    HWND__(const HWND__&) = delete;
+    HWND__& operator=(const HWND__&) = delete;
+
+    WNDPROC proc = nullptr;     // lpfnWndProc of the registered class
+    HDC__ dc;                   // CS_OWNDC: one device context for the window's life
+    bool acceptFiles = false;   // DragAcceptFiles: drops become WM_DROPFILES
+};
+
 namespace platform {
 
-// RegisterClassA's part that needs no window system: remembers the class's
-// procedure under its name; the atom, or 0 for a class without a name.
-ATOM rememberClass(const WNDCLASSA* windowClass);
-// The procedure of the class registered under `name`, or null (CreateWindowExA).
-WNDPROC classProcedure(LPCSTR name);
+// A message waiting for PeekMessageA, with Ctrl and Shift as its event saw
+// them where the host's events say so (the browser's do). Otherwise the two
+// keys follow their own key messages, as on Windows.
+struct QueuedMessage {
+    MSG msg = {};
+    bool modifiersKnown = false;
+    bool ctrl = false;
+    bool shift = false;
+};
 
-// Copies `name` into `out` as Windows' name queries do (GetModuleFileNameA):
-// cut to size - 1 characters and terminated; returns the name's length when it
-// fits, else `size`. Nothing is written when size is 0. The hosts' module-path
-// calls use it.
-DWORD copyNameCut(const std::string& name, LPSTR out, DWORD size);
+// Messages translated from the host's events (and WM_QUIT), oldest first.
+// Callers: the hosts' event translation, and PeekMessageA.
+std::deque<QueuedMessage>& messageQueue();
+
+// The editor's window: the first made and not yet destroyed, or null.
+HWND__* mainWindow();
+
+// Caller: a host whose modal box swallowed key releases (SDL's endModal).
+// Every key counts as up, except the modifiers the host still sees held.
+void releaseKeys(bool ctrlHeld, bool shiftHeld, bool altHeld);
+
+// What CommDlgExtendedError reports: why the last file dialog returned FALSE,
+// 0 for a cancel. The hosts' dialogs set it.
+extern DWORD dialogError;
+// Callers: the hosts' GetOpenFileNameA / GetSaveFileNameA, once the chosen
+// path passed their checks. Copies it and its file name's offset into the
+// request as Windows does; FALSE, with FNERR_BUFFERTOOSMALL in dialogError,
+// when the path and its NUL do not fit the caller's buffer.
+BOOL giveDialogAnswer(LPOPENFILENAMEA request, const std::string& path);
+
+// Host hooks: what only the window system can answer. Each host's layer
+// defines them; the shared Win32 calls above them are in win32_shared.cpp.
+
+// PeekMessageA, first: moves the host's pending events into messageQueue().
+void collectInput();
+// CreateWindowExA: the host's window record for a new window (its client
+// area, title and style as asked, as far as the host can), or null. The
+// shared part then sets the procedure and sends WM_CREATE and WM_SIZE.
+HWND__* openHostWindow(LPCSTR title, DWORD style, int x, int y, int width, int height);
+// DestroyWindow, last: releases the host's window and frees the record.
+void closeHostWindow(HWND__* window);
+// GetClientRect: the client area's size now (0 x 0 when minimised).
+void clientSize(HWND__* window, int& width, int& height);
+// SetWindowTextA: shows `text` as the window's title.
+void showTitle(HWND__* window, LPCSTR text);
+// SetCapture / ReleaseCapture: mouse moves and releases outside the window
+// keep coming (on) or stop (off).
+void captureMouse(bool on);
+// DragAcceptFiles: lets the host offer drops (on) or refuse them (off).
+void offerDrops(bool on);
+// SwapBuffers: shows the frame drawn into the window.
+void showFrame(HWND__* window);
+// GetModuleFileNameA: the running program's path, or "" when unknown.
+std::string modulePath();
 
 }  // namespace platform

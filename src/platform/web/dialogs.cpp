@@ -39,7 +39,6 @@ struct Seen {
 };
 std::map<std::string, Seen> watched;  // in-memory paths given out (opened, dropped, saved) and their state
 std::string lastSaveName; // the name the save dialog offers next time
-DWORD lastDialogError = 0; // what CommDlgExtendedError reports for the last dialog
 
 EM_ASYNC_JS(int, pageMessageBox, (const char* title, const char* text, int buttons), {
     return await vornPage.messageBox(UTF8ToString(title), UTF8ToString(text), buttons);
@@ -141,16 +140,6 @@ std::string acceptFor(LPOPENFILENAMEA request) {
     return accept;
 }
 
-BOOL fillAnswer(LPOPENFILENAMEA request, const std::string& path) {
-    if (path.size() + 1 > request->nMaxFile) {
-        lastDialogError = FNERR_BUFFERTOOSMALL;
-        return FALSE;
-    }
-    std::memcpy(request->lpstrFile, path.c_str(), path.size() + 1);
-    request->nFileOffset = static_cast<WORD>(path.rfind('/') + 1);
-    return TRUE;
-}
-
 }  // namespace
 
 void platform::watchFile(const std::string& path) { watched[path] = look(path); }
@@ -170,7 +159,7 @@ int platform::serviceFiles() {
 
 void platform::serviceDrops() {
     if (modalDepth > 0) return;  // the page ignores drops while a dialog is open
-    if (!acceptDrops || !mainWindow()) {
+    if (!mainWindow() || !mainWindow()->acceptFiles) {
         pageDiscardDrops();
         return;
     }
@@ -183,7 +172,6 @@ void platform::serviceDrops() {
     }
     if (!drop) return;
     platform::QueuedMessage q;
-    q.msg = {};
     q.msg.hwnd = mainWindow();
     q.msg.message = WM_DROPFILES;
     q.msg.wParam = reinterpret_cast<WPARAM>(drop);
@@ -197,7 +185,7 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
-    lastDialogError = 0;
+    platform::dialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     platform::serviceFiles();
     const char* title = request->lpstrTitle ? request->lpstrTitle : "Open";
@@ -207,13 +195,13 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
         Modal modal;
         chosen = pageOpenFile(title, acceptFor(request).c_str(), path, sizeof path);
     }
-    if (!chosen || !isFile(path) || !fillAnswer(request, path)) return FALSE;
+    if (!chosen || !isFile(path) || !platform::giveDialogAnswer(request, path)) return FALSE;
     platform::watchFile(path);  // the shell may save back to it (Ctrl+S)
     return TRUE;
 }
 
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
-    lastDialogError = 0;
+    platform::dialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     platform::serviceFiles();
     char name[kPathBuffer];
@@ -227,11 +215,10 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
     lastSaveName = downloadName(name);
     mkdir("/save", 0755);
     const std::string path = "/save/" + lastSaveName;
-    if (!fillAnswer(request, path)) return FALSE;
+    if (!platform::giveDialogAnswer(request, path)) return FALSE;
     // A file left from an earlier save must not pass for this one.
     unlink(path.c_str());
     platform::watchFile(path);
     return TRUE;
 }
 
-DWORD WINAPI CommDlgExtendedError(void) { return lastDialogError; }

@@ -1,4 +1,5 @@
-// Page events as Win32 messages: the message queue, PeekMessageA, key state.
+// Page events as Win32 messages, for the shared message queue (PeekMessageA
+// and the key state are in platform/shared).
 // Quirk: the browser reports events to callbacks while the editor's loop is
 // suspended in Sleep; the callbacks only queue messages in Windows' own
 // encodings, and the loop takes them with PeekMessageA as on Windows. The
@@ -18,16 +19,7 @@ namespace platform {
 
 int modalDepth = 0;
 
-std::deque<QueuedMessage>& messageQueue() {
-    static std::deque<QueuedMessage> queue;
-    return queue;
-}
-
 namespace {
-
-// Thread key state as GetKeyState reports it: bit 0x80 down, bit 0x01 toggled.
-// Updated when a message is taken from the queue, as Windows does.
-BYTE keyState[256];
 
 // Wheel movement not yet worth a notch (trackpads send many small deltas).
 double wheelPixels = 0;
@@ -39,12 +31,13 @@ WORD packCoord(double v) {
 
 void push(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool ctrl, bool shift) {
     QueuedMessage q;
-    q.msg = {};
     q.msg.hwnd = window;
     q.msg.message = message;
     q.msg.wParam = wParam;
     q.msg.lParam = lParam;
     q.msg.time = static_cast<DWORD>(emscripten_get_now());
+    // The browser reports the modifiers with every event; GetKeyState takes them from there.
+    q.modifiersKnown = true;
     q.ctrl = ctrl;
     q.shift = shift;
     messageQueue().push_back(q);
@@ -63,40 +56,6 @@ WPARAM mouseFlags(const EmscriptenMouseEvent& e) {
 LPARAM mousePosition(const EmscriptenMouseEvent& e) {
     const double ratio = emscripten_get_device_pixel_ratio();
     return MAKELPARAM(packCoord(e.clientX * ratio), packCoord(e.clientY * ratio));
-}
-
-void setKey(int vk, bool down) {
-    BYTE& s = keyState[vk & 0xff];
-    if (down && !(s & 0x80)) s ^= 0x01;  // toggles on each press, not on repeats
-    s = static_cast<BYTE>(down ? (s | 0x80) : (s & ~0x80));
-}
-
-// What taking a message from the queue does to the thread's key state. The
-// modifiers come from the event itself, so a Ctrl released while the page had
-// no focus does not stay down.
-void noteInput(const QueuedMessage& q) {
-    const MSG& msg = q.msg;
-    switch (msg.message) {
-    case WM_KEYDOWN: case WM_KEYUP:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN: case WM_MBUTTONUP:
-    case WM_MOUSEWHEEL:
-        setKey(VK_CONTROL, q.ctrl);
-        setKey(VK_SHIFT, q.shift);
-        break;
-    default: return;
-    }
-    if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) {
-        const int vk = static_cast<int>(msg.wParam);
-        if (vk != VK_CONTROL && vk != VK_SHIFT) setKey(vk, msg.message == WM_KEYDOWN);
-        return;
-    }
-    const WPARAM buttons = msg.message == WM_MOUSEWHEEL ? LOWORD(msg.wParam) : msg.wParam;
-    setKey(VK_LBUTTON, (buttons & MK_LBUTTON) != 0);
-    setKey(VK_RBUTTON, (buttons & MK_RBUTTON) != 0);
-    setKey(VK_MBUTTON, (buttons & MK_MBUTTON) != 0);
 }
 
 EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void* data) {
@@ -157,7 +116,7 @@ EM_BOOL onWheel(int, const EmscriptenWheelEvent* e, void* data) {
 }
 
 EM_BOOL onResize(int, const EmscriptenUiEvent*, void* data) {
-    HWND window = static_cast<HWND>(data);
+    CanvasWindow* window = canvasOf(static_cast<HWND>(data));
     if (fitCanvas(window))
         push(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(window->width, window->height), false, false);
     return EM_FALSE;
@@ -213,7 +172,8 @@ void listenToPage(HWND window) {
     emscripten_set_resize_callback(page, window, EM_FALSE, onResize);
 }
 
-bool fitCanvas(HWND window) {
+bool fitCanvas(HWND hwnd) {
+    CanvasWindow* window = canvasOf(hwnd);
     double cssW = 0, cssH = 0;
     emscripten_get_element_css_size("#canvas", &cssW, &cssH);
     const double ratio = emscripten_get_device_pixel_ratio();
@@ -226,37 +186,11 @@ bool fitCanvas(HWND window) {
     return true;
 }
 
+// Files the shell wrote and files dropped on the page are looked at each
+// time the loop asks for a message.
+void collectInput() {
+    serviceFiles();
+    serviceDrops();
+}
+
 }  // namespace platform
-
-using platform::messageQueue;
-
-BOOL WINAPI PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT removeMsg) {
-    platform::serviceFiles();
-    platform::serviceDrops();
-    if (messageQueue().empty()) return FALSE;
-    *msg = messageQueue().front().msg;
-    if (removeMsg & PM_REMOVE) {
-        platform::noteInput(messageQueue().front());
-        messageQueue().pop_front();
-    }
-    return TRUE;
-}
-
-LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-    if (!msg->hwnd || !msg->hwnd->proc) return 0;
-    return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-void WINAPI PostQuitMessage(int exitCode) {
-    platform::QueuedMessage q;
-    q.msg = {};
-    q.msg.message = WM_QUIT;
-    q.msg.wParam = static_cast<WPARAM>(exitCode);
-    messageQueue().push_back(q);
-}
-
-short WINAPI GetKeyState(int virtualKey) {
-    const BYTE s = platform::keyState[virtualKey & 0xff];
-    // Windows sign-extends the down bit: 0xff80 when down, | 1 when toggled.
-    return static_cast<short>((s & 0x80 ? 0xff80 : 0) | (s & 0x01));
-}

@@ -9,41 +9,22 @@
 
 #include "platform/shared/win32_shared.h"
 
-// What a HWND points to: the page's canvas, which is the client area.
-struct HWND__ {
-    WNDPROC proc = nullptr;   // lpfnWndProc of the registered class
-    HDC__* dc = nullptr;      // CS_OWNDC: one device context for the window's life
-    int width = 0;            // client size in device pixels (canvas backing store)
-    int height = 0;
-    HGLRC__* context = nullptr;  // made with the window, until wglCreateContext takes it
-};
-
-// What a HDC points to: the window it draws into.
-struct HDC__ {
-    HWND__* window = nullptr;
-};
-
 // What a HGLRC points to: the EGL context on the canvas.
 struct HGLRC__ {
     EGLContext egl = EGL_NO_CONTEXT;
-    HWND__* window = nullptr;
 };
 
 namespace platform {
 
-// A queued message and the Ctrl/Shift state when its event happened, for
-// GetKeyState once the message is taken.
-struct QueuedMessage {
-    MSG msg;
-    bool ctrl = false;
-    bool shift = false;
+// What a HWND points to on this host: the shared part and the page's canvas,
+// which is the client area.
+struct CanvasWindow : HWND__ {
+    int width = 0;               // client size in device pixels (canvas backing store)
+    int height = 0;
+    HGLRC__* context = nullptr;  // made with the window, until wglCreateContext takes it
 };
 
-// Messages translated from page events (and WM_QUIT), waiting for PeekMessageA.
-std::deque<QueuedMessage>& messageQueue();
-
-// The one editor window, or null before CreateWindowExA / after DestroyWindow.
-HWND__* mainWindow();
+inline CanvasWindow* canvasOf(HWND window) { return static_cast<CanvasWindow*>(window); }
 
 // A new EGL context on the canvas, or null when WebGL is unavailable.
 HGLRC createCanvasContext(HWND window);
@@ -68,9 +49,6 @@ bool browserKeepsKey(int vk, bool ctrl, bool shift, bool alt, bool meta);
 // input meant for the editor is dropped, as Windows drops input to a window
 // disabled by a modal box; input queued before the box opened stays.
 extern int modalDepth;
-
-// Whether DragAcceptFiles(TRUE) is in force: only then do drops become WM_DROPFILES.
-extern bool acceptDrops;
 
 // Called at every entry to the layer from the shell's loop (PeekMessageA and
 // the dialogs). serviceFiles hands every watched file written since it was

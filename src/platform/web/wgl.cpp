@@ -2,7 +2,7 @@
 // page's canvas.
 // Quirks: emscripten's fixed-function emulation (immediate mode, texture
 // environment) is set up only for a context that comes from EGL, and there is
-// one surface, the canvas, so choosing and setting the format cannot differ.
+// one surface, the canvas, so there is one pixel format (see platform/shared).
 // Any GL call without a current context is harmless on the desktop but fatal
 // here, and the shell sets its view from WM_SIZE inside CreateWindowExA, before
 // it makes its context; so the window comes with its context already current,
@@ -35,9 +35,6 @@ bool initDisplay() {
 
 }  // namespace
 
-int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) { return dc && pfd ? 1 : 0; }
-BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) { return dc && format == 1; }
-
 HGLRC platform::createCanvasContext(HWND window) {
     if (!window || !initDisplay()) return nullptr;
     const EGLint attributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
@@ -45,14 +42,13 @@ HGLRC platform::createCanvasContext(HWND window) {
     if (egl == EGL_NO_CONTEXT) return nullptr;
     HGLRC context = new HGLRC__;
     context->egl = egl;
-    context->window = window;
     return context;
 }
 
 HGLRC WINAPI wglCreateContext(HDC dc) {
     if (!dc || !dc->window) return nullptr;
-    if (HGLRC made = dc->window->context) {
-        dc->window->context = nullptr;
+    if (HGLRC made = platform::canvasOf(dc->window)->context) {
+        platform::canvasOf(dc->window)->context = nullptr;
         return made;
     }
     return platform::createCanvasContext(dc->window);
@@ -72,10 +68,9 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
     return TRUE;
 }
 
-// The browser shows the canvas when the editor's loop next yields (Sleep).
-BOOL WINAPI SwapBuffers(HDC dc) {
-    if (!dc || !dc->window) return FALSE;
+// SwapBuffers: the browser shows the canvas when the editor's loop next
+// yields (Sleep); the swap only marks the frame done.
+void platform::showFrame(HWND__*) {
     eglSwapBuffers(display, surface);
     pageFrameShown();
-    return TRUE;
 }

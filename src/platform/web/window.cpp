@@ -1,22 +1,15 @@
-// Window class, window, device context, capture, timing, title, drops and the
-// module path, over the page.
-// Quirks: the page has no window classes or procedures, so the class registry
-// maps a name to its procedure and the window calls it as Windows would
-// (WM_CREATE and WM_SIZE from inside CreateWindowExA). The window is the
-// page's canvas: its size follows the browser window, not the requested one.
-// Sleep must hand the thread back to the browser, or no event, timer or
+// The window, its title and client size, capture, drops and the module path
+// over the page (the Win32 side of them is in platform/shared), and timing.
+// Quirks: the window is the page's canvas, whose size follows the browser
+// window, not the requested one. Sleep must hand the thread back to the browser, or no event, timer or
 // frame would ever arrive; asyncify suspends the editor's loop there.
 #include "platform/web/platform.h"
 
 #include <emscripten.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
-
-HWND__* theWindow = nullptr;  // the one top-level window
-HWND captured = nullptr;      // SetCapture's window, for its return value
 
 EM_JS(void, pageSetTitle, (const char* text), { document.title = UTF8ToString(text); });
 
@@ -26,80 +19,43 @@ const char kModulePath[] = "/VornGroundEditor";
 }  // namespace
 
 namespace platform {
-bool acceptDrops = false;
 PageHooks hooks;
 }  // namespace platform
 
-HWND__* platform::mainWindow() { return theWindow; }
-
-ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-    return platform::rememberClass(windowClass);
-}
-
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, int, int, int, int, HWND, HMENU,
-                            HINSTANCE, LPVOID) {
-    const WNDPROC proc = platform::classProcedure(className);
-    if (!proc || theWindow) return nullptr;  // one canvas, one window
-    HWND window = new HWND__;
-    window->proc = proc;
-    window->dc = new HDC__;
-    window->dc->window = window;
-    theWindow = window;
-    platform::fitCanvas(window);
-    if (windowName) pageSetTitle(windowName);
-    platform::listenToPage(window);
+HWND__* platform::openHostWindow(LPCSTR title, DWORD, int, int, int, int) {
+    if (mainWindow()) return nullptr;  // one canvas, one window
+    CanvasWindow* window = new CanvasWindow;
+    fitCanvas(window);
+    if (title) pageSetTitle(title);
+    listenToPage(window);
     // The shell's WM_SIZE sets the view with GL calls (see wgl.cpp).
-    window->context = platform::createCanvasContext(window);
-    if (window->context) wglMakeCurrent(window->dc, window->context);
-    // Windows sends these from inside CreateWindowEx, before it returns.
-    window->proc(window, WM_CREATE, 0, 0);
-    window->proc(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(window->width, window->height));
+    window->context = createCanvasContext(window);
+    if (window->context) wglMakeCurrent(&window->dc, window->context);
     return window;
 }
 
-BOOL WINAPI DestroyWindow(HWND window) {
-    if (!window) return FALSE;
-    window->proc(window, WM_DESTROY, 0, 0);
-    if (captured == window) ReleaseCapture();
-    if (window->context) wglDeleteContext(window->context);
-    delete window->dc;
-    if (theWindow == window) theWindow = nullptr;
-    // Messages still queued for it must not reach a freed window.
-    for (platform::QueuedMessage& q : platform::messageQueue())
-        if (q.msg.hwnd == window) q.msg.hwnd = nullptr;
-    delete window;
-    return TRUE;
+void platform::closeHostWindow(HWND__* window) {
+    CanvasWindow* canvas = canvasOf(window);
+    if (canvas->context) wglDeleteContext(canvas->context);
+    delete canvas;
 }
 
-BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
-    if (!window || !rect) return FALSE;
-    rect->left = rect->top = 0;
-    rect->right = window->width;
-    rect->bottom = window->height;
-    return TRUE;
+void platform::clientSize(HWND__* window, int& width, int& height) {
+    width = canvasOf(window)->width;
+    height = canvasOf(window)->height;
 }
 
-HDC WINAPI GetDC(HWND window) { return window ? window->dc : nullptr; }
-int WINAPI ReleaseDC(HWND, HDC) { return 1; }
+void platform::showTitle(HWND__*, LPCSTR text) { pageSetTitle(text); }
 
 // The page already reports moves and releases anywhere in the browser window
 // (see listenToPage), which is what capture gives on Windows.
-HWND WINAPI SetCapture(HWND window) {
-    HWND previous = captured;
-    captured = window;
-    return previous;
-}
+void platform::captureMouse(bool) {}
 
-BOOL WINAPI ReleaseCapture(void) {
-    captured = nullptr;
-    return TRUE;
-}
+// The page takes every drop; serviceDrops keeps or discards them by the
+// window's acceptFiles.
+void platform::offerDrops(bool) {}
 
-BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
-    if (!window) return FALSE;
-    pageSetTitle(text ? text : "");
-    return TRUE;
-}
+std::string platform::modulePath() { return kModulePath; }
 
 DWORD WINAPI GetTickCount(void) {
     // Milliseconds since the page started, wrapping at 2^32 like Windows' counter.
@@ -120,11 +76,3 @@ EM_ASYNC_JS(void, pageSleep, (int milliseconds), {
 });
 
 void WINAPI Sleep(DWORD milliseconds) { pageSleep(static_cast<int>(milliseconds)); }
-
-void WINAPI DragAcceptFiles(HWND window, BOOL accept) {
-    if (window) platform::acceptDrops = accept != FALSE;
-}
-
-DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR fileName, DWORD size) {
-    return platform::copyNameCut(kModulePath, fileName, size);
-}
