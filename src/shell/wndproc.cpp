@@ -7,8 +7,6 @@
 #include <string>
 
 #include "files/mission.h"
-#include "height/height_fill.h"
-#include "height/height_texture.h"
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
@@ -73,7 +71,7 @@ void onKey(HWND window, WPARAM key) {
             // A file the reader refuses for its size says why; one that cannot
             // be opened stays silent, as before.
             const char* refusal = nullptr;
-            if (!readMission(path, &refusal) && refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+            if (!readMission(path, structureList, tileObjectList, &refusal) && refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
         }
         break;
     case 'O':
@@ -171,7 +169,7 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         viewState.mouseY = mouseY(lParam);
         endChange();  // a stroke whose button-up went astray ends here
         if (editorState.editMode == 2) {
-            commitFillPreview();
+            commitFill();
             endChange();
         }
         break;
