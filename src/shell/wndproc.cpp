@@ -71,7 +71,8 @@ void onKey(HWND window, WPARAM key) {
             // A file the reader refuses for its size says why; one that cannot
             // be opened stays silent, as before.
             const char* refusal = nullptr;
-            if (!readMission(path, structureList, tileObjectList, &refusal) && refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+            if (!readMission(path, structureList, tileObjectList, &refusal) && refusal)
+                MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
         }
         break;
     case 'O':
