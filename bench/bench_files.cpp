@@ -82,9 +82,11 @@ const std::string& pathOf(int64_t which) {
 
 void BM_ReadMission(benchmark::State& state) {
     const std::string& path = pathOf(state.range(0));
+    static std::vector<StructureRecord> structureList;
+    static std::vector<TileObjectRecord> tileObjectList;
     for (auto _ : state) {
         const char* refusal = nullptr;
-        benchmark::DoNotOptimize(readMission(path.c_str(), &refusal));
+        benchmark::DoNotOptimize(readMission(path.c_str(), structureList, tileObjectList, &refusal));
     }
     state.counters["structures"] = static_cast<double>(structureList.size());
     state.counters["tileObjects"] = static_cast<double>(tileObjectList.size());

@@ -12,7 +12,6 @@
 
 #include "busy_map.h"
 #include "height/height_field.h"
-#include "height/height_fill.h"
 #include "map/ground_map.h"
 #include "reference/height_fill_reference.h"
 #include "shell/editor_state.h"
@@ -44,7 +43,7 @@ void BM_PreviewFill(benchmark::State& state) {
         viewState.mouseX = kMouse[i & 1][0];
         viewState.mouseY = kMouse[i & 1][1];
         ++i;
-        previewHeightFill(kClientW, kClientH);
+        previewFill(kClientW, kClientH);
         benchmark::DoNotOptimize(previewMap.tiles[0]);
     }
 }

@@ -32,7 +32,7 @@ bool setUp() {
     glh::writeRawImage(path, stored);
     textureNames.tileAtlas = loadTextureImage(path.c_str(), 1);
     std::remove(path.c_str());
-    textureNames.height = makeHeightTexture();
+    textureNames.height = makeHeightTexture(heightField);
     for (int x = 0; x < 64; ++x)
         for (int y = 0; y < 64; ++y) workingMap.tileAt(x, y) = static_cast<uint8_t>((x * 7 + y * 13) & 255);
     for (int i = 0; i < 129 * 129; ++i) workingMap.corners[i] = static_cast<uint8_t>(i * 31 % 5);

@@ -11,7 +11,6 @@
 
 #include "busy_map.h"
 #include "height/height_field.h"
-#include "height/height_fill.h"
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
 
@@ -60,7 +59,7 @@ int main() {
     const double fill = medianMs(9, 20, [](int i) {
         viewState.mouseX = 400 + (i & 1 ? 90 : 40) * 16;
         viewState.mouseY = 300 + (i & 1 ? 90 : 40) * 16;
-        previewHeightFill(800, 600);
+        previewFill(800, 600);
     });
     std::printf("fill preview, kind 2, busy map: %.3f ms\n", fill);
     return 0;

@@ -6,6 +6,7 @@ add_library(vorn_gl STATIC
   src/files/mission_draw.cpp
   src/height/height_texture.cpp
   src/shell/render.cpp
+  src/shell/height_textures.cpp
   src/shell/view_gl.cpp
 )
 target_include_directories(vorn_gl PUBLIC ${PROJECT_SOURCE_DIR}/src)

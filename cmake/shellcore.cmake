@@ -9,3 +9,6 @@ target_include_directories(vorn_shellcore PUBLIC ${PROJECT_SOURCE_DIR}/src)
 # Only the one file that prints it rebuilds when the version changes.
 set_source_files_properties(src/shell/command_line.cpp PROPERTIES
   COMPILE_DEFINITIONS VORN_VERSION="${PROJECT_VERSION}")
+# The program-wide maps, height field and object lists are the shell's; the
+# lower folders' functions take them as arguments.
+target_link_libraries(vorn_shellcore PUBLIC vorn_map vorn_files vorn_height)

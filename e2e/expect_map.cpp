@@ -180,8 +180,8 @@ int main(int argc, char** argv) {
                 editorState.fillBelow = below != 0;
                 editorState.editMode = EditMode::fill;
                 refFill(clientW, clientH);
-                previewHeightFill(clientW, clientH);
-                commitFillPreview();
+                previewFill(clientW, clientH);
+                commitFill();
             }
         } else if (cmd == "clear") {
             workingMap.clear();
@@ -190,12 +190,12 @@ int main(int argc, char** argv) {
 #endif
         } else if (cmd == "load") {
             std::string path;
-            ok = static_cast<bool>(words >> path) && loadMap(path.c_str()) && refLoad(path.c_str());
+            ok = static_cast<bool>(words >> path) && loadMap(path.c_str(), workingMap) && refLoad(path.c_str());
         } else if (cmd == "save") {
             std::string path;
             ok = static_cast<bool>(words >> path);
             if (ok && !sameAsReference(line.c_str())) return 4;
-            if (ok && !saveMap(path.c_str())) {
+            if (ok && !saveMap(path.c_str(), workingMap)) {
                 std::fprintf(stderr, "e2e_expect: cannot write %s\n", path.c_str());
                 return 3;
             }

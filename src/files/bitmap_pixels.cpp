@@ -3,13 +3,25 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "files/file_read.h"
 
 namespace {
+
 // A raw file's headers in front of the pixels are skipped unread.
 constexpr size_t kHeaderBytes = 54;
 constexpr size_t kMaxImageFileBytes = 64u << 20;
+
+const char* imageSizeRefusal(const char* what, int32_t side, ImageSize found) {
+    // "x", not a multiplication sign: message texts are single-byte strings
+    // and go to MessageBoxA, whose code page differs between hosts.
+    static char text[512];
+    std::snprintf(text, sizeof text, "%s must be %d x %d pixels; this image is %d x %d.", what, static_cast<int>(side),
+                  static_cast<int>(side), static_cast<int>(found.width), static_cast<int>(found.height));
+    return text;
+}
+
 }  // namespace
 
 BitmapPixels bitmapPixels(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels) {
@@ -29,16 +41,15 @@ BitmapPixels bitmapPixels(const uint8_t* file, size_t size, int32_t side, uint8_
     return result;
 }
 
-bool readImageFile(const char* path, std::vector<uint8_t>& file) {
-    // An image has a fixed size: a FIFO or device is refused rather than waited on.
-    return readWholeFile(path, kMaxImageFileBytes, true, file) != FileRead::CannotRead;
-}
-
-const char* imageSizeRefusal(const char* what, int32_t side, ImageSize found) {
-    // "x", not a multiplication sign: message texts are single-byte strings
-    // and go to MessageBoxA, whose code page differs between hosts.
-    static char text[512];
-    std::snprintf(text, sizeof text, "%s must be %d x %d pixels; this image is %d x %d.", what, static_cast<int>(side),
-                  static_cast<int>(side), static_cast<int>(found.width), static_cast<int>(found.height));
-    return text;
+bool readImage(const char* path, const char* what, int32_t side, const ImageBytesReader& read,
+               const char** refusal) {
+    if (refusal) *refusal = nullptr;
+    std::vector<uint8_t> file;
+    // An image has a fixed size: a FIFO or device is refused rather than
+    // waited on, and like a folder counts as a file that cannot be opened.
+    if (readWholeFile(path, kMaxImageFileBytes, true, file) == FileRead::CannotRead) return false;
+    ImageSize found{0, 0};
+    if (read(file.data(), file.size(), &found)) return true;
+    if (refusal) *refusal = imageSizeRefusal(what, side, found);
+    return false;
 }

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <functional>
 
 #include "files/image_decode.h"
 
@@ -23,13 +23,18 @@ struct BitmapPixels {
 // not read.
 BitmapPixels bitmapPixels(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels);
 
-// Callers: the atlas and grey bitmap readers. Reads an image file into `file`:
-// only a regular file, and at most 64 MiB of it (a raw file needs far less,
-// and a 512 x 512 image in any layout the decoder reads fits). False when it
-// cannot be read.
-bool readImageFile(const char* path, std::vector<uint8_t>& file);
+// What the image readers do with a file's bytes: read them into their own
+// target and return true, or return false, with the size in *found, for a
+// decodable image of another size.
+using ImageBytesReader = std::function<bool(const uint8_t* file, size_t size, ImageSize* found)>;
 
-// Callers: the atlas and grey bitmap readers. The message for an image of
-// another size, e.g. "The grey bitmap must be 128 x 128 pixels; this image is
-// 256 x 256."; valid until the next call.
-const char* imageSizeRefusal(const char* what, int32_t side, ImageSize found);
+// Callers: the atlas and grey bitmap readers. Reads the image file at `path`
+// (only a regular file, at most 64 MiB of it: a raw file needs far less, and
+// a 512 x 512 image in any layout the decoder reads fits) and hands its bytes
+// to `read`. False when the file cannot be read, *refusal then nullptr, or
+// when `read` refuses an image of another size: *refusal then says so for the
+// user, e.g. "The grey bitmap must be 128 x 128 pixels; this image is 256 x
+// 256." for `what` "The grey bitmap" and `side` 128 (valid until the next
+// image read). True, *refusal nullptr, when `read` read it.
+bool readImage(const char* path, const char* what, int32_t side, const ImageBytesReader& read,
+               const char** refusal);

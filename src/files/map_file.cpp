@@ -16,8 +16,7 @@ std::vector<uint8_t> fileBytes;
 
 }  // namespace
 
-void loadMapBytes(const uint8_t* bytes, size_t size) {
-    GroundMap& map = workingMap;
+void loadMapBytes(const uint8_t* bytes, size_t size, GroundMap& map) {
     map.clear();
     // Each cell is decoded as soon as its byte is stored, in file order: the
     // shared lattice points depend on that order. Cells past the end of a
@@ -31,13 +30,12 @@ void loadMapBytes(const uint8_t* bytes, size_t size) {
     }
 }
 
-bool loadMap(const char* path) {
-    const GroundMap& map = workingMap;
+bool loadMap(const char* path, GroundMap& map) {
     // A map has a fixed size: anything but a regular file (a FIFO, a device)
     // is refused, and a folder cannot be read; both leave the map as it was.
     // A longer file gives its first width x height bytes.
     if (readWholeFile(path, static_cast<size_t>(map.width) * map.height, true, fileBytes) == FileRead::CannotRead)
         return false;
-    loadMapBytes(fileBytes.data(), fileBytes.size());
+    loadMapBytes(fileBytes.data(), fileBytes.size(), map);
     return true;
 }

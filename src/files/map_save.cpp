@@ -1,4 +1,4 @@
-// Saving the working map: its tiles in file order (row by row; the grid is
+// Saving a map: its tiles in file order (row by row; the grid is
 // column-major), handed to the safe save.
 #include "files/map_file.h"
 
@@ -7,10 +7,9 @@
 #include "files/safe_save.h"
 #include "map/ground_map.h"
 
-bool saveMap(const char* path) {
+bool saveMap(const char* path, const GroundMap& map) {
     // Kept between calls so that a map of unchanged size costs no allocation.
     static std::vector<uint8_t> fileBytes;
-    const GroundMap& map = workingMap;
     fileBytes.resize(static_cast<size_t>(map.width) * map.height);
     for (int32_t y = 0; y < map.height; ++y)
         for (int32_t x = 0; x < map.width; ++x) fileBytes[y * map.width + x] = map.tileAt(x, y);

@@ -4,9 +4,6 @@
 
 #include "files/file_read.h"
 
-std::vector<StructureRecord> structureList;
-std::vector<TileObjectRecord> tileObjectList;
-
 namespace {
 
 // Sequential reader over the file's bytes. Every read reports whether all of
@@ -57,7 +54,7 @@ struct MissionBytes {
     }
 };
 
-// The lists being filled; they replace the shown ones only when the whole
+// The lists being filled; they replace the caller's only when the whole
 // file was within the bounds. Kept between reads for their storage.
 std::vector<StructureRecord> newStructures;
 std::vector<TileObjectRecord> newTileObjects;
@@ -126,7 +123,8 @@ const char kTooManyObjects[] =
 
 }  // namespace
 
-MissionRead readMissionBytes(const uint8_t* bytes, size_t size) {
+MissionRead readMissionBytes(const uint8_t* bytes, size_t size, std::vector<StructureRecord>& structures,
+                             std::vector<TileObjectRecord>& tileObjects) {
     if (size > kMaxMissionBytes) return MissionRead::TooLarge;
     newStructures.clear();
     newTileObjects.clear();
@@ -139,12 +137,13 @@ MissionRead readMissionBytes(const uint8_t* bytes, size_t size) {
         if (newStructures.size() > kMaxMissionObjects || newTileObjects.size() > kMaxMissionObjects)
             return MissionRead::TooManyObjects;
     }
-    structureList.swap(newStructures);
-    tileObjectList.swap(newTileObjects);
+    structures.swap(newStructures);
+    tileObjects.swap(newTileObjects);
     return MissionRead::Read;
 }
 
-bool readMission(const char* path, const char** refusal) {
+bool readMission(const char* path, std::vector<StructureRecord>& structures,
+                 std::vector<TileObjectRecord>& tileObjects, const char** refusal) {
     if (refusal) *refusal = nullptr;
     // Local, so that a large file's bytes are freed again at once.
     std::vector<uint8_t> bytes;
@@ -154,7 +153,7 @@ bool readMission(const char* path, const char** refusal) {
     switch (readWholeFile(path, kMaxMissionBytes, false, bytes)) {
     case FileRead::CannotRead: return false;  // keeps the lists, without a word
     case FileRead::Longer: break;
-    case FileRead::Read: result = readMissionBytes(bytes.data(), bytes.size()); break;
+    case FileRead::Read: result = readMissionBytes(bytes.data(), bytes.size(), structures, tileObjects); break;
     }
     if (result == MissionRead::Read) return true;
     if (refusal) *refusal = result == MissionRead::TooLarge ? kTooLarge : kTooManyObjects;

@@ -21,11 +21,6 @@ struct TileObjectRecord {
     int16_t word5;     // unused
 };
 
-// The mission's objects, in file order; empty at start-up, filled only by
-// readMission and drawn by the mission object drawing.
-extern std::vector<StructureRecord> structureList;
-extern std::vector<TileObjectRecord> tileObjectList;
-
 // Bounds no real mission reaches. Objects sit on the map's 64 x 64 = 4096
 // cells, so even one structure and one tile object on every cell, twice over,
 // stays within 8192 of each; a list longer than that only costs memory and
@@ -44,13 +39,17 @@ enum class MissionRead {
 };
 
 // Callers: readMission and the mission fuzz target. Replaces both lists with
-// the complete records of these file bytes (one cut short by the end is
-// dropped), unless the bytes pass a bound; then both lists stay as they were.
-MissionRead readMissionBytes(const uint8_t* bytes, size_t size);
+// the complete records of these file bytes, in file order (one cut short by
+// the end is dropped), unless the bytes pass a bound; then both lists stay as
+// they were.
+MissionRead readMissionBytes(const uint8_t* bytes, size_t size, std::vector<StructureRecord>& structures,
+                             std::vector<TileObjectRecord>& tileObjects);
 
-// Caller: the shell (key M). Reads the file at `path` as readMissionBytes
-// does; true when the lists were replaced. False keeps them: silently (with
-// *refusal nullptr) for a file that cannot be opened or read, with *refusal
-// set to a message for the user when the file passes a bound. Never waits on
-// a pipe or device; a FIFO without a writer reads as an empty file.
-bool readMission(const char* path, const char** refusal = nullptr);
+// Caller: the shell (key M), with its object lists. Reads the file at `path`
+// as readMissionBytes does; true when the lists were replaced. False keeps
+// them: silently (with *refusal nullptr) for a file that cannot be opened or
+// read, with *refusal set to a message for the user when the file passes a
+// bound. Never waits on a pipe or device; a FIFO without a writer reads as an
+// empty file.
+bool readMission(const char* path, std::vector<StructureRecord>& structures,
+                 std::vector<TileObjectRecord>& tileObjects, const char** refusal = nullptr);

@@ -6,7 +6,6 @@
 
 #include "files/mission.h"
 #include "files/mission_draw.h"
-#include "shell/editor_state.h"
 
 namespace {
 
@@ -32,10 +31,10 @@ static_assert(kSpriteRowCount == 19, "one row per structure kind");
 int32_t cellX(int16_t position) { return position & 63; }
 int32_t cellY(int16_t position) { return position / 64; }
 
-void drawStructures() {
-    glBindTexture(GL_TEXTURE_2D, textureNames.spriteAtlas);
+void drawStructures(const std::vector<StructureRecord>& structures, unsigned spriteAtlas) {
+    glBindTexture(GL_TEXTURE_2D, spriteAtlas);
     glBegin(GL_QUADS);
-    for (const StructureRecord& s : structureList) {
+    for (const StructureRecord& s : structures) {
         // A sprite index from a damaged file must not read past the table: skip it.
         if (s.spriteIndex < 0 || s.spriteIndex >= kSpriteRowCount) continue;
         const SpriteRect& r = kSpriteRects[s.spriteIndex];
@@ -53,11 +52,11 @@ void drawStructures() {
     glEnd();
 }
 
-void drawTileObjects() {
+void drawTileObjects(const std::vector<TileObjectRecord>& tileObjects, unsigned heightTexture) {
     // Tile objects address a 16 x 16 grid of the height texture, not the tile atlas.
-    glBindTexture(GL_TEXTURE_2D, textureNames.height);
+    glBindTexture(GL_TEXTURE_2D, heightTexture);
     glBegin(GL_QUADS);
-    for (const TileObjectRecord& o : tileObjectList) {
+    for (const TileObjectRecord& o : tileObjects) {
         const double x = cellX(o.position);
         const double y = cellY(o.position);
         const int32_t row = o.texCell >> 4;
@@ -74,8 +73,10 @@ void drawTileObjects() {
 
 }  // namespace
 
-void drawMissionObjects() {
-    if (!editorState.showObjects) return;
-    drawStructures();
-    drawTileObjects();  // after the structures, so they cover them where both lie
+void drawMissionObjects(const std::vector<StructureRecord>& structures,
+                        const std::vector<TileObjectRecord>& tileObjects, unsigned spriteAtlas,
+                        unsigned heightTexture, bool show) {
+    if (!show) return;
+    drawStructures(structures, spriteAtlas);
+    drawTileObjects(tileObjects, heightTexture);  // after the structures, so they cover them where both lie
 }

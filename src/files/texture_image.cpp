@@ -3,7 +3,6 @@
 
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "files/bitmap_pixels.h"
 
@@ -20,13 +19,11 @@ bool readAtlasBytes(const uint8_t* file, size_t size, uint8_t* rgb, ImageSize* f
 }
 
 bool readAtlasPixels(const char* path, uint8_t* rgb, const char** refusal) {
-    if (refusal) *refusal = nullptr;
-    std::vector<uint8_t> file;
-    // A folder or FIFO counts as a file that cannot be opened, so the caller
-    // gets no texture rather than a black one.
-    if (!readImageFile(path, file)) return false;
-    ImageSize found{0, 0};
-    if (readAtlasBytes(file.data(), file.size(), rgb, &found)) return true;
-    if (refusal) *refusal = imageSizeRefusal((std::string("The atlas image ") + path).c_str(), kAtlasSize, found);
-    return false;
+    // A file that cannot be read gives the caller no texture rather than a black one.
+    const std::string what = std::string("The atlas image ") + path;
+    return readImage(path, what.c_str(), kAtlasSize,
+                     [rgb](const uint8_t* file, size_t size, ImageSize* found) {
+                         return readAtlasBytes(file, size, rgb, found);
+                     },
+                     refusal);
 }

@@ -2,12 +2,6 @@
 
 namespace {
 
-constexpr int32_t kFieldSide = 129;
-
-// Static storage: zero before main runs and never reallocated, so nothing
-// that runs during static initialisation can see an unallocated field.
-double fieldValues[kFieldSide * kFieldSide];
-
 // The generator's whole state; seeded once at start-up with the time.
 uint32_t randomStateValue = 0;
 
@@ -40,19 +34,7 @@ void setEdgePoint(HeightField& field, int32_t x, int32_t y, int32_t b) {
     field.at(x, y) = clampUnit(sum / n + offset);
 }
 
-}  // namespace
-
-HeightField heightField = {kFieldSide, kFieldSide, fieldValues};
-
-void seedRandom(uint32_t seed) { randomStateValue = seed; }
-
-int32_t drawRandom() {
-    randomStateValue = randomStateValue * 214013u + 2531011u;  // wraps mod 2^32
-    return static_cast<int32_t>((randomStateValue >> 16) & 0x7FFFu);
-}
-
-uint32_t randomState() { return randomStateValue; }
-
+// Fills every point but the four corners (0,0), (size,0), (0,size), (size,size).
 void subdivideHeightField(HeightField& field, int32_t size) {
     for (int32_t c = size; c >= 2; c /= 2) {
         const int32_t b = c / 2;
@@ -73,8 +55,16 @@ void subdivideHeightField(HeightField& field, int32_t size) {
     }
 }
 
-void fillRandomHeightField() {
-    HeightField& f = heightField;
+}  // namespace
+
+void seedRandom(uint32_t seed) { randomStateValue = seed; }
+
+int32_t drawRandom() {
+    randomStateValue = randomStateValue * 214013u + 2531011u;  // wraps mod 2^32
+    return static_cast<int32_t>((randomStateValue >> 16) & 0x7FFFu);
+}
+
+void fillRandomHeightField(HeightField& f) {
     f.at(0, 0) = drawUnit();
     f.at(f.width - 1, 0) = drawUnit();
     f.at(0, f.height - 1) = drawUnit();

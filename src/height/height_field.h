@@ -1,4 +1,4 @@
-// The 129 x 129 height field and the program's own random generator.
+// The height field record and the program's own random generator.
 #pragma once
 #include <cstdint>
 
@@ -10,17 +10,17 @@ struct HeightField {
     double at(int32_t x, int32_t y) const { return values[x * height + y]; }
 };
 
-// The one height field, every value 0 before main runs.
-extern HeightField heightField;
+// Points along each side of the editor's height field, as its 64 x 64 maps
+// have lattice points.
+constexpr int32_t kHeightFieldSide = 129;
 
 // Linear congruential generator: state = state * 214013 + 2531011 (mod 2^32),
 // a draw is bits 16..30 of the new state (0..32767). Never the C library's rand,
 // whose sequence differs between platforms.
 void seedRandom(uint32_t seed);
 int32_t drawRandom();
-uint32_t randomState();
 
-// Fills every point but the four corners (0,0), (size,0), (0,size), (size,size).
-void subdivideHeightField(HeightField& field, int32_t size);
-// The OpenGL-free part of generateHeightField: four corner draws, then subdivision.
-void fillRandomHeightField();
+// Caller: the shell's generateHeightField (key R, start-up), which uploads
+// the texture after. Fills every point of a square field (side 2^n + 1) from
+// the generator: four corner draws, then midpoint subdivision.
+void fillRandomHeightField(HeightField& field);

@@ -6,8 +6,6 @@
 
 #include <cstring>
 
-#include "height/height_field.h"
-#include "map/ground_map.h"
 
 namespace {
 
@@ -39,23 +37,24 @@ FillScratch scratch;
 
 }  // namespace
 
-void heightFill(int32_t x, int32_t y, int32_t kind, double threshold, bool fillBelow) {
-    previewMap.copyFrom(workingMap);
+void heightFill(GroundMap& preview, const GroundMap& working, const HeightField& field, int32_t x, int32_t y,
+                int32_t kind, double threshold, bool fillBelow) {
+    preview.copyFrom(working);
     // Bounds of the working map's lattice, limited to what the scratch and
     // the height field hold.
-    int32_t maxX = 2 * workingMap.width;
-    int32_t maxY = 2 * workingMap.height;
+    int32_t maxX = 2 * working.width;
+    int32_t maxY = 2 * working.height;
     if (maxX > kFillSide - 1) maxX = kFillSide - 1;
     if (maxY > kFillSide - 1) maxY = kFillSide - 1;
-    if (maxX > heightField.width - 1) maxX = heightField.width - 1;
-    if (maxY > heightField.height - 1) maxY = heightField.height - 1;
+    if (maxX > field.width - 1) maxX = field.width - 1;
+    if (maxY > field.height - 1) maxY = field.height - 1;
     // Outside the contract (a start off the lattice, an unknown kind): the
     // preview stays a copy of the working map.
     if (x < 0 || y < 0 || x > maxX || y > maxY || kind < 0 || kind > 4) return;
 
     std::memset(scratch.open, 0, sizeof scratch.open);
-    const double* heights = heightField.values;
-    const int32_t stride = heightField.height;
+    const double* heights = field.values;
+    const int32_t stride = field.height;
     for (int32_t px = 0; px <= maxX; ++px) {
         const double* column = heights + px * stride;
         uint8_t* open = scratch.open + (px + 1) * kPadded + 1;
@@ -82,5 +81,5 @@ void heightFill(int32_t x, int32_t y, int32_t kind, double threshold, bool fillB
             scratch.queue[tail++] = next;
         }
     }
-    previewMap.paintCorners(scratch.painted, tail - 1, kind);
+    preview.paintCorners(scratch.painted, tail - 1, kind);
 }

@@ -1,8 +1,6 @@
 // The height field as a grey image and back (no OpenGL here).
 #include "height/height_image.h"
 
-#include <vector>
-
 #include "files/bitmap_pixels.h"
 
 namespace {
@@ -51,12 +49,10 @@ bool readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field, I
 }
 
 bool readGreyBitmap(const char* path, HeightField& field, const char** refusal) {
-    if (refusal) *refusal = nullptr;
-    std::vector<uint8_t> file;
     // A folder or FIFO counts as a file that cannot be opened: heights kept.
-    if (!readImageFile(path, file)) return false;
-    ImageSize found{0, 0};
-    if (readGreyBitmapBytes(file.data(), file.size(), field, &found)) return true;
-    if (refusal) *refusal = imageSizeRefusal("The grey bitmap", kHeightTexSize, found);
-    return false;
+    return readImage(path, "The grey bitmap", kHeightTexSize,
+                     [&field](const uint8_t* file, size_t size, ImageSize* found) {
+                         return readGreyBitmapBytes(file, size, field, found);
+                     },
+                     refusal);
 }

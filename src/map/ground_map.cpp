@@ -1,4 +1,4 @@
-// GroundMap: storage, clear and copy, and the program-wide maps.
+// GroundMap: storage, clear and copy.
 #include "map/ground_map.h"
 
 #include <cstdlib>
@@ -84,7 +84,3 @@ GroundMap& GroundMap::copyFrom(const GroundMap& src) {
     shadow_->allSelected = src.shadow_->allSelected;
     return *this;
 }
-
-// Both maps exist before main; the working map is made first.
-GroundMap workingMap(64, 64);
-GroundMap previewMap(64, 64);

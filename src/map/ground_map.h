@@ -14,6 +14,13 @@ struct LatticePoint {
     int32_t y;
 };
 
+// A position on the lattice in lattice units, e.g. the cursor's; truncation
+// toward zero gives the nearest point.
+struct LatticePos {
+    double x;
+    double y;
+};
+
 struct GroundMap {
     int32_t width = 0;           // cells across
     int32_t height = 0;          // cells down; also the stride of `tiles`
@@ -69,7 +76,3 @@ extern int32_t kind4PatternTable[256];
 // Caller: start-up. Fills the kind-4 pattern table; it holds the same values
 // from before main, so no reader depends on this having run.
 void initPatternTable();
-
-// The two program-wide maps, 64 x 64 and cleared before main runs.
-extern GroundMap workingMap;  // edited, drawn, loaded and saved
-extern GroundMap previewMap;  // scratch of the height fill preview

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "files/mission.h"
-#include "height/height_texture.h"
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
+#include "shell/render.h"
 #include "shell/shell.h"
 
 namespace {
@@ -57,7 +57,8 @@ void openMission(HWND window, WPARAM) {
         // A file the reader refuses for its size says why; one that cannot
         // be opened stays silent, as before.
         const char* refusal = nullptr;
-        if (!readMission(path, &refusal) && refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+        if (!readMission(path, structureList, tileObjectList, &refusal) && refusal)
+            MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
     }
 }
 

@@ -37,7 +37,7 @@ void markSaved(const char* path) {
 
 bool saveTo(HWND window, const char* path) {
     recordChange(document.history, workingMap);
-    if (saveMap(path)) {
+    if (saveMap(path, workingMap)) {
         markSaved(path);
         return true;
     }
@@ -67,7 +67,7 @@ std::string titleText() {
 
 bool openMapAsChange(HWND window, const char* path) {
     recordChange(document.history, workingMap);  // a stroke in progress stays a change of its own
-    if (!path || !loadMap(path)) return false;
+    if (!path || !loadMap(path, workingMap)) return false;
     markSaved(path);
     refreshTitle(window);
     return true;

@@ -1,5 +1,7 @@
 #include "shell/editor_state.h"
 
+#include "height/height_fill.h"
+
 EditorState editorState;
 ViewState viewState;
 TextureNames textureNames;
@@ -17,6 +19,28 @@ const char* terrainKindName(TerrainKind kind) {
     return i >= 0 && i < 5 ? names[i] : nullptr;
 }
 
+// Both maps exist before main; the working map is made first.
+GroundMap workingMap(64, 64);
+GroundMap previewMap(64, 64);
+
+namespace {
+
+// Static storage: zero before main runs and never reallocated, so nothing
+// that runs during static initialisation can see an unallocated field.
+double heightValues[kHeightFieldSide * kHeightFieldSide];
+
+// Client size passed to the last preview step; the commit rebuilds a stale
+// preview with it. Before any preview step, the size of the editor's window.
+int32_t lastClientW = 800;
+int32_t lastClientH = 600;
+
+}  // namespace
+
+HeightField heightField = {kHeightFieldSide, kHeightFieldSide, heightValues};
+
+std::vector<StructureRecord> structureList;
+std::vector<TileObjectRecord> tileObjectList;
+
 LatticePos screenToLattice(int32_t x, int32_t y, int32_t w, int32_t h) {
     // Integer halves of the client size, as the painting and fill code expect:
     // an odd width puts the map corner on the pixel left of the true centre.
@@ -26,4 +50,21 @@ LatticePos screenToLattice(int32_t x, int32_t y, int32_t w, int32_t h) {
     p.x = cx * 0.03125 / viewState.zoom * 2 + 0.5;
     p.y = cy * 0.03125 / viewState.zoom * 2 + 0.5;
     return p;
+}
+
+void previewFill(int32_t w, int32_t h) {
+    lastClientW = w;
+    lastClientH = h;
+    const LatticePos cursor = screenToLattice(viewState.mouseX, viewState.mouseY, w, h);
+    previewHeightFill(previewMap, workingMap, heightField, cursor,
+                      static_cast<int32_t>(editorState.currentKind), editorState.fillBelow);
+}
+
+void commitFill() {
+    // What is committed is the preview of the present working map, height
+    // field, kind and cursor: commitFillPreview rebuilds a stale one first.
+    const LatticePos cursor = screenToLattice(viewState.mouseX, viewState.mouseY, lastClientW, lastClientH);
+    commitFillPreview(workingMap, previewMap, heightField, cursor,
+                      static_cast<int32_t>(editorState.currentKind), editorState.fillBelow);
+    editorState.editMode = EditMode::view;
 }

@@ -1,7 +1,13 @@
-// The shell's program-wide records: editor state, view state, texture names.
-// Plain data and arithmetic, no OpenGL, no platform.
+// The shell's program-wide records: editor state, view state, texture names,
+// and the maps, height field and object lists the lower folders act on when
+// the shell hands them over. Plain data and arithmetic, no OpenGL, no platform.
 #pragma once
 #include <cstdint>
+#include <vector>
+
+#include "files/mission.h"
+#include "height/height_field.h"
+#include "map/ground_map.h"
 
 // What a left button does: nothing (view), paint lattice points (corners),
 // commit the height fill's preview (fill).
@@ -44,11 +50,25 @@ extern EditorState editorState;
 extern ViewState viewState;
 extern TextureNames textureNames;
 
-struct LatticePos {
-    double x;
-    double y;
-};
+// The two maps, 64 x 64 and cleared before main runs.
+extern GroundMap workingMap;  // edited, drawn, loaded and saved
+extern GroundMap previewMap;  // scratch of the height fill preview
+// The one height field, every value 0 before main runs.
+extern HeightField heightField;
+// The mission's objects, in file order; empty at start-up, replaced only by
+// key M (readMission) and drawn by drawMissionObjects.
+extern std::vector<StructureRecord> structureList;
+extern std::vector<TileObjectRecord> tileObjectList;
 
 // Maps a client position to a lattice position for a w x h client area; the
 // half step is included, so truncation toward zero gives the nearest point.
 LatticePos screenToLattice(int32_t x, int32_t y, int32_t w, int32_t h);
+
+// Caller: drawFrame in edit mode 2. previewHeightFill on the program's maps
+// and height field, for the last mouse position in a w x h client area, the
+// current kind and fill direction; the size is kept for commitFill.
+void previewFill(int32_t w, int32_t h);
+// Caller: the left click in edit mode 2. commitFillPreview on the program's
+// maps for the last mouse position and the client size of the last preview
+// step (800 x 600 before any), then edit mode 0.
+void commitFill();

@@ -6,7 +6,6 @@
 #include <ctime>
 
 #include "height/height_field.h"
-#include "height/height_texture.h"
 #include "map/ground_map.h"
 #include "shell/command_line.h"
 #include "shell/editor_state.h"

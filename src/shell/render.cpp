@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "files/mission_draw.h"
-#include "height/height_fill.h"
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
@@ -84,7 +83,7 @@ void drawFrame(HWND window, HDC dc) {
     RECT rect = {0, 0, 0, 0};
     GetClientRect(window, &rect);
     const bool filling = editorState.editMode == EditMode::fill;
-    if (filling) previewHeightFill(rect.right, rect.bottom);
+    if (filling) previewFill(rect.right, rect.bottom);
 
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -95,7 +94,8 @@ void drawFrame(HWND window, HDC dc) {
 
     drawTileLayer(filling ? previewMap : workingMap);
     if (editorState.editMode == EditMode::corners) drawCornerOverlay(workingMap);
-    drawMissionObjects();
+    drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
+                       editorState.showObjects);
     if (editorState.heightOverlay) drawHeightOverlay();
 
     glPopMatrix();

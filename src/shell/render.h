@@ -1,4 +1,4 @@
-// Frame rendering and the view set-up (OpenGL 1.1 immediate mode).
+// Frame rendering, the view set-up and the height texture (OpenGL 1.1).
 #pragma once
 #include <windows.h>
 
@@ -7,3 +7,12 @@
 void applyView(HWND window);
 // Draws one whole frame and swaps. Caller: the main loop only.
 void drawFrame(HWND window, HDC dc);
+
+// Callers: start-up and key R. Fills the height field at random and returns
+// the name of its new height texture.
+unsigned generateHeightField();
+// Caller: key G. Reads a grey bitmap into the height field and returns its
+// new texture, or 0 (field unchanged) when the file cannot be opened. An
+// image of another size leaves the field unchanged, returns a texture of it
+// and sets *refusal to the message saying why (else nullptr).
+unsigned importGreyBitmap(const char* path, const char** refusal = nullptr);

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "height/height_fill.h"
 #include "map/ground_map.h"
 #include "shell/commands.h"
 #include "shell/editor_state.h"
@@ -102,7 +101,7 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         viewState.mouseY = mouseY(lParam);
         endChange();  // a stroke whose button-up went astray ends here
         if (editorState.editMode == EditMode::fill) {
-            commitFillPreview();
+            commitFill();
             endChange();
         }
         break;

@@ -183,18 +183,17 @@ TEST(FixedSizeReaders, RefuseAFifoAtOnce) {
     std::vector<uint8_t> rgb(kAtlasBytes, 0xAA);
     TestField t(0.5);
     initPatternTable();
-    workingMap.clear();
-    workingMap.paintCorner(10, 10, 3);
-    const std::vector<uint8_t> tiles(workingMap.tiles, workingMap.tiles + 4096);
+    GroundMap testMap(64, 64);
+    testMap.paintCorner(10, 10, 3);
+    const std::vector<uint8_t> tiles(testMap.tiles, testMap.tiles + 4096);
     alarm(10);  // a reader that waits ends the test here
     EXPECT_FALSE(readAtlasPixels(fifo.c_str(), rgb.data()));
     EXPECT_FALSE(readGreyBitmap(fifo.c_str(), t.field));
-    EXPECT_FALSE(loadMap(fifo.c_str()));
+    EXPECT_FALSE(loadMap(fifo.c_str(), testMap));
     alarm(0);
     EXPECT_EQ(rgb, std::vector<uint8_t>(kAtlasBytes, 0xAA));
     EXPECT_EQ(t.values, std::vector<double>(129 * 129, 0.5));
-    EXPECT_EQ(std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + 4096), tiles);
-    workingMap.clear();
+    EXPECT_EQ(std::vector<uint8_t>(testMap.tiles, testMap.tiles + 4096), tiles);
 }
 
 }  // namespace

@@ -22,27 +22,30 @@ namespace {
 
 constexpr size_t kMapBytes = 64 * 64;
 
+// The map every load and save here acts on, as the shell's working map.
+GroundMap testMap(64, 64);
+
 class MapFile : public ::testing::Test {
 protected:
     void SetUp() override {
         initPatternTable();
-        workingMap.clear();
+        testMap.clear();
     }
-    void TearDown() override { workingMap.clear(); }
+    void TearDown() override { testMap.clear(); }
 
     // Tiles in the order of the file format.
     static Bytes tilesInRowOrder() {
         Bytes b(kMapBytes);
         for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 64; ++x) b[y * 64 + x] = workingMap.tileAt(x, y);
+            for (int x = 0; x < 64; ++x) b[y * 64 + x] = testMap.tileAt(x, y);
         return b;
     }
     static Bytes corners() {
-        return Bytes(workingMap.corners, workingMap.corners + 129 * 129);
+        return Bytes(testMap.corners, testMap.corners + 129 * 129);
     }
     // Some painted ground, so that a failed load has something to keep.
     static void paintSomething() {
-        for (int i = 0; i < 40; ++i) workingMap.paintCorner((i * 37) % 129, (i * 59) % 129, 1 + i % 4);
+        for (int i = 0; i < 40; ++i) testMap.paintCorner((i * 37) % 129, (i * 59) % 129, 1 + i % 4);
     }
     // A file of plain tiles with the given bytes at the given offsets.
     static Bytes plainFileWith(std::initializer_list<std::pair<size_t, uint8_t>> bytes) {
@@ -53,7 +56,7 @@ protected:
     // Lattice row py, points px 0..n-1, as text.
     static std::string row(int py, int n) {
         std::string s;
-        for (int px = 0; px < n; ++px) s += char('0' + workingMap.cornerAt(px, py));
+        for (int px = 0; px < n; ++px) s += char('0' + testMap.cornerAt(px, py));
         return s;
     }
 
@@ -62,24 +65,24 @@ protected:
 
 TEST_F(MapFile, SaveWritesTilesRowByRowAndLoadReadsThemBack) {
     for (int x = 0; x < 64; ++x)
-        for (int y = 0; y < 64; ++y) workingMap.tileAt(x, y) = static_cast<uint8_t>(x * 7 + y * 13 + (x * y) % 5);
+        for (int y = 0; y < 64; ++y) testMap.tileAt(x, y) = static_cast<uint8_t>(x * 7 + y * 13 + (x * y) % 5);
     Bytes expected = tilesInRowOrder();
     std::string path = dir / "map.bin";
-    ASSERT_TRUE(saveMap(path.c_str()));
+    ASSERT_TRUE(saveMap(path.c_str(), testMap));
     Bytes file = readFile(path);
     ASSERT_EQ(file.size(), kMapBytes);
-    EXPECT_EQ(file[1], workingMap.tileAt(1, 0)) << "offset 1 is cell (1, 0)";
-    EXPECT_EQ(file[64], workingMap.tileAt(0, 1)) << "offset 64 is cell (0, 1)";
+    EXPECT_EQ(file[1], testMap.tileAt(1, 0)) << "offset 1 is cell (1, 0)";
+    EXPECT_EQ(file[64], testMap.tileAt(0, 1)) << "offset 64 is cell (0, 1)";
     EXPECT_EQ(file, expected);
 
-    workingMap.clear();
-    ASSERT_TRUE(loadMap(path.c_str()));
+    testMap.clear();
+    ASSERT_TRUE(loadMap(path.c_str(), testMap));
     EXPECT_EQ(tilesInRowOrder(), expected) << "decoding must never change a loaded tile";
 }
 
 TEST_F(MapFile, ClearedMapSavesAs4096PlainTiles) {
     std::string path = dir / "plain.map";
-    ASSERT_TRUE(saveMap(path.c_str()));
+    ASSERT_TRUE(saveMap(path.c_str(), testMap));
     EXPECT_EQ(readFile(path), Bytes(kMapBytes, kPlainTile));
 }
 
@@ -98,23 +101,23 @@ TEST_F(MapFile, LoadDecodesCellsInFileOrder) {
     std::string path = dir / "pair.map";
     for (const Case& c : cases) {
         writeFile(path, plainFileWith({{0, c.left}, {1, c.right}}));
-        ASSERT_TRUE(loadMap(path.c_str()));
+        ASSERT_TRUE(loadMap(path.c_str(), testMap));
         for (int py = 0; py < 3; ++py)
             EXPECT_EQ(row(py, 5), c.rows[py]) << "tiles " << int(c.left) << ", " << int(c.right) << " row " << py;
     }
     // Cell (1, 0) comes before cell (0, 1) in the file although it comes
     // after it in the tile grid; they share point (2, 2).
     writeFile(path, plainFileWith({{1, 207}, {64, 129}}));
-    ASSERT_TRUE(loadMap(path.c_str()));
-    EXPECT_EQ(workingMap.cornerAt(2, 2), 1) << "cell (0, 1) is decoded after cell (1, 0)";
-    EXPECT_EQ(workingMap.cornerAt(4, 2), 3);
+    ASSERT_TRUE(loadMap(path.c_str(), testMap));
+    EXPECT_EQ(testMap.cornerAt(2, 2), 1) << "cell (0, 1) is decoded after cell (1, 0)";
+    EXPECT_EQ(testMap.cornerAt(4, 2), 3);
 }
 
 TEST_F(MapFile, LoadClearsTheLatticeFirst) {
     paintSomething();
     std::string path = dir / "plain.map";
     writeFile(path, Bytes(kMapBytes, kPlainTile));
-    ASSERT_TRUE(loadMap(path.c_str()));
+    ASSERT_TRUE(loadMap(path.c_str(), testMap));
     EXPECT_EQ(corners(), Bytes(129 * 129, 0));
 }
 
@@ -130,7 +133,7 @@ TEST_F(MapFile, FilesOfOtherLengths) {
     for (const Case& c : cases) {
         paintSomething();
         writeFile(path, Bytes(full.begin(), full.begin() + c.length));
-        ASSERT_TRUE(loadMap(path.c_str())) << c.name;
+        ASSERT_TRUE(loadMap(path.c_str(), testMap)) << c.name;
         Bytes got = tilesInRowOrder();
         for (size_t i = 0; i < kMapBytes; ++i) {
             uint8_t expected = i < c.length ? full[i] : kPlainTile;
@@ -140,11 +143,11 @@ TEST_F(MapFile, FilesOfOtherLengths) {
     // A short file's lattice is decoded from the tiles it has: all-kind-3
     // tiles but the last, whose own points stay 0 after the clear.
     writeFile(path, Bytes(kMapBytes - 1, 207));
-    ASSERT_TRUE(loadMap(path.c_str()));
-    EXPECT_EQ(workingMap.cornerAt(126, 126), 3) << "shared with earlier cells";
-    EXPECT_EQ(workingMap.cornerAt(127, 127), 0) << "centre of the missing cell";
-    EXPECT_EQ(workingMap.cornerAt(128, 128), 0) << "corner of the missing cell";
-    EXPECT_EQ(workingMap.cornerAt(128, 125), 3);
+    ASSERT_TRUE(loadMap(path.c_str(), testMap));
+    EXPECT_EQ(testMap.cornerAt(126, 126), 3) << "shared with earlier cells";
+    EXPECT_EQ(testMap.cornerAt(127, 127), 0) << "centre of the missing cell";
+    EXPECT_EQ(testMap.cornerAt(128, 128), 0) << "corner of the missing cell";
+    EXPECT_EQ(testMap.cornerAt(128, 125), 3);
 }
 
 TEST_F(MapFile, LoadThatCannotReadLeavesBothGrids) {
@@ -152,7 +155,7 @@ TEST_F(MapFile, LoadThatCannotReadLeavesBothGrids) {
     Bytes tiles = tilesInRowOrder(), lattice = corners();
     mkdir((dir / "folder").c_str(), 0755);
     for (std::string path : {dir / "missing.map", dir / "folder", dir / "missing/inner.map"}) {
-        EXPECT_FALSE(loadMap(path.c_str())) << path;
+        EXPECT_FALSE(loadMap(path.c_str(), testMap)) << path;
         EXPECT_EQ(tilesInRowOrder(), tiles) << path;
         EXPECT_EQ(corners(), lattice) << path;
     }
@@ -165,7 +168,7 @@ protected:
     void SetUp() override {
         MapFile::SetUp();
         for (int x = 0; x < 64; ++x)
-            for (int y = 0; y < 64; ++y) workingMap.tileAt(x, y) = static_cast<uint8_t>(3 * x + y);
+            for (int y = 0; y < 64; ++y) testMap.tileAt(x, y) = static_cast<uint8_t>(3 * x + y);
         fresh = tilesInRowOrder();
     }
     Bytes fresh;                       // what a successful save writes
@@ -176,7 +179,7 @@ TEST_F(MapSave, FolderOrMissingFolderIsRefused) {
     mkdir((dir / "folder").c_str(), 0755);
     writeFile(dir / "file", old);
     for (std::string path : {dir / "folder", dir / "file/inner.map", dir / "no/such/folder.map"}) {
-        EXPECT_FALSE(saveMap(path.c_str())) << path;
+        EXPECT_FALSE(saveMap(path.c_str(), testMap)) << path;
     }
     EXPECT_EQ(ScratchDir::list(dir.path()), (std::set<std::string>{"folder", "file"}));
     EXPECT_TRUE(ScratchDir::list(dir / "folder").empty());
@@ -187,7 +190,7 @@ TEST_F(MapSave, ReplacesAnExistingFileKeepingItsMode) {
     std::string path = dir / "old.map";
     writeFile(path, old);
     chmod(path.c_str(), 0640);
-    ASSERT_TRUE(saveMap(path.c_str()));
+    ASSERT_TRUE(saveMap(path.c_str(), testMap));
     EXPECT_EQ(readFile(path), fresh);
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
@@ -201,7 +204,7 @@ TEST_F(MapSave, SymbolicLinkIsFollowed) {
     writeFile(real, old);
     ASSERT_EQ(symlink("real/target.map", (dir / "link.map").c_str()), 0);
     ASSERT_EQ(symlink((dir / "link.map").c_str(), (dir / "link2.map").c_str()), 0);
-    ASSERT_TRUE(saveMap((dir / "link2.map").c_str()));
+    ASSERT_TRUE(saveMap((dir / "link2.map").c_str(), testMap));
     struct stat st;
     ASSERT_EQ(lstat((dir / "link.map").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
@@ -212,7 +215,7 @@ TEST_F(MapSave, SymbolicLinkIsFollowed) {
 
     // A link to a file not yet there makes the file, as opening it would.
     ASSERT_EQ(symlink("real/new.map", (dir / "dangling.map").c_str()), 0);
-    ASSERT_TRUE(saveMap((dir / "dangling.map").c_str()));
+    ASSERT_TRUE(saveMap((dir / "dangling.map").c_str(), testMap));
     EXPECT_EQ(readFile(dir / "real/new.map"), fresh);
 }
 
@@ -223,7 +226,7 @@ TEST_F(MapSave, FullDiskLeavesTheOldFileAndNoTemporary) {
         [&] {
             rlimit limit{1000, 1000};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 90;
-            return saveMap(path.c_str()) ? 1 : 0;
+            return saveMap(path.c_str(), testMap) ? 1 : 0;
         },
         false);
     EXPECT_EQ(status, 0) << "expected the save to report failure";
@@ -236,7 +239,7 @@ TEST_F(MapSave, FileThatCannotBeWrittenIsRefused) {
     writeFile(path, old);
     chmod(path.c_str(), 0444);
     chmod(dir.path().c_str(), 0777);  // a temporary file could be made
-    int status = filetest::inChild([&] { return saveMap(path.c_str()) ? 1 : 0; }, true);
+    int status = filetest::inChild([&] { return saveMap(path.c_str(), testMap) ? 1 : 0; }, true);
     EXPECT_EQ(status, 0) << "expected the save to be refused";
     EXPECT_EQ(readFile(path), old);
     EXPECT_EQ(ScratchDir::list(dir.path()), std::set<std::string>{"locked.map"});
@@ -250,14 +253,14 @@ TEST_F(MapSave, WritableFileInLockedFolderIsWrittenInPlace) {
     struct stat before, after;
     ASSERT_EQ(stat(path.c_str(), &before), 0);
     chmod((dir / "locked").c_str(), geteuid() == 0 ? 0755 : 0555);
-    int status = filetest::inChild([&] { return saveMap(path.c_str()) ? 1 : 0; }, true);
+    int status = filetest::inChild([&] { return saveMap(path.c_str(), testMap) ? 1 : 0; }, true);
     EXPECT_EQ(status, 1) << "expected the save to succeed";
     EXPECT_EQ(readFile(path), fresh);
     ASSERT_EQ(stat(path.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino) << "the same file, written in place";
 
     // A new file in the same folder cannot be made at all.
-    status = filetest::inChild([&] { return saveMap((dir / "locked/new.map").c_str()) ? 1 : 0; }, true);
+    status = filetest::inChild([&] { return saveMap((dir / "locked/new.map").c_str(), testMap) ? 1 : 0; }, true);
     EXPECT_EQ(status, 0);
     chmod((dir / "locked").c_str(), 0755);
     EXPECT_EQ(ScratchDir::list(dir / "locked"), std::set<std::string>{"open.map"});
@@ -274,7 +277,7 @@ TEST_F(MapSave, PipeIsWrittenInPlaceOrFailsAtOnce) {
         int status = filetest::inChild(
             [&] {
                 alarm(20);
-                return saveMap(path.c_str()) ? 1 : 0;
+                return saveMap(path.c_str(), testMap) ? 1 : 0;
             },
             false);
         EXPECT_EQ(status, reader ? 1 : 0) << (reader ? "with a reader" : "without a reader");
@@ -334,7 +337,7 @@ TEST_F(MapSave, InPlaceWriteRestoresTheOldBytesOnFailure) {
             [&] {
                 rlimit limit{c.limit, c.limit};
                 if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 90;
-                bool saved = saveMap(path.c_str());
+                bool saved = saveMap(path.c_str(), testMap);
                 // The signal mask is the caller's again, with nothing pending.
                 sigset_t mask, pending;
                 sigprocmask(SIG_BLOCK, nullptr, &mask);
@@ -381,9 +384,9 @@ TEST_F(MapSave, LongestNamesSave) {
     for (const Case& c : cases) {
         std::string name(c.length, 'n');
         std::string path = c.folder + "/" + name;
-        ASSERT_TRUE(saveMap(path.c_str())) << path.size() << "-byte path, " << c.length << "-byte name, new file";
+        ASSERT_TRUE(saveMap(path.c_str(), testMap)) << path.size() << "-byte path, " << c.length << "-byte name, new file";
         writeFile(path, old);
-        ASSERT_TRUE(saveMap(path.c_str())) << path.size() << "-byte path, " << c.length << "-byte name, over the old";
+        ASSERT_TRUE(saveMap(path.c_str(), testMap)) << path.size() << "-byte path, " << c.length << "-byte name, over the old";
         EXPECT_EQ(readFile(path), fresh);
         EXPECT_EQ(ScratchDir::list(c.folder), std::set<std::string>{name});
         unlink(path.c_str());
@@ -416,7 +419,7 @@ TEST_F(MapSave, LeftoverTemporaryFilesOfEndedSavesAreRemoved) {
         if (name != ".vornsave-" + dead + "-8") writeFile(dir / name, old);
     mkdir((dir / (".vornsave-" + dead + "-8")).c_str(), 0755);
     writeFile(dir / gone, old);
-    ASSERT_TRUE(saveMap((dir / "old.map").c_str()));
+    ASSERT_TRUE(saveMap((dir / "old.map").c_str(), testMap));
     EXPECT_EQ(ScratchDir::list(dir.path()), kept);
     EXPECT_EQ(readFile(dir / ".vornsave-1-0"), old);
 }
@@ -425,7 +428,7 @@ TEST_F(MapSave, LeftoverTemporaryFilesOfEndedSavesAreRemoved) {
 // mix; the next save clears what they left behind.
 TEST_F(MapSave, KilledSavesLeaveOldOrNewAndNextSaveTidies) {
     std::string path = dir / "map.map";
-    ASSERT_TRUE(saveMap(path.c_str()));
+    ASSERT_TRUE(saveMap(path.c_str(), testMap));
     Bytes first = fresh, second = fresh;
     second[0] ^= 0xff;
     uint32_t lcg = 12345;  // our own generator: the same moments every run
@@ -436,8 +439,8 @@ TEST_F(MapSave, KilledSavesLeaveOldOrNewAndNextSaveTidies) {
         if (child == 0) {
             // Saves the two maps in turn until killed.
             for (uint8_t t = 0;; t ^= 1) {
-                workingMap.tileAt(0, 0) = t ? second[0] : first[0];
-                saveMap(path.c_str());
+                testMap.tileAt(0, 0) = t ? second[0] : first[0];
+                saveMap(path.c_str(), testMap);
             }
         }
         lcg = lcg * 1664525u + 1013904223u;
@@ -448,7 +451,7 @@ TEST_F(MapSave, KilledSavesLeaveOldOrNewAndNextSaveTidies) {
         if (got != first && got != second) ++mixed;
     }
     size_t before = ScratchDir::list(dir.path()).size() - 1;
-    ASSERT_TRUE(saveMap(path.c_str()));
+    ASSERT_TRUE(saveMap(path.c_str(), testMap));
     size_t after = ScratchDir::list(dir.path()).size() - 1;
     std::printf("temporary files left by 200 killed saves: %zu, after one more save: %zu\n", before, after);
     EXPECT_EQ(mixed, 0) << "maps neither old nor new";

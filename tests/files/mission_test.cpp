@@ -35,6 +35,10 @@ static std::ostream& operator<<(std::ostream& o, const TileObjectRecord& r) {
 
 namespace {
 
+// The lists every read here fills, as the shell's.
+std::vector<StructureRecord> structureList;
+std::vector<TileObjectRecord> tileObjectList;
+
 Bytes cat(std::initializer_list<Bytes> parts) {
     Bytes all;
     for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
@@ -72,7 +76,7 @@ protected:
     // Writes the bytes as a mission file and reads it.
     bool read(const Bytes& bytes) {
         writeFile(path, bytes);
-        return readMission(path.c_str());
+        return readMission(path.c_str(), structureList, tileObjectList);
     }
     ScratchDir dir;
     std::string path = dir / "mission.bin";
@@ -178,7 +182,7 @@ TEST_F(Mission, ReadReplacesTheListsAndFailureKeepsThem) {
 
     mkdir((dir / "folder").c_str(), 0755);
     for (std::string bad : {dir / "missing.bin", dir / "folder"}) {
-        EXPECT_FALSE(readMission(bad.c_str())) << bad;
+        EXPECT_FALSE(readMission(bad.c_str(), structureList, tileObjectList)) << bad;
         ASSERT_EQ(structureList.size(), 1u) << bad;
         EXPECT_EQ(structureList[0], (StructureRecord{0, 8, 9, 0, 7})) << bad;
     }
@@ -229,7 +233,7 @@ TEST_F(Mission, BoundsPipesAndDevices) {
         std::string from = c.make();
         const char* refusal = "unset";
         alarm(10);  // a reader that waits ends the test here
-        bool read = readMission(from.c_str(), &refusal);
+        bool read = readMission(from.c_str(), structureList, tileObjectList, &refusal);
         alarm(0);
         EXPECT_EQ(read, c.read) << c.name;
         EXPECT_EQ(structureList.size(), c.structures) << c.name;
@@ -244,7 +248,7 @@ TEST_F(Mission, BoundsPipesAndDevices) {
     int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
     ASSERT_GE(writer, 0);
     alarm(10);
-    EXPECT_FALSE(readMission(fifo.c_str()));
+    EXPECT_FALSE(readMission(fifo.c_str(), structureList, tileObjectList));
     alarm(0);
     close(writer);
     EXPECT_EQ(structureList.size(), 1u);

@@ -64,7 +64,7 @@ TEST_F(HeightFillTest, ThresholdWeightsUnderTheCursor) {
                 editorState.currentKind = TerrainKind::grass;
                 editorState.fillBelow = below;
                 putMouseAtLattice(c.lx, c.ly);
-                previewHeightFill(kClientW, kClientH);
+                previewFill(kClientW, kClientH);
                 const bool passes = below ? delta < 0 : delta > 0;
                 EXPECT_EQ(previewMap.cornerAt(c.probeX, c.probeY), passes ? 1 : 0)
                     << c.name << ", fill " << (below ? "below" : "above") << ", probe at threshold "
@@ -80,14 +80,14 @@ TEST_F(HeightFillTest, NoPassingNeighbourLeavesACopyOfTheWorkingMap) {
     paintRandomPoints(workingMap, 5, 300);
     paintRandomPoints(previewMap, 6, 300);  // stale contents must not survive
     heightField.at(64, 64) = 1.0;
-    heightFill(64, 64, 3, 0.5, false);
+    heightFill(previewMap, workingMap, heightField, 64, 64, 3, 0.5, false);
     EXPECT_EQ(mapDifference(workingMap, previewMap), "");
 }
 
 TEST_F(HeightFillTest, PointsEqualToTheThresholdPassBothWays) {
     for (bool below : {false, true}) {
         resetAll();
-        heightFill(40, 70, 1, 0.0, below);
+        heightFill(previewMap, workingMap, heightField, 40, 70, 1, 0.0, below);
         EXPECT_EQ(countKind(previewMap, 1), 129 * 129 - 1) << (below ? "below" : "above");
         EXPECT_EQ(previewMap.cornerAt(40, 70), 0) << "the start point is not painted";
     }
@@ -96,7 +96,7 @@ TEST_F(HeightFillTest, PointsEqualToTheThresholdPassBothWays) {
 TEST_F(HeightFillTest, StartIsNotTestedButItsNeighboursAre) {
     for (int32_t i = 0; i < 129 * 129; ++i) heightField.values[i] = 1.0;
     heightField.at(20, 30) = 0.0;  // the start fails the test itself
-    heightFill(20, 30, 1, 0.5, false);
+    heightFill(previewMap, workingMap, heightField, 20, 30, 1, 0.5, false);
     EXPECT_EQ(previewMap.cornerAt(20, 30), 0);
     EXPECT_EQ(countKind(previewMap, 1), 129 * 129 - 1);
 }
@@ -107,7 +107,7 @@ TEST_F(HeightFillTest, DiagonalNeighboursAreConnected) {
         heightField.at(i, i) = 1.0;
         heightField.at(128 - i, i) = 1.0;
     }
-    heightFill(0, 0, 1, 0.5, false);
+    heightFill(previewMap, workingMap, heightField, 0, 0, 1, 0.5, false);
     for (int32_t x = 0; x <= 128; ++x)
         for (int32_t y = 0; y <= 128; ++y) {
             const bool onDiagonal = (x == y || x + y == 128) && !(x == 0 && y == 0);
@@ -119,7 +119,7 @@ TEST_F(HeightFillTest, FillBelowTakesTheLowGround) {
     // A low valley from (0, 64) to (128, 64) between two high banks.
     for (int32_t x = 0; x <= 128; ++x)
         for (int32_t y = 0; y <= 128; ++y) heightField.at(x, y) = (y >= 60 && y <= 68) ? 0.1 : 0.9;
-    heightFill(0, 64, 2, 0.5, true);
+    heightFill(previewMap, workingMap, heightField, 0, 64, 2, 0.5, true);
     int32_t painted = 0;
     for (int32_t x = 0; x <= 128; ++x)
         for (int32_t y = 0; y <= 128; ++y)
@@ -175,7 +175,7 @@ TEST_P(FillAgainstReference, SameCornersAndTiles) {
         for (int32_t fieldKind = 0; fieldKind < 3; ++fieldKind) {
             if (fieldKind == 0) {
                 seedRandom(r.next());
-                fillRandomHeightField();
+                fillRandomHeightField(heightField);
             } else if (fieldKind == 1) {
                 for (int32_t i = 0; i < 129 * 129; ++i) heightField.values[i] = r.below(5) * 0.25;
             } else {
@@ -193,7 +193,7 @@ TEST_P(FillAgainstReference, SameCornersAndTiles) {
                         threshold = r.below(5) * 0.25;  // many heights equal it
                     else if (fieldKind == 0)
                         threshold = heightField.at(start[0], start[1]) + (r.below(21) - 10) * 0.01;
-                    heightFill(start[0], start[1], kind, threshold, below);
+                    heightFill(previewMap, workingMap, heightField, start[0], start[1], kind, threshold, below);
                     referenceHeightFill(expected, workingMap, heightField, start[0], start[1], kind, threshold, below);
                     ++runs;
                     ASSERT_EQ(mapDifference(expected, previewMap), "")
@@ -213,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, FillAgainstReference, ::testing::Values(0, 1
 // Builds an interesting preview: a generated field and a busy working map.
 void setUpFill(uint32_t seed) {
     seedRandom(seed);
-    fillRandomHeightField();
+    fillRandomHeightField(heightField);
     paintRandomPoints(workingMap, seed, 800);
     editorState.editMode = EditMode::fill;
     editorState.currentKind = TerrainKind::rock;
@@ -231,9 +231,9 @@ TEST_F(HeightFillTest, PreviewMatchesThePlainPreviewStep) {
             viewState.mouseY = static_cast<int32_t>(kClientH / 2 + (p[1] - 0.5) * 16);
             editorState.currentKind = static_cast<TerrainKind>(kind);
             referencePreviewHeightFill(expected, kClientW, kClientH);
-            previewHeightFill(kClientW, kClientH);
+            previewFill(kClientW, kClientH);
             EXPECT_EQ(mapDifference(expected, previewMap), "") << "kind " << kind << " at " << p[0] << ", " << p[1];
-            previewHeightFill(kClientW, kClientH);  // unchanged inputs may reuse the last result
+            previewFill(kClientW, kClientH);  // unchanged inputs may reuse the last result
             EXPECT_EQ(mapDifference(expected, previewMap), "") << "kind " << kind << " at " << p[0] << ", " << p[1];
         }
         ++i;
@@ -243,14 +243,14 @@ TEST_F(HeightFillTest, PreviewMatchesThePlainPreviewStep) {
 TEST_F(HeightFillTest, CursorOffTheLatticeShowsAndCommitsTheWorkingMap) {
     static GroundMap before(64, 64);
     setUpFill(12);
-    previewHeightFill(kClientW, kClientH);
+    previewFill(kClientW, kClientH);
     ASSERT_NE(mapDifference(workingMap, previewMap), "") << "the set-up should paint something";
     before.copyFrom(workingMap);
     viewState.mouseX = 0;  // upper-left quarter of the window at start: off the lattice
     viewState.mouseY = 0;
-    previewHeightFill(kClientW, kClientH);
+    previewFill(kClientW, kClientH);
     EXPECT_EQ(mapDifference(workingMap, previewMap), "") << "preview off the lattice";
-    commitFillPreview();
+    commitFill();
     EXPECT_EQ(mapDifference(before, workingMap), "") << "a click off the lattice changed the map";
     EXPECT_EQ(editorState.editMode, EditMode::view);
 }
@@ -270,7 +270,7 @@ TEST_F(HeightFillTest, NonFiniteLatticePositionsAreOffTheLattice) {
     for (const Case& c : cases) {
         viewState.zoom = c.zoom;
         viewState.mouseX = c.mouseX;
-        previewHeightFill(kClientW, kClientH);
+        previewFill(kClientW, kClientH);
         EXPECT_EQ(mapDifference(workingMap, previewMap), "") << c.what;
     }
 }
@@ -289,7 +289,7 @@ TEST_F(HeightFillTest, CommitRebuildsAStalePreview) {
         {"working map cleared", [] { workingMap.clear(); }},
         {"kind chosen", [] { editorState.currentKind = TerrainKind::water; }},
         {"fill-below toggled", [] { editorState.fillBelow = !editorState.fillBelow; }},
-        {"height field regenerated", [] { fillRandomHeightField(); }},
+        {"height field regenerated", [] { fillRandomHeightField(heightField); }},
         {"one height changed", [] { heightField.at(61, 61) = 1.0 - heightField.at(61, 61); }},
         {"mouse moved", [] { putMouseAtLattice(70.5, 50.5); }},
         {"preview map overwritten", [] { previewMap.clear(); }},
@@ -297,10 +297,10 @@ TEST_F(HeightFillTest, CommitRebuildsAStalePreview) {
     for (const Change& c : changes) {
         resetAll();
         setUpFill(14);
-        previewHeightFill(kClientW, kClientH);
+        previewFill(kClientW, kClientH);
         c.apply();
         referencePreviewHeightFill(expected, kClientW, kClientH);
-        commitFillPreview();
+        commitFill();
         EXPECT_EQ(mapDifference(expected, workingMap), "") << "after: " << c.name;
         EXPECT_EQ(editorState.editMode, EditMode::view) << c.name;
     }
@@ -311,7 +311,7 @@ TEST_F(HeightFillTest, CommitBeforeAnyPreviewBuildsOne) {
     setUpFill(15);
     referencePreviewHeightFill(expected, kClientW, kClientH);
     previewMap.clear();  // as at program start: no preview built
-    commitFillPreview();
+    commitFill();
     EXPECT_EQ(mapDifference(expected, workingMap), "");
 }
 

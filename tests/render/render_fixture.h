@@ -94,7 +94,7 @@ protected:
         textureNames.spriteAtlas = loadTextureImage(sprites.c_str(), 1);
         std::remove(tiles.c_str());
         std::remove(sprites.c_str());
-        textureNames.height = makeHeightTexture();
+        textureNames.height = makeHeightTexture(heightField);
         ASSERT_NE(textureNames.tileAtlas, 0u);
         ASSERT_NE(textureNames.spriteAtlas, 0u);
     }
@@ -111,7 +111,7 @@ protected:
     // Replaces the height texture after the test changed the field.
     void remakeHeightTexture() {
         glDeleteTextures(1, &textureNames.height);
-        textureNames.height = makeHeightTexture();
+        textureNames.height = makeHeightTexture(heightField);
     }
 
     static void frame() { drawFrame(glh::window(), glh::deviceContext()); }

@@ -6,8 +6,6 @@
 #include <cstring>
 
 #include "files/texture_image.h"
-
-#include "height/height_texture.h"
 #include "shell/render.h"
 
 namespace {

@@ -224,7 +224,7 @@ TEST(StartMap, LoadsLikeOOrSaysItCannot) {
     workingMap.clear();
     workingMap.paintCorner(10, 12, 4);
     const std::string path = std::string(::testing::TempDir()) + "vorn_start_" + std::to_string(getpid()) + ".map";
-    ASSERT_TRUE(saveMap(path.c_str()));
+    ASSERT_TRUE(saveMap(path.c_str(), workingMap));
     GroundMap painted(64, 64);
     painted.copyFrom(workingMap);
     workingMap.clear();

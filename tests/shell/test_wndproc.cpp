@@ -79,6 +79,19 @@ protected:
     FakeHost& host = fakeHost();
 };
 
+// The program-wide records as main finds them. Runs first: nothing here
+// writes the height field but zeros.
+TEST(ProgramRecords, StartAt64By64WithAZeroHeightField) {
+    for (GroundMap* m : {&workingMap, &previewMap}) {
+        ASSERT_EQ(m->width, 64);
+        ASSERT_EQ(m->height, 64);
+    }
+    ASSERT_EQ(heightField.width, 129);
+    ASSERT_EQ(heightField.height, 129);
+    ASSERT_NE(heightField.values, nullptr);
+    for (int i = 0; i < 129 * 129; ++i) ASSERT_EQ(heightField.values[i], 0.0) << "index " << i;
+}
+
 TEST_F(Shell, DisplayAndKindKeys) {
     struct Case { WPARAM vk; const char* name; };
     for (int k = 0; k <= 4; ++k) {
@@ -627,14 +640,14 @@ TEST_F(Shell, UndoKeepsTheLast256ChangesAndDropsTheOldest) {
 TEST_F(Shell, UndoInFillModeRebuildsThePreview) {
     editorState.editMode = EditMode::fill;
     send(WM_MOUSEMOVE, 0, at(0, 0));  // off the lattice: the preview is the working map
-    previewHeightFill(800, 600);
+    previewFill(800, 600);
     stroke(3, 40, 40);
     editorState.editMode = EditMode::fill;
     send(WM_MOUSEMOVE, 0, at(0, 0));
-    previewHeightFill(800, 600);
+    previewFill(800, 600);
     EXPECT_TRUE(snapshot(previewMap) == snapshot(workingMap));
     ctrlKey('Z');
-    previewHeightFill(800, 600);
+    previewFill(800, 600);
     EXPECT_TRUE(snapshot(previewMap) == snapshot(GroundMap(64, 64))) << "the next frame shows the map undone";
 }
 
