@@ -12,11 +12,18 @@ set(VORN_SUMMARY "editor for the ground layer of 64 x 64 tile maps")
 set(VORN_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 
 if(WIN32)
-  # The exe carries the icon and its version information.
+  # The exe carries the icon, its manifest (UTF-8 as the ANSI code page: the
+  # editor's file names need it) and its version information.
   set(VORN_ICON_ICO ${CMAKE_BINARY_DIR}/vorngroundeditor.ico)
+  set(VORN_MANIFEST ${VORN_PACKAGING}/editor.manifest)
   configure_file(${VORN_PACKAGING}/editor.rc.in ${CMAKE_BINARY_DIR}/editor.rc @ONLY)
   target_sources(VornGroundEditor PRIVATE ${CMAKE_BINARY_DIR}/editor.rc)
-  set_source_files_properties(${CMAKE_BINARY_DIR}/editor.rc PROPERTIES OBJECT_DEPENDS ${VORN_ICON_ICO})
+  set_source_files_properties(${CMAKE_BINARY_DIR}/editor.rc PROPERTIES
+                              OBJECT_DEPENDS "${VORN_ICON_ICO};${VORN_MANIFEST}")
+  if(MSVC)
+    # One manifest: ours, from the resource, not the linker's default as well.
+    target_link_options(VornGroundEditor PRIVATE /MANIFEST:NO)
+  endif()
 
   configure_file(${VORN_PACKAGING}/README.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt COPYONLY)

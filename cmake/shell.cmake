@@ -11,11 +11,13 @@ add_library(vorn_shell STATIC
   src/shell/startup.cpp
 )
 target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
-# The longest path the host's file calls take, with its NUL: Windows' MAX_PATH
-# for its ANSI calls, Linux's PATH_MAX elsewhere. The dialogs' buffers have
-# this size; a longer choice is reported as too long.
+# The longest path the host's file calls take, in bytes with its NUL: on
+# Windows MAX_PATH (260) UTF-16 units, which in UTF-8 (the exe's ANSI code
+# page, see packaging/editor.manifest) take up to three bytes each; Linux's
+# PATH_MAX elsewhere. The dialogs' buffers have this size; a longer choice is
+# reported as too long.
 if(WIN32)
-  target_compile_definitions(vorn_shell PUBLIC VORN_PATH_CHARS=260)
+  target_compile_definitions(vorn_shell PUBLIC VORN_PATH_CHARS=780)
 else()
   target_compile_definitions(vorn_shell PUBLIC VORN_PATH_CHARS=4096)
 endif()
@@ -41,6 +43,10 @@ endif()
 if(VORN_EDITOR AND TARGET vorn_gl AND NOT EMSCRIPTEN)
   if(WIN32)
     add_executable(VornGroundEditor WIN32 src/shell/main.cpp)
+    if(MINGW)
+      # Our own process entry: mingw's loses the UTF-8 names of the command line.
+      target_sources(VornGroundEditor PRIVATE src/platform/win32/mingw_main.cpp)
+    endif()
     target_link_libraries(VornGroundEditor PRIVATE vorn_shell vorn_gl vorn_core opengl32 gdi32 comdlg32 shell32)
     # One self-contained file: no MinGW runtime DLLs beside it.
     target_link_options(VornGroundEditor PRIVATE -static -static-libgcc -static-libstdc++)

@@ -3,9 +3,12 @@ the map, paints a stroke, saves through the Windows save dialog to a new file
 and then over it (the overwrite question answered Yes); then a stroke, Ctrl+Z
 and Ctrl+S, which must write the file as saved before that stroke; G through
 the Windows open dialog with a PNG and with a BMP of another header size; and
-ends with exit code 0 through Esc and No. Saved bytes are checked against the core library."""
+ends with exit code 0 through Esc and No. Saved bytes are checked against the core library.
+Then names outside any one code page: карта.map on the command line, O and S
+through the dialogs with Cyrillic, Chinese and German names typed there."""
 
 import os
+import re
 import shutil
 import subprocess
 import time
@@ -17,6 +20,9 @@ from xsession import Failure, Session, log
 
 def wine_env(base, prefix):
     env = dict(base)
+    # Wine reads Unix file names and arguments in the locale's character set:
+    # UTF-8, so that the names of every language reach the editor.
+    env["LC_ALL"] = "C.UTF-8"
     env["WINEPREFIX"] = prefix
     env["WINEARCH"] = "win64"
     env["WINEDEBUG"] = "-all"
@@ -54,6 +60,7 @@ def windows(ctx, driver):
             # Wine names the classes after the exe; boxes and dialogs share them.
             ed = Editor(s, ["wine", exe], work, "windows-editor", env=env, cls=None, box_cls=None)
             session(ctx, driver, s, ed, atlas, work, target)
+            names_in_every_language(ctx, driver, s, env, exe, work, atlas)
         except BaseException:
             s.screenshot("windows-failure")
             raise
@@ -62,6 +69,22 @@ def windows(ctx, driver):
             # and only them, through this prefix's server.
             subprocess.run(["wineserver", "-k"], env=env, timeout=60,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def type_text(s, text):
+    """Types `text` into the focused Wine window. xdotool types a character
+    missing from the keyboard map by mapping a spare key to it for a moment;
+    Wine takes it only when it has caught up with the keys before and the
+    moment lasts: such characters go in one at a time with pauses, the rest
+    at speed."""
+    for run in re.findall(r"[\x00-\x7f]+|[^\x00-\x7f]", text):
+        if run.isascii():
+            for i in range(0, len(run), 24):
+                s.xdo("type", "--delay", 12, "--", run[i:i + 24])
+        else:
+            time.sleep(0.4)
+            s.xdo("type", "--delay", 200, "--", run)
+            time.sleep(0.4)
 
 
 def win_dialog(ed, title, path, replace=False):
@@ -75,7 +98,7 @@ def win_dialog(ed, title, path, replace=False):
     dlg = s.wait_for(dialog, 30, "the Windows dialog %r" % title)
     s.xdo("windowactivate", dlg[0], check=False)
     time.sleep(0.8)
-    s.type(winpath(path))      # the file name field has the focus
+    type_text(s, winpath(path))  # the file name field has the focus
     time.sleep(0.4)
     s.key("Return")
     if replace:
@@ -152,6 +175,55 @@ def session(ctx, driver, s, ed, atlas, work, target):
 
     quit_answering_no(s, ed, "Wine")
     log("windows: Esc answered No, exit code 0")
+
+
+def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
+    """Names outside any one legacy code page (the exe declares UTF-8 its ANSI
+    code page): a map named карта.map on the command line opens, checked by
+    title and cells; O through the open dialog with 地図 ß.map, then with
+    карта.map again, both typed there; S through the save dialog to
+    сохранено-地図.map writes карта.map's bytes under that very name. Esc, No
+    ends it with exit code 0."""
+    import packages
+    first = os.path.join(work, "карта.map")
+    os.replace(packages.cross_map(ctx, work), first)
+    # The second map differs from the first: a diagonal of another kind.
+    diagonal = os.path.join(work, "diagonal.want")
+    strokes = ["drag %d %d" % (x, 60 + x * 5 // 8) for x in range(40, 760, 12)]
+    ctx.expect(["client 800 600", "kind 4", "brush 3"] + strokes + ["save " + diagonal], "diagonal", work)
+    second = os.path.join(work, "地図 ß.map")
+    shutil.copyfile(diagonal, second)
+    saved = os.path.join(work, "сохранено-地図.map")
+    title = "VornGroundEditor - %s - view, kind 0 (sand), brush 1"
+
+    ed = Editor(s, ["wine", exe, os.path.basename(first)], work, "windows-names", env=env, cls=None,
+                box_cls=None)
+    ed.start(timeout=120)
+    what = "Wine карта.map on the command line"
+    packages.check_start(ed, atlas, driver.read(first), what)
+    ed.wait_title(title % "карта.map", what)
+
+    # O through the dialog, the names typed there: another map, then карта.map again.
+    for path in (second, first):
+        ed.key("o")
+        win_dialog(ed, "Choose Map", path)
+        what = "Wine O with %s" % os.path.basename(path)
+        ed.wait_title(title % os.path.basename(path), what)
+        ed.check_cells(atlas, driver.read(path), ed.visible_cells(), what)
+        if ed.boxes():
+            raise Failure("%s: a message box is open (screenshot %s)" % (what, s.screenshot("windows-names-box")))
+
+    ed.key("s")
+    win_dialog(ed, "Save As", saved)
+    ed.wait_title(title % os.path.basename(saved), "Wine S to %s" % os.path.basename(saved))
+    driver.compare_maps(saved, first, "Wine S to %s" % os.path.basename(saved))
+    strays = sorted(n for n in os.listdir(work) if n.endswith(".map") and n not in
+                    (os.path.basename(p) for p in (first, second, saved, "first.map")))
+    if strays:
+        raise Failure("Wine: names in every language: unexpected files %s" % strays)
+    quit_answering_no(s, ed, "Wine names in every language")
+    log("windows: карта.map on the command line, %s through O and %s through S"
+        % (os.path.basename(second), os.path.basename(saved)))
 
 
 def quit_answering_no(s, ed, label):

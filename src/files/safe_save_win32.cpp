@@ -63,6 +63,22 @@ bool seekTo(HANDLE h, uint64_t at) {
     return SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) != 0;
 }
 
+// The path an open file has once links are followed, "" when unknown. Sized
+// by asking: in UTF-8 a name of MAX_PATH characters takes up to three times
+// as many bytes.
+std::string finalPathOf(HANDLE file) {
+    std::string path(MAX_PATH, '\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        // The answer counts the NUL only when the buffer was too small.
+        const DWORD n =
+            GetFinalPathNameByHandleA(file, &path[0], static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+        if (n == 0) return std::string();
+        if (n < path.size()) return path.substr(0, n);
+        path.assign(n, '\0');
+    }
+    return std::string();
+}
+
 // Writes the target itself. The bytes the new ones cover are read first; the
 // file is never cut short before the new bytes are on the disk, and on any
 // failure the old bytes and length are put back.
@@ -191,11 +207,8 @@ bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
             // A device or pipe cannot be replaced by a move: write to it as it is.
             if (GetFileType(probe.h) != FILE_TYPE_DISK) return writeAll(probe.h, bytes, size);
             // A link is followed: the file it points to is the one replaced.
-            char final[MAX_PATH + 8];
-            DWORD n = (attr & FILE_ATTRIBUTE_REPARSE_POINT)
-                          ? GetFinalPathNameByHandleA(probe.h, final, sizeof final, FILE_NAME_NORMALIZED)
-                          : 0;
-            if (n > 0 && n < sizeof final) {
+            const std::string final = (attr & FILE_ATTRIBUTE_REPARSE_POINT) ? finalPathOf(probe.h) : std::string();
+            if (!final.empty()) {
                 target = final;
                 attr = GetFileAttributesA(target.c_str());
                 if (attr == INVALID_FILE_ATTRIBUTES) return false;

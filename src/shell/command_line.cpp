@@ -41,6 +41,17 @@ std::vector<std::string> splitCommandLine(const char* commandLine) {
     return args;
 }
 
+const char* argumentsOf(const char* commandLine) {
+    if (!commandLine) return "";
+    // Unsigned: the bytes of a UTF-8 name are above 0x7F, never blanks.
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(commandLine);
+    bool quoted = false;
+    for (; *p > ' ' || (*p && quoted); ++p)
+        if (*p == '"') quoted = !quoted;
+    while (*p && *p <= ' ') ++p;
+    return reinterpret_cast<const char*>(p);
+}
+
 StartOptions parseStartOptions(const char* commandLine) {
     StartOptions options;
     bool optionsEnded = false;

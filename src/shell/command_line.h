@@ -18,6 +18,12 @@ struct StartOptions {
 // literal quote, other backslashes stay as they are.
 std::vector<std::string> splitCommandLine(const char* commandLine);
 
+// Caller: the mingw build's process entry. The arguments of a whole command
+// line (GetCommandLineA's): the program's name skipped as Windows' C runtime
+// skips it (quotes group, any byte above a blank belongs to the name), then
+// the blanks after it. "" for a null line.
+const char* argumentsOf(const char* commandLine);
+
 // Caller: WinMain. The command line without the program's name: one map
 // path, --help (-h), --version; "--" ends the options.
 StartOptions parseStartOptions(const char* commandLine);

@@ -49,6 +49,23 @@ TEST(CommandLine, SplitsAsTheWindowsRuntime) {
     EXPECT_TRUE(splitCommandLine(nullptr).empty());
 }
 
+// The mingw build's entry cuts GetCommandLineA's line here; its runtime's own
+// cut took the bytes of a UTF-8 name for blanks.
+TEST(CommandLine, ArgumentsFollowTheProgramName) {
+    struct Case { const char* line; const char* want; };
+    const Case cases[] = {
+        {"", ""},
+        {"V.exe", ""},
+        {"V.exe \xd0\xba\xd0\xb0.map", "\xd0\xba\xd0\xb0.map"},
+        {"\"C:\\Program Files\\V.exe\" \t \"a b.map\"", "\"a b.map\""},
+        {"\"V x.exe\"", ""},
+        {"C:\\\xd0\xba\\V.exe --help", "--help"},
+        {"a\"b c\"d e", "e"},               // quotes group inside the name too
+    };
+    for (const Case& c : cases) EXPECT_STREQ(argumentsOf(c.line), c.want) << "line: " << c.line;
+    EXPECT_STREQ(argumentsOf(nullptr), "");
+}
+
 TEST(CommandLine, Options) {
     using A = StartOptions::Action;
     struct Case { const char* line; A action; const char* map; };
