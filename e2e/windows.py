@@ -82,9 +82,9 @@ def type_text(s, text):
             for i in range(0, len(run), 24):
                 s.xdo("type", "--delay", 12, "--", run[i:i + 24])
         else:
-            time.sleep(0.4)
-            s.xdo("type", "--delay", 200, "--", run)
-            time.sleep(0.4)
+            time.sleep(0.2)
+            s.xdo("type", "--delay", 500, "--", run)
+            time.sleep(0.2)
 
 
 def win_dialog(ed, title, path, replace=False):
@@ -98,9 +98,29 @@ def win_dialog(ed, title, path, replace=False):
     dlg = s.wait_for(dialog, 30, "the Windows dialog %r" % title)
     s.xdo("windowactivate", dlg[0], check=False)
     time.sleep(0.8)
-    type_text(s, winpath(path))  # the file name field has the focus
-    time.sleep(0.4)
-    s.key("Return")
+    text = winpath(path)
+    # A character typed outside the keyboard map may still be lost on a busy
+    # machine: the dialog then says the file or folder does not exist, and
+    # the name is typed again over the first (up to three times).
+    for attempt in range(1 if text.isascii() or replace else 3):
+        if attempt:
+            log("windows: %r arrived with a character lost; typed again" % text)
+            s.key("Return")    # the dialog's "does not exist" box: OK
+            time.sleep(0.5)
+            s.xdo("windowactivate", dlg[0], check=False)
+            time.sleep(0.5)
+            s.key("End", "shift+Home")
+        type_text(s, text)     # the file name field has the focus
+        time.sleep(0.4)
+        s.key("Return")
+        if text.isascii() or replace:
+            break
+        try:
+            s.wait_for(lambda: not s.find(title), 8, "the dialog %r to close" % title)
+            break
+        except Failure:
+            if attempt == 2:
+                raise
     if replace:
         def question():
             ws = [w for w in s.windows() if w[0] not in (ed.win[0], dlg[0]) and w[5] > 100
@@ -179,24 +199,35 @@ def session(ctx, driver, s, ed, atlas, work, target):
 
 def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
     """Names outside any one legacy code page (the exe declares UTF-8 its ANSI
-    code page): a map named карта.map on the command line opens, checked by
+    code page), the exe and its art in a folder named программа, started
+    from one named карты: a map named карта.map on the command line opens, checked by
     title and cells; O through the open dialog with 地図 ß.map, then with
     карта.map again, both typed there; S through the save dialog to
     сохранено-地図.map writes карта.map's bytes under that very name. Esc, No
     ends it with exit code 0."""
     import packages
-    first = os.path.join(work, "карта.map")
+    # The exe and its art in a folder so named, started from another folder
+    # without art: the art must be found beside the program, by its path.
+    program, maps = os.path.join(work, "программа"), os.path.join(work, "карты")
+    for folder in (program, maps):
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+    shutil.copy(exe, program)
+    for name in ("tex1.bmp", "structures.bmp"):
+        shutil.copyfile(os.path.join(work, name), os.path.join(program, name))
+    exe = os.path.join(program, os.path.basename(exe))
+    first = os.path.join(maps, "карта.map")
     os.replace(packages.cross_map(ctx, work), first)
     # The second map differs from the first: a diagonal of another kind.
     diagonal = os.path.join(work, "diagonal.want")
     strokes = ["drag %d %d" % (x, 60 + x * 5 // 8) for x in range(40, 760, 12)]
     ctx.expect(["client 800 600", "kind 4", "brush 3"] + strokes + ["save " + diagonal], "diagonal", work)
-    second = os.path.join(work, "地図 ß.map")
+    second = os.path.join(maps, "地図 ß.map")
     shutil.copyfile(diagonal, second)
-    saved = os.path.join(work, "сохранено-地図.map")
+    saved = os.path.join(maps, "сохранено-地図.map")
     title = "VornGroundEditor - %s - view, kind 0 (sand), brush 1"
 
-    ed = Editor(s, ["wine", exe, os.path.basename(first)], work, "windows-names", env=env, cls=None,
+    ed = Editor(s, ["wine", exe, os.path.basename(first)], maps, "windows-names", env=env, cls=None,
                 box_cls=None)
     ed.start(timeout=120)
     what = "Wine карта.map on the command line"
@@ -217,8 +248,7 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
     win_dialog(ed, "Save As", saved)
     ed.wait_title(title % os.path.basename(saved), "Wine S to %s" % os.path.basename(saved))
     driver.compare_maps(saved, first, "Wine S to %s" % os.path.basename(saved))
-    strays = sorted(n for n in os.listdir(work) if n.endswith(".map") and n not in
-                    (os.path.basename(p) for p in (first, second, saved, "first.map")))
+    strays = sorted(set(os.listdir(maps)) - {os.path.basename(p) for p in (first, second, saved)})
     if strays:
         raise Failure("Wine: names in every language: unexpected files %s" % strays)
     quit_answering_no(s, ed, "Wine names in every language")
