@@ -203,7 +203,7 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
     from one named карты: a map named карта.map on the command line opens, checked by
     title and cells; O through the open dialog with 地図 ß.map, then with
     карта.map again, both typed there; S through the save dialog to
-    сохранено-地図.map writes карта.map's bytes under that very name. Esc, No
+    копия-地図.map writes карта.map's bytes under that very name. Esc, No
     ends it with exit code 0."""
     import packages
     # The exe and its art in a folder so named, started from another folder
@@ -224,7 +224,7 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
     ctx.expect(["client 800 600", "kind 4", "brush 3"] + strokes + ["save " + diagonal], "diagonal", work)
     second = os.path.join(maps, "地図 ß.map")
     shutil.copyfile(diagonal, second)
-    saved = os.path.join(maps, "сохранено-地図.map")
+    saved = os.path.join(maps, "копия-地図.map")
     title = "VornGroundEditor - %s - view, kind 0 (sand), brush 1"
 
     ed = Editor(s, ["wine", exe, os.path.basename(first)], maps, "windows-names", env=env, cls=None,
@@ -244,10 +244,22 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
         if ed.boxes():
             raise Failure("%s: a message box is open (screenshot %s)" % (what, s.screenshot("windows-names-box")))
 
-    ed.key("s")
-    win_dialog(ed, "Save As", saved)
-    ed.wait_title(title % os.path.basename(saved), "Wine S to %s" % os.path.basename(saved))
-    driver.compare_maps(saved, first, "Wine S to %s" % os.path.basename(saved))
+    # A character lost from the typed file name (not the folder) saves under
+    # another name without a word: that file goes and S is tried again.
+    what = "Wine S to %s" % os.path.basename(saved)
+    for attempt in range(3):
+        ed.key("s")
+        win_dialog(ed, "Save As", saved)
+        try:
+            ed.wait_title(title % os.path.basename(saved), what)
+            break
+        except Failure:
+            lost = sorted(set(os.listdir(maps)) - {os.path.basename(p) for p in (first, second)})
+            if attempt == 2 or len(lost) != 1 or lost[0] == os.path.basename(saved):
+                raise
+            log("windows: S saved %r, a typed character lost; again" % lost[0])
+            os.remove(os.path.join(maps, lost[0]))
+    driver.compare_maps(saved, first, what)
     strays = sorted(set(os.listdir(maps)) - {os.path.basename(p) for p in (first, second, saved)})
     if strays:
         raise Failure("Wine: names in every language: unexpected files %s" % strays)
