@@ -6,7 +6,7 @@
 # By default each comes from its own build folder (build/package-linux,
 # build/package-windows) without tests; the test run passes its own builds.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -- "$(dirname -- "$0")/.."
 linux=build/package-linux
 windows=build/package-windows
 while [ $# -gt 0 ]; do
