@@ -309,11 +309,12 @@ async function stroke(ed, script, points) {
 function pythonFiles(work) {
   const grey = path.join(work, 'heights.bmp');
   const mission = path.join(work, 'objects.mis');
+  // The paths go in as arguments, never into the program's text.
   const out = execFileSync('python3', ['-c', [
     'import json, sys, files',
-    `files.write_grey_bitmap(${JSON.stringify(grey)})`,
-    `cells = files.write_mission(${JSON.stringify(mission)})`,
-    'print(json.dumps({"cells": cells, "basin": files.BASIN_POINT}))'].join('\n')],
+    'files.write_grey_bitmap(sys.argv[1])',
+    'cells = files.write_mission(sys.argv[2])',
+    'print(json.dumps({"cells": cells, "basin": files.BASIN_POINT}))'].join('\n'), grey, mission],
     { env: { ...process.env, PYTHONPATH: E2E }, encoding: 'utf8' });
   return { grey, mission, ...JSON.parse(out) };
 }
