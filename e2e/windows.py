@@ -79,11 +79,10 @@ def type_text(s, text):
     at speed."""
     for run in re.findall(r"[\x00-\x7f]+|[^\x00-\x7f]", text):
         if run.isascii():
-            for i in range(0, len(run), 24):
-                s.xdo("type", "--delay", 12, "--", run[i:i + 24])
+            s.type(run)
         else:
             time.sleep(0.2)
-            s.xdo("type", "--delay", 500, "--", run)
+            s.type(run, delay=500)
             time.sleep(0.2)
 
 
