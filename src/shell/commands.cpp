@@ -62,8 +62,13 @@ void openMission(HWND window, WPARAM) {
     }
 }
 
+// The file first, then the question about unsaved changes: a cancelled
+// dialog asks nothing.
 void openMap(HWND window, WPARAM) {
-    if (const char* path = chooseOpenFile(window, "Choose Map")) openMapAsChange(window, path);
+    const char* chosen = chooseOpenFile(window, "Choose Map");
+    if (!chosen) return;
+    const std::string path = chosen;  // kept whole while the question and a save run
+    if (confirmReplaceUnsaved(window)) openMapFile(window, path.c_str());
 }
 
 void smallerBrush(HWND, WPARAM) {

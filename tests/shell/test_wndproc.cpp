@@ -421,7 +421,7 @@ TEST_F(Shell, SaveThenOpenRoundTrips) {
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_EQ(host.quitPosts, 0);
     key('C');  // cancelled by the fake: the map stays
-    host.boxAnswers = {IDYES};
+    host.boxAnswers = {IDYES, IDNO};  // clear, then "save the cleared map?" before O: No
     key('C');
     host.dialogAnswers = {path};
     key('O');
@@ -432,8 +432,8 @@ TEST_F(Shell, SaveThenOpenRoundTrips) {
     // S into a folder that does not exist says so.
     host.dialogAnswers = {tempPath("missing_dir/x.map")};
     key('S');
-    ASSERT_EQ(host.boxes.size(), 3u);
-    EXPECT_EQ(host.boxes[2].text, "Could not save map.");
+    ASSERT_EQ(host.boxes.size(), 4u);
+    EXPECT_EQ(host.boxes[3].text.rfind("Could not save map.", 0), 0u) << host.boxes[3].text;
     EXPECT_EQ(host.quitPosts, 0);
 }
 
@@ -565,7 +565,9 @@ void drop(const std::vector<std::string>& files) {
     EXPECT_EQ(d.finished, 1) << "every drop is finished once";
 }
 
-TEST_F(Shell, UndoRedoRestoresBothGridsAfterEveryStep) {
+// Each step also checks the current file, the "*" and whether an open asked
+// about unsaved changes (always answered No).
+TEST_F(Shell, UndoRedoRestoresBothGridsAndTheFileAfterEveryStep) {
     const std::string rockFile = tempPath("rock.map"), mixedFile = tempPath("mixed.map");
     writeBytes(rockFile, std::vector<uint8_t>(4096, 192));
     std::vector<uint8_t> mixed(4096, kPlainTile);
@@ -573,23 +575,48 @@ TEST_F(Shell, UndoRedoRestoresBothGridsAfterEveryStep) {
     writeBytes(mixedFile, mixed);
     std::fill(heightField.values, heightField.values + heightField.width * heightField.height, 0.0);
 
-    enum Action { kStroke, kFill, kClear, kOpen, kOpenMissing, kDrop, kUndo, kRedoY, kRedoShiftZ };
+    enum Action { kStroke, kFill, kClear, kOpen, kOpenMissing, kDrop, kUndo, kRedoY, kRedoShiftZ, kQuickSave, kStart };
+    enum File { none, rock, mix };
+    const char* const fileNames[] = {"", "rock.map", "mixed.map"};
     // expect: index of the state the map must be in afterwards; new states
     // are numbered in order of appearance (state 0 is the blank start).
-    struct Step { Action action; int kind; double at; int expect; };
+    struct Step { Action action; int kind; double at; int expect; File file; bool modified; bool asks; };
     const Step steps[] = {
-        {kStroke, 2, 10, 1}, {kStroke, 1, 30, 2}, {kUndo, 0, 0, 1}, {kUndo, 0, 0, 0}, {kUndo, 0, 0, 0},
-        {kRedoY, 0, 0, 1}, {kRedoShiftZ, 0, 0, 2}, {kRedoY, 0, 0, 2}, {kUndo, 0, 0, 1},
-        {kStroke, 0, 90, 1},                     // changes no byte: no step
-        {kStroke, 3, 50, 3}, {kRedoY, 0, 0, 3},  // a new change dropped the redo step
-        {kFill, 4, 0, 4}, {kClear, 0, 0, 0}, {kUndo, 0, 0, 4}, {kUndo, 0, 0, 3}, {kRedoY, 0, 0, 4},
-        {kOpen, 0, 0, 5}, {kOpenMissing, 0, 0, 5}, {kDrop, 0, 0, 6}, {kUndo, 0, 0, 5}, {kUndo, 0, 0, 4},
-        {kUndo, 0, 0, 3}, {kUndo, 0, 0, 1}, {kUndo, 0, 0, 0}, {kUndo, 0, 0, 0}, {kRedoY, 0, 0, 1},
+        {kStroke, 2, 10, 1, none, true}, {kStroke, 1, 30, 2, none, true}, {kUndo, 0, 0, 1, none, true},
+        {kUndo, 0, 0, 0, none, false}, {kUndo, 0, 0, 0, none, false}, {kRedoY, 0, 0, 1, none, true},
+        {kRedoShiftZ, 0, 0, 2, none, true}, {kRedoY, 0, 0, 2, none, true}, {kUndo, 0, 0, 1, none, true},
+        {kStroke, 0, 90, 1, none, true},                                   // changes no byte: no step
+        {kStroke, 3, 50, 3, none, true}, {kRedoY, 0, 0, 3, none, true},    // a new change dropped the redo step
+        {kFill, 4, 0, 4, none, true}, {kClear, 0, 0, 0, none, true}, {kUndo, 0, 0, 4, none, true},
+        {kUndo, 0, 0, 3, none, true}, {kRedoY, 0, 0, 4, none, true},
+        {kOpen, 0, 0, 5, rock, false, true}, {kOpenMissing, 0, 0, 5, rock, false, false},
+        {kDrop, 0, 0, 6, mix, false, false},
+        // Undo and redo across opens move the file with the map.
+        {kUndo, 0, 0, 5, rock, false}, {kUndo, 0, 0, 4, none, true}, {kRedoY, 0, 0, 5, rock, false},
+        {kRedoY, 0, 0, 6, mix, false},
+        // The probe: paint B, open A, undo: B's painted map with B's "*";
+        // Ctrl+S writes B; redo and undo keep each file's own mark.
+        {kStroke, 1, 20, 7, mix, true}, {kOpen, 0, 0, 5, rock, false, true}, {kUndo, 0, 0, 7, mix, true},
+        {kQuickSave, 0, 0, 7, mix, false}, {kRedoY, 0, 0, 5, rock, false}, {kUndo, 0, 0, 7, mix, false},
+        // rock.map was read again since state 5: the editor cannot tell that
+        // state 5 is still its content, and marks it as changed.
+        {kUndo, 0, 0, 6, mix, true}, {kUndo, 0, 0, 5, rock, true}, {kUndo, 0, 0, 4, none, true},
+        {kUndo, 0, 0, 3, none, true}, {kUndo, 0, 0, 1, none, true}, {kUndo, 0, 0, 0, none, false},
+        {kUndo, 0, 0, 0, none, false}, {kRedoY, 0, 0, 1, none, true},
+        // A command-line load at start: undone, the cleared map and no file.
+        {kStart, 0, 0, 5, rock, false, false}, {kStroke, 2, 40, 8, rock, true}, {kUndo, 0, 0, 5, rock, false},
+        {kUndo, 0, 0, 0, none, false}, {kRedoY, 0, 0, 5, rock, false},
+        // Drops without and with unsaved changes; the second reloads the current file.
+        {kDrop, 0, 0, 9, mix, false, false}, {kStroke, 3, 60, 10, mix, true}, {kDrop, 0, 0, 9, mix, false, true},
+        {kUndo, 0, 0, 10, mix, true}, {kRedoY, 0, 0, 9, mix, false},
     };
     std::vector<std::vector<uint8_t>> states = {snapshot(workingMap)};
+    std::vector<uint8_t> quickSaved;
     int n = 0;
     for (const Step& s : steps) {
         ++n;
+        const size_t boxesBefore = host.boxes.size();
+        host.boxAnswers = {IDNO};  // the question about unsaved changes, if asked
         switch (s.action) {
         case kStroke: stroke(s.kind, s.at, s.at); break;
         case kFill:
@@ -601,20 +628,51 @@ TEST_F(Shell, UndoRedoRestoresBothGridsAfterEveryStep) {
             break;
         case kClear: host.boxAnswers = {IDYES}; key('C'); break;
         case kOpen: host.dialogAnswers = {rockFile}; key('O'); break;
-        case kOpenMissing: host.dialogAnswers = {tempPath("missing.map")}; key('O'); break;
+        case kOpenMissing:
+            host.dialogAnswers = {tempPath("missing.map")};
+            key('O');
+            ASSERT_FALSE(host.boxes.empty());
+            EXPECT_EQ(host.boxes.back().text, "Could not read map " + tempPath("missing.map") + ".");
+            break;
         case kDrop: drop({mixedFile, rockFile}); break;
         case kUndo: ctrlKey('Z'); break;
         case kRedoY: ctrlKey('Y'); break;
         case kRedoShiftZ: ctrlKey('Z', true); break;
+        case kQuickSave:
+            ctrlKey('S');
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 64; ++x) quickSaved.push_back(workingMap.tileAt(x, y));
+            break;
+        case kStart:
+            workingMap.clear();
+            send(WM_CREATE);
+            EXPECT_TRUE(openStartMap(kWindow, rockFile.c_str()));
+            break;
         }
+        host.boxAnswers.clear();
         if (s.expect == static_cast<int>(states.size())) {
             EXPECT_NE(snapshot(workingMap), states.back()) << "step " << n << " must change the map";
             states.push_back(snapshot(workingMap));
         }
         ASSERT_LT(s.expect, static_cast<int>(states.size()));
         EXPECT_TRUE(snapshot(workingMap) == states[s.expect]) << "step " << n << ": expected state " << s.expect;
+        bool asked = false;
+        for (size_t i = boxesBefore; i < host.boxes.size(); ++i) asked = asked || host.boxes[i].text == "Do you want to save map?";
+        EXPECT_EQ(asked, s.asks) << "step " << n << ": the question about unsaved changes";
+        EXPECT_EQ(hasUnsavedChanges(), s.modified) << "step " << n;
+        const std::string title = host.titles.empty() ? "" : host.titles.back();
+        if (s.file == none) {
+            EXPECT_EQ(title.find(".map"), std::string::npos) << "step " << n << ": no file expected in " << title;
+            continue;
+        }
+        const std::string shown =
+            tempPath(fileNames[s.file]).substr(tempPath("").rfind('/') + 1) + (s.modified ? "* - " : " - ");
+        EXPECT_NE(title.find(shown), std::string::npos) << "step " << n << ": expected " << shown << " in " << title;
     }
-    EXPECT_TRUE(host.dialogs.size() == 2 && host.boxes.size() == 1) << "undo and redo ask nothing";
+    EXPECT_EQ(host.dialogs.size(), 3u) << "undo and redo ask nothing";
+    EXPECT_EQ(host.boxes.size(), 5u) << "C, three questions and one failed open";
+    EXPECT_TRUE(readBytes(mixedFile) == quickSaved) << "Ctrl+S after the undo wrote the file the title named";
+    EXPECT_TRUE(readBytes(rockFile) == std::vector<uint8_t>(4096, 192)) << "the other file kept its bytes";
     std::remove(rockFile.c_str());
     std::remove(mixedFile.c_str());
 }
@@ -715,7 +773,8 @@ TEST_F(Shell, TitleFollowsFileModeKindBrushAndFill) {
         {[] { ctrlKey('S'); }, "@ - corners, kind 2 (rock), brush 3"},
         {[] { ctrlKey('Z'); }, "@* - corners, kind 2 (rock), brush 3"},
         {[] { fakeHost().boxAnswers = {IDYES}; key('C'); }, nullptr},
-        {[&] { fakeHost().dialogAnswers = {path}; key('O'); }, "@ - corners, kind 2 (rock), brush 3"},
+        {[&] { fakeHost().dialogAnswers = {path}; fakeHost().boxAnswers = {IDNO}; key('O'); },
+         "@ - corners, kind 2 (rock), brush 3"},
         {[] { key('Q'); }, "@ - corners, kind 2 (rock), brush 2"},
     };
     int n = 0;
