@@ -677,6 +677,143 @@ TEST_F(Shell, UndoRedoRestoresBothGridsAndTheFileAfterEveryStep) {
     std::remove(mixedFile.c_str());
 }
 
+// O and a drop over unsaved changes: the question's answers, and a Yes
+// that saves as Ctrl+S does (to the current file, else through the dialog).
+TEST_F(Shell, ReplacingUnsavedChangesAsksFirst) {
+    const std::string next = tempPath("next.map"), current = tempPath("current.map"), chosen = tempPath("chosen.map");
+    const std::string lostDir = tempPath("lost_dir"), lost = lostDir + "/current.map";
+    writeBytes(next, std::vector<uint8_t>(4096, 192));
+    struct Case { bool painted; const char* file; int answer; const char* saveTo; bool opens; const char* savedIn; const char* what; };
+    const Case cases[] = {
+        {false, "", 0, nullptr, true, nullptr, "nothing unsaved: no question"},
+        {true, "", IDNO, nullptr, true, nullptr, "No opens without saving"},
+        {true, "current", IDCANCEL, nullptr, false, nullptr, "Cancel keeps everything"},
+        {true, "current", IDYES, nullptr, true, "current", "Yes saves to the current file"},
+        {true, "", IDYES, "chosen", true, "chosen", "Yes without a file saves through the dialog"},
+        {true, "", IDYES, "", false, nullptr, "Yes, save dialog cancelled"},
+        {true, "lost", IDYES, nullptr, false, nullptr, "Yes, the save fails"},
+    };
+    auto pathOf = [&](const std::string& f) { return f == "current" ? current : f == "chosen" ? chosen : f == "lost" ? lost : f; };
+    for (const Case& c : cases) {
+        for (bool byDrop : {false, true}) {
+            const std::string what = std::string(c.what) + (byDrop ? " (drop)" : " (O)");
+            resetFakeHost();
+            workingMap.clear();
+            resetDocument();
+            std::remove(current.c_str());
+            std::remove(chosen.c_str());
+            if (*c.file) {
+                if (pathOf(c.file) == lost) ASSERT_EQ(mkdir(lostDir.c_str(), 0700), 0);
+                writeBytes(pathOf(c.file), std::vector<uint8_t>(4096, kPlainTile));
+                ASSERT_TRUE(openStartMap(kWindow, pathOf(c.file).c_str()));
+            }
+            if (pathOf(c.file) == lost) {  // the current file can no longer be written
+                std::remove(lost.c_str());
+                rmdir(lostDir.c_str());
+            }
+            if (c.painted) stroke(2, 20, 20);
+            const std::vector<uint8_t> before = snapshot(workingMap);
+            std::vector<uint8_t> tiles;
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 64; ++x) tiles.push_back(workingMap.tileAt(x, y));
+            if (c.answer) host.boxAnswers = {c.answer};
+            if (c.saveTo) host.dialogAnswers = {pathOf(c.saveTo)};
+            if (byDrop) {
+                drop({next});
+            } else {
+                host.dialogAnswers.push_front(next);
+                key('O');
+            }
+            ASSERT_EQ(host.boxes.empty(), c.answer == 0) << what;
+            if (c.answer) {
+                EXPECT_EQ(host.boxes[0].text, "Do you want to save map?") << what;
+                EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+                EXPECT_EQ(host.boxes[0].type, UINT(MB_YESNOCANCEL));
+            }
+            EXPECT_EQ(host.dialogs.size(), (byDrop ? 0u : 1u) + (c.saveTo ? 1u : 0u)) << what;
+            if (c.saveTo && !byDrop) {
+                EXPECT_FALSE(host.dialogs[0].save) << "the map is chosen before the question";
+            }
+            if (std::string(c.file) == "lost" && c.answer == IDYES) {
+                ASSERT_EQ(host.boxes.size(), 2u) << what;
+                EXPECT_EQ(host.boxes[1].text.rfind("Could not save map.", 0), 0u) << host.boxes[1].text;
+            }
+            EXPECT_EQ(snapshot(workingMap) != before, c.opens) << what;
+            if (c.opens) {
+                EXPECT_NE(host.titles.back().find(next.substr(next.rfind('/') + 1) + " - "), std::string::npos)
+                    << what << ": " << host.titles.back();
+            }
+            if (c.savedIn) {
+                EXPECT_TRUE(readBytes(pathOf(c.savedIn)) == tiles) << what << ": the painted map saved";
+            }
+            if (std::string(c.file) == "current" && !c.savedIn) {
+                EXPECT_TRUE(readBytes(current) == std::vector<uint8_t>(4096, kPlainTile)) << what;
+            }
+        }
+    }
+    for (const std::string& f : {next, current, chosen}) std::remove(f.c_str());
+}
+
+// O, a drop and the command line read the file first: one that cannot be
+// read or is over 1 MiB is refused with a message, one of another size than
+// 4096 bytes opens only after a Yes; the map is unchanged otherwise.
+TEST_F(Shell, OpenChecksTheFileFirst) {
+    const std::string folder = tempPath("open_checks");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const std::string fifo = folder + "/pipe.map";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto sized = [&](const char* name, off_t size) {
+        const std::string path = folder + "/" + name;
+        writeBytes(path, std::vector<uint8_t>(static_cast<size_t>(std::min<off_t>(size, 8192)), 192));
+        EXPECT_EQ(truncate(path.c_str(), size), 0);  // sparse past 8 KiB: no disk used
+        return path;
+    };
+    const std::string question = " bytes; a map file is 4096 bytes. Open it as a map anyway?";
+    struct Case { std::string path; int answer; std::string box; UINT type; bool opens; };
+    const Case cases[] = {
+        {sized("exact.map", 4096), 0, "", 0, true},
+        {sized("long.map", 4097), IDNO, "@ is 4097" + question, MB_YESNO, false},
+        {sized("long.map", 4097), IDYES, "@ is 4097" + question, MB_YESNO, true},
+        {sized("short.map", 100), IDYES, "@ is 100" + question, MB_YESNO, true},
+        {sized("empty.map", 0), IDNO, "@ is 0" + question, MB_YESNO, false},
+        {sized("mib.map", 1 << 20), IDYES, "@ is 1048576" + question, MB_YESNO, true},
+        {sized("big.map", (1 << 20) + 1), 0, "@ is 1048577 bytes, too large for a map file.", MB_OK | MB_ICONERROR, false},
+        {sized("huge.map", off_t(1) << 36), 0, "@ is 68719476736 bytes, too large for a map file.", MB_OK | MB_ICONERROR, false},
+        {fifo, 0, "Could not read map @.", MB_OK | MB_ICONERROR, false},
+        {folder, 0, "Could not read map @.", MB_OK | MB_ICONERROR, false},
+        {folder + "/missing.map", 0, "Could not read map @.", MB_OK | MB_ICONERROR, false},
+    };
+    enum How { byKey, byDrop, byCommandLine };
+    for (const Case& c : cases) {
+        for (How how : {byKey, byDrop, byCommandLine}) {
+            const std::string what = c.path + (how == byKey ? " by O" : how == byDrop ? " dropped" : " on the command line");
+            resetFakeHost();
+            workingMap.clear();
+            resetDocument();
+            const std::vector<uint8_t> blank = snapshot(workingMap);
+            if (c.answer) host.boxAnswers = {c.answer};
+            if (how == byKey) {
+                host.dialogAnswers = {c.path};
+                key('O');
+            } else if (how == byDrop) {
+                drop({c.path});
+            } else {
+                EXPECT_EQ(openStartMap(kWindow, c.path.c_str()), c.opens) << what;
+            }
+            EXPECT_EQ(snapshot(workingMap) != blank, c.opens) << what;
+            EXPECT_EQ(hasUnsavedChanges(), false) << what;
+            ASSERT_EQ(host.boxes.size(), c.box.empty() ? 0u : 1u) << what;
+            if (c.box.empty()) continue;
+            std::string text = c.box;
+            text.replace(text.find('@'), 1, c.path);
+            EXPECT_EQ(host.boxes[0].text, text) << what;
+            EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+            EXPECT_EQ(host.boxes[0].type, c.type) << what;
+        }
+    }
+    EXPECT_EQ(system(("rm -rf '" + folder + "'").c_str()), 0);
+}
+
 TEST_F(Shell, UndoKeepsTheLast256ChangesAndDropsTheOldest) {
     std::vector<std::vector<uint8_t>> after;  // after[i]: the map after i + 1 strokes
     for (int i = 0; i < 300; ++i) {
