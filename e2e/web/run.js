@@ -410,6 +410,11 @@ async function session(opts, context, url) {
   await ed.answer('Yes');
   await ed.checkCells(atlas, plain, cells, 'C answered Yes');
   await ed.choose('o', first);
+  // The cleared map is unsaved: the question comes after the file is chosen.
+  const replace = await ed.box();
+  if (replace.text !== 'Do you want to save map?' || replace.buttons.join('|') !== 'Yes|No|Cancel')
+    throw new Failure('question before O: ' + JSON.stringify(replace));
+  await ed.answer('No');
   await ed.checkCells(atlas, filled, cells, 'O opened the downloaded map');
   if (await ed.unsaved() !== 0) throw new Failure('opened map reported as unsaved');
 
@@ -433,6 +438,8 @@ async function session(opts, context, url) {
   await page.evaluate(() => window.restoreActivation());
   await page.locator('dialog.openDialog button', { hasText: 'Choose file' }).click();
   await ed.choose(null, first);
+  await ed.box();
+  await ed.answer('No');
   await ed.checkCells(atlas, filled, cells, 'O without user activation, through the page\'s Choose file');
 
   // M: the mission's objects cover their cells.
