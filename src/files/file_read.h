@@ -24,3 +24,8 @@ enum class FileRead {
 // the limit too); otherwise *fileSize is the number of bytes read.
 FileRead readWholeFile(const char* path, size_t limit, bool regularOnly, std::vector<uint8_t>& bytes,
                        uint64_t* fileSize = nullptr);
+
+// Caller: the shell's art search. True when `path` names a regular file that
+// opens for reading. Never waits: the type is checked before the file is
+// opened, and it is opened as readWholeFile opens it; nothing is read.
+bool isReadableRegularFile(const char* path);
