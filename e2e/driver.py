@@ -290,9 +290,11 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     ed.key_box("Return")       # Yes is the default button
     ed.check_cells(atlas, plain, cells, "C answered Yes")
 
-    # O loads the saved file back; saving it again gives the same bytes.
+    # O loads the saved file back; saving it again gives the same bytes. The
+    # cleared map is unsaved: the question first, answered No.
     ed.key("o")
     ed.file_dialog(map_a, title="Choose Map")
+    ed.answer_box(1, 3)        # Yes | No | Cancel
     ed.check_cells(atlas, saved, cells, "O loaded the saved map")
     ed.key("s")
     ed.file_dialog(map_b, save=True)
@@ -347,6 +349,7 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
         raise Failure("close box answered Cancel: the editor exited with %s" % ed.proc.returncode)
     ed.key("u")
     ed.check_cells(atlas, saved, cells, "still running after Cancel")
+    open_keeps_other_files(ctx, ed, atlas, cells, work, saved)
     ed.key("Escape")
     ed.answer_box(1, 3)
     rc = ed.wait_exit(60)
@@ -386,6 +389,62 @@ def undo_redo_quick_save(ctx, ed, script, work, saved_path):
     compare_maps(undone, os.path.join(work, "redone.want"), "Ctrl+Y, Ctrl+S")
     ed.key("ctrl+z")
     ed.wait_title(title % ("undone.map*", "view"), "Ctrl+Z again")
+
+
+def open_keeps_other_files(ctx, ed, atlas, cells, work, saved):
+    """A painted, O B: the question, No, B shown; Ctrl+Z: A's painted map
+    and A's name with its "*"; Ctrl+S writes A, and B keeps its bytes. Then
+    a FIFO chosen in the dialog gives a message and a 4097-byte file a
+    question, both answered so that the map stays."""
+    title = "VornGroundEditor - %s - view, kind 2 (rock), brush 1"
+    file_a = os.path.join(work, "probe-a.map")
+    file_b = os.path.join(work, "probe-b.map")
+    pipe = os.path.join(work, "probe-pipe.map")
+    odd = os.path.join(work, "probe-odd.map")
+    bytes_b = bytes((i * 7) % 256 for i in range(4096))   # any byte is a tile
+    for path, data in ((file_a, saved), (file_b, bytes_b), (odd, bytes([192]) * 4097)):
+        with open(path, "wb") as f:
+            f.write(data)
+    if os.path.exists(pipe):
+        os.remove(pipe)        # left by an earlier run: the work folder keeps non-files
+    os.mkfifo(pipe)
+    ed.key("o")
+    ed.file_dialog(file_a, title="Choose Map")   # nothing unsaved: no question
+    ed.wait_title(title % "probe-a.map", "O of A")
+    w, h = ed.size
+    script = ["client %d %d" % (w, h), "load " + file_a, "kind 2", "brush 1"]
+    ed.key("e")
+    stroke(ed, script, [(24, 2)] + [(24, py) for py in range(3, 10)])
+    ed.key("e")
+    ed.wait_title(title % "probe-a.map*", "A painted")
+    ctx.expect(script + ["save " + os.path.join(work, "probe-a.want")], "probe-a", work)
+    painted = read(os.path.join(work, "probe-a.want"))
+    if painted == saved:
+        raise Failure("the stroke on A painted nothing through the core library")
+    ed.key("o")
+    ed.file_dialog(file_b, title="Choose Map")
+    ed.answer_box(1, 3)        # "Do you want to save map?": No
+    ed.wait_title(title % "probe-b.map", "O of B, No")
+    ed.check_cells(atlas, bytes_b, cells, "O of B after No")
+    ed.key("ctrl+z")
+    ed.wait_title(title % "probe-a.map*", "Ctrl+Z after O of B")
+    ed.check_cells(atlas, painted, cells, "Ctrl+Z brought A's painted map back")
+    ed.key("ctrl+s")
+    ed.wait_title(title % "probe-a.map", "Ctrl+S after the undo")
+    compare_maps(file_a, os.path.join(work, "probe-a.want"), "Ctrl+S after the undo wrote A")
+    if read(file_b) != bytes_b:
+        raise Failure("B's bytes changed: Ctrl+S wrote to the wrong file")
+    log("B keeps its own bytes")
+    # A FIFO: "Could not read map ...", one button; a 4097-byte file: the
+    # size question, answered No. Neither changes the map or its file.
+    ed.key("o")
+    ed.file_dialog(pipe, title="Choose Map")
+    ed.answer_box(0, 1)
+    ed.key("o")
+    ed.file_dialog(odd, title="Choose Map")
+    ed.answer_box(1, 2)        # Yes | No
+    ed.wait_title(title % "probe-a.map", "after the FIFO and the 4097-byte file")
+    ed.check_cells(atlas, painted, cells, "the FIFO and the 4097-byte file left the map")
 
 
 def soak(ctx):

@@ -32,6 +32,7 @@ class Soak:
         self.ctx, self.s, self.ed, self.rng, self.work = ctx, s, ed, rng, work
         self.counts = {}
         self.saved = []          # paths the editor was told to save to
+        self.asked_by = None     # the last key or action that may open a box
         self.inputs = self.make_inputs()
 
     def make_inputs(self):
@@ -112,6 +113,7 @@ class Soak:
         elif r < 0.93:
             k = self.rng.choice(KEYS)
             self.count("key")
+            self.asked_by = k
             ed.key(k)
             if k == "Escape":
                 self.popups(wait=0.25)
@@ -119,11 +121,13 @@ class Soak:
         elif r < 0.975:
             k = self.rng.choice(DIALOG_KEYS)
             self.count("key " + k)
+            self.asked_by = k
             ed.key(k)
             self.popups(wait=0.3)
             return 1
         elif r < 0.99:
             self.count("close box")
+            self.asked_by = "close box"
             ed.close_box()
             self.popups(wait=0.3)
             return 2
@@ -177,7 +181,20 @@ class Soak:
                 return
             from xsession import box_buttons
             found = box_buttons(self.s.grab(), ed.boxes()[0])
-        if len(found) == 3:
+        if len(found) == 3 and self.asked_by == "o":
+            # Unsaved changes before O: any answer; after Yes, a save dialog
+            # or a failed save's message is answered by the next round.
+            choice = self.rng.choice(["cancel", "escape", "yes", "no"])
+            self.count("open box " + choice)
+            if choice == "escape":
+                ed.key_box("Escape")
+            else:
+                self.s.move(*found[["yes", "no", "cancel"].index(choice)])
+                time.sleep(0.05)
+                self.s.click(1)
+                self.s.wait_for(lambda: not ed.boxes(), 10, "the box to close")
+                ed.after_modal()
+        elif len(found) == 3:
             # The quit question: Cancel, or Yes and then cancel the save dialog.
             choice = self.rng.choice(["cancel", "escape", "yes"])
             self.count("quit box " + choice)
@@ -191,7 +208,8 @@ class Soak:
                 if choice == "yes":
                     ed.cancel_dialog()
         elif len(found) == 1:
-            # The help box, or "Could not save map.": OK.
+            # The help box, "Could not save map.", "Could not read map ..." or
+            # a file too large: OK.
             self.count("box ok")
             self.s.move(*found[0])
             time.sleep(0.05)
@@ -199,7 +217,8 @@ class Soak:
             self.s.wait_for(lambda: not ed.boxes(), 10, "the box to close")
         elif len(found) == 2:
             choice = self.rng.choice([0, 1])
-            self.count("clear box " + ("yes" if choice == 0 else "no"))
+            # C's question, or the size question of a map file.
+            self.count("yes/no box " + ("yes" if choice == 0 else "no"))
             self.s.move(*found[choice])
             time.sleep(0.05)
             self.s.click(1)

@@ -125,8 +125,9 @@ class Editor {
   }
 
   // The file chooser is intercepted from the start (see constructor), so a
-  // chooser opened before a listener was ready is not lost.
-  async choose(key, file) {
+  // chooser opened before a listener was ready is not lost. `boxFollows`: a
+  // box opens after the chooser, and no frame is drawn until it is answered.
+  async choose(key, file, boxFollows = false) {
     if (key) await this.page.keyboard.press(key);
     const deadline = Date.now() + 20000;
     while (!this.choosers.length) {
@@ -134,7 +135,7 @@ class Editor {
       await sleep(20);
     }
     await this.choosers.shift().setFiles(file);
-    await this.settle(4);
+    if (!boxFollows) await this.settle(4);
   }
 
   // The page's save dialog: checks the offered name, types `name` (or
@@ -417,7 +418,12 @@ async function session(opts, context, url) {
   await ed.box();
   await ed.answer('Yes');
   await ed.checkCells(atlas, plain, cells, 'C answered Yes');
-  await ed.choose('o', first);
+  await ed.choose('o', first, true);
+  // The cleared map is unsaved: the question comes after the file is chosen.
+  const replace = await ed.box();
+  if (replace.text !== 'Do you want to save map?' || replace.buttons.join('|') !== 'Yes|No|Cancel')
+    throw new Failure('question before O: ' + JSON.stringify(replace));
+  await ed.answer('No');
   await ed.checkCells(atlas, filled, cells, 'O opened the downloaded map');
   if (await ed.unsaved() !== 0) throw new Failure('opened map reported as unsaved');
 
@@ -440,7 +446,9 @@ async function session(opts, context, url) {
   await page.locator('dialog.openDialog[open]').waitFor({ timeout: 10000 });
   await page.evaluate(() => window.restoreActivation());
   await page.locator('dialog.openDialog button', { hasText: 'Choose file' }).click();
-  await ed.choose(null, first);
+  await ed.choose(null, first, true);
+  await ed.box();
+  await ed.answer('No');
   await ed.checkCells(atlas, filled, cells, 'O without user activation, through the page\'s Choose file');
 
   // M: the mission's objects cover their cells.

@@ -18,7 +18,12 @@ enum class FileRead {
 // regular file is CannotRead. A pipe or device is read while it has bytes
 // ready; one that would make the read wait is CannotRead, as is a file that
 // fails before its first byte (a folder). A read error later ends the bytes.
-FileRead readWholeFile(const char* path, size_t limit, bool regularOnly, std::vector<uint8_t>& bytes);
+// With `fileSize`, a regular file the system says is longer than `limit` is
+// not read at all: Longer, no bytes, and its size in *fileSize (a file
+// that grows past the limit while it is read is Longer with *fileSize past
+// the limit too); otherwise *fileSize is the number of bytes read.
+FileRead readWholeFile(const char* path, size_t limit, bool regularOnly, std::vector<uint8_t>& bytes,
+                       uint64_t* fileSize = nullptr);
 
 // Caller: the shell's art search. True when `path` names a regular file that
 // opens for reading. Never waits: the type is checked before the file is

@@ -42,19 +42,25 @@ bool readAll(int fd, size_t limit, size_t sizeHint, std::vector<uint8_t>& bytes)
 
 }  // namespace
 
-FileRead readWholeFile(const char* path, size_t limit, bool regularOnly, std::vector<uint8_t>& bytes) {
+FileRead readWholeFile(const char* path, size_t limit, bool regularOnly, std::vector<uint8_t>& bytes,
+                       uint64_t* fileSize) {
     bytes.clear();
+    if (fileSize) *fileSize = 0;
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return FileRead::CannotRead;
     struct stat st;
     bool known = fstat(fd, &st) == 0;
     bool regular = known && S_ISREG(st.st_mode);
     FileRead result = FileRead::CannotRead;
-    if (regular || (known && !regularOnly && !S_ISDIR(st.st_mode))) {
+    if (fileSize && regular && st.st_size >= 0 && static_cast<uint64_t>(st.st_size) > limit) {
+        *fileSize = static_cast<uint64_t>(st.st_size);  // told, never read
+        result = FileRead::Longer;
+    } else if (regular || (known && !regularOnly && !S_ISDIR(st.st_mode))) {
         // One more byte than the limit tells whether the file goes on.
         size_t hint = regular && st.st_size >= 0 ? static_cast<size_t>(st.st_size) : kChunk;
         if (readAll(fd, limit == SIZE_MAX ? limit : limit + 1, hint, bytes)) {
             result = FileRead::Read;
+            if (fileSize) *fileSize = bytes.size();
             if (bytes.size() > limit) {
                 bytes.resize(limit);
                 result = FileRead::Longer;

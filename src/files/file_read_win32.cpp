@@ -8,8 +8,10 @@
 
 #include <algorithm>
 
-FileRead readWholeFile(const char* path, size_t limit, bool /*regularOnly*/, std::vector<uint8_t>& bytes) {
+FileRead readWholeFile(const char* path, size_t limit, bool /*regularOnly*/, std::vector<uint8_t>& bytes,
+                       uint64_t* fileSize) {
     bytes.clear();
+    if (fileSize) *fileSize = 0;
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return FileRead::CannotRead;
@@ -17,6 +19,11 @@ FileRead readWholeFile(const char* path, size_t limit, bool /*regularOnly*/, std
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {
         CloseHandle(h);
         return FileRead::CannotRead;
+    }
+    if (fileSize && size.QuadPart > 0 && static_cast<uint64_t>(size.QuadPart) > limit) {
+        *fileSize = static_cast<uint64_t>(size.QuadPart);  // told, never read
+        CloseHandle(h);
+        return FileRead::Longer;
     }
     // One more byte than the limit tells whether the file goes on.
     const size_t want = limit == SIZE_MAX ? limit : limit + 1;
@@ -40,6 +47,7 @@ FileRead readWholeFile(const char* path, size_t limit, bool /*regularOnly*/, std
     CloseHandle(h);
     bytes.resize(got);
     if (failed) return FileRead::CannotRead;
+    if (fileSize) *fileSize = bytes.size();
     if (bytes.size() > limit) {
         bytes.resize(limit);
         return FileRead::Longer;

@@ -62,8 +62,13 @@ void openMission(HWND window, WPARAM) {
     }
 }
 
+// The file first, then the question about unsaved changes: a cancelled
+// dialog asks nothing.
 void openMap(HWND window, WPARAM) {
-    if (const char* path = chooseOpenFile(window, "Choose Map")) openMapAsChange(window, path);
+    const char* chosen = chooseOpenFile(window, "Choose Map");
+    if (!chosen) return;
+    const std::string path = chosen;  // kept whole while the question and a save run
+    if (confirmReplaceUnsaved(window)) openMapFile(window, path.c_str());
 }
 
 void smallerBrush(HWND, WPARAM) {
@@ -112,7 +117,7 @@ const Command kCommands[] = {
     {"I", "fill takes points below or above the height under the cursor", "fill below", {{'I', 0, 0, 0}},
      toggleFillBelow},
     {"M", "open a mission", "mission", {{'M', 0, 0, 0}}, openMission},
-    {"O", "open a map", "open map", {{'O', 0, 0, 0}}, openMap},
+    {"O", "open a map (asks to save unsaved changes first)", "open map", {{'O', 0, 0, 0}}, openMap},
     {"Q", "smaller brush", "smaller brush", {{'Q', 0, 0, 0}}, smallerBrush},
     {"R", "new random height field", "new heights", {{'R', 0, 0, 0}}, newHeightField},
     {"S", "save the map, choosing the file", "save map", {{'S', 0, 0, 0}}, saveChoosingFile},

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "files/file_read.h"
 #include "files/map_file.h"
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
@@ -13,26 +15,29 @@
 
 namespace {
 
+// Files larger than this are refused unread: a map file is 4096 bytes, and
+// anything near this size is no map a person meant to open.
+constexpr size_t kMaxMapFileBytes = 1 << 20;
+
 // The editor's document record.
 struct Document {
-    UndoHistory history;    // the working map's changes
-    std::string path;       // current file: the last map opened or saved; empty before any
-    uint32_t savedId = 0;   // undo state id whose bytes the current file holds
+    // The working map's changes, the current file (the last map opened or
+    // saved, or the one an undo or redo brought back; empty before any) and
+    // which state each file holds.
+    UndoHistory history;
     std::string shownTitle; // last text given to SetWindowTextA; empty = set the next one
 };
 Document document;
 
-bool modified() {
-    return currentStateId(document.history) != document.savedId ||
-           hasUnrecordedChange(document.history, workingMap);
-}
+const std::string& currentFile() { return document.history.file; }
+
+bool modified() { return differsFromFile(document.history, workingMap); }
 
 // The file has the map's bytes: closes the change in progress, so the saved
 // state has an id of its own.
 void markSaved(const char* path) {
     recordChange(document.history, workingMap);
-    document.path = path;
-    document.savedId = currentStateId(document.history);
+    recordSaved(document.history, path);
 }
 
 bool saveTo(HWND window, const char* path) {
@@ -47,9 +52,9 @@ bool saveTo(HWND window, const char* path) {
 
 std::string titleText() {
     std::string text = kTitle;
-    if (!document.path.empty()) {
-        const size_t slash = document.path.find_last_of("/\\");
-        text += " - " + document.path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (!currentFile().empty()) {
+        const size_t slash = currentFile().find_last_of("/\\");
+        text += " - " + currentFile().substr(slash == std::string::npos ? 0 : slash + 1);
         if (modified()) text += "*";
     }
     const char* const mode = editModeName(editorState.editMode);
@@ -65,10 +70,41 @@ std::string titleText() {
 
 }  // namespace
 
-bool openMapAsChange(HWND window, const char* path) {
+bool confirmReplaceUnsaved(HWND window) {
+    if (!modified()) return true;
+    switch (MessageBoxA(window, "Do you want to save map?", kTitle, MB_YESNOCANCEL)) {
+    case IDYES: return quickSave(window);
+    case IDNO: return true;
+    default: return false;
+    }
+}
+
+bool openMapFile(HWND window, const char* path) {
+    if (!path) return false;
+    const std::string name = path;
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    const FileRead read = readWholeFile(path, kMaxMapFileBytes, true, bytes, &size);
+    if (read == FileRead::CannotRead) {
+        MessageBoxA(window, ("Could not read map " + name + ".").c_str(), kTitle, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (read == FileRead::Longer) {
+        const std::string text = name + " is " + std::to_string(size) + " bytes, too large for a map file.";
+        MessageBoxA(window, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    // Any file would load (a short one gets plain tiles, a long one is cut),
+    // and one stroke and Ctrl+S would then cut the user's file to a map.
+    const uint64_t mapBytes = static_cast<uint64_t>(workingMap.width) * workingMap.height;
+    if (size != mapBytes) {
+        const std::string text = name + " is " + std::to_string(size) + " bytes; a map file is " +
+                                 std::to_string(mapBytes) + " bytes. Open it as a map anyway?";
+        if (MessageBoxA(window, text.c_str(), kTitle, MB_YESNO) != IDYES) return false;
+    }
     recordChange(document.history, workingMap);  // a stroke in progress stays a change of its own
-    if (!path || !loadMap(path, workingMap)) return false;
-    markSaved(path);
+    loadMapBytes(bytes.data(), bytes.size(), workingMap);
+    recordLoad(document.history, workingMap, name);
     refreshTitle(window);
     return true;
 }
@@ -79,8 +115,8 @@ bool saveWithDialog(HWND window) {
 }
 
 bool quickSave(HWND window) {
-    if (document.path.empty()) return saveWithDialog(window);
-    const std::string path = document.path;  // saveTo replaces it
+    if (currentFile().empty()) return saveWithDialog(window);
+    const std::string path = currentFile();  // saveTo replaces it
     return saveTo(window, path.c_str());
 }
 
@@ -98,8 +134,7 @@ void refreshTitle(HWND window) {
 }
 
 void resetDocument() {
-    document.path.clear();
+    document.history.file.clear();
     resetUndo(document.history, workingMap);
-    document.savedId = currentStateId(document.history);
     document.shownTitle.clear();
 }

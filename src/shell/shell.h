@@ -21,11 +21,20 @@ const char* chooseSaveFile(HWND owner, const char* title);
 extern const char kImageFilter[];
 
 // The file being edited, saving, loading and undo (document.cpp).
-// O, a dropped file and the command line: loads the map at `path` exactly as
-// O does, as one undo step (none when no byte changes); on success the file
-// becomes the current file, unmodified, and the title says so. False, with
-// nothing changed, when the file cannot be read.
-bool openMapAsChange(HWND window, const char* path);
+// Callers: O and a dropped file, before openMapFile, and any other code
+// about to replace the working map (a recovered map). With unsaved changes
+// asks "Do you want to save map?": Yes saves as Ctrl+S does, No goes on,
+// Cancel keeps everything. True when the map may be replaced: nothing was
+// unsaved, No, or Yes and the save reached the disk.
+bool confirmReplaceUnsaved(HWND window);
+// O, a dropped file and the command line: loads the map at `path` as one
+// undo step that also makes it the current file (undo brings back the map
+// and the file before). A file that is not 4096 bytes loads only after Yes
+// to a question naming its size; one over 1 MiB is refused unread; one that
+// cannot be read says "Could not read map <path>.". True when loaded; the
+// file is then current and unmodified, and the title says so. Asks nothing
+// about unsaved changes: the caller does (confirmReplaceUnsaved).
+bool openMapFile(HWND window, const char* path);
 // S and the quit prompt's Yes: the save dialog, then the save. True only when
 // the map reached the disk; the chosen file becomes the current file. A
 // failed write says "Could not save map."; a cancelled dialog is silent.
@@ -73,6 +82,6 @@ std::string findArtFile(const char* name);
 // where it looked. Needs a current context.
 void loadArt(HWND window);
 // Caller: WinMain, after the first height field. Loads the map named on the
-// command line as key O does; an unreadable one is reported in a box and
-// the map stays cleared. True when loaded (or no path).
+// command line as key O does (openMapFile: its messages and size question);
+// one not loaded leaves the map cleared. True when loaded (or no path).
 bool openStartMap(HWND window, const char* path);

@@ -91,9 +91,6 @@ void loadArt(HWND window) {
 bool openStartMap(HWND window, const char* path) {
     if (!path || !*path) return true;
     // The same load as key O: one undo step, and the file becomes current.
-    if (openMapAsChange(window, path)) return true;
-    // loadMap left the grids as they were: the cleared map of start-up.
-    const std::string text = std::string("Could not read map ") + path + ".";
-    MessageBoxA(window, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
-    return false;
+    // Nothing is unsaved yet, so nothing to ask first.
+    return openMapFile(window, path);
 }

@@ -1,6 +1,7 @@
 #include "shell/undo_history.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "map/ground_map.h"
 
@@ -39,19 +40,19 @@ void applyStep(UndoHistory& h, GroundMap& map, const UndoStep& step) {
     }
 }
 
-}  // namespace
-
-void resetUndo(UndoHistory& h, const GroundMap& map) {
-    h.steps.clear();
-    h.applied = 0;
-    h.baseId = h.nextId++;
-    h.width = map.width;
-    h.height = map.height;
-    h.tiles.assign(map.tiles, map.tiles + tileBytes(map));
-    h.corners.assign(map.corners, map.corners + cornerBytes(map));
+// Forgets the saved states of files that neither the steps nor the current
+// file name any more, so opening many files one after another does not add up.
+void forgetUnnamedFiles(UndoHistory& h) {
+    for (auto it = h.savedStates.begin(); it != h.savedStates.end();) {
+        bool named = it->first == h.file;
+        for (size_t i = 0; i < h.steps.size() && !named; ++i)
+            named = h.steps[i].switchesFile && (h.steps[i].fileBefore == it->first || h.steps[i].fileAfter == it->first);
+        it = named ? std::next(it) : h.savedStates.erase(it);
+    }
 }
 
-bool recordChange(UndoHistory& h, const GroundMap& map) {
+// recordChange and recordLoad: `path` is the file a load switches to, or null.
+bool record(UndoHistory& h, const GroundMap& map, const std::string* path) {
     if (!sameSize(h, map)) {
         resetUndo(h, map);
         return false;
@@ -81,8 +82,15 @@ bool recordChange(UndoHistory& h, const GroundMap& map) {
             kept[i] = live[i];
         }
     }
-    if (step.rows.empty()) return false;
+    if (path && *path != h.file) {
+        step.switchesFile = true;
+        step.fileBefore = h.file;
+        step.fileAfter = *path;
+        h.file = *path;
+    }
+    if (step.rows.empty() && !step.switchesFile) return false;
     step.id = h.nextId++;
+    const bool dropsSteps = h.applied < h.steps.size() || h.steps.size() == kUndoSteps;
     h.steps.erase(h.steps.begin() + static_cast<std::ptrdiff_t>(h.applied), h.steps.end());
     h.steps.push_back(std::move(step));
     if (h.steps.size() > kUndoSteps) {
@@ -90,20 +98,58 @@ bool recordChange(UndoHistory& h, const GroundMap& map) {
         h.steps.pop_front();
     }
     h.applied = h.steps.size();
+    if (dropsSteps) forgetUnnamedFiles(h);
     return true;
+}
+
+}  // namespace
+
+void resetUndo(UndoHistory& h, const GroundMap& map) {
+    h.steps.clear();
+    h.applied = 0;
+    h.baseId = h.nextId++;
+    h.width = map.width;
+    h.height = map.height;
+    h.tiles.assign(map.tiles, map.tiles + tileBytes(map));
+    h.corners.assign(map.corners, map.corners + cornerBytes(map));
+    h.savedStates.clear();
+    h.savedStates[h.file] = h.baseId;
+}
+
+bool recordChange(UndoHistory& h, const GroundMap& map) { return record(h, map, nullptr); }
+
+void recordLoad(UndoHistory& h, const GroundMap& map, const std::string& path) {
+    record(h, map, &path);
+    h.file = path;  // also when a new map size started a new history
+    h.savedStates[path] = currentStateId(h);
+}
+
+void recordSaved(UndoHistory& h, const std::string& path) {
+    h.file = path;
+    h.savedStates[path] = currentStateId(h);
+    forgetUnnamedFiles(h);
+}
+
+bool differsFromFile(const UndoHistory& h, const GroundMap& map) {
+    const auto saved = h.savedStates.find(h.file);
+    return saved == h.savedStates.end() || saved->second != currentStateId(h) || hasUnrecordedChange(h, map);
 }
 
 bool undoChange(UndoHistory& h, GroundMap& map) {
     recordChange(h, map);
     if (h.applied == 0) return false;
-    applyStep(h, map, h.steps[--h.applied]);
+    const UndoStep& step = h.steps[--h.applied];
+    applyStep(h, map, step);
+    if (step.switchesFile) h.file = step.fileBefore;
     return true;
 }
 
 bool redoChange(UndoHistory& h, GroundMap& map) {
     recordChange(h, map);
     if (h.applied == h.steps.size()) return false;
-    applyStep(h, map, h.steps[h.applied++]);
+    const UndoStep& step = h.steps[h.applied++];
+    applyStep(h, map, step);
+    if (step.switchesFile) h.file = step.fileAfter;
     return true;
 }
 

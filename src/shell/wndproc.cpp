@@ -27,13 +27,16 @@ void onKey(HWND window, WPARAM key) {
 
 // A dropped file opens as O would open it; of several, the first.
 void onDropFiles(HWND window, HDROP drop) {
+    std::string path;
     if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
         // Sized from the name itself: a cut-short path would name another file.
-        std::string path(DragQueryFileA(drop, 0, nullptr, 0), '\0');
-        if (!path.empty() && DragQueryFileA(drop, 0, &path[0], static_cast<UINT>(path.size() + 1)) == path.size())
-            openMapAsChange(window, path.c_str());
+        path.assign(DragQueryFileA(drop, 0, nullptr, 0), '\0');
+        if (path.empty() || DragQueryFileA(drop, 0, &path[0], static_cast<UINT>(path.size() + 1)) != path.size())
+            path.clear();
     }
+    // Finished before any question, as the drop itself is over.
     DragFinish(drop);
+    if (!path.empty() && confirmReplaceUnsaved(window)) openMapFile(window, path.c_str());
 }
 
 void onMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {

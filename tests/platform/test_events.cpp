@@ -489,6 +489,16 @@ TEST_F(DialogProgram, FailedAnswers) {
     EXPECT_TRUE(ask(true, "T", OFN_PATHMUSTEXIST));
     EXPECT_EQ(std::string(buffer), longest);
     EXPECT_EQ(CommDlgExtendedError(), 0u);
+    // An existing file that is not a folder is an answer, a pipe too: the
+    // caller's reader refuses it and says so. A folder is not.
+    const std::string fifo = dir + "/pipe.map";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    install("zenity", fifo + "\n", 0);
+    EXPECT_TRUE(ask(false, "T", OFN_FILEMUSTEXIST));
+    EXPECT_EQ(std::string(buffer), fifo);
+    install("zenity", dir + "\n", 0);
+    EXPECT_FALSE(ask(false, "T", OFN_FILEMUSTEXIST));
+    unlink(fifo.c_str());
 }
 
 // A filter list of several entries (G's images, then all files) reaches both

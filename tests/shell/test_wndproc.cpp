@@ -421,7 +421,7 @@ TEST_F(Shell, SaveThenOpenRoundTrips) {
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_EQ(host.quitPosts, 0);
     key('C');  // cancelled by the fake: the map stays
-    host.boxAnswers = {IDYES};
+    host.boxAnswers = {IDYES, IDNO};  // clear, then "save the cleared map?" before O: No
     key('C');
     host.dialogAnswers = {path};
     key('O');
@@ -432,8 +432,8 @@ TEST_F(Shell, SaveThenOpenRoundTrips) {
     // S into a folder that does not exist says so.
     host.dialogAnswers = {tempPath("missing_dir/x.map")};
     key('S');
-    ASSERT_EQ(host.boxes.size(), 3u);
-    EXPECT_EQ(host.boxes[2].text, "Could not save map.");
+    ASSERT_EQ(host.boxes.size(), 4u);
+    EXPECT_EQ(host.boxes[3].text.rfind("Could not save map.", 0), 0u) << host.boxes[3].text;
     EXPECT_EQ(host.quitPosts, 0);
 }
 
@@ -565,7 +565,9 @@ void drop(const std::vector<std::string>& files) {
     EXPECT_EQ(d.finished, 1) << "every drop is finished once";
 }
 
-TEST_F(Shell, UndoRedoRestoresBothGridsAfterEveryStep) {
+// Each step also checks the current file, the "*" and whether an open asked
+// about unsaved changes (always answered No).
+TEST_F(Shell, UndoRedoRestoresBothGridsAndTheFileAfterEveryStep) {
     const std::string rockFile = tempPath("rock.map"), mixedFile = tempPath("mixed.map");
     writeBytes(rockFile, std::vector<uint8_t>(4096, 192));
     std::vector<uint8_t> mixed(4096, kPlainTile);
@@ -573,23 +575,48 @@ TEST_F(Shell, UndoRedoRestoresBothGridsAfterEveryStep) {
     writeBytes(mixedFile, mixed);
     std::fill(heightField.values, heightField.values + heightField.width * heightField.height, 0.0);
 
-    enum Action { kStroke, kFill, kClear, kOpen, kOpenMissing, kDrop, kUndo, kRedoY, kRedoShiftZ };
+    enum Action { kStroke, kFill, kClear, kOpen, kOpenMissing, kDrop, kUndo, kRedoY, kRedoShiftZ, kQuickSave, kStart };
+    enum File { none, rock, mix };
+    const char* const fileNames[] = {"", "rock.map", "mixed.map"};
     // expect: index of the state the map must be in afterwards; new states
     // are numbered in order of appearance (state 0 is the blank start).
-    struct Step { Action action; int kind; double at; int expect; };
+    struct Step { Action action; int kind; double at; int expect; File file; bool modified; bool asks; };
     const Step steps[] = {
-        {kStroke, 2, 10, 1}, {kStroke, 1, 30, 2}, {kUndo, 0, 0, 1}, {kUndo, 0, 0, 0}, {kUndo, 0, 0, 0},
-        {kRedoY, 0, 0, 1}, {kRedoShiftZ, 0, 0, 2}, {kRedoY, 0, 0, 2}, {kUndo, 0, 0, 1},
-        {kStroke, 0, 90, 1},                     // changes no byte: no step
-        {kStroke, 3, 50, 3}, {kRedoY, 0, 0, 3},  // a new change dropped the redo step
-        {kFill, 4, 0, 4}, {kClear, 0, 0, 0}, {kUndo, 0, 0, 4}, {kUndo, 0, 0, 3}, {kRedoY, 0, 0, 4},
-        {kOpen, 0, 0, 5}, {kOpenMissing, 0, 0, 5}, {kDrop, 0, 0, 6}, {kUndo, 0, 0, 5}, {kUndo, 0, 0, 4},
-        {kUndo, 0, 0, 3}, {kUndo, 0, 0, 1}, {kUndo, 0, 0, 0}, {kUndo, 0, 0, 0}, {kRedoY, 0, 0, 1},
+        {kStroke, 2, 10, 1, none, true}, {kStroke, 1, 30, 2, none, true}, {kUndo, 0, 0, 1, none, true},
+        {kUndo, 0, 0, 0, none, false}, {kUndo, 0, 0, 0, none, false}, {kRedoY, 0, 0, 1, none, true},
+        {kRedoShiftZ, 0, 0, 2, none, true}, {kRedoY, 0, 0, 2, none, true}, {kUndo, 0, 0, 1, none, true},
+        {kStroke, 0, 90, 1, none, true},                                   // changes no byte: no step
+        {kStroke, 3, 50, 3, none, true}, {kRedoY, 0, 0, 3, none, true},    // a new change dropped the redo step
+        {kFill, 4, 0, 4, none, true}, {kClear, 0, 0, 0, none, true}, {kUndo, 0, 0, 4, none, true},
+        {kUndo, 0, 0, 3, none, true}, {kRedoY, 0, 0, 4, none, true},
+        {kOpen, 0, 0, 5, rock, false, true}, {kOpenMissing, 0, 0, 5, rock, false, false},
+        {kDrop, 0, 0, 6, mix, false, false},
+        // Undo and redo across opens move the file with the map.
+        {kUndo, 0, 0, 5, rock, false}, {kUndo, 0, 0, 4, none, true}, {kRedoY, 0, 0, 5, rock, false},
+        {kRedoY, 0, 0, 6, mix, false},
+        // The probe: paint B, open A, undo: B's painted map with B's "*";
+        // Ctrl+S writes B; redo and undo keep each file's own mark.
+        {kStroke, 1, 20, 7, mix, true}, {kOpen, 0, 0, 5, rock, false, true}, {kUndo, 0, 0, 7, mix, true},
+        {kQuickSave, 0, 0, 7, mix, false}, {kRedoY, 0, 0, 5, rock, false}, {kUndo, 0, 0, 7, mix, false},
+        // rock.map was read again since state 5: the editor cannot tell that
+        // state 5 is still its content, and marks it as changed.
+        {kUndo, 0, 0, 6, mix, true}, {kUndo, 0, 0, 5, rock, true}, {kUndo, 0, 0, 4, none, true},
+        {kUndo, 0, 0, 3, none, true}, {kUndo, 0, 0, 1, none, true}, {kUndo, 0, 0, 0, none, false},
+        {kUndo, 0, 0, 0, none, false}, {kRedoY, 0, 0, 1, none, true},
+        // A command-line load at start: undone, the cleared map and no file.
+        {kStart, 0, 0, 5, rock, false, false}, {kStroke, 2, 40, 8, rock, true}, {kUndo, 0, 0, 5, rock, false},
+        {kUndo, 0, 0, 0, none, false}, {kRedoY, 0, 0, 5, rock, false},
+        // Drops without and with unsaved changes; the second reloads the current file.
+        {kDrop, 0, 0, 9, mix, false, false}, {kStroke, 3, 60, 10, mix, true}, {kDrop, 0, 0, 9, mix, false, true},
+        {kUndo, 0, 0, 10, mix, true}, {kRedoY, 0, 0, 9, mix, false},
     };
     std::vector<std::vector<uint8_t>> states = {snapshot(workingMap)};
+    std::vector<uint8_t> quickSaved;
     int n = 0;
     for (const Step& s : steps) {
         ++n;
+        const size_t boxesBefore = host.boxes.size();
+        host.boxAnswers = {IDNO};  // the question about unsaved changes, if asked
         switch (s.action) {
         case kStroke: stroke(s.kind, s.at, s.at); break;
         case kFill:
@@ -601,22 +628,190 @@ TEST_F(Shell, UndoRedoRestoresBothGridsAfterEveryStep) {
             break;
         case kClear: host.boxAnswers = {IDYES}; key('C'); break;
         case kOpen: host.dialogAnswers = {rockFile}; key('O'); break;
-        case kOpenMissing: host.dialogAnswers = {tempPath("missing.map")}; key('O'); break;
+        case kOpenMissing:
+            host.dialogAnswers = {tempPath("missing.map")};
+            key('O');
+            ASSERT_FALSE(host.boxes.empty());
+            EXPECT_EQ(host.boxes.back().text, "Could not read map " + tempPath("missing.map") + ".");
+            break;
         case kDrop: drop({mixedFile, rockFile}); break;
         case kUndo: ctrlKey('Z'); break;
         case kRedoY: ctrlKey('Y'); break;
         case kRedoShiftZ: ctrlKey('Z', true); break;
+        case kQuickSave:
+            ctrlKey('S');
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 64; ++x) quickSaved.push_back(workingMap.tileAt(x, y));
+            break;
+        case kStart:
+            workingMap.clear();
+            send(WM_CREATE);
+            EXPECT_TRUE(openStartMap(kWindow, rockFile.c_str()));
+            break;
         }
+        host.boxAnswers.clear();
         if (s.expect == static_cast<int>(states.size())) {
             EXPECT_NE(snapshot(workingMap), states.back()) << "step " << n << " must change the map";
             states.push_back(snapshot(workingMap));
         }
         ASSERT_LT(s.expect, static_cast<int>(states.size()));
         EXPECT_TRUE(snapshot(workingMap) == states[s.expect]) << "step " << n << ": expected state " << s.expect;
+        bool asked = false;
+        for (size_t i = boxesBefore; i < host.boxes.size(); ++i) asked = asked || host.boxes[i].text == "Do you want to save map?";
+        EXPECT_EQ(asked, s.asks) << "step " << n << ": the question about unsaved changes";
+        EXPECT_EQ(hasUnsavedChanges(), s.modified) << "step " << n;
+        const std::string title = host.titles.empty() ? "" : host.titles.back();
+        if (s.file == none) {
+            EXPECT_EQ(title.find(".map"), std::string::npos) << "step " << n << ": no file expected in " << title;
+            continue;
+        }
+        const std::string shown =
+            tempPath(fileNames[s.file]).substr(tempPath("").rfind('/') + 1) + (s.modified ? "* - " : " - ");
+        EXPECT_NE(title.find(shown), std::string::npos) << "step " << n << ": expected " << shown << " in " << title;
     }
-    EXPECT_TRUE(host.dialogs.size() == 2 && host.boxes.size() == 1) << "undo and redo ask nothing";
+    EXPECT_EQ(host.dialogs.size(), 3u) << "undo and redo ask nothing";
+    EXPECT_EQ(host.boxes.size(), 5u) << "C, three questions and one failed open";
+    EXPECT_TRUE(readBytes(mixedFile) == quickSaved) << "Ctrl+S after the undo wrote the file the title named";
+    EXPECT_TRUE(readBytes(rockFile) == std::vector<uint8_t>(4096, 192)) << "the other file kept its bytes";
     std::remove(rockFile.c_str());
     std::remove(mixedFile.c_str());
+}
+
+// O and a drop over unsaved changes: the question's answers, and a Yes
+// that saves as Ctrl+S does (to the current file, else through the dialog).
+TEST_F(Shell, ReplacingUnsavedChangesAsksFirst) {
+    const std::string next = tempPath("next.map"), current = tempPath("current.map"), chosen = tempPath("chosen.map");
+    const std::string lostDir = tempPath("lost_dir"), lost = lostDir + "/current.map";
+    writeBytes(next, std::vector<uint8_t>(4096, 192));
+    struct Case { bool painted; const char* file; int answer; const char* saveTo; bool opens; const char* savedIn; const char* what; };
+    const Case cases[] = {
+        {false, "", 0, nullptr, true, nullptr, "nothing unsaved: no question"},
+        {true, "", IDNO, nullptr, true, nullptr, "No opens without saving"},
+        {true, "current", IDCANCEL, nullptr, false, nullptr, "Cancel keeps everything"},
+        {true, "current", IDYES, nullptr, true, "current", "Yes saves to the current file"},
+        {true, "", IDYES, "chosen", true, "chosen", "Yes without a file saves through the dialog"},
+        {true, "", IDYES, "", false, nullptr, "Yes, save dialog cancelled"},
+        {true, "lost", IDYES, nullptr, false, nullptr, "Yes, the save fails"},
+    };
+    auto pathOf = [&](const std::string& f) { return f == "current" ? current : f == "chosen" ? chosen : f == "lost" ? lost : f; };
+    for (const Case& c : cases) {
+        for (bool byDrop : {false, true}) {
+            const std::string what = std::string(c.what) + (byDrop ? " (drop)" : " (O)");
+            resetFakeHost();
+            workingMap.clear();
+            resetDocument();
+            std::remove(current.c_str());
+            std::remove(chosen.c_str());
+            if (*c.file) {
+                if (pathOf(c.file) == lost) ASSERT_EQ(mkdir(lostDir.c_str(), 0700), 0);
+                writeBytes(pathOf(c.file), std::vector<uint8_t>(4096, kPlainTile));
+                ASSERT_TRUE(openStartMap(kWindow, pathOf(c.file).c_str()));
+            }
+            if (pathOf(c.file) == lost) {  // the current file can no longer be written
+                std::remove(lost.c_str());
+                rmdir(lostDir.c_str());
+            }
+            if (c.painted) stroke(2, 20, 20);
+            const std::vector<uint8_t> before = snapshot(workingMap);
+            std::vector<uint8_t> tiles;
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 64; ++x) tiles.push_back(workingMap.tileAt(x, y));
+            if (c.answer) host.boxAnswers = {c.answer};
+            if (c.saveTo) host.dialogAnswers = {pathOf(c.saveTo)};
+            if (byDrop) {
+                drop({next});
+            } else {
+                host.dialogAnswers.push_front(next);
+                key('O');
+            }
+            ASSERT_EQ(host.boxes.empty(), c.answer == 0) << what;
+            if (c.answer) {
+                EXPECT_EQ(host.boxes[0].text, "Do you want to save map?") << what;
+                EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+                EXPECT_EQ(host.boxes[0].type, UINT(MB_YESNOCANCEL));
+            }
+            EXPECT_EQ(host.dialogs.size(), (byDrop ? 0u : 1u) + (c.saveTo ? 1u : 0u)) << what;
+            if (c.saveTo && !byDrop) {
+                EXPECT_FALSE(host.dialogs[0].save) << "the map is chosen before the question";
+            }
+            if (std::string(c.file) == "lost" && c.answer == IDYES) {
+                ASSERT_EQ(host.boxes.size(), 2u) << what;
+                EXPECT_EQ(host.boxes[1].text.rfind("Could not save map.", 0), 0u) << host.boxes[1].text;
+            }
+            EXPECT_EQ(snapshot(workingMap) != before, c.opens) << what;
+            if (c.opens) {
+                EXPECT_NE(host.titles.back().find(next.substr(next.rfind('/') + 1) + " - "), std::string::npos)
+                    << what << ": " << host.titles.back();
+            }
+            if (c.savedIn) {
+                EXPECT_TRUE(readBytes(pathOf(c.savedIn)) == tiles) << what << ": the painted map saved";
+            }
+            if (std::string(c.file) == "current" && !c.savedIn) {
+                EXPECT_TRUE(readBytes(current) == std::vector<uint8_t>(4096, kPlainTile)) << what;
+            }
+        }
+    }
+    for (const std::string& f : {next, current, chosen}) std::remove(f.c_str());
+}
+
+// O, a drop and the command line read the file first: one that cannot be
+// read or is over 1 MiB is refused with a message, one of another size than
+// 4096 bytes opens only after a Yes; the map is unchanged otherwise.
+TEST_F(Shell, OpenChecksTheFileFirst) {
+    const std::string folder = tempPath("open_checks");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const std::string fifo = folder + "/pipe.map";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto sized = [&](const char* name, off_t size) {
+        const std::string path = folder + "/" + name;
+        writeBytes(path, std::vector<uint8_t>(static_cast<size_t>(std::min<off_t>(size, 8192)), 192));
+        EXPECT_EQ(truncate(path.c_str(), size), 0);  // sparse past 8 KiB: no disk used
+        return path;
+    };
+    const std::string question = " bytes; a map file is 4096 bytes. Open it as a map anyway?";
+    struct Case { std::string path; int answer; std::string box; UINT type; bool opens; };
+    const Case cases[] = {
+        {sized("exact.map", 4096), 0, "", 0, true},
+        {sized("long.map", 4097), IDNO, "@ is 4097" + question, MB_YESNO, false},
+        {sized("long.map", 4097), IDYES, "@ is 4097" + question, MB_YESNO, true},
+        {sized("short.map", 100), IDYES, "@ is 100" + question, MB_YESNO, true},
+        {sized("empty.map", 0), IDNO, "@ is 0" + question, MB_YESNO, false},
+        {sized("mib.map", 1 << 20), IDYES, "@ is 1048576" + question, MB_YESNO, true},
+        {sized("big.map", (1 << 20) + 1), 0, "@ is 1048577 bytes, too large for a map file.", MB_OK | MB_ICONERROR, false},
+        {sized("huge.map", off_t(1) << 36), 0, "@ is 68719476736 bytes, too large for a map file.", MB_OK | MB_ICONERROR, false},
+        {fifo, 0, "Could not read map @.", MB_OK | MB_ICONERROR, false},
+        {folder, 0, "Could not read map @.", MB_OK | MB_ICONERROR, false},
+        {folder + "/missing.map", 0, "Could not read map @.", MB_OK | MB_ICONERROR, false},
+    };
+    enum How { byKey, byDrop, byCommandLine };
+    for (const Case& c : cases) {
+        for (How how : {byKey, byDrop, byCommandLine}) {
+            const std::string what = c.path + (how == byKey ? " by O" : how == byDrop ? " dropped" : " on the command line");
+            resetFakeHost();
+            workingMap.clear();
+            resetDocument();
+            const std::vector<uint8_t> blank = snapshot(workingMap);
+            if (c.answer) host.boxAnswers = {c.answer};
+            if (how == byKey) {
+                host.dialogAnswers = {c.path};
+                key('O');
+            } else if (how == byDrop) {
+                drop({c.path});
+            } else {
+                EXPECT_EQ(openStartMap(kWindow, c.path.c_str()), c.opens) << what;
+            }
+            EXPECT_EQ(snapshot(workingMap) != blank, c.opens) << what;
+            EXPECT_EQ(hasUnsavedChanges(), false) << what;
+            ASSERT_EQ(host.boxes.size(), c.box.empty() ? 0u : 1u) << what;
+            if (c.box.empty()) continue;
+            std::string text = c.box;
+            text.replace(text.find('@'), 1, c.path);
+            EXPECT_EQ(host.boxes[0].text, text) << what;
+            EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
+            EXPECT_EQ(host.boxes[0].type, c.type) << what;
+        }
+    }
+    EXPECT_EQ(system(("rm -rf '" + folder + "'").c_str()), 0);
 }
 
 TEST_F(Shell, UndoKeepsTheLast256ChangesAndDropsTheOldest) {
@@ -715,7 +910,8 @@ TEST_F(Shell, TitleFollowsFileModeKindBrushAndFill) {
         {[] { ctrlKey('S'); }, "@ - corners, kind 2 (rock), brush 3"},
         {[] { ctrlKey('Z'); }, "@* - corners, kind 2 (rock), brush 3"},
         {[] { fakeHost().boxAnswers = {IDYES}; key('C'); }, nullptr},
-        {[&] { fakeHost().dialogAnswers = {path}; key('O'); }, "@ - corners, kind 2 (rock), brush 3"},
+        {[&] { fakeHost().dialogAnswers = {path}; fakeHost().boxAnswers = {IDNO}; key('O'); },
+         "@ - corners, kind 2 (rock), brush 3"},
         {[] { key('Q'); }, "@ - corners, kind 2 (rock), brush 2"},
     };
     int n = 0;

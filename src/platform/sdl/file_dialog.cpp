@@ -93,9 +93,12 @@ bool runDialog(const std::string& program, const std::vector<std::string>& args,
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool isFile(const std::string& path) {
+// OFN_FILEMUSTEXIST as Windows' dialog has it: any existing file that is not
+// a folder. A pipe or device goes to the caller, whose reader refuses it and
+// says so, rather than the dialog ending as if cancelled.
+bool fileExists(const std::string& path) {
     struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 bool parentDirExists(const std::string& path) {
@@ -178,7 +181,7 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
         platform::dialogError = FNERR_BUFFERTOOSMALL;
         return FALSE;
     }
-    if ((request->Flags & OFN_FILEMUSTEXIST) && !isFile(out)) return FALSE;
+    if ((request->Flags & OFN_FILEMUSTEXIST) && !fileExists(out)) return FALSE;
     if ((request->Flags & OFN_PATHMUSTEXIST) && !parentDirExists(out)) return FALSE;
     return platform::giveDialogAnswer(request, out);
 }
