@@ -118,7 +118,9 @@ class Editor {
   }
 
   // The file chooser is intercepted from the start (see constructor), so a
-  // chooser opened before a listener was ready is not lost.
+  // chooser opened before a listener was ready is not lost. Returns when the
+  // editor has drawn again, or has shown a box (no frame comes while one is
+  // open; the caller answers it).
   async choose(key, file) {
     if (key) await this.page.keyboard.press(key);
     const deadline = Date.now() + 20000;
@@ -126,8 +128,11 @@ class Editor {
       if (Date.now() > deadline) throw new Failure(`${key}: no file chooser opened`);
       await sleep(20);
     }
+    // The editor draws no frame until the chooser's file is read and handled.
+    const start = await this.frames();
     await this.choosers.shift().setFiles(file);
-    await this.settle(4);
+    await this.page.waitForFunction((s) => vornPage.stats.frames >= s + 4 || document.querySelector('dialog.messageBox[open]'),
+      start, { timeout: 20000 });
   }
 
   // The page's save dialog: checks the offered name, types `name` (or
@@ -173,17 +178,7 @@ class Editor {
   // file (a refusal, or a question whether to open it anyway) is answered
   // No, or OK when it has no No. Returns the box's text, or null.
   async openAnswering(key, file) {
-    await this.page.keyboard.press(key);
-    const deadline = Date.now() + 20000;
-    while (!this.choosers.length) {
-      if (Date.now() > deadline) throw new Failure(`${key}: no file chooser opened`);
-      await sleep(20);
-    }
-    // The editor draws no frame until the chooser's file is read and handled.
-    const start = await this.frames();
-    await this.choosers.shift().setFiles(file);
-    await this.page.waitForFunction((s) => vornPage.stats.frames >= s + 4 || document.querySelector('dialog.messageBox[open]'),
-      start, { timeout: 20000 });
+    await this.choose(key, file);
     return this.answerAnyBox();
   }
 
