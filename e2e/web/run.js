@@ -125,17 +125,21 @@ class Editor {
   }
 
   // The file chooser is intercepted from the start (see constructor), so a
-  // chooser opened before a listener was ready is not lost. `boxFollows`: a
-  // box opens after the chooser, and no frame is drawn until it is answered.
-  async choose(key, file, boxFollows = false) {
+  // chooser opened before a listener was ready is not lost. Returns when the
+  // editor has drawn again, or has shown a box (no frame comes while one is
+  // open; the caller answers it).
+  async choose(key, file) {
     if (key) await this.page.keyboard.press(key);
     const deadline = Date.now() + 20000;
     while (!this.choosers.length) {
       if (Date.now() > deadline) throw new Failure(`${key}: no file chooser opened`);
       await sleep(20);
     }
+    // The editor draws no frame until the chooser's file is read and handled.
+    const start = await this.frames();
     await this.choosers.shift().setFiles(file);
-    if (!boxFollows) await this.settle(4);
+    await this.page.waitForFunction((s) => vornPage.stats.frames >= s + 4 || document.querySelector('dialog.messageBox[open]'),
+      start, { timeout: 20000 });
   }
 
   // The page's save dialog: checks the offered name, types `name` (or
@@ -162,6 +166,40 @@ class Editor {
   }
 
   async unsaved() { return this.page.evaluate(() => Module._vorn_web_unsaved_changes()); }
+
+  // Ctrl+S with nothing changed since the last download: no new download.
+  async quickSaveNothing(what) {
+    let downloaded = null;
+    const listen = (d) => { downloaded = d.suggestedFilename(); };
+    this.page.on('download', listen);
+    await this.page.keyboard.press('Control+s');
+    await this.settle(6);
+    await sleep(500);
+    this.page.off('download', listen);
+    if (downloaded !== null) throw new Failure(`${what}: Ctrl+S downloaded "${downloaded}"`);
+    if (await this.page.locator('dialog[open]').count()) throw new Failure(`${what}: Ctrl+S opened a dialog`);
+    log(`${what}: no download`);
+  }
+
+  // O (or another open key) with `file`; a box the editor shows about the
+  // file (a refusal, or a question whether to open it anyway) is answered
+  // No, or OK when it has no No. Returns the box's text, or null.
+  async openAnswering(key, file) {
+    await this.choose(key, file);
+    return this.answerAnyBox();
+  }
+
+  // Answers a box the editor shows about a file: No, or OK when it has no No.
+  async answerAnyBox() {
+    const box = this.page.locator('dialog.messageBox[open]');
+    if (!await box.count()) return null;
+    const text = await box.locator('p').textContent();
+    const no = box.locator('button', { hasText: 'No' });
+    await (await no.count() ? no : box.locator('button', { hasText: 'OK' })).click();
+    await this.page.locator('dialog.messageBox').waitFor({ state: 'detached' });
+    await this.settle();
+    return text;
+  }
 
   // The page's title follows the editor's window title within a frame or two.
   async title(expected, what) {
@@ -418,7 +456,7 @@ async function session(opts, context, url) {
   await ed.box();
   await ed.answer('Yes');
   await ed.checkCells(atlas, plain, cells, 'C answered Yes');
-  await ed.choose('o', first, true);
+  await ed.choose('o', first);
   // The cleared map is unsaved: the question comes after the file is chosen.
   const replace = await ed.box();
   if (replace.text !== 'Do you want to save map?' || replace.buttons.join('|') !== 'Yes|No|Cancel')
@@ -446,7 +484,7 @@ async function session(opts, context, url) {
   await page.locator('dialog.openDialog[open]').waitFor({ timeout: 10000 });
   await page.evaluate(() => window.restoreActivation());
   await page.locator('dialog.openDialog button', { hasText: 'Choose file' }).click();
-  await ed.choose(null, first, true);
+  await ed.choose(null, first);
   await ed.box();
   await ed.answer('No');
   await ed.checkCells(atlas, filled, cells, 'O without user activation, through the page\'s Choose file');
@@ -467,7 +505,7 @@ async function session(opts, context, url) {
   await page.keyboard.press('Escape');
   await ed.box();
   await page.locator('dialog.messageBox[open] button', { hasText: 'Yes' }).click();
-  await ed.save(null, 'second.map');
+  await ed.save(null, path.basename(first));  // the map O opened, not the name typed last
   const bare = cells.filter(([x, y]) => !input.cells.some(([ox, oy]) => ox === x && oy === y));
   await ed.checkCells(atlas, filled, bare, 'quit prompt Cancel, then Yes with the save cancelled');
   await page.keyboard.press('Escape');
@@ -515,8 +553,8 @@ async function session(opts, context, url) {
   if (await ed.unsaved() !== 1) throw new Failure('redone stroke not reported as unsaved');
   const stroked = expect(opts, again, 'again');
   sameBytes(await ed.quickSave('undone.map'), stroked, 'Ctrl+Y, Ctrl+S');
-  // Nothing changed, the same second: still a save the person asked for.
-  sameBytes(await ed.quickSave('undone.map'), stroked, 'Ctrl+S again at once');
+  // Nothing changed: the download folder has these bytes already.
+  await ed.quickSaveNothing('Ctrl+S again, nothing changed');
   await ed.title('VornGroundEditor - undone.map - view, kind 3 (snow), brush 1', 'after Ctrl+S');
   const prevented = await page.evaluate(() => window.vornPrevented);
   const kept = ['Control+KeyS', 'Control+KeyZ', 'Control+KeyY', 'F1'].filter((k) => prevented[k] !== true);
@@ -544,7 +582,7 @@ async function session(opts, context, url) {
   await page.keyboard.press('Escape');
   await ed.box();
   await page.locator('dialog.messageBox[open] button', { hasText: 'Yes' }).click();
-  const last = await ed.save('last.map', '', true);
+  const last = await ed.save('last.map', path.basename(first), true);
   await page.locator('#ended.shown').waitFor({ timeout: 10000 });
   sameBytes(last, expect(opts, again, 'last'), 'quit prompt Yes saved by download, then ended');
 
@@ -585,6 +623,100 @@ async function pixelRatio(opts, context, url) {
   const wider = [];
   for (let y = 0; 350 + CELL * (y + 1) <= 700; y++) for (let x = 0; 500 + CELL * (x + 1) <= 1000; x++) wider.push([x, y]);
   await ed.checkCells(atlas, ratio2, wider, 'window resized to 1000 x 700 device pixels');
+}
+
+// Opened files do not stay in the page's memory; S offers the opened map's
+// name; Ctrl+S twice with no change downloads once; a save name too long for
+// a download is cut, and the user is told.
+async function openedFiles(opts, context, url) {
+  const page = context.pages()[0] || await context.newPage();
+  const ed = new Editor(page, opts.work);
+  await page.goto(url);
+  await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  await page.click('#hideHelp');
+  const cdp = await context.newCDPSession(page);
+  // The page's memory after a full collection: the JavaScript heap, array
+  // buffers' storage (the in-memory file system's files) and the module's
+  // own memory, which grows when the editor reads a file into it.
+  async function heapMB() {
+    await cdp.send('HeapProfiler.collectGarbage');
+    const use = await cdp.send('Runtime.getHeapUsage');
+    const wasm = await page.evaluate(() => Module.HEAP8.buffer.byteLength);
+    return (use.usedSize + (use.backingStorageSize || 0) + wasm) / (1 << 20);
+  }
+  const folder = path.join(opts.work, 'big files');
+  fs.rmSync(folder, { recursive: true, force: true });
+  fs.mkdirSync(folder);
+  const big = path.join(folder, 'big-1.map');
+  fs.writeFileSync(big, Buffer.alloc(50 << 20, 176));
+  // One file under eight names: each open is a new file to the page.
+  const names = [big];
+  for (let i = 2; i <= 8; i++) {
+    names.push(path.join(folder, `big-${i}.map`));
+    fs.linkSync(big, names[names.length - 1]);
+  }
+  const before = await heapMB();
+  const heaps = [];
+  for (const file of names) {
+    await ed.openAnswering('o', file);
+    heaps.push(await heapMB());
+  }
+  // Dropped files too; these are made in the page, nothing to send.
+  for (let i = 1; i <= 3; i++) {
+    const name = `dropped-${i}.map`;
+    await page.evaluate((n) => {
+      const data = new DataTransfer();
+      data.items.add(new File([new Uint8Array(50 << 20).fill(176)], n));
+      document.getElementById('canvas').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, name);
+    await page.waitForFunction((n) => document.title.includes(n) || document.querySelector('dialog.messageBox[open]'),
+      name, { timeout: 20000 });
+    await ed.answerAnyBox();
+    await ed.settle();
+    heaps.push(await heapMB());
+  }
+  const figures = `heap before ${before.toFixed(0)} MB; after each of eight 50 MB opens ` +
+    `${heaps.slice(0, 8).map((h) => h.toFixed(0)).join(', ')} MB; after three 50 MB drops ` +
+    `${heaps.slice(8).map((h) => h.toFixed(0)).join(', ')} MB`;
+  log(figures);
+  fs.writeFileSync(path.join(opts.work, 'heap.txt'), figures + '\n');
+  if (Math.max(...heaps.slice(1)) - heaps[0] > 60) throw new Failure(`opened files stay in memory: ${figures}`);
+  fs.rmSync(folder, { recursive: true, force: true });
+
+  // O a map, S: its name offered.
+  const map = path.join(opts.work, 'offered name.map');
+  fs.writeFileSync(map, Buffer.alloc(4096, 176));
+  if (await ed.openAnswering('o', map) !== null) throw new Failure('a 4096-byte map opened with a box');
+  await ed.title('VornGroundEditor - offered name.map - view, kind 0 (sand), brush 1', 'after O');
+  await page.keyboard.press('s');
+  await ed.save(null, 'offered name.map');
+  log('S after O offers the opened map\'s name');
+
+  // Ctrl+S twice, nothing changed: the first downloads (nothing was
+  // downloaded since the open), the second does not.
+  sameBytes(await ed.quickSave('offered name.map'), fs.readFileSync(map), 'Ctrl+S after O');
+  await ed.quickSaveNothing('Ctrl+S again after O');
+
+  // A 5000-character name: cut to 255 bytes before ".map", and said.
+  const long = 'x'.repeat(4996) + '.map', cut = 'x'.repeat(251) + '.map';
+  await page.keyboard.press('s');
+  const dialog = page.locator('dialog.saveDialog[open]');
+  await dialog.waitFor({ timeout: 10000 });
+  await dialog.locator('input').fill(long);
+  const downloaded = page.waitForEvent('download', { timeout: 20000 });
+  await dialog.locator('input').press('Enter');
+  const told = await ed.box();
+  if (!told.text.includes('too long') || !told.text.includes(cut)) throw new Failure('long name box: ' + JSON.stringify(told));
+  await ed.answer('OK');
+  const download = await downloaded;
+  if (download.suggestedFilename() !== cut) throw new Failure(`long name downloaded as "${download.suggestedFilename()}"`);
+  const target = path.join(opts.work, 'got-long.map');
+  await download.saveAs(target);
+  sameBytes(target, fs.readFileSync(map), 'a 5000-character save name, cut to 255 bytes');
+  await ed.title(`VornGroundEditor - ${cut} - view, kind 0 (sand), brush 1`, 'after the long save');
+
+  const errors = ed.errors.filter((e) => !/favicon|404/.test(e));
+  if (errors.length) throw new Failure('page errors: ' + errors.join('; '));
 }
 
 // ---- figures ----------------------------------------------------------------
@@ -659,6 +791,11 @@ async function main() {
       fs.rmSync(profile, { recursive: true, force: true });
       context = await launch(profile, 2);
       await pixelRatio(opts, context, served.url);
+      await context.close();
+      context = null;
+      fs.rmSync(profile, { recursive: true, force: true });
+      context = await launch(profile);
+      await openedFiles(opts, context, served.url);
     }
     log(opts.figures ? 'figures done' : 'all checks passed');
   } finally {

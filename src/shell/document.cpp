@@ -122,6 +122,8 @@ bool quickSave(HWND window) {
 
 bool hasUnsavedChanges() { return modified(); }
 
+const std::string& currentFilePath() { return currentFile(); }
+
 void endChange() { recordChange(document.history, workingMap); }
 void undoLastChange() { undoChange(document.history, workingMap); }
 void redoLastChange() { redoChange(document.history, workingMap); }

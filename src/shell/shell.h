@@ -54,6 +54,9 @@ void refreshTitle(HWND window);
 // Whether the working map has changes its current file (or, before any
 // file, the map at start) lacks; the browser host asks before its tab closes.
 bool hasUnsavedChanges();
+// The current file's path, empty before any; the browser host offers its
+// name in the save dialog.
+const std::string& currentFilePath();
 // Start of a run (WM_CREATE) and tests: no current file, no undo steps, the
 // working map as it stands unmodified, and the next title always set.
 void resetDocument();

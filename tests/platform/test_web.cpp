@@ -1,6 +1,6 @@
 // The Win32 layer over the browser page, the parts that need no page: keys to
 // virtual keys, which keys stay the browser's, saved files noticed for
-// download, and the module path. Runs in node, beside the shared answers'
+// download, save names cut for a download, and the module path. Runs in node, beside the shared answers'
 // tests (test_win32_shared.cpp).
 #include <gtest/gtest.h>
 
@@ -64,25 +64,30 @@ void writeBytes(const std::string& path, const char* bytes) {
 }
 
 // Each save to a path the layer gave out must reach the user once, nothing
-// else may. The shell's safe save writes a new file and renames it over the
-// old one, so a quick save of the same bytes within the same second is a new
-// file too; a write in place shows by its size.
-TEST(WebFiles, EveryWriteToAGivenPathIsDeliveredOnce) {
+// else may, and a save of the bytes last downloaded under the same name (a
+// Ctrl+S with nothing changed) is not handed over again, unless a dialog or
+// a drop gave the path out anew since. The shell's safe save writes a new
+// file and renames it over the old one; a write in place shows by its size.
+TEST(WebFiles, EveryChangedWriteToAGivenPathIsDeliveredOnce) {
     const std::string folder = "web-files-scratch";
     mkdir(folder.c_str(), 0755);
     const std::string path = folder + "/quick.map", temp = folder + "/.temp";
     unlink(path.c_str());
     platform::watchFile(path);
-    struct Step { const char* what; const char* bytes; bool inPlace; int delivered; };
+    struct Step { const char* what; const char* bytes; bool inPlace; bool givenOutAgain; int delivered; };
     const Step steps[] = {
-        {"nothing written (a failed save)", nullptr, false, 0},
-        {"first save", "abc", false, 1},
-        {"looked at again", nullptr, false, 0},
-        {"quick save, other bytes", "abd", false, 1},
-        {"quick save, the same bytes", "abd", false, 1},
-        {"written in place, longer", "abde", true, 1},
+        {"nothing written (a failed save)", nullptr, false, false, 0},
+        {"first save", "abc", false, false, 1},
+        {"looked at again", nullptr, false, false, 0},
+        {"quick save, other bytes", "abd", false, false, 1},
+        {"quick save, the same bytes", "abd", false, false, 0},
+        {"written in place, longer", "abde", true, false, 1},
+        {"written in place, the same bytes", "abde", true, false, 0},
+        {"given out again, the same bytes", "abde", false, true, 1},
+        {"back to bytes downloaded before the last", "abd", false, false, 1},
     };
     for (const Step& s : steps) {
+        if (s.givenOutAgain) platform::watchFile(path);
         if (s.bytes && s.inPlace) writeBytes(path, s.bytes);
         if (s.bytes && !s.inPlace) {
             writeBytes(temp, s.bytes);
@@ -96,6 +101,37 @@ TEST(WebFiles, EveryWriteToAGivenPathIsDeliveredOnce) {
     unlink((folder + "/unwatched.map").c_str());
     EXPECT_EQ(platform::serviceFiles(), 0) << "a watched file removed";
     rmdir(folder.c_str());
+}
+
+// Browsers save a download under at most 255 bytes of name; a longer one
+// used to end the save dialog with nothing downloaded.
+TEST(WebFiles, SaveNamesAreCutToADownloadableLengthKeepingTheExtension) {
+    const std::string a250(250, 'a'), a251(251, 'a'), a5000(5000, 'x');
+    std::string cyrillic;  // "к" is two bytes: 130 of them, 260 bytes
+    for (int i = 0; i < 130; ++i) cyrillic += "\xD0\xBA";
+    std::string euro;  // "€" is three bytes
+    for (int i = 0; i < 100; ++i) euro += "\xE2\x82\xAC";
+    struct Case { const char* what; std::string typed; std::string expected; bool cut; };
+    const Case cases[] = {
+        {"short", "painted.map", "painted.map", false},
+        {"folders become part of the name", "a/b\\c.map", "a_b_c.map", false},
+        {"a dot alone", "..", "map", false},
+        {"exactly 255 bytes", a251 + ".map", a251 + ".map", false},
+        {"256 bytes: cut before the extension", a251 + "b.map", a251 + ".map", true},
+        {"5000 characters", a5000 + ".map", std::string(251, 'x') + ".map", true},
+        {"no extension", a5000, std::string(255, 'x'), true},
+        {"an extension too long to keep", a250 + "." + a250, a250 + "." + std::string(4, 'a'), true},
+        {"two-byte characters at the boundary", cyrillic + ".map", cyrillic.substr(0, 250) + ".map", true},
+        {"three-byte characters at the boundary", euro + ".map", euro.substr(0, 249) + ".map", true},
+        {"a multi-byte extension", a5000 + ".\xD0\xBA\xD0\xB0", std::string(250, 'x') + ".\xD0\xBA\xD0\xB0", true},
+    };
+    for (const Case& c : cases) {
+        bool cut = !c.cut;
+        const std::string got = platform::downloadName(c.typed, &cut);
+        EXPECT_EQ(got, c.expected) << c.what << ": expected " << c.expected.size() << " bytes, got " << got.size();
+        EXPECT_EQ(cut, c.cut) << c.what;
+        EXPECT_LE(got.size(), platform::kDownloadNameBytes) << c.what;
+    }
 }
 
 TEST(WebFiles, ModulePathIsBesideTheArt) {

@@ -6,18 +6,29 @@
 // reaches the user as a download. The shell writes its files itself (after
 // GetSaveFileNameA, or straight to the current file for a quick save), so the
 // layer watches every path it gave out and, at its next entry (serviceFiles),
-// hands any that was written since to the browser under the file's own name.
-// A save dialog's path is emptied first: no file there then means the save
-// failed, which the shell reports itself.
+// hands any that was written since to the browser under the file's own name,
+// unless the bytes are the ones last handed over under that name (Ctrl+S
+// with nothing changed). A save dialog's path is emptied first: no file there
+// then means the save failed, which the shell reports itself.
+// Memory: a chosen or dropped file lives in the in-memory file system only
+// until the shell has read it. The shell reads it within the handling of the
+// key or drop that asked for it (after any questions it asks first), and the
+// next PeekMessageA comes only after that handling; so each PeekMessageA
+// removes every file handed out before, except those of drops still waiting
+// in the queue. At most the files of the one open or drop in hand are held;
+// a quick save later writes the current file's path anew (a 4096-byte map).
 #include "platform/web/platform.h"
 
 #include <emscripten.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,32 +49,48 @@ struct Seen {
     }
 };
 std::map<std::string, Seen> watched;  // in-memory paths given out (opened, dropped, saved) and their state
-std::string lastSaveName; // the name the save dialog offers next time
+// Download name -> the bytes last handed to the browser under it. A path
+// given out again (a dialog or a drop) forgets its name's entry: the user
+// asked for that file anew, so its next save is delivered whatever it holds.
+std::map<std::string, std::vector<char>> lastDownload;
+std::set<std::string> held;  // chosen or dropped files not yet known to be read
+std::string lastSaveName;    // the name typed last in the save dialog
 
 EM_ASYNC_JS(int, pageMessageBox, (const char* title, const char* text, int buttons), {
     return await vornPage.messageBox(UTF8ToString(title), UTF8ToString(text), buttons);
 });
 
 // Shows the file chooser, offering the types in `accept` first (empty: any);
-// the chosen file goes to /open/<name> and its path into `out`. 0 when
-// cancelled or the path does not fit.
+// the chosen file goes to /open/<n>/<name> and its path into `out`. 0 when
+// cancelled or the path does not fit. Each file gets a folder of its own: a
+// file chosen or dropped under the current file's name must not take the
+// place of the current file, which the shell may still save to (asking
+// "save first?" after a drop arrived) and would then read back.
 EM_ASYNC_JS(int, pageOpenFile, (const char* title, const char* accept, char* out, int size), {
     const file = await vornPage.openFile(UTF8ToString(title), UTF8ToString(accept));
     if (!file) return 0;
-    const path = '/open/' + file.name;
+    Module.vornChosen = (Module.vornChosen || 0) + 1;
+    const folder = '/open/' + Module.vornChosen;
+    const path = folder + '/' + file.name;
     if (lengthBytesUTF8(path) + 1 > size) return 0;
-    FS.mkdirTree('/open');
-    FS.writeFile(path, file.bytes);
+    FS.mkdirTree(folder);
+    FS.writeFile(path, file.bytes, { canOwn: true });  // no second copy of a large file
     stringToUTF8(path, out, size);
     return 1;
 });
 
-// Asks for a file name, offering `last`; the name goes into `out`. 0 when cancelled.
-EM_ASYNC_JS(int, pageAskSaveName, (const char* title, const char* last, char* out, int size), {
+// Asks for a file name, offering `last`; returns the typed name's length in
+// UTF-8 bytes (pageTakeSaveName copies it), -1 when cancelled. Any length is
+// taken: a name too long for a download is cut by the layer, not dropped.
+EM_ASYNC_JS(int, pageAskSaveName, (const char* title, const char* last), {
     const name = await vornPage.askSaveName(UTF8ToString(title), UTF8ToString(last));
-    if (!name || lengthBytesUTF8(name) + 1 > size) return 0;
-    stringToUTF8(name, out, size);
-    return 1;
+    Module.vornSaveName = name || "";
+    return name ? lengthBytesUTF8(name) : -1;
+});
+
+EM_JS(void, pageTakeSaveName, (char* out, int size), {
+    stringToUTF8(Module.vornSaveName, out, size);
+    Module.vornSaveName = "";
 });
 
 // No page (the layer's tests in node): nothing to hand the file to.
@@ -71,14 +98,17 @@ EM_JS(void, pageDownload, (const char* path, const char* name), {
     if (typeof vornPage !== 'undefined') vornPage.download(UTF8ToString(name), FS.readFile(UTF8ToString(path)));
 });
 
-// Takes the oldest file dropped on the page into /dropped/<name>; 0 when none.
+// Takes the oldest file dropped on the page into /dropped/<n>/<name> (a
+// folder of its own, as for the chooser); 0 when none.
 EM_JS(int, pageTakeDrop, (char* out, int size), {
     const file = vornPage.takeDrop();
     if (!file) return 0;
-    const path = '/dropped/' + file.name;
+    Module.vornChosen = (Module.vornChosen || 0) + 1;
+    const folder = '/dropped/' + Module.vornChosen;
+    const path = folder + '/' + file.name;
     if (lengthBytesUTF8(path) + 1 > size) return 0;
-    FS.mkdirTree('/dropped');
-    FS.writeFile(path, file.bytes);
+    FS.mkdirTree(folder);
+    FS.writeFile(path, file.bytes, { canOwn: true });
     stringToUTF8(path, out, size);
     return 1;
 });
@@ -111,12 +141,25 @@ struct Modal {
     ~Modal() { --platform::modalDepth; }
 };
 
-// A chosen name is one path component, as a download needs: no folders.
-std::string downloadName(const char* name) {
-    std::string cleaned;
-    for (const char* p = name; *p; ++p) cleaned += (*p == '/' || *p == '\\') ? '_' : *p;
-    if (cleaned == "." || cleaned == "..") cleaned = "map";
-    return cleaned;
+bool readBytes(const std::string& path, std::vector<char>& bytes) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    bytes.clear();
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// A file handed out by a dialog or a drop: the shell will read it, and may
+// save back to it (Ctrl+S).
+void handOut(const std::string& path) {
+    held.insert(path);
+    platform::watchFile(path);
 }
 
 // The chooser's accept list for the dialog's first filter: "*.bmp;*.png"
@@ -142,19 +185,61 @@ std::string acceptFor(LPOPENFILENAMEA request) {
 
 }  // namespace
 
-void platform::watchFile(const std::string& path) { watched[path] = look(path); }
+std::string platform::downloadName(const std::string& typed, bool* cut) {
+    std::string name;
+    for (const char c : typed) name += (c == '/' || c == '\\') ? '_' : c;
+    if (name == "." || name == "..") name = "map";
+    if (cut) *cut = name.size() > kDownloadNameBytes;
+    if (name.size() <= kDownloadNameBytes) return name;
+    // The extension says what the file is: kept when it is short and not the
+    // whole name (".profile" has none); the part before it is cut instead.
+    const size_t dot = name.rfind('.');
+    std::string extension;
+    if (dot != std::string::npos && dot > 0 && name.size() - dot <= kKeptExtensionBytes) extension = name.substr(dot);
+    size_t end = kDownloadNameBytes - extension.size();
+    // Back to the start of a character: UTF-8 continuation bytes are 10xxxxxx.
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+    return name.substr(0, end) + extension;
+}
+
+void platform::watchFile(const std::string& path) {
+    watched[path] = look(path);
+    lastDownload.erase(nameOf(path));
+}
 
 int platform::serviceFiles() {
     int delivered = 0;
+    std::vector<char> bytes;
     for (auto& [path, seen] : watched) {
         const Seen now = look(path);
         if (now == seen) continue;
         seen = now;
-        if (!now.exists) continue;  // gone: nothing to hand over
-        pageDownload(path.c_str(), path.substr(path.rfind('/') + 1).c_str());
+        if (!now.exists || !readBytes(path, bytes)) continue;  // gone: nothing to hand over
+        const std::string name = nameOf(path);
+        const auto last = lastDownload.find(name);
+        if (last != lastDownload.end() && last->second == bytes) continue;  // the user has these bytes already
+        pageDownload(path.c_str(), name.c_str());
+        lastDownload[name] = bytes;
         ++delivered;
     }
     return delivered;
+}
+
+int platform::releaseChosenFiles() {
+    std::set<std::string> waiting;  // named by drops the shell has not taken yet
+    for (const QueuedMessage& q : messageQueue())
+        if (q.msg.message == WM_DROPFILES && q.msg.wParam)
+            for (const std::string& f : reinterpret_cast<HDROP>(q.msg.wParam)->files) waiting.insert(f);
+    int removed = 0;
+    for (auto it = held.begin(); it != held.end();) {
+        if (waiting.count(*it)) {
+            ++it;
+            continue;
+        }
+        if (unlink(it->c_str()) == 0) ++removed;
+        it = held.erase(it);
+    }
+    return removed;
 }
 
 void platform::serviceDrops() {
@@ -168,7 +253,7 @@ void platform::serviceDrops() {
     while (pageTakeDrop(path, sizeof path)) {
         if (!drop) drop = new HDROP__;
         drop->files.push_back(path);
-        watchFile(path);  // the shell may save back to it (Ctrl+S)
+        handOut(path);
     }
     if (!drop) return;
     platform::QueuedMessage q;
@@ -195,8 +280,12 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
         Modal modal;
         chosen = pageOpenFile(title, acceptFor(request).c_str(), path, sizeof path);
     }
-    if (!chosen || !isFile(path) || !platform::giveDialogAnswer(request, path)) return FALSE;
-    platform::watchFile(path);  // the shell may save back to it (Ctrl+S)
+    if (!chosen) return FALSE;
+    if (!isFile(path) || !platform::giveDialogAnswer(request, path)) {
+        unlink(path);  // not handed out: nobody will read it
+        return FALSE;
+    }
+    handOut(path);
     return TRUE;
 }
 
@@ -204,15 +293,31 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
     platform::dialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     platform::serviceFiles();
-    char name[kPathBuffer];
-    int chosen = 0;
+    // The current file's name (the map last opened, dropped or saved), else
+    // the name typed last.
+    std::string offer = lastSaveName;
+    if (platform::hooks.currentFile) {
+        const std::string current = platform::hooks.currentFile();
+        if (!current.empty()) offer = nameOf(current);
+    }
+    std::string typed;
     {
         Modal modal;
-        chosen = pageAskSaveName(request->lpstrTitle ? request->lpstrTitle : "Save As", lastSaveName.c_str(), name,
-                                 sizeof name);
+        const int length = pageAskSaveName(request->lpstrTitle ? request->lpstrTitle : "Save As", offer.c_str());
+        if (length > 0) {
+            typed.assign(static_cast<size_t>(length) + 1, '\0');
+            pageTakeSaveName(&typed[0], length + 1);
+            typed.resize(std::strlen(typed.c_str()));
+        }
     }
-    if (!chosen || !name[0]) return FALSE;
-    lastSaveName = downloadName(name);
+    if (typed.empty()) return FALSE;
+    bool cut = false;
+    lastSaveName = platform::downloadName(typed, &cut);
+    if (cut) {
+        const std::string text = "The file name is too long for a download; the map is saved as \"" + lastSaveName + "\".";
+        MessageBoxA(request->hwndOwner, text.c_str(), request->lpstrTitle ? request->lpstrTitle : "Save As",
+                    MB_OK);
+    }
     mkdir("/save", 0755);
     const std::string path = "/save/" + lastSaveName;
     if (!platform::giveDialogAnswer(request, path)) return FALSE;
@@ -221,4 +326,3 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
     platform::watchFile(path);
     return TRUE;
 }
-

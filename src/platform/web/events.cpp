@@ -189,6 +189,7 @@ bool fitCanvas(HWND hwnd) {
 // Files the shell wrote and files dropped on the page are looked at each
 // time the loop asks for a message.
 void collectInput() {
+    releaseChosenFiles();
     serviceFiles();
     serviceDrops();
 }

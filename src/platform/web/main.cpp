@@ -25,8 +25,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE int vorn_web_unsaved_changes() {
 int main() {
     pageShowKeys(keyLineText().c_str());
     platform::hooks.unsavedChanges = hasUnsavedChanges;
+    platform::hooks.currentFile = currentFilePath;
     const int code = WinMain(nullptr, nullptr, const_cast<char*>(""), 0);
     platform::hooks.unsavedChanges = nullptr;
+    platform::hooks.currentFile = nullptr;
     pageEnded();
     return code;
 }

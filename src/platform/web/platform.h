@@ -57,14 +57,33 @@ extern int modalDepth;
 int serviceFiles();
 void serviceDrops();
 // Called by the dialogs and drops for each in-memory path they give the
-// shell: its state now is the one serviceFiles compares with.
+// shell: its state now is the one serviceFiles compares with, and its next
+// write is delivered even when the bytes are the ones last downloaded under
+// its name (serviceFiles skips such a write otherwise).
 void watchFile(const std::string& path);
+// Called by PeekMessageA (collectInput), when the shell has finished the
+// message before: removes the files handed out by the open dialog and by
+// drops, except those of WM_DROPFILES still queued; returns how many.
+int releaseChosenFiles();
+
+// The longest file name browsers save a download under (in UTF-8 bytes), and
+// the longest extension kept when a name is cut to it.
+constexpr size_t kDownloadNameBytes = 255;
+constexpr size_t kKeptExtensionBytes = 16;
+// Called by GetSaveFileNameA (and tests): the name a typed save name is
+// downloaded under: slashes become '_', and a name over kDownloadNameBytes is
+// cut at a character boundary before its extension, which stays; `cut` (may
+// be null) says whether it was.
+std::string downloadName(const std::string& typed, bool* cut);
 
 // Hooks the executable's main sets, so the layer can ask about the map without
 // linking the shell. Any may stay null.
 struct PageHooks {
     // Whether leaving the page would lose changes (the browser then asks).
     bool (*unsavedChanges)() = nullptr;
+    // The shell's current file (an in-memory path, empty before any): its
+    // name is what the save dialog offers.
+    const std::string& (*currentFile)() = nullptr;
 };
 extern PageHooks hooks;
 
