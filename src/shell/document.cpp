@@ -91,7 +91,9 @@ void undoLastChange() { undoChange(document.history, workingMap); }
 void redoLastChange() { redoChange(document.history, workingMap); }
 
 void refreshTitle(HWND window) {
-    const std::string text = titleText();
+    // The file's name may be in any bytes; SDL on X11 keeps the old title
+    // when given one that is not UTF-8.
+    const std::string text = titleSafeText(titleText());
     if (text == document.shownTitle) return;
     document.shownTitle = text;
     SetWindowTextA(window, text.c_str());
