@@ -37,11 +37,13 @@ void markSaved(const char* path) {
 
 bool saveTo(HWND window, const char* path) {
     recordChange(document.history, workingMap);
-    if (saveMap(path, workingMap)) {
+    std::string reason;
+    if (saveMap(path, workingMap, &reason)) {
         markSaved(path);
         return true;
     }
-    MessageBoxA(window, "Could not save map.", kTitle, MB_OK | MB_ICONERROR);
+    const std::string message = "Could not save map." + (reason.empty() ? "" : "\n" + reason);
+    MessageBoxA(window, message.c_str(), kTitle, MB_OK | MB_ICONERROR);
     return false;
 }
 
