@@ -47,6 +47,8 @@ std::string reasonText(DWORD error) {
     while (!line.empty() && (line.back() == ' ' || line.back() == '.')) line.pop_back();
     size_t start = line.find_first_not_of(' ');
     line.erase(0, start == std::string::npos ? line.size() : start);
+    // Wine has no text for the one code we set ourselves.
+    if (line.empty() && error == kDirectoryNotSupported) return "An operation is not supported on a directory";
     return line.empty() ? "system error " + std::to_string(error) : line;
 }
 
