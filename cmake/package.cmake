@@ -2,7 +2,8 @@
 # (the mingw cross build) a zip and a 64-bit NSIS installer. scripts/package.sh
 # runs cpack in both builds.
 
-if(NOT (VORN_EDITOR AND TARGET VornGroundEditor))
+# The web build installs its page alone (web.cmake).
+if(NOT (VORN_EDITOR AND TARGET VornGroundEditor) OR EMSCRIPTEN)
   return()
 endif()
 

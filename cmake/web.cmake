@@ -1,7 +1,8 @@
 # The editor in a web browser (emscripten, configured through emcmake): the
 # Win32 subset over the page in src/platform/web, the shell unchanged, and the
 # page itself. Output in the build folder: index.html, page.js,
-# VornGroundEditor.js and VornGroundEditor.wasm (the art embedded).
+# VornGroundEditor.js and VornGroundEditor.wasm (the art embedded); installed,
+# those four alone (scripts/run-web.sh: `cmake --install` into build/web).
 
 add_library(vorn_platform_web STATIC
   src/platform/web/events.cpp
@@ -39,11 +40,17 @@ target_link_options(VornGroundEditor PRIVATE
   -sENVIRONMENT=web
   -sFORCE_FILESYSTEM=1
   # The art, in the in-memory file system's root, the editor's working folder.
-  "SHELL:--embed-file ${CMAKE_BINARY_DIR}/tex1.bmp@/tex1.bmp"
-  "SHELL:--embed-file ${CMAKE_BINARY_DIR}/structures.bmp@/structures.bmp")
+  # Quoted: the build folder's path may hold blanks.
+  "SHELL:--embed-file \"${CMAKE_BINARY_DIR}/tex1.bmp@/tex1.bmp\""
+  "SHELL:--embed-file \"${CMAKE_BINARY_DIR}/structures.bmp@/structures.bmp\"")
 # A relink when the art changes (the embed is a link input nobody else names).
 set_property(TARGET VornGroundEditor APPEND PROPERTY LINK_DEPENDS ${VORN_ART_FILES})
 # Our own page: emscripten's generated HTML is not used.
 foreach(page index.html page.js)
   configure_file(${PROJECT_SOURCE_DIR}/src/platform/web/${page} ${CMAKE_BINARY_DIR}/${page} COPYONLY)
 endforeach()
+# The page is these files and nothing else from the build folder: the folder
+# to copy to a web server.
+install(FILES ${CMAKE_BINARY_DIR}/index.html ${CMAKE_BINARY_DIR}/page.js
+              ${CMAKE_BINARY_DIR}/VornGroundEditor.js ${CMAKE_BINARY_DIR}/VornGroundEditor.wasm
+        DESTINATION .)

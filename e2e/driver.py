@@ -141,7 +141,8 @@ def scripted(ctx, name, build, sanitized):
     work = ctx.work(name)
     exe = os.path.join(build, "VornGroundEditor")
     atlas = Atlas(os.path.join(build, "tex1.bmp"))
-    grey = os.path.join(work, "heights.bmp")
+    # Typed into zenity's location field: a folder starting with "-", a blank.
+    grey = files.odd_path(work, "grey heights.bmp")
     texels = files.write_grey_bitmap(grey)
     mission = os.path.join(work, "objects.msn")
     object_cells = files.write_mission(mission)

@@ -15,6 +15,7 @@
 //   clear             key C answered Yes
 //   load PATH         key O
 //   save PATH         key S; exits 3 when the file could not be written
+// A PATH is the whole rest of its line, blanks and leading "-" included.
 // Exits 2 on a malformed line, naming it.
 //
 // Built beside the tests, it replays everything a second time on the plain
@@ -124,6 +125,14 @@ void dragTo(int32_t x, int32_t y) {
     }
 }
 
+// The rest of a command's line after the blanks that follow the command
+// word: a path, which may hold blanks of its own. Empty when there is none.
+std::string restOfLine(std::istringstream& words) {
+    std::string rest;
+    std::getline(words >> std::ws, rest);
+    return rest;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,8 +171,8 @@ int main(int argc, char** argv) {
             ok = static_cast<bool>(words >> x >> y);
             if (ok) dragTo(x, y);
         } else if (cmd == "grey") {
-            std::string path;
-            ok = static_cast<bool>(words >> path) && readGreyBitmap(path.c_str(), heightField);
+            const std::string path = restOfLine(words);
+            ok = !path.empty() && readGreyBitmap(path.c_str(), heightField);
         } else if (cmd == "edge") {
             double h;
             ok = static_cast<bool>(words >> h);
@@ -189,11 +198,11 @@ int main(int argc, char** argv) {
             refMap.clear();
 #endif
         } else if (cmd == "load") {
-            std::string path;
-            ok = static_cast<bool>(words >> path) && loadMap(path.c_str(), workingMap) && refLoad(path.c_str());
+            const std::string path = restOfLine(words);
+            ok = !path.empty() && loadMap(path.c_str(), workingMap) && refLoad(path.c_str());
         } else if (cmd == "save") {
-            std::string path;
-            ok = static_cast<bool>(words >> path);
+            const std::string path = restOfLine(words);
+            ok = !path.empty();
             if (ok && !sameAsReference(line.c_str())) return 4;
             if (ok && !saveMap(path.c_str(), workingMap)) {
                 std::fprintf(stderr, "e2e_expect: cannot write %s\n", path.c_str());

@@ -9,7 +9,7 @@ import random
 import time
 
 from editor import Editor
-from xsession import Failure, Session, log
+from xsession import Failure, Session, log, preload
 
 
 def busy_script(path, rng):
@@ -35,7 +35,7 @@ def figures(ctx):
     swaplog = os.path.join(work, "swaps.txt")
     with Session(ctx.artifacts, "figures") as s:
         env = dict(s.env)
-        env["LD_PRELOAD"] = os.path.join(ctx.build, "e2e_swapcount.so")
+        preload(env, [os.path.join(ctx.build, "e2e_swapcount.so")])
         env["VORN_E2E_SWAPLOG"] = swaplog
         ctx.art_into(ctx.build, work)
         ed = Editor(s, [os.path.join(ctx.build, "VornGroundEditor")], work, "figures-editor",

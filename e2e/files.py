@@ -1,8 +1,21 @@
 """Input files the end-to-end runs hand to the editor, made here byte by byte:
 a 128 x 128 grey bitmap and a small mission file."""
 
+import os
 import random
 import struct
+
+# A folder whose name begins with "-" and holds a blank: files a dialog is
+# given from inside it test that every hand on the way takes the path as text.
+ODD_FOLDER = "-odd folder"
+
+
+def odd_path(work, name):
+    """work/ODD_FOLDER/name, the folder made when missing."""
+    folder = os.path.join(work, ODD_FOLDER)
+    os.makedirs(folder, exist_ok=True)
+    return os.path.join(folder, name)
+
 
 # A basin of height 0 walled in by height 1: a fill at or below the height of
 # a basin point takes exactly the basin, whatever the random heights of the

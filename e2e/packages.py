@@ -15,7 +15,7 @@ import time
 
 from editor import Atlas, Editor
 from xsession import Failure, Session, log
-from windows import quit_answering_no, wine_env, winpath
+from windows import quit_answering_no, wine_env
 
 
 def package(ctx, pattern):
@@ -115,8 +115,8 @@ def nsis(ctx):
     installer = package(ctx, "*-win64.exe")
     scratch = tempfile.mkdtemp(prefix="nsis-", dir=ctx.artifacts)
     prefix = os.path.join(os.path.dirname(ctx.artifacts), "e2e-wine", "prefix")
-    # No blank in it: Wine quotes an argument with one, and NSIS reads no quoted /D.
     target = os.path.join(scratch, "installed")
+    drive = None
     elsewhere = os.path.join(scratch, "elsewhere")
     os.makedirs(elsewhere)
     menus = [os.path.join(prefix, "drive_c", "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs"),
@@ -140,10 +140,13 @@ def nsis(ctx):
                     for stale in glob.glob(os.path.join(m, "**", "VornGroundEditor"), recursive=True):
                         shutil.rmtree(stale, ignore_errors=True)
                 before = set().union(*(files_under(m) for m in menus if os.path.isdir(m)))
-                # /D must come last.
+                # /D must come last and NSIS reads it unquoted, but Wine quotes an
+                # argument with a blank: the scratch folder, wherever it is, is
+                # reached through a drive letter of its own.
+                drive = map_drive(prefix, scratch)
                 t0 = time.monotonic()
-                r = subprocess.run(["wine", installer, "/S", "/D=" + winpath(target)], env=env, timeout=180,
-                                   capture_output=True, text=True)
+                r = subprocess.run(["wine", installer, "/S", "/D=" + drive + ":\\installed"], env=env,
+                                   timeout=180, capture_output=True, text=True)
                 if r.returncode != 0:
                     raise Failure("nsis: silent install exited %d: %s" % (r.returncode, r.stderr[-500:]))
                 installed = files_under(target)
@@ -188,4 +191,19 @@ def nsis(ctx):
                 subprocess.run(["wineserver", "-k"], env=env, timeout=60,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     finally:
+        if drive and os.path.islink(os.path.join(prefix, "dosdevices", drive.lower() + ":")):
+            os.remove(os.path.join(prefix, "dosdevices", drive.lower() + ":"))
         shutil.rmtree(scratch, ignore_errors=True)
+
+
+def map_drive(prefix, folder):
+    """Makes a free drive letter of the Wine prefix show `folder`; returns the letter."""
+    devices = os.path.join(prefix, "dosdevices")
+    for letter in "nopqrstuvw":
+        link = os.path.join(devices, letter + ":")
+        if os.path.islink(link) and not os.path.exists(link):
+            os.remove(link)    # left by a run that was killed, its folder gone
+        if not os.path.lexists(link):
+            os.symlink(os.path.abspath(folder), link)
+            return letter.upper()
+    raise Failure("nsis: no free drive letter in %s" % devices)

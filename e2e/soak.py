@@ -11,7 +11,7 @@ import time
 
 import files
 from editor import Editor, _children
-from xsession import Failure, Session, log
+from xsession import Failure, Session, log, preload, sanitizer_path
 
 KEYS = ["e", "f", "i", "0", "1", "2", "3", "4", "q", "w", "space", "u", "r", "Escape",
         "ctrl+z", "ctrl+z", "ctrl+y", "ctrl+shift+z",
@@ -265,7 +265,7 @@ def sanitizer_env(ctx, base, exe, work):
                if "libasan" in l and "=>" in l]
     keep = os.path.join(ctx.build, "e2e_keep_loaded.so")
     if runtime and os.path.exists(keep):
-        env["LD_PRELOAD"] = runtime[0] + ":" + keep
+        preload(env, [runtime[0], keep])
         # The file dialogs the editor starts must not inherit the preload:
         # a zenity found first on PATH drops it before the real one runs.
         bindir = os.path.join(work, "bin")
@@ -279,7 +279,7 @@ def sanitizer_env(ctx, base, exe, work):
     supp = os.path.join(ctx.root, "e2e", "lsan.supp")
     env["ASAN_OPTIONS"] = "halt_on_error=1:detect_leaks=1:abort_on_error=0:exitcode=86"
     env["UBSAN_OPTIONS"] = "halt_on_error=1:print_stacktrace=1:exitcode=87"
-    env["LSAN_OPTIONS"] = "suppressions=%s:print_suppressions=1:exitcode=88" % supp
+    env["LSAN_OPTIONS"] = "suppressions=%s:print_suppressions=1:exitcode=88" % sanitizer_path(supp)
     return env
 
 

@@ -170,13 +170,15 @@ def quit_answering_no(s, ed, label):
 def grey_imports(driver, s, ed, work):
     """G through the Windows open dialog with a PNG and with a BMP of 124-byte
     header, both converted by ImageMagick from the test's own 54-byte grey
-    bitmap: Space must show that bitmap's greys after each. R in between, so
+    bitmap and kept in a folder named "-odd folder": Space must show that
+    bitmap's greys after each. R in between, so
     the second check cannot pass on what the first import left."""
     reference = os.path.join(work, "heights.bmp")
     texels = files.write_grey_bitmap(reference)
     variants = []
     for name, fmt in (("heights.png", "png"), ("heights-v5.bmp", "bmp")):
-        path = os.path.join(work, name)
+        # Typed into the dialog: a folder starting with "-", a blank.
+        path = files.odd_path(work, name)
         subprocess.run(["convert", reference, "%s:%s" % (fmt, path)], check=True, timeout=60,
                        stdout=subprocess.DEVNULL)
         variants.append(path)

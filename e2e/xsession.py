@@ -32,6 +32,40 @@ class Failure(Exception):
     """A check that did not hold; the message says expected and got."""
 
 
+def preload(env, libraries):
+    """Preloads `libraries` (paths) into programs started with env. The loader
+    splits LD_PRELOAD at blanks and colons and knows no quoting, so a library
+    goes in by its file name, found through LD_LIBRARY_PATH (split at colons
+    only), unless its path is a system one without blanks (the sanitizer
+    runtime, which must stay first)."""
+    names, folders = [], []
+    for lib in libraries:
+        if lib.startswith("/usr/") or lib.startswith("/lib"):
+            if any(c in lib for c in " \t\n:"):
+                raise Failure("cannot preload %r: blank or colon in a system path" % lib)
+            names.append(lib)
+            continue
+        folder = os.path.dirname(os.path.abspath(lib))
+        if ":" in folder:
+            raise Failure("cannot preload from %r: the loader splits its search path at colons" % folder)
+        names.append(os.path.basename(lib))
+        if folder not in folders:
+            folders.append(folder)
+    env["LD_PRELOAD"] = ":".join(names)
+    if folders:
+        env["LD_LIBRARY_PATH"] = ":".join(folders + [p for p in [env.get("LD_LIBRARY_PATH")] if p])
+
+
+def sanitizer_path(path):
+    """A path as the value of a sanitizer option (ASAN_OPTIONS and kin): the
+    runtime splits options at blanks, colons and commas, and takes a quoted
+    value whole."""
+    quote = "'" if "'" not in path else '"'
+    if quote in path:
+        raise Failure("cannot quote %r for a sanitizer option" % path)
+    return quote + path + quote
+
+
 def log(*args):
     print("[e2e %7.2f]" % (time.monotonic() - _T0), *args, flush=True)
 
@@ -234,9 +268,11 @@ class Session:
         self.xdo("key", "--delay", delay, *keys)
 
     def type(self, text, delay=12):
-        # In pieces: each run stays short however slow the machine is.
+        # In pieces: each run stays short however slow the machine is. "--"
+        # ends xdotool's options: a piece that begins with "-" (a folder
+        # named so, or a cut through "heights-v5.bmp") is typed, not parsed.
         for i in range(0, len(text), 24):
-            self.xdo("type", "--delay", delay, text[i:i + 24])
+            self.xdo("type", "--delay", delay, "--", text[i:i + 24])
 
     def move(self, x, y):
         """Moves the pointer to absolute screen position (x, y). (Not --sync:

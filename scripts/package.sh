@@ -6,7 +6,7 @@
 # By default each comes from its own build folder (build/package-linux,
 # build/package-windows) without tests; the test run passes its own builds.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -- "$(dirname -- "$0")/.."
 linux=build/package-linux
 windows=build/package-windows
 while [ $# -gt 0 ]; do
@@ -32,12 +32,12 @@ mkdir -p "$out"
 rm -f "$out"/*.deb "$out"/*.zip "$out"/*.exe
 for dir in "$linux" "$windows"; do
   cmake --build "$dir" -j "$jobs" >/dev/null
-  (cd "$dir" && cpack -B "$out" >/dev/null)
+  (cd -- "$dir" && cpack -B "$out" >/dev/null)
 done
 rm -rf "$out/_CPack_Packages"
 
 echo "Packages in build/packages:"
 for pattern in '*.deb' '*-win64.zip' '*-win64.exe'; do
   f=$(compgen -G "$out/$pattern" | head -n 1) || { echo "package.sh: no $pattern was made" >&2; exit 1; }
-  printf '  %-40s %9d bytes\n' "$(basename "$f")" "$(stat -c %s "$f")"
+  printf '  %-40s %9d bytes\n' "$(basename -- "$f")" "$(stat -c %s -- "$f")"
 done

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and starts the editor from the folder that holds its art.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -- "$(dirname -- "$0")/.."
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset); start it from a desktop session." >&2
   exit 1

@@ -5,7 +5,7 @@
 # desktop and in headless Chromium, and the packages. Prints how long each
 # stage took.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd -- "$(dirname -- "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 fuzz_runs=${VORN_FUZZ_RUNS:-1000000}
@@ -60,9 +60,17 @@ build_sanitize() {
   cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF >/dev/null
   cmake --build build/sanitize -j "$jobs"
 }
+# A path as the value of a sanitizer option: the runtime splits the options
+# at blanks, colons and commas, and takes a quoted value whole.
+sanitizer_path() {
+  case $1 in
+    *\'*) printf '"%s"' "$1" ;;
+    *) printf "'%s'" "$1" ;;
+  esac
+}
 test_sanitize() {
   ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    LSAN_OPTIONS=suppressions=$root/tests/lsan.supp \
+    LSAN_OPTIONS="suppressions=$(sanitizer_path "$root/tests/lsan.supp")" \
     count_ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --timeout 900
 }
 
@@ -108,14 +116,14 @@ build_windows() {
   cmake --build build/windows -j "$jobs"
 }
 
-# The web version (emscripten): the editor's page into build/web, the core's
-# unit tests and timing loop into build/web-tests. At most two compile jobs:
+# The web version (emscripten): the editor built in build/web-build and its
+# page's files alone in build/web (scripts/web-page.sh), the core's unit
+# tests and timing loop in build/web-tests. At most two compile jobs:
 # emscripten's compiler is heavy on memory.
 web_jobs=$(( jobs < 2 ? jobs : 2 ))
 build_web() {
   export NODE_PATH=/usr/share/nodejs
-  emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF >/dev/null
-  cmake --build build/web -j "$web_jobs"
+  bash scripts/web-page.sh
   emcmake cmake -S . -B build/web-tests -DCMAKE_BUILD_TYPE=Release -DVORN_EDITOR=OFF >/dev/null
   cmake --build build/web-tests -j "$web_jobs"
 }
@@ -129,14 +137,15 @@ test_web() {
 # from npm, no browser download), then its figures.
 e2e_web() {
   (cd e2e/web && npm ci --no-audit --no-fund --loglevel=error)
-  node e2e/web/run.js --web build/web --expect build/release/e2e_expect --work build/e2e-artifacts/web
+  node e2e/web/run.js --web build/web --art build/web-build --expect build/release/e2e_expect \
+    --work build/e2e-artifacts/web
   passed=$((passed + 1))
-  node e2e/web/run.js --figures --web build/web --work build/e2e-artifacts/web
-  echo "--- download size (gzip -9)"
+  node e2e/web/run.js --figures --web build/web --art build/web-build --work build/e2e-artifacts/web
+  echo "--- download size (gzip -9): every file of the page"
   local total=0 f n
-  for f in index.html page.js VornGroundEditor.js VornGroundEditor.wasm; do
-    n=$(gzip -9c "build/web/$f" | wc -c)
-    printf '  %-24s %8d bytes\n' "$f" "$n"
+  for f in build/web/*; do
+    n=$(gzip -9c <"$f" | wc -c)
+    printf '  %-24s %8d bytes\n' "${f#build/web/}" "$n"
     total=$((total + n))
   done
   printf '  %-24s %8d bytes\n' total "$total"

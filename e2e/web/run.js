@@ -4,10 +4,12 @@
 // byte for byte with what e2e_expect makes of the same strokes through the
 // core library; cells on screen with the atlas tiles the expected map names.
 //
-//   node run.js --web build/web --expect build/release/e2e_expect --work DIR [--figures]
+//   node run.js --web build/web --art build/web-build --expect build/release/e2e_expect --work DIR [--figures]
 //
-// Serves the build folder with Python's http.server on 127.0.0.1, and ends the
-// server and the browser it started however the run ends.
+// Serves the page's folder (--web) with Python's http.server on 127.0.0.1, and
+// ends the server and the browser it started however the run ends. The atlas
+// the cells are compared with is tex1.bmp in the web build's folder (--art):
+// the page embeds it and does not carry it as a file.
 'use strict';
 
 const { chromium } = require('playwright-core');
@@ -21,12 +23,17 @@ const TILE_TOLERANCE = 4;     // mean absolute difference per channel, 0..255
 const E2E = path.resolve(__dirname, '..');
 
 function args() {
-  const out = { web: 'build/web', expect: 'build/release/e2e_expect', work: 'build/e2e-artifacts/web', figures: false };
+  const out = { web: 'build/web', art: 'build/web-build', expect: 'build/release/e2e_expect',
+    work: 'build/e2e-artifacts/web', figures: false };
   const a = process.argv.slice(2);
   for (let i = 0; i < a.length; i++) {
     if (a[i] === '--figures') out.figures = true;
-    else out[a[i].replace(/^--/, '')] = a[++i];
+    else if (['--web', '--art', '--expect', '--work'].includes(a[i]) && i + 1 < a.length) out[a[i].slice(2)] = a[++i];
+    else throw new Failure(`unknown argument ${a[i]}`);
   }
+  // Absolute, so no path handed on (to http.server, e2e_expect) can be read
+  // as an option, whatever folder the clone is in.
+  for (const k of ['web', 'art', 'expect', 'work']) out[k] = path.resolve(out[k]);
   return out;
 }
 
@@ -38,7 +45,7 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 function serve(dir) {
   return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', dir],
+    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', `--directory=${dir}`],
       { stdio: ['ignore', 'pipe', 'ignore'] });
     let text = '';
     server.stdout.on('data', (d) => {
@@ -302,11 +309,12 @@ async function stroke(ed, script, points) {
 function pythonFiles(work) {
   const grey = path.join(work, 'heights.bmp');
   const mission = path.join(work, 'objects.mis');
+  // The paths go in as arguments, never into the program's text.
   const out = execFileSync('python3', ['-c', [
     'import json, sys, files',
-    `files.write_grey_bitmap(${JSON.stringify(grey)})`,
-    `cells = files.write_mission(${JSON.stringify(mission)})`,
-    'print(json.dumps({"cells": cells, "basin": files.BASIN_POINT}))'].join('\n')],
+    'files.write_grey_bitmap(sys.argv[1])',
+    'cells = files.write_mission(sys.argv[2])',
+    'print(json.dumps({"cells": cells, "basin": files.BASIN_POINT}))'].join('\n'), grey, mission],
     { env: { ...process.env, PYTHONPATH: E2E }, encoding: 'utf8' });
   return { grey, mission, ...JSON.parse(out) };
 }
@@ -316,7 +324,7 @@ function pythonFiles(work) {
 async function session(opts, context, url) {
   const page = context.pages()[0] || await context.newPage();
   const ed = new Editor(page, opts.work);
-  const atlas = fs.readFileSync(path.join(opts.web, 'tex1.bmp'));
+  const atlas = fs.readFileSync(path.join(opts.art, 'tex1.bmp'));
   const input = pythonFiles(opts.work);
   await page.goto(url);
   await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
@@ -542,7 +550,7 @@ async function session(opts, context, url) {
 async function pixelRatio(opts, context, url) {
   const page = context.pages()[0] || await context.newPage();
   const ed = new Editor(page, opts.work);
-  const atlas = fs.readFileSync(path.join(opts.web, 'tex1.bmp'));
+  const atlas = fs.readFileSync(path.join(opts.art, 'tex1.bmp'));
   await page.goto(url);
   await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
   const size = await page.evaluate(() => [document.getElementById('canvas').width, document.getElementById('canvas').height]);

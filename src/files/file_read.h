@@ -19,3 +19,8 @@ enum class FileRead {
 // ready; one that would make the read wait is CannotRead, as is a file that
 // fails before its first byte (a folder). A read error later ends the bytes.
 FileRead readWholeFile(const char* path, size_t limit, bool regularOnly, std::vector<uint8_t>& bytes);
+
+// Caller: the shell's art search. True when `path` names a regular file that
+// opens for reading. Never waits: the type is checked before the file is
+// opened, and it is opened as readWholeFile opens it; nothing is read.
+bool isReadableRegularFile(const char* path);

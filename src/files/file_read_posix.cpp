@@ -64,3 +64,15 @@ FileRead readWholeFile(const char* path, size_t limit, bool regularOnly, std::ve
     close(fd);
     return result;
 }
+
+bool isReadableRegularFile(const char* path) {
+    struct stat st;
+    // stat first: a FIFO or device is never opened, not even without waiting.
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Still a regular file: the name may have been replaced since the stat.
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    close(fd);
+    return regular;
+}

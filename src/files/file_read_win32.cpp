@@ -46,3 +46,16 @@ FileRead readWholeFile(const char* path, size_t limit, bool /*regularOnly*/, std
     }
     return FileRead::Read;
 }
+
+bool isReadableRegularFile(const char* path) {
+    // Folders and devices are turned away before any open.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return false;
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+    CloseHandle(h);
+    return disk;
+}

@@ -66,7 +66,8 @@ int answerStartOptions(const StartOptions& options, FILE* out, FILE* err);
 // The folders searched for the art, in order, each ending in a separator:
 // "" (the working folder), the program's folder, <prefix>/share/vorngroundeditor/.
 std::vector<std::string> artFolders();
-// The first of artFolders() + name that opens for reading, or "".
+// The first of artFolders() + name that is a regular file and opens for
+// reading, or ""; never waits on a FIFO or device of that name.
 std::string findArtFile(const char* name);
 // Caller: WinMain. Loads both atlases into textureNames from where
 // findArtFile finds them; one message box names whatever is missing and

@@ -1,13 +1,14 @@
 // Start-up pieces WinMain calls before its loop: answering --help and
 // --version, finding and loading the art, and the map named on the command
 // line. Platform-neutral: the program's own folder comes from
-// GetModuleFileNameA, files are probed with the C library.
+// GetModuleFileNameA, files are probed as the file readers open them.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "files/file_read.h"
 #include "files/map_file.h"
 #include "files/texture_image.h"
 #include "shell/command_line.h"
@@ -25,13 +26,6 @@ void say(const std::string& text, FILE* out, UINT icon) {
 }
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
-bool readable(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::fclose(f);
-    return true;
-}
 
 }  // namespace
 
@@ -67,7 +61,9 @@ std::vector<std::string> artFolders() {
 
 std::string findArtFile(const char* name) {
     for (const std::string& folder : artFolders())
-        if (readable(folder + name)) return folder + name;
+        // Regular files only, probed without waiting: a FIFO named like the
+        // art (nobody writing to it) would hold up the first frame.
+        if (isReadableRegularFile((folder + name).c_str())) return folder + name;
     return std::string();
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "files/file_read.h"
 #include "files/file_test_util.h"
 #include "files/map_file.h"
 #include "files/texture_image.h"
@@ -175,7 +176,8 @@ TEST(GreyTexels, EveryGreyLevelSurvivesTheRoundTrip) {
 namespace {
 
 // A FIFO named like an atlas or a map (nobody writing to it) must not hold up
-// start-up or a key: the fixed-size readers refuse it at once, changing nothing.
+// start-up or a key: the art search's probe and the fixed-size readers refuse
+// it at once, changing nothing.
 TEST(FixedSizeReaders, RefuseAFifoAtOnce) {
     ScratchDir dir;
     std::string fifo = dir / "tex1.bmp";
@@ -187,6 +189,7 @@ TEST(FixedSizeReaders, RefuseAFifoAtOnce) {
     testMap.paintCorner(10, 10, 3);
     const std::vector<uint8_t> tiles(testMap.tiles, testMap.tiles + 4096);
     alarm(10);  // a reader that waits ends the test here
+    EXPECT_FALSE(isReadableRegularFile(fifo.c_str())) << "the art search's probe";
     EXPECT_FALSE(readAtlasPixels(fifo.c_str(), rgb.data()));
     EXPECT_FALSE(readGreyBitmap(fifo.c_str(), t.field));
     EXPECT_FALSE(loadMap(fifo.c_str(), testMap));

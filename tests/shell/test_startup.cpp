@@ -189,6 +189,17 @@ TEST_F(ArtSearch, WorkingFolderThenProgramFolderThenShare) {
     EXPECT_TRUE(host.boxes.empty());
 }
 
+// A FIFO named like the art in the working folder (nobody writing to it) is
+// passed over at once for the next folder's file; it used to hold up the first frame.
+TEST_F(ArtSearch, FifoNamedLikeTheArtIsPassedOver) {
+    const std::string fifo = root + "/work/tex1.bmp";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    put("/inst/share/vorngroundeditor/tex1.bmp");
+    alarm(10);  // a search that waits ends the test here
+    EXPECT_EQ(findArtFile("tex1.bmp"), root + "/inst/share/vorngroundeditor/tex1.bmp");
+    alarm(0);
+}
+
 TEST_F(ArtSearch, MissingArtIsToldOnceWithEveryFolder) {
     put("/inst/bin/tex1.bmp");
     loadArt(kWindow);
