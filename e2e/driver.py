@@ -155,6 +155,8 @@ def scripted(ctx, name, build, sanitized):
         ed = Editor(s, [exe], work, name + "-editor", env=env)
         try:
             linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, map_a, map_b)
+            if not sanitized:
+                undecodable_name(ctx, s, exe, work)
         except BaseException:
             s.screenshot(name + "-failure")
             raise
@@ -445,6 +447,43 @@ def open_keeps_other_files(ctx, ed, atlas, cells, work, saved):
     ed.answer_box(1, 2)        # Yes | No
     ed.wait_title(title % "probe-a.map", "after the FIFO and the 4097-byte file")
     ed.check_cells(atlas, painted, cells, "the FIFO and the 4097-byte file left the map")
+
+
+def undecodable_name(ctx, s, exe, work):
+    """A map whose file name is not UTF-8 and holds a control character, on
+    the command line: the title shows U+FFFD and a space in their places and
+    still follows a stroke, Ctrl+Z, Ctrl+Y and Ctrl+S; Ctrl+S writes to the
+    very bytes of the name."""
+    # FF alone, C3 cut short by "(", a lone continuation byte, a tab.
+    path = os.path.join(os.fsencode(work), b"odd-\xff\xc3(-\x80\x09.map")
+    shown = "odd-\ufffd\ufffd(-\ufffd .map"
+    plain = os.path.join(work, "plain.map")
+    for p in (path, plain):
+        with open(p, "wb") as f:
+            f.write(bytes([176]) * 4096)
+    ed = Editor(s, [exe, path], work, "linux-undecodable-name")
+    ed.start()
+    s.wait_for(ed.drawn, 30, "the first frame")
+    title = "VornGroundEditor - " + shown + "%s - %s, kind 1 (grass), brush 1"
+    ed.key("1")
+    ed.wait_title(title % ("", "view"), "a name that is not UTF-8")
+    ed.key("e")
+    script = ["client %d %d" % ed.size, "load " + plain, "kind 1"]
+    stroke(ed, script, [(6, 3)] + [(6, py) for py in range(4, 9)])
+    ed.wait_title(title % ("*", "corners"), "a stroke")
+    ed.key("ctrl+z")
+    ed.wait_title(title % ("", "corners"), "Ctrl+Z")
+    ed.key("ctrl+y")
+    ed.wait_title(title % ("*", "corners"), "Ctrl+Y")
+    ed.key("ctrl+s")
+    ed.wait_title(title % ("", "corners"), "Ctrl+S")
+    ctx.expect(script + ["save " + os.path.join(work, "undecodable.want")], "undecodable", work)
+    compare_maps(path, os.path.join(work, "undecodable.want"), "Ctrl+S to a name that is not UTF-8")
+    ed.key("Escape", "Escape")
+    ed.answer_box(1, 3)        # Yes | No | Cancel
+    rc = ed.wait_exit(60)
+    if rc != 0:
+        raise Failure("a name that is not UTF-8: exit code expected 0, got %d (log %s)" % (rc, ed.log_path))
 
 
 def soak(ctx):

@@ -2,13 +2,16 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct GroundMap;
 
 // Caller: the shell (key S, the quit prompt), with its working map. Writes
 // the map's tiles to `path`. True only when every byte reached the disk; a
-// failed save leaves an existing file as it was and no temporary file behind.
-bool saveMap(const char* path, const GroundMap& map);
+// failed save leaves an existing file as it was and no temporary file behind,
+// and puts the system's reason, one line ("Is a directory"), in `reason`
+// when given.
+bool saveMap(const char* path, const GroundMap& map, std::string* reason = nullptr);
 // Caller: the shell (key O), with its working map. Replaces the map's tiles
 // with the file's and rebuilds its lattice; a short file's missing cells get
 // the plain tile. False, with both grids untouched, when the file cannot be

@@ -7,11 +7,11 @@
 #include "files/safe_save.h"
 #include "map/ground_map.h"
 
-bool saveMap(const char* path, const GroundMap& map) {
+bool saveMap(const char* path, const GroundMap& map, std::string* reason) {
     // Kept between calls so that a map of unchanged size costs no allocation.
     static std::vector<uint8_t> fileBytes;
     fileBytes.resize(static_cast<size_t>(map.width) * map.height);
     for (int32_t y = 0; y < map.height; ++y)
         for (int32_t x = 0; x < map.width; ++x) fileBytes[y * map.width + x] = map.tileAt(x, y);
-    return saveFileSafely(path, fileBytes.data(), fileBytes.size());
+    return saveFileSafely(path, fileBytes.data(), fileBytes.size(), reason);
 }

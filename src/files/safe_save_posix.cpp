@@ -27,6 +27,17 @@ namespace {
 // target's name, and the pid tells a later save whether their owner still runs.
 const char kTempPrefix[] = ".vornsave-";
 
+// errno of the save's failing step, for the caller's message. Set where a
+// step fails, before any clean-up (unlinking, putting old bytes back) can
+// change errno; a later fallback that fails too sets it again.
+thread_local int failure = 0;
+
+// Notes `error` (errno by default) as the reason of the failure; returns false.
+bool failed(int error = errno) {
+    failure = error != 0 ? error : EIO;
+    return false;
+}
+
 std::string folderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
@@ -82,7 +93,7 @@ bool writeAll(int fd, const uint8_t* bytes, size_t size, off_t at, bool position
                                : write(fd, bytes + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         // EAGAIN included: a pipe or device that cannot take the bytes now fails the save.
-        if (n <= 0) return false;
+        if (n <= 0) return failed(n == 0 ? EIO : errno);
         done += static_cast<size_t>(n);
     }
     return true;
@@ -93,7 +104,7 @@ bool readAll(int fd, uint8_t* bytes, size_t size) {
     while (done < size) {
         ssize_t n = pread(fd, bytes + done, size - done, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) return failed(n == 0 ? EIO : errno);
         done += static_cast<size_t>(n);
     }
     return true;
@@ -108,11 +119,11 @@ bool followLinks(const char* path, std::string& out) {
         if (lstat(out.c_str(), &ls) != 0 || !S_ISLNK(ls.st_mode)) return true;
         std::vector<char> link(static_cast<size_t>(ls.st_size > 0 ? ls.st_size : 255) + 2);
         ssize_t n = readlink(out.c_str(), link.data(), link.size() - 1);
-        if (n < 0) return false;
+        if (n < 0) return failed();
         std::string next(link.data(), static_cast<size_t>(n));
         out = next.empty() || next[0] == '/' ? next : folderOf(out) + "/" + next;
     }
-    return false;
+    return failed(ELOOP);
 }
 
 // Writes the target itself. The bytes the new ones cover are read first; the
@@ -123,21 +134,22 @@ bool writeInPlace(const std::string& target, const struct stat& expected, const 
     struct stat st;
     // Unreadable (write-only) or swapped for another file since we looked:
     // without its old bytes a failure could not be undone.
-    if (file.fd < 0 || fstat(file.fd, &st) != 0 || st.st_dev != expected.st_dev || st.st_ino != expected.st_ino)
-        return false;
+    if (file.fd < 0 || fstat(file.fd, &st) != 0) return failed();
+    if (st.st_dev != expected.st_dev || st.st_ino != expected.st_ino) return failed(EAGAIN);
     const size_t oldSize = static_cast<size_t>(st.st_size);
     std::vector<uint8_t> old(oldSize < size ? oldSize : size);
     if (!readAll(file.fd, old.data(), old.size())) return false;
-    bool ok = writeAll(file.fd, bytes, size, 0, true) && fsync(file.fd) == 0;
-    if (ok && oldSize > size) ok = ftruncate(file.fd, static_cast<off_t>(size)) == 0;
+    bool ok = writeAll(file.fd, bytes, size, 0, true) && (fsync(file.fd) == 0 || failed());
+    if (ok && oldSize > size) ok = ftruncate(file.fd, static_cast<off_t>(size)) == 0 || failed();
     if (ok) {
         fsync(file.fd);  // the new bytes are already safe; this only settles the length
         return true;
     }
+    const int why = failure;  // the write's reason, not the restore's
     writeAll(file.fd, old.data(), old.size(), 0, true);
     if (oldSize < size) ftruncate(file.fd, static_cast<off_t>(oldSize));
     fsync(file.fd);
-    return false;
+    return failed(why);
 }
 
 // A device or a FIFO with a reader: written once, as it is, without a sync
@@ -196,7 +208,8 @@ struct Temp {
 };
 
 // Makes the temporary file in the folder `dir`: unnamed when `unnamed` and
-// the file system has such files, named otherwise. Leaves errno set on failure.
+// the file system has such files, named otherwise. Leaves errno set on failure
+// (the caller decides whether it is one).
 bool makeTemp(int dir, bool unnamed, Temp& temp) {
 #ifdef O_TMPFILE  // Linux only; elsewhere every temporary file is named
     if (unnamed) {
@@ -214,11 +227,12 @@ bool makeTemp(int dir, bool unnamed, Temp& temp) {
         temp.fd = openat(dir, temp.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (temp.fd >= 0 || errno != EEXIST) return temp.fd >= 0;
     }
-    return false;
+    return false;  // errno EEXIST
 }
 
 // Gives an unnamed temporary file a name in the folder `dir`: `base` itself
-// when `direct` (a target not there yet needs no rename), else a temporary name.
+// when `direct` (a target not there yet needs no rename), else a temporary
+// name. Leaves errno set on failure.
 bool nameTemp(Temp& temp, int dir, const std::string& base, bool direct) {
     if (!temp.name.empty()) return true;
     const std::string fdPath = "/proc/self/fd/" + std::to_string(temp.fd);
@@ -252,10 +266,14 @@ TempResult saveThroughTemp(int dir, const std::string& base, bool exists, const 
     if (!makeTemp(dir, unnamed, temp)) {
         // A folder we may not create files in: write the file itself. Any
         // other failure (a full disk, say) is a failure, with the file kept.
-        return exists && (errno == EACCES || errno == EPERM) ? TempResult::InPlace : TempResult::Failed;
+        if (exists && (errno == EACCES || errno == EPERM)) return TempResult::InPlace;
+        failed();
+        return TempResult::Failed;
     }
     Fd closer(temp.fd);
-    auto fail = [&](TempResult result) {
+    // A failed step's errno is taken before the unlink can change it.
+    auto fail = [&](TempResult result, bool noteErrno = true) {
+        if (result == TempResult::Failed && noteErrno) failed();
         if (!temp.name.empty()) unlinkat(dir, temp.name.c_str(), 0);
         return result;
     };
@@ -270,7 +288,8 @@ TempResult saveThroughTemp(int dir, const std::string& base, bool exists, const 
             return fail(TempResult::InPlace);
         fchmod(temp.fd, st.st_mode & 07777);
     }
-    if (!writeAll(temp.fd, bytes, size, 0, false) || fsync(temp.fd) != 0) return fail(TempResult::Failed);
+    if (!writeAll(temp.fd, bytes, size, 0, false)) return fail(TempResult::Failed, false);  // noted by writeAll
+    if (fsync(temp.fd) != 0) return fail(TempResult::Failed);
     if (!nameTemp(temp, dir, base, !exists)) return fail(errno == EEXIST ? TempResult::Failed : TempResult::Unnamed);
     if (temp.name != base && renameat(dir, temp.name.c_str(), dir, base.c_str()) != 0) return fail(TempResult::Failed);
     fsync(dir);  // makes the new name itself durable
@@ -287,10 +306,7 @@ int openFolder(const std::string& target) {
     return dir;
 }
 
-}  // namespace
-
-bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
-    FileSizeSignalBlock noSignal;
+bool save(const char* path, const uint8_t* bytes, size_t size) {
     std::string target;
     if (!followLinks(path, target)) return false;
     // Non-blocking: a FIFO without a reader fails at once (ENXIO) instead of
@@ -300,9 +316,9 @@ bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
     const bool exists = probe.fd >= 0;
     // Not there yet is the one failure to open that a save can cure; a file
     // we may not write is refused, not replaced behind its back.
-    if (!exists && errno != ENOENT) return false;
+    if (!exists && errno != ENOENT) return failed();
     if (exists) {
-        if (fstat(probe.fd, &st) != 0) return false;
+        if (fstat(probe.fd, &st) != 0) return failed();
         // A device or pipe cannot be replaced by a rename: write to it as it is.
         if (!S_ISREG(st.st_mode)) return writeSpecial(probe.fd, bytes, size);
         // Several names share the file: a rename would split it from the others.
@@ -310,10 +326,21 @@ bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
     }
     const std::string base = target.substr(target.find_last_of('/') + 1);
     Fd dir(openFolder(target));
-    if (base.empty() || dir.fd < 0) return false;
+    if (dir.fd < 0) return failed();
+    if (base.empty()) return failed(EISDIR);  // "folder/" names a folder
     removeLeftovers(dir.fd);
     TempResult result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, true);
     if (result == TempResult::Unnamed) result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, false);
     if (result == TempResult::InPlace) return writeInPlace(target, st, bytes, size);
     return result == TempResult::Saved;
+}
+
+}  // namespace
+
+bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size, std::string* reason) {
+    FileSizeSignalBlock noSignal;
+    failure = 0;
+    if (save(path, bytes, size)) return true;
+    if (reason) *reason = std::strerror(failure != 0 ? failure : EIO);
+    return false;
 }

@@ -19,6 +19,39 @@ namespace {
 // target's name, and the pid tells a later save whether their owner still runs.
 const char kTempPrefix[] = ".vornsave-";
 
+// GetLastError of the save's failing step, for the caller's message. Set
+// where a step fails, before any clean-up (closing, deleting, putting old
+// bytes back) can change it; a later fallback that fails too sets it again.
+thread_local DWORD failure = 0;
+// ERROR_DIRECTORY_NOT_SUPPORTED ("An operation is not supported on a
+// directory"), which mingw-w64's headers lack.
+const DWORD kDirectoryNotSupported = 336;
+
+// Notes `error` (GetLastError by default) as the reason; returns false.
+bool failed(DWORD error = GetLastError()) {
+    failure = error != 0 ? error : ERROR_WRITE_FAULT;
+    return false;
+}
+
+// The system's words for `error` as one line: line breaks become spaces and
+// the closing period and spaces go, as the message box adds its own line.
+std::string reasonText(DWORD error) {
+    char* text = nullptr;
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string line = n > 0 && text ? std::string(text, n) : std::string();
+    if (text) LocalFree(text);
+    for (char& c : line)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    while (!line.empty() && (line.back() == ' ' || line.back() == '.')) line.pop_back();
+    size_t start = line.find_first_not_of(' ');
+    line.erase(0, start == std::string::npos ? line.size() : start);
+    // Wine has no text for the one code we set ourselves.
+    if (line.empty() && error == kDirectoryNotSupported) return "An operation is not supported on a directory";
+    return line.empty() ? "system error " + std::to_string(error) : line;
+}
+
 std::string folderOf(const std::string& path) {
     size_t slash = path.find_last_of("/\\");
     if (slash == std::string::npos) return ".";
@@ -41,7 +74,8 @@ bool writeAll(HANDLE h, const uint8_t* bytes, size_t size) {
     size_t done = 0;
     while (done < size) {
         DWORD chunk = static_cast<DWORD>(size - done > 1u << 20 ? 1u << 20 : size - done), n = 0;
-        if (!WriteFile(h, bytes + done, chunk, &n, nullptr) || n == 0) return false;
+        if (!WriteFile(h, bytes + done, chunk, &n, nullptr)) return failed();
+        if (n == 0) return failed(ERROR_WRITE_FAULT);
         done += n;
     }
     return true;
@@ -51,7 +85,8 @@ bool readAll(HANDLE h, uint8_t* bytes, size_t size) {
     size_t done = 0;
     while (done < size) {
         DWORD chunk = static_cast<DWORD>(size - done > 1u << 20 ? 1u << 20 : size - done), n = 0;
-        if (!ReadFile(h, bytes + done, chunk, &n, nullptr) || n == 0) return false;
+        if (!ReadFile(h, bytes + done, chunk, &n, nullptr)) return failed();
+        if (n == 0) return failed(ERROR_HANDLE_EOF);
         done += n;
     }
     return true;
@@ -60,7 +95,7 @@ bool readAll(HANDLE h, uint8_t* bytes, size_t size) {
 bool seekTo(HANDLE h, uint64_t at) {
     LARGE_INTEGER pos;
     pos.QuadPart = static_cast<LONGLONG>(at);
-    return SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) != 0;
+    return SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) != 0 || failed();
 }
 
 // The path an open file has once links are followed, "" when unknown. Sized
@@ -87,20 +122,21 @@ bool writeInPlace(const std::string& target, const uint8_t* bytes, size_t size) 
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER length;
     // Without its old bytes a failure could not be undone.
-    if (file.h == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.h, &length)) return false;
+    if (file.h == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.h, &length)) return failed();
     const uint64_t oldSize = static_cast<uint64_t>(length.QuadPart);
     std::vector<uint8_t> old(static_cast<size_t>(oldSize < size ? oldSize : size));
     if (!readAll(file.h, old.data(), old.size())) return false;
-    bool ok = seekTo(file.h, 0) && writeAll(file.h, bytes, size) && FlushFileBuffers(file.h);
-    if (ok && oldSize > size) ok = seekTo(file.h, size) && SetEndOfFile(file.h);
+    bool ok = seekTo(file.h, 0) && writeAll(file.h, bytes, size) && (FlushFileBuffers(file.h) || failed());
+    if (ok && oldSize > size) ok = seekTo(file.h, size) && (SetEndOfFile(file.h) || failed());
     if (ok) {
         FlushFileBuffers(file.h);  // the new bytes are already safe; this only settles the length
         return true;
     }
+    const DWORD why = failure;  // the write's reason, not the restore's
     if (seekTo(file.h, 0) && writeAll(file.h, old.data(), old.size()) && oldSize < size && seekTo(file.h, oldSize))
         SetEndOfFile(file.h);
     FlushFileBuffers(file.h);
-    return false;
+    return failed(why);
 }
 
 // The owner of an open file (opened with READ_CONTROL); empty when it cannot be read.
@@ -189,12 +225,11 @@ HANDLE makeTemp(const std::string& folder, std::string& temp) {
     return INVALID_HANDLE_VALUE;
 }
 
-}  // namespace
-
-bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
+bool save(const char* path, const uint8_t* bytes, size_t size) {
     std::string target = path;
     DWORD attr = GetFileAttributesA(target.c_str());
-    if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+        return failed(kDirectoryNotSupported);
     bool exists = false, inPlace = false;
     {
         Handle probe(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -202,7 +237,7 @@ bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
         exists = probe.h != INVALID_HANDLE_VALUE;
         // There but not writable (read-only, denied, or in use): refused
         // rather than replaced behind its back.
-        if (!exists && attr != INVALID_FILE_ATTRIBUTES) return false;
+        if (!exists && attr != INVALID_FILE_ATTRIBUTES) return failed();
         if (exists) {
             // A device or pipe cannot be replaced by a move: write to it as it is.
             if (GetFileType(probe.h) != FILE_TYPE_DISK) return writeAll(probe.h, bytes, size);
@@ -211,7 +246,7 @@ bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
             if (!final.empty()) {
                 target = final;
                 attr = GetFileAttributesA(target.c_str());
-                if (attr == INVALID_FILE_ATTRIBUTES) return false;
+                if (attr == INVALID_FILE_ATTRIBUTES) return failed();
             }
             // Several names share the file: a move would split it from the others.
             BY_HANDLE_FILE_INFORMATION info;
@@ -226,7 +261,8 @@ bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
     if (file.h == INVALID_HANDLE_VALUE) {
         // A folder we may not create files in: write the file itself. Any
         // other failure (a full disk, say) is a failure, with the file kept.
-        return exists && GetLastError() == ERROR_ACCESS_DENIED && writeInPlace(target, bytes, size);
+        if (exists && GetLastError() == ERROR_ACCESS_DENIED) return writeInPlace(target, bytes, size);
+        return failed();
     }
     // A replacement that could not keep the owner is not made: the file is
     // written in place instead.
@@ -236,7 +272,7 @@ bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
         DeleteFileA(temp.c_str());
         return writeInPlace(target, bytes, size);
     }
-    bool ok = writeAll(file.h, bytes, size) && FlushFileBuffers(file.h);
+    bool ok = writeAll(file.h, bytes, size) && (FlushFileBuffers(file.h) || failed());
     CloseHandle(file.h);
     file.h = INVALID_HANDLE_VALUE;
     if (ok && exists)
@@ -244,6 +280,16 @@ bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size) {
                                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
     if (ok && MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
+    if (ok) failed();  // the move's reason, before the delete
     DeleteFileA(temp.c_str());
+    return false;
+}
+
+}  // namespace
+
+bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size, std::string* reason) {
+    failure = 0;
+    if (save(path, bytes, size)) return true;
+    if (reason) *reason = reasonText(failure != 0 ? failure : ERROR_WRITE_FAULT);
     return false;
 }

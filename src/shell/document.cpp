@@ -42,11 +42,13 @@ void markSaved(const char* path) {
 
 bool saveTo(HWND window, const char* path) {
     recordChange(document.history, workingMap);
-    if (saveMap(path, workingMap)) {
+    std::string reason;
+    if (saveMap(path, workingMap, &reason)) {
         markSaved(path);
         return true;
     }
-    MessageBoxA(window, "Could not save map.", kTitle, MB_OK | MB_ICONERROR);
+    const std::string message = "Could not save map." + (reason.empty() ? "" : "\n" + reason);
+    MessageBoxA(window, message.c_str(), kTitle, MB_OK | MB_ICONERROR);
     return false;
 }
 
@@ -129,7 +131,9 @@ void undoLastChange() { undoChange(document.history, workingMap); }
 void redoLastChange() { redoChange(document.history, workingMap); }
 
 void refreshTitle(HWND window) {
-    const std::string text = titleText();
+    // The file's name may be in any bytes; SDL on X11 keeps the old title
+    // when given one that is not UTF-8.
+    const std::string text = titleSafeText(titleText());
     if (text == document.shownTitle) return;
     document.shownTitle = text;
     SetWindowTextA(window, text.c_str());

@@ -37,7 +37,8 @@ bool confirmReplaceUnsaved(HWND window);
 bool openMapFile(HWND window, const char* path);
 // S and the quit prompt's Yes: the save dialog, then the save. True only when
 // the map reached the disk; the chosen file becomes the current file. A
-// failed write says "Could not save map."; a cancelled dialog is silent.
+// failed write says "Could not save map." and, on a second line, the
+// system's reason; a cancelled dialog is silent.
 bool saveWithDialog(HWND window);
 // Ctrl+S: saves to the current file without asking; with none, as S.
 bool quickSave(HWND window);

@@ -173,13 +173,54 @@ protected:
     }
     Bytes fresh;                       // what a successful save writes
     Bytes old = Bytes(kMapBytes, 42);  // an existing file's content
+
+    // saveMap in a child (filetest::inChild), after `setup` when given (its
+    // non-zero result is returned instead): 1 saved, 0 not, and then the
+    // failure's reason in `reason`, carried back through a pipe; 91 when the
+    // save left SIGXFSZ blocked or pending (the mask must be the caller's again).
+    int saveInChild(const std::string& path, bool unprivileged, std::string& reason,
+                    const std::function<int()>& setup = nullptr) {
+        int pipeEnds[2];
+        if (pipe(pipeEnds) != 0) return -1;
+        int status = filetest::inChild(
+            [&] {
+                close(pipeEnds[0]);
+                if (setup)
+                    if (int r = setup()) return r;
+                std::string why;
+                bool saved = saveMap(path.c_str(), testMap, &why);
+                if (write(pipeEnds[1], why.data(), why.size()) != ssize_t(why.size())) return 92;
+                sigset_t mask, pending;
+                sigprocmask(SIG_BLOCK, nullptr, &mask);
+                sigpending(&pending);
+                if (sigismember(&mask, SIGXFSZ) || sigismember(&pending, SIGXFSZ)) return 91;
+                return saved ? 1 : 0;
+            },
+            unprivileged);
+        close(pipeEnds[1]);
+        reason.clear();
+        char buf[256];
+        ssize_t n;
+        while ((n = read(pipeEnds[0], buf, sizeof buf)) > 0) reason.append(buf, static_cast<size_t>(n));
+        close(pipeEnds[0]);
+        return status;
+    }
 };
 
 TEST_F(MapSave, FolderOrMissingFolderIsRefused) {
     mkdir((dir / "folder").c_str(), 0755);
     writeFile(dir / "file", old);
-    for (std::string path : {dir / "folder", dir / "file/inner.map", dir / "no/such/folder.map"}) {
-        EXPECT_FALSE(saveMap(path.c_str(), testMap)) << path;
+    struct Case { std::string path; const char* reason; };
+    const Case cases[] = {
+        {dir / "folder", "Is a directory"},
+        {dir / "folder/", "Is a directory"},
+        {dir / "file/inner.map", "Not a directory"},
+        {dir / "no/such/folder.map", "No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        std::string reason;
+        EXPECT_FALSE(saveMap(c.path.c_str(), testMap, &reason)) << c.path;
+        EXPECT_EQ(reason, c.reason) << c.path;
     }
     EXPECT_EQ(ScratchDir::list(dir.path()), (std::set<std::string>{"folder", "file"}));
     EXPECT_TRUE(ScratchDir::list(dir / "folder").empty());
@@ -222,14 +263,13 @@ TEST_F(MapSave, SymbolicLinkIsFollowed) {
 TEST_F(MapSave, FullDiskLeavesTheOldFileAndNoTemporary) {
     std::string path = dir / "old.map";
     writeFile(path, old);
-    int status = filetest::inChild(
-        [&] {
-            rlimit limit{1000, 1000};
-            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 90;
-            return saveMap(path.c_str(), testMap) ? 1 : 0;
-        },
-        false);
+    std::string reason;
+    int status = saveInChild(path, false, reason, [] {
+        rlimit limit{1000, 1000};
+        return setrlimit(RLIMIT_FSIZE, &limit) != 0 ? 90 : 0;
+    });
     EXPECT_EQ(status, 0) << "expected the save to report failure";
+    EXPECT_EQ(reason, "File too large");
     EXPECT_EQ(readFile(path), old);
     EXPECT_EQ(ScratchDir::list(dir.path()), std::set<std::string>{"old.map"});
 }
@@ -239,8 +279,10 @@ TEST_F(MapSave, FileThatCannotBeWrittenIsRefused) {
     writeFile(path, old);
     chmod(path.c_str(), 0444);
     chmod(dir.path().c_str(), 0777);  // a temporary file could be made
-    int status = filetest::inChild([&] { return saveMap(path.c_str(), testMap) ? 1 : 0; }, true);
+    std::string reason;
+    int status = saveInChild(path, true, reason);
     EXPECT_EQ(status, 0) << "expected the save to be refused";
+    EXPECT_EQ(reason, "Permission denied");
     EXPECT_EQ(readFile(path), old);
     EXPECT_EQ(ScratchDir::list(dir.path()), std::set<std::string>{"locked.map"});
 }
@@ -260,8 +302,10 @@ TEST_F(MapSave, WritableFileInLockedFolderIsWrittenInPlace) {
     EXPECT_EQ(after.st_ino, before.st_ino) << "the same file, written in place";
 
     // A new file in the same folder cannot be made at all.
-    status = filetest::inChild([&] { return saveMap((dir / "locked/new.map").c_str(), testMap) ? 1 : 0; }, true);
+    std::string reason;
+    status = saveInChild(dir / "locked/new.map", true, reason);
     EXPECT_EQ(status, 0);
+    EXPECT_EQ(reason, "Permission denied");
     chmod((dir / "locked").c_str(), 0755);
     EXPECT_EQ(ScratchDir::list(dir / "locked"), std::set<std::string>{"open.map"});
 }
@@ -274,13 +318,15 @@ TEST_F(MapSave, PipeIsWrittenInPlaceOrFailsAtOnce) {
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     for (bool reader : {true, false}) {
         int in = reader ? open(path.c_str(), O_RDONLY | O_NONBLOCK) : -1;
-        int status = filetest::inChild(
-            [&] {
-                alarm(20);
-                return saveMap(path.c_str(), testMap) ? 1 : 0;
-            },
-            false);
+        std::string reason;
+        int status = saveInChild(path, false, reason, [] {
+            alarm(20);
+            return 0;
+        });
         EXPECT_EQ(status, reader ? 1 : 0) << (reader ? "with a reader" : "without a reader");
+        if (!reader) {
+            EXPECT_EQ(reason, "No such device or address");
+        }
         if (reader) {
             Bytes got(kMapBytes + 1);
             EXPECT_EQ(read(in, got.data(), got.size()), ssize_t(kMapBytes));
@@ -333,20 +379,13 @@ TEST_F(MapSave, InPlaceWriteRestoresTheOldBytesOnFailure) {
         if (c.why == LockedFolder) chmod(folder.c_str(), 0555);
         struct stat was, now;
         ASSERT_EQ(stat(path.c_str(), &was), 0);
-        int status = filetest::inChild(
-            [&] {
-                rlimit limit{c.limit, c.limit};
-                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 90;
-                bool saved = saveMap(path.c_str(), testMap);
-                // The signal mask is the caller's again, with nothing pending.
-                sigset_t mask, pending;
-                sigprocmask(SIG_BLOCK, nullptr, &mask);
-                sigpending(&pending);
-                if (sigismember(&mask, SIGXFSZ) || sigismember(&pending, SIGXFSZ)) return 91;
-                return saved ? 1 : 0;
-            },
-            c.why != HardLink);
+        std::string reason;
+        int status = saveInChild(path, c.why != HardLink, reason, [&] {
+            rlimit limit{c.limit, c.limit};
+            return setrlimit(RLIMIT_FSIZE, &limit) != 0 ? 90 : 0;
+        });
         EXPECT_EQ(status, c.saved ? 1 : 0) << c.what << ": expected " << c.saved;
+        EXPECT_EQ(reason, c.saved ? "" : "File too large") << c.what;
         EXPECT_EQ(readFile(path), c.saved ? fresh : before) << c.what;
         ASSERT_EQ(stat(path.c_str(), &now), 0);
         EXPECT_EQ(now.st_ino, was.st_ino) << c.what << ": written in place";

@@ -1,11 +1,14 @@
-// Pan, zoom, lattice mapping, brush walk and frame pacing arithmetic.
+// Pan, zoom, lattice mapping, brush walk and frame pacing arithmetic, and the
+// title's text.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "shell/editor_state.h"
+#include "shell/title.h"
 #include "shell/view_steps.h"
 
 namespace {
@@ -118,6 +121,36 @@ TEST(FramePacing, IntervalAndTickWrap) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(frameDue(c.now, c.last), c.due) << "now " << c.now << " last " << c.last;
+}
+
+TEST(TitleSafeText, ValidUtf8OnOneLine) {
+    // "?" in `want` stands for U+FFFD.
+    struct Case { std::string in, want; const char* what; };
+    const Case cases[] = {
+        {"plain.map", "plain.map", "ASCII"},
+        {"\xD0\xBA\xD0\xB0\xD1\x80\xD1\x82\xD0\xB0.map", "\xD0\xBA\xD0\xB0\xD1\x80\xD1\x82\xD0\xB0.map", "two-byte"},
+        {"\xE2\x82\xAC \xF0\x9F\x97\xBA \xEF\xBF\xBF \xF4\x8F\xBF\xBF", "\xE2\x82\xAC \xF0\x9F\x97\xBA \xEF\xBF\xBF \xF4\x8F\xBF\xBF",
+         "three- and four-byte, up to U+10FFFF"},
+        {"a\x80z", "a?z", "continuation byte alone"},
+        {"a\xFFz\xFE", "a?z?", "FF and FE"},
+        {"\xC0\xAF\xC1\xBF", "????", "overlong two-byte: C0 and C1 never lead"},
+        {"\xE0\x80\xAF", "???", "overlong three-byte"},
+        {"\xF0\x80\x80\xAF", "????", "overlong four-byte"},
+        {"\xED\xA0\x80\xED\xBF\xBF", "??????", "surrogates"},
+        {"\xF4\x90\x80\x80\xF5\x80", "??????", "past U+10FFFF"},
+        {"\xE2\x82z", "?z", "three-byte cut short by ASCII: one U+FFFD"},
+        {"\xF0\x9F\x97", "?", "four-byte cut short by the end"},
+        {"\xE2\x82\xE2\x82\xAC", "?\xE2\x82\xAC", "cut short by a new lead, which is read again"},
+        {"a\nb\tc\rd", "a b c d", "newline, tab, return"},
+        {std::string("a\0b", 3), "a b", "NUL"},
+        {"\x1B[31m\x7F", " [31m ", "escape and DEL"},
+        {"x\xC2\x80\xC2\x9F\xC2\xA0y", "x  \xC2\xA0y", "C1 controls; U+00A0 stays"},
+    };
+    for (const Case& c : cases) {
+        std::string want;
+        for (char ch : c.want) want += ch == '?' ? std::string("\xEF\xBF\xBD") : std::string(1, ch);
+        EXPECT_EQ(titleSafeText(c.in), want) << c.what;
+    }
 }
 
 }  // namespace

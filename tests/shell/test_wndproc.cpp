@@ -343,7 +343,7 @@ TEST_F(Shell, QuitPrompt) {
             EXPECT_EQ(host.boxes[0].type, UINT(MB_YESNOCANCEL));
             EXPECT_EQ(host.boxes.size(), c.boxes) << c.what;
             if (c.boxes == 2) {
-                EXPECT_EQ(host.boxes[1].text, "Could not save map.");
+                EXPECT_EQ(host.boxes[1].text, "Could not save map.\nNo such file or directory");
                 EXPECT_EQ(host.boxes[1].caption, "VornGroundEditor");
             }
             EXPECT_EQ(host.quitPosts, c.quits ? 1 : 0) << c.what;
@@ -429,11 +429,11 @@ TEST_F(Shell, SaveThenOpenRoundTrips) {
               std::vector<uint8_t>(painted.tiles, painted.tiles + 4096));
     std::remove(path.c_str());
 
-    // S into a folder that does not exist says so.
+    // S into a folder that does not exist says so, and why.
     host.dialogAnswers = {tempPath("missing_dir/x.map")};
     key('S');
     ASSERT_EQ(host.boxes.size(), 4u);
-    EXPECT_EQ(host.boxes[3].text.rfind("Could not save map.", 0), 0u) << host.boxes[3].text;
+    EXPECT_EQ(host.boxes[3].text, "Could not save map.\nNo such file or directory");
     EXPECT_EQ(host.quitPosts, 0);
 }
 
@@ -867,7 +867,7 @@ TEST_F(Shell, QuickSave) {
         for (int x = 0; x < 64; ++x) tiles[y * 64 + x] = workingMap.tileAt(x, y);
     EXPECT_TRUE(readBytes(path) == tiles);
     EXPECT_TRUE(host.boxes.empty());
-    // A failed quick save says so, keeps the "*", and asks nothing else.
+    // A failed quick save says so and why, keeps the "*", and asks nothing else.
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     const std::string inside = folder + "/gone.map";
     writeBytes(inside, tiles);
@@ -878,7 +878,7 @@ TEST_F(Shell, QuickSave) {
     stroke(1, 50, 50);
     ctrlKey('S');
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Could not save map.");
+    EXPECT_EQ(host.boxes[0].text, "Could not save map.\nNo such file or directory");
     EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
     EXPECT_EQ(host.dialogs.size(), 3u) << "only O's dialog";
     EXPECT_NE(host.titles.back().find("gone.map* - "), std::string::npos) << host.titles.back();

@@ -48,6 +48,8 @@ void platform::clientSize(HWND__* window, int& width, int& height) {
     if (!(SDL_GetWindowFlags(sdlOf(window)) & SDL_WINDOW_MINIMIZED)) SDL_GetWindowSize(sdlOf(window), &width, &height);
 }
 
+// Quirk: on X11, SDL drops a title that is not UTF-8 (the window keeps its
+// old one), so the shell hands over UTF-8 only (titleSafeText).
 void platform::showTitle(HWND__* window, LPCSTR text) { SDL_SetWindowTitle(sdlOf(window), text); }
 
 // Quirk: SDL captures the whole application; with one window that is the same.
