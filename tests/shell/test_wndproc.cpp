@@ -783,8 +783,18 @@ TEST_F(Shell, OpenChecksTheFileFirst) {
         {folder, 0, "Could not read map @.", MB_OK | MB_ICONERROR, false},
         {folder + "/missing.map", 0, "Could not read map @.", MB_OK | MB_ICONERROR, false},
     };
+    // Node's file system makes neither a FIFO nor a sparse 64 GiB file; a row
+    // whose file came out otherwise has nothing to check there.
+    auto madeAsMeant = [&](const Case& c) {
+        struct stat st;
+        if (stat(c.path.c_str(), &st) != 0) return true;
+        if (c.path == fifo) return S_ISFIFO(st.st_mode);
+        if (c.path == folder + "/huge.map") return st.st_size == (off_t(1) << 36);
+        return true;
+    };
     enum How { byKey, byDrop, byCommandLine };
     for (const Case& c : cases) {
+        if (!madeAsMeant(c)) continue;
         for (How how : {byKey, byDrop, byCommandLine}) {
             const std::string what = c.path + (how == byKey ? " by O" : how == byDrop ? " dropped" : " on the command line");
             resetFakeHost();
