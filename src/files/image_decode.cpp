@@ -101,10 +101,20 @@ bool expandRle8(const uint8_t* file, size_t size, int32_t side, std::vector<uint
     return true;
 }
 
+// A BMP whose pixels would start inside its own headers, or past its end:
+// the decoder's reads then go astray and its pixels differ from one read of
+// the same bytes to the next. Such a file is read raw instead.
+bool bmpDataOutOfPlace(const uint8_t* file, size_t size) {
+    if (size < 2 || file[0] != 'B' || file[1] != 'M') return false;
+    if (size < 18) return true;
+    const uint64_t offset = le32(file + 10), headers = 14 + static_cast<uint64_t>(le32(file + 14));
+    return offset < headers || offset > size;
+}
+
 }  // namespace
 
 ImageDecode decodeSquareImage(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels, ImageSize& found) {
-    if (!hasSignature(file, size) || size > INT_MAX) return ImageDecode::NotDecoded;
+    if (!hasSignature(file, size) || size > INT_MAX || bmpDataOutOfPlace(file, size)) return ImageDecode::NotDecoded;
     std::vector<uint8_t> plain;
     if (expandRle8(file, size, side, plain, found)) {
         if (found.width != side || found.height != side) return ImageDecode::OtherSize;
