@@ -29,7 +29,6 @@ struct Document {
 };
 Document document;
 
-const std::string& currentFile() { return document.history.file; }
 
 bool modified() { return differsFromFile(document.history, workingMap); }
 
@@ -54,9 +53,9 @@ bool saveTo(HWND window, const char* path) {
 
 std::string titleText() {
     std::string text = kTitle;
-    if (!currentFile().empty()) {
-        const size_t slash = currentFile().find_last_of("/\\");
-        text += " - " + currentFile().substr(slash == std::string::npos ? 0 : slash + 1);
+    if (!currentFilePath().empty()) {
+        const size_t slash = currentFilePath().find_last_of("/\\");
+        text += " - " + currentFilePath().substr(slash == std::string::npos ? 0 : slash + 1);
         if (modified()) text += "*";
     }
     const char* const mode = editModeName(editorState.editMode);
@@ -117,14 +116,14 @@ bool saveWithDialog(HWND window) {
 }
 
 bool quickSave(HWND window) {
-    if (currentFile().empty()) return saveWithDialog(window);
-    const std::string path = currentFile();  // saveTo replaces it
+    if (currentFilePath().empty()) return saveWithDialog(window);
+    const std::string path = currentFilePath();  // saveTo replaces it
     return saveTo(window, path.c_str());
 }
 
 bool hasUnsavedChanges() { return modified(); }
 
-const std::string& currentFilePath() { return currentFile(); }
+const std::string& currentFilePath() { return document.history.file; }
 
 void endChange() { recordChange(document.history, workingMap); }
 void undoLastChange() { undoChange(document.history, workingMap); }
