@@ -16,9 +16,12 @@
 #include <unistd.h>
 
 #include "fake_host.h"
+#include "files/image_decode.h"
+#include "files/map_image.h"
 #include "files/mission.h"
 #include "height/height_field.h"
 #include "height/height_fill.h"
+#include "height/height_image.h"
 #include "map/ground_map.h"
 #include "shell/commands.h"
 #include "shell/editor_state.h"
@@ -987,7 +990,7 @@ TEST_F(Shell, HelpListsEveryCommandAndEveryChordReachesIt) {
 TEST(Commands, ModifiersPickTheEntry) {
     struct Case { WPARAM vk; uint8_t modifiers; const char* expected; };
     const Case cases[] = {
-        {'E', kCtrl, "E"}, {'E', kCtrl | kShift, "E"}, {'3', kShift, "0 to 4"}, {VK_F1, kCtrl, "F1"},
+        {'E', kCtrl, "Ctrl+E"}, {'E', kCtrl | kShift, "Ctrl+E"}, {'E', kShift, "E"}, {'3', kShift, "0 to 4"}, {VK_F1, kCtrl, "F1"},
         {'S', 0, "S"}, {'S', kCtrl, "Ctrl+S"}, {'S', kCtrl | kShift, "Ctrl+S"},
         {'Z', 0, nullptr}, {'Z', kShift, nullptr}, {'Z', kCtrl, "Ctrl+Z"}, {'Z', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"},
         {'Y', 0, nullptr}, {'Y', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"}, {'5', 0, nullptr}, {VK_CONTROL, kCtrl, nullptr},
@@ -1020,6 +1023,55 @@ TEST(Docs, ReadmesAndManualNameEveryCommand) {
             EXPECT_TRUE(found) << d.file << " has no line starting " << d.linePrefix << kCommands[i].keys;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Ctrl+E: the PNG dialog, the picture of the map (objects while shown), the
+// map and its file untouched; a failed write said, a cancel silent.
+TEST_F(Shell, CtrlEExportsThePicture) {
+    workingMap.paintCorner(20, 30, 4);
+    structureList = {{0, 0, 2, 0, 64 * 3 + 5}};
+    tileObjectList = {{0, 35, 0, 64 * 9 + 9, 0, 0}};
+    host.ctrlDown = true;
+    MapArt art;
+    loadAtlasImage(findArtFile("tex1.bmp"), art.tiles, nullptr);
+    loadAtlasImage(findArtFile("structures.bmp"), art.sprites, nullptr);
+    std::vector<uint8_t> texels(128 * 128 * 3);
+    heightsToGreyTexels(heightField, texels.data());
+    const MapObjects objects{&structureList, &tileObjectList, texels.data()};
+    const std::string path = tempPath("picture.png");
+    for (bool shown : {true, false}) {
+        editorState.showObjects = shown;
+        host.dialogAnswers = {path};
+        key('E');
+        ASSERT_EQ(host.dialogs.size(), shown ? 1u : 2u);
+        EXPECT_TRUE(host.dialogs.back().save);
+        EXPECT_EQ(host.dialogs.back().filter, "PNG image (*.png)|*.png|All Files|*.*|");
+        EXPECT_EQ(editorState.editMode, EditMode::view) << "Ctrl+E is not E";
+        const std::vector<uint8_t> file = readBytes(path);
+        std::vector<uint8_t> bgr(2048u * 2048 * 3), expected;
+        ImageSize found{};
+        ASSERT_EQ(decodeSquareImage(file.data(), file.size(), 2048, bgr.data(), found), ImageDecode::Decoded);
+        renderMapImage(workingMap, art, shown ? &objects : nullptr, 32, expected);
+        int differ = 0;
+        for (int y = 0; y < 2048; ++y)
+            for (int i = 0; i < 2048 * 3; ++i)
+                differ += bgr[(2047 - y) * 2048 * 3 + i / 3 * 3 + 2 - i % 3] != expected[y * 2048 * 3 + i];
+        EXPECT_EQ(differ, 0) << (shown ? "with objects" : "objects hidden");
+    }
+    std::remove(path.c_str());
+    EXPECT_TRUE(currentFilePath().empty()) << "the picture is not the map's file";
+    EXPECT_TRUE(hasUnsavedChanges());
+
+    host.dialogAnswers = {tempPath("missing_dir/p.png")};
+    key('E');
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Could not save the picture.\nNo such file or directory");
+    key('E');  // cancelled: nothing said
+    EXPECT_EQ(host.boxes.size(), 1u);
 }
 
 }  // namespace
