@@ -31,12 +31,41 @@ namespace {
 constexpr int32_t kCell = kFullCellPixels;
 constexpr int32_t kRowBytes = kAtlasSize * 3;
 
-// Copies a 32 x 32 block of a 512-wide atlas (top left at ax, ay) to cell (cx, cy).
-void copyBlock(const std::vector<uint8_t>& atlas, int32_t ax, int32_t ay, uint8_t* image, int32_t imageW,
-               int32_t cx, int32_t cy) {
-    const uint8_t* from = atlas.data() + static_cast<size_t>(ay) * kRowBytes + 3 * ax;
-    uint8_t* to = image + (static_cast<size_t>(cy) * kCell * imageW + static_cast<size_t>(cx) * kCell) * 3;
-    for (int32_t row = 0; row < kCell; ++row) std::memcpy(to + static_cast<size_t>(row) * imageW * 3, from + row * kRowBytes, kCell * 3);
+// The picture being drawn: c pixels a cell. Every cell of the full-size
+// picture is one whole 32 x 32 block of a source (an atlas tile or sprite
+// block, or a tile object's texels), so a thumbnail's block means never mix
+// two cells: a thumbnail is drawn from sources shrunk the same way, which
+// equals shrinking the full picture and spares drawing it.
+struct Canvas {
+    uint8_t* pixels;
+    int32_t width;  // in pixels
+    int32_t c;      // pixels a cell
+};
+
+// The atlas as the canvas needs it: itself at 32 pixels a cell, else shrunk.
+struct Source {
+    std::vector<uint8_t> shrunk;
+    const uint8_t* pixels;
+    int32_t side;
+};
+void prepare(const std::vector<uint8_t>& atlas, int32_t c, Source& source) {
+    source.side = kAtlasSize * c / kCell;
+    if (c == kCell) {
+        source.pixels = atlas.data();
+        return;
+    }
+    shrinkImage(atlas.data(), kAtlasSize, kAtlasSize, kCell / c, source.shrunk);
+    source.pixels = source.shrunk.data();
+}
+
+// Copies the cell-sized block whose full-size top left is (ax, ay) to cell (cx, cy).
+void copyBlock(const Source& source, int32_t ax, int32_t ay, const Canvas& canvas, int32_t cx, int32_t cy) {
+    const int32_t c = canvas.c;
+    const uint8_t* from = source.pixels + (static_cast<size_t>(ay / (kCell / c)) * source.side + ax / (kCell / c)) * 3;
+    uint8_t* to = canvas.pixels + (static_cast<size_t>(cy) * c * canvas.width + static_cast<size_t>(cx) * c) * 3;
+    for (int32_t row = 0; row < c; ++row)
+        std::memcpy(to + static_cast<size_t>(row) * canvas.width * 3, from + static_cast<size_t>(row) * source.side * 3,
+                    static_cast<size_t>(c) * 3);
 }
 
 bool inside(const GroundMap& map, int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < map.width && y < map.height; }
@@ -46,15 +75,15 @@ bool inside(const GroundMap& map, int32_t x, int32_t y) { return x >= 0 && y >= 
 int32_t cellX(int16_t position) { return position & 63; }
 int32_t cellY(int16_t position) { return position / 64; }
 
-void drawStructures(const GroundMap& map, const MapArt& art, const std::vector<StructureRecord>& structures,
-                    uint8_t* image, int32_t imageW) {
+void drawStructures(const GroundMap& map, const Source& sprites, const std::vector<StructureRecord>& structures,
+                    const Canvas& canvas) {
     for (const StructureRecord& s : structures) {
         if (s.spriteIndex < 0 || s.spriteIndex >= kSpriteRowCount) continue;  // as the frame: skipped
         const SpriteRect& r = kSpriteRects[s.spriteIndex];
         for (int32_t j = 0; j < r.h / kCell; ++j)
             for (int32_t i = 0; i < r.w / kCell; ++i) {
                 const int32_t x = cellX(s.position) + i, y = cellY(s.position) + j;
-                if (inside(map, x, y)) copyBlock(art.sprites, r.x + i * kCell, r.y + j * kCell, image, imageW, x, y);
+                if (inside(map, x, y)) copyBlock(sprites, r.x + i * kCell, r.y + j * kCell, canvas, x, y);
             }
     }
 }
@@ -64,20 +93,27 @@ void drawStructures(const GroundMap& map, const MapArt& art, const std::vector<S
 // uploaded row at t = 0, the grid's rows down from t = 1; the texture clamps,
 // so a grid row past either end shows the texture's edge row.
 void drawTileObjects(const GroundMap& map, const std::vector<TileObjectRecord>& tileObjects,
-                     const uint8_t* heightTexels, uint8_t* image, int32_t imageW) {
+                     const uint8_t* heightTexels, const Canvas& canvas) {
+    std::vector<uint8_t> cell(kCell * kCell * 3), small;
     for (const TileObjectRecord& o : tileObjects) {
         const int32_t x = cellX(o.position), y = cellY(o.position);
         if (!inside(map, x, y)) continue;
         const int32_t gridRow = o.texCell >> 4, gridColumn = o.texCell & 15;
         for (int32_t py = 0; py < kCell; ++py) {
             const int32_t texelRow = std::clamp(127 - gridRow * 8 - py / 4, 0, 127);
-            uint8_t* to = image + ((static_cast<size_t>(y) * kCell + py) * imageW + static_cast<size_t>(x) * kCell) * 3;
+            uint8_t* to = &cell[static_cast<size_t>(py) * kCell * 3];
             for (int32_t px = 0; px < kCell; ++px) {
                 const int32_t texelColumn = gridColumn * 8 + px / 4;
                 const uint8_t grey = heightTexels ? heightTexels[3 * (texelRow * 128 + texelColumn)] : 0;
                 to[3 * px] = to[3 * px + 1] = to[3 * px + 2] = grey;
             }
         }
+        Source source{{}, cell.data(), kCell};
+        if (canvas.c != kCell) {
+            shrinkImage(cell.data(), kCell, kCell, kCell / canvas.c, small);
+            source = Source{{}, small.data(), canvas.c};
+        }
+        copyBlock(source, 0, 0, canvas, x, y);
     }
 }
 
@@ -130,19 +166,23 @@ bool renderMapImage(const GroundMap& map, const MapArt& art, const MapObjects* o
     if (cellPixels < 1 || cellPixels > kCell || kCell % cellPixels != 0) return false;
     if (art.tiles.size() != static_cast<size_t>(kAtlasBytes) || art.sprites.size() != static_cast<size_t>(kAtlasBytes))
         return false;
-    const int32_t w = map.width * kCell, h = map.height * kCell;
-    std::vector<uint8_t> full(static_cast<size_t>(w) * h * 3);
+    const int32_t w = map.width * cellPixels, h = map.height * cellPixels;
+    rgb.assign(static_cast<size_t>(w) * h * 3, 0);
+    const Canvas canvas{rgb.data(), w, cellPixels};
+    Source tiles, sprites;
+    prepare(art.tiles, cellPixels, tiles);
     for (int32_t y = 0; y < map.height; ++y)
         for (int32_t x = 0; x < map.width; ++x) {
             const uint8_t tile = map.tileAt(x, y);
-            copyBlock(art.tiles, (tile & 15) * kCell, (tile >> 4) * kCell, full.data(), w, x, y);
+            copyBlock(tiles, (tile & 15) * kCell, (tile >> 4) * kCell, canvas, x, y);
         }
     if (objects) {
-        if (objects->structures) drawStructures(map, art, *objects->structures, full.data(), w);
-        if (objects->tileObjects) drawTileObjects(map, *objects->tileObjects, objects->heightTexels, full.data(), w);
+        if (objects->structures && !objects->structures->empty()) {
+            prepare(art.sprites, cellPixels, sprites);
+            drawStructures(map, sprites, *objects->structures, canvas);
+        }
+        if (objects->tileObjects) drawTileObjects(map, *objects->tileObjects, objects->heightTexels, canvas);
     }
-    if (cellPixels == kCell) rgb.swap(full);
-    else shrinkImage(full.data(), w, h, kCell / cellPixels, rgb);
     return true;
 }
 

@@ -228,13 +228,21 @@ TEST(MapTool, ThumbnailsAreBlockMeansAndThePngHoldsThePicture) {
     MapArt art;
     ASSERT_TRUE(loadAtlasImage(std::string(VORN_ART_DIR) + "/tex1.bmp", art.tiles, nullptr));
     ASSERT_TRUE(loadAtlasImage(std::string(VORN_ART_DIR) + "/structures.bmp", art.sprites, nullptr));
+    // Objects too: thumbnails are drawn from shrunk sources, not from the full picture.
+    std::vector<StructureRecord> structures;
+    std::vector<TileObjectRecord> tileObjects;
+    for (int i = 0; i < 40; ++i) structures.push_back({0, 0, static_cast<int16_t>(i % 19), 0, static_cast<int16_t>(i * 97 % 4096)});
+    for (int i = 0; i < 60; ++i) tileObjects.push_back({0, static_cast<int16_t>(i * 37 - 300), 0, static_cast<int16_t>(i * 71 % 4096), 0, 0});
+    std::vector<uint8_t> texels(128 * 128 * 3);
+    for (size_t i = 0; i < texels.size(); ++i) texels[i] = static_cast<uint8_t>(i * 7 / 3);
+    const MapObjects objects{&structures, &tileObjects, texels.data()};
     std::vector<uint8_t> full;
-    ASSERT_TRUE(renderMapImage(map, art, nullptr, 32, full));
+    ASSERT_TRUE(renderMapImage(map, art, &objects, 32, full));
     ASSERT_EQ(full.size(), 2048u * 2048 * 3);
     for (int cell : {32, 16, 8, 4, 2, 1}) {
         const int side = 64 * cell, f = 32 / cell;
         std::vector<uint8_t> got;
-        ASSERT_TRUE(renderMapImage(map, art, nullptr, cell, got));
+        ASSERT_TRUE(renderMapImage(map, art, &objects, cell, got));
         ASSERT_EQ(got.size(), static_cast<size_t>(side) * side * 3);
         int wrong = 0;
         for (int y = 0; y < side; ++y)
@@ -248,7 +256,8 @@ TEST(MapTool, ThumbnailsAreBlockMeansAndThePngHoldsThePicture) {
                 }
         EXPECT_EQ(wrong, 0) << cell << " pixels a cell: bytes off the block mean";
 
-        // The tool's PNG at this size decodes to the same pixels.
+        // The tool's PNG at this size decodes to the picture (no mission given).
+        ASSERT_TRUE(renderMapImage(map, art, nullptr, cell, got));
         const std::string png = dir / "p.png";
         const ToolRun r = runTool({"render", dir / "p.map", "-o", png, "--cell", std::to_string(cell), "--art", VORN_ART_DIR});
         ASSERT_EQ(r.code, 0) << r.err;
