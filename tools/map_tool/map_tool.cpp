@@ -343,11 +343,12 @@ int check(const Streams& s, const Parsed& p) {
 int runMapTool(const std::vector<std::string>& args, const std::string& programPath, FILE* out, FILE* err) {
     const Streams s{out, err};
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        if (std::fputs(kUsage, out) < 0 || std::fflush(out) != 0) return kFailed;
+        if (std::fputs(kUsage, out) < 0 || std::fflush(out) != 0) return s.fail("cannot write the usage");
         return kDone;
     }
     if (args.size() == 1 && args[0] == "--version") {
-        if (std::fprintf(out, "vorn-map %s\n", VORN_VERSION) < 0 || std::fflush(out) != 0) return kFailed;
+        if (std::fprintf(out, "vorn-map %s\n", VORN_VERSION) < 0 || std::fflush(out) != 0)
+            return s.fail("cannot write the version");
         return kDone;
     }
     const Parsed p = parse(args);
