@@ -8,6 +8,15 @@ if(NOT EMSCRIPTEN)
   add_executable(vorn-map tools/map_tool/main.cpp)
   target_link_libraries(vorn-map PRIVATE vorn_map_tool)
   set_target_properties(vorn-map PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  if(WIN32)
+    # The editor's manifest: UTF-8 as the ANSI code page, so file names
+    # outside the legacy code page reach the tool whole.
+    target_link_libraries(vorn-map PRIVATE vorn_shellcore)
+    file(WRITE ${CMAKE_BINARY_DIR}/map_tool.rc "1 24 \"${PROJECT_SOURCE_DIR}/packaging/editor.manifest\"\n")
+    target_sources(vorn-map PRIVATE ${CMAKE_BINARY_DIR}/map_tool.rc)
+    set_source_files_properties(${CMAKE_BINARY_DIR}/map_tool.rc PROPERTIES
+                                OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/editor.manifest)
+  endif()
   if(MINGW)
     # One self-contained file, as the editor: no MinGW runtime DLLs beside it.
     target_link_options(vorn-map PRIVATE -static -static-libgcc -static-libstdc++)

@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "shell/command_line.h"
 #else
 #include <unistd.h>
 #endif
@@ -26,6 +28,14 @@ std::string programPath() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+#ifdef _WIN32
+    // The C runtime's argv loses names outside the legacy code page; the
+    // command line itself is UTF-8 (the manifest), split as Windows splits it.
+    (void)argc;
+    (void)argv;
+    const std::vector<std::string> args = splitCommandLine(argumentsOf(GetCommandLineA()));
+#else
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+#endif
     return runMapTool(args, programPath(), stdout, stderr);
 }
