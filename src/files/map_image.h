@@ -40,12 +40,13 @@ struct MapObjects {
 // the tiles copied from the atlas and, when `objects` is given, the structures
 // and then the tile objects over them, each pixel as the frame at zoom 1 shows
 // it; smaller, each pixel the mean of the 32 / cellPixels square block it
-// covers, rounded to nearest. Returns false (rgb untouched) for another size.
+// covers, rounded to nearest. Returns false (rgb untouched) for another size,
+// or atlases that are not 512 x 512 RGB.
 bool renderMapImage(const GroundMap& map, const MapArt& art, const MapObjects* objects, int32_t cellPixels,
                     std::vector<uint8_t>& rgb);
 
-// Caller: renderMapImage and the thumbnail test's reference. `out` becomes
-// the w / factor x h / factor image of block means (rounded to nearest).
+// Caller: renderMapImage, shrinking its sources for a thumbnail. `out`
+// becomes the w / factor x h / factor image of block means (rounded to nearest).
 void shrinkImage(const uint8_t* rgb, int32_t w, int32_t h, int32_t factor, std::vector<uint8_t>& out);
 
 // Callers: the map tool and the editor's export. Writes w x h RGB rows as an
