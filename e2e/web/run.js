@@ -779,8 +779,13 @@ async function mapLinks(opts, context, url) {
   const ed = new Editor(page, opts.work);
   await page.goto(url);
   await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
-  const script = ['client 800 600', 'kind 2', 'brush 3'];
-  for (let x = 40; x < 760; x += 24) script.push(`drag ${x} ${300 + (x % 96)}`);
+  // Four wavy strokes of four kinds and brush sizes over the map in view (its
+  // corner at the centre): a map painted by hand.
+  const script = ['client 800 600'];
+  for (let k = 1; k <= 4; k++) {
+    script.push(`kind ${k}`, `brush ${k % 3 + 1}`);
+    for (let x = 404; x < 796; x += 8) script.push(`drag ${x} ${250 + k * 65 + (x * k) % 48}`);
+  }
   const painted = expect(opts, script, 'linked');
   const file = path.join(opts.work, 'linked.map');
   fs.writeFileSync(file, painted);
