@@ -94,7 +94,8 @@ def export_picture(ctx, ed, work, name, map_path, mission=None, skip_cells=()):
     got = os.path.join(work, "export-%s.png" % name)
     ed.key("ctrl+e")
     ed.file_dialog(got, title="Export Picture", save=True)
-    time.sleep(0.5)
+    # The safe save renames the whole file into place: once there, it is complete.
+    ed.s.wait_for(lambda: os.path.exists(got), 60, "the exported picture")
     want = os.path.join(work, "tool-%s.png" % name)
     cmd = [os.path.join(ctx.build, "vorn-map"), "render", "--art", ctx.build, "-o", want]
     cmd += ["--mission", mission] if mission else []
