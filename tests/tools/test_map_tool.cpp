@@ -118,6 +118,7 @@ TEST(MapTool, CheckVerdicts) {
         {{"check", dir / "short.map"}, 1, {"the file is 4095 bytes; a map file is 4096 bytes"}},
         {{"check", dir / "clean.map", "--mission", dir / "crowded.mis"}, 1, {"more than 8192 structures"}},
         {{"check", dir / "clean.map", "--mission", dir / "empty.mis"}, 0, {"mission: 0 structures, 0 tile objects"}},
+        {{"render", dir / "clean.map", "--mission", dir / "empty.mis", "-o", dir / "e.png", "--art", VORN_ART_DIR}, 0, {}},
     };
     for (const Case& c : cases) {
         const ToolRun r = runTool(c.args);

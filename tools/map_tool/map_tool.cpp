@@ -174,7 +174,17 @@ bool loadMission(const Streams& s, const std::string& path, std::vector<Structur
     // Regular files only: the editor would read a FIFO as an empty mission,
     // which in a script hides a wrong path.
     const char* refusal = nullptr;
-    if (!isReadableRegularFile(path.c_str()) || !readMission(path.c_str(), structures, tileObjects, &refusal)) {
+    if (!isReadableRegularFile(path.c_str())) {
+        code = s.fail("cannot read mission " + path);
+        return false;
+    }
+    if (!readMission(path.c_str(), structures, tileObjects, &refusal)) {
+        // An empty file reads no byte: a mission without records, as check counts it.
+        if (!refusal && isReadableRegularFile(path.c_str())) {
+            structures.clear();
+            tileObjects.clear();
+            return true;
+        }
         code = s.fail(refusal ? path + ": " + refusal : "cannot read mission " + path);
         return false;
     }
