@@ -161,11 +161,12 @@ def latency(ctx, s, exe, work, stroke, count=100):
         ed.key(key)
         wait_copy(s, folder, "copy after %s" % key, want, 5)
         times.append(time.monotonic() - t0)
-    quit_no(ed)
     times.sort()
     line = ("recovery copy on disk after a finished change, over %d changes: median %.0f ms, worst %.0f ms"
             % (count, 1000 * statistics.median(times), 1000 * times[-1]))
     log(line)
     with open(os.path.join(ctx.artifacts, "recovery-latency.txt"), "w") as f:
         f.write(line + "\n")
+    ed.key("e")
+    quit_no(ed)
     return times
