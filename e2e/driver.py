@@ -525,6 +525,12 @@ def recovery_latency(ctx):
         recovery.latency(ctx, s, os.path.join(ctx.build, "VornGroundEditor"), work, stroke)
 
 
+def windows_recovery(ctx):
+    """The windows stage's recovery flow alone, for working on it."""
+    import windows as windows_module
+    windows_module.windows(ctx, sys.modules[__name__], only_recovery=True)
+
+
 def deb(ctx):
     import packages
     packages.deb(ctx)
@@ -537,7 +543,7 @@ def nsis(ctx):
 
 STAGES = {"linux": linux, "linux-asan": linux_asan, "soak": soak, "windows": windows, "figures": figures,
           "deb": deb, "nsis": nsis, "recovery": recovery_alone,
-          "recovery-latency": recovery_latency}
+          "recovery-latency": recovery_latency, "windows-recovery": windows_recovery}
 
 
 def main():

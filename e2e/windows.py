@@ -36,7 +36,7 @@ def winpath(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def windows(ctx, driver):
+def windows(ctx, driver, only_recovery=False):
     exe = os.path.join(ctx.windows_build, "VornGroundEditor.exe")
     if not os.path.exists(exe):
         raise Failure("no Windows build at %s" % exe)
@@ -58,9 +58,10 @@ def windows(ctx, driver):
                 subprocess.run(["wineserver", "-w"], env=env, timeout=120)
                 log("windows: new Wine prefix in %.0f s" % (time.monotonic() - t0))
             # Wine names the classes after the exe; boxes and dialogs share them.
-            ed = Editor(s, ["wine", exe], work, "windows-editor", env=env, cls=None, box_cls=None)
-            session(ctx, driver, s, ed, atlas, work, target)
-            names_in_every_language(ctx, driver, s, env, exe, work, atlas)
+            if not only_recovery:
+                ed = Editor(s, ["wine", exe], work, "windows-editor", env=env, cls=None, box_cls=None)
+                session(ctx, driver, s, ed, atlas, work, target)
+                names_in_every_language(ctx, driver, s, env, exe, work, atlas)
             recovered_after_kill(ctx, driver, s, env, exe, work, prefix)
         except BaseException:
             s.screenshot("windows-failure")
