@@ -74,6 +74,9 @@ def flows(ctx, s, exe, work, stroke, compare_maps):
 
     # The question, Yes, S: the strokes' bytes.
     b = Editor(s, [exe], work, "recovery-restarted").start()
+    b.wait_box(10)
+    time.sleep(0.5)
+    s.screenshot("recovery-question")  # what a user sees at start after a crash
     b.key_box("Return")        # Yes is the default button
     s.wait_for(b.drawn, 30, "the first frame after Yes")
     b.wait_title("VornGroundEditor - view, kind 0 (sand), brush 1", "after the recovery")
