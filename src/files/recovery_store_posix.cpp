@@ -75,6 +75,14 @@ bool readRegular(const std::string& path, size_t limit, std::vector<uint8_t>& by
 
 std::string base(const RecoverySlot& slot) { return slot.folder + slot.id; }
 
+// Unlocked before the close: the browser's flock (Web Locks) cannot see a close.
+void release(intptr_t& lock) {
+    if (lock < 0) return;
+    flock(static_cast<int>(lock), LOCK_UN);
+    close(static_cast<int>(lock));
+    lock = -1;
+}
+
 }  // namespace
 
 std::string recoveryFolder(std::string* reason) {
@@ -93,7 +101,7 @@ RecoverySlot::RecoverySlot(RecoverySlot&& o) noexcept
 
 RecoverySlot& RecoverySlot::operator=(RecoverySlot&& o) noexcept {
     if (this != &o) {
-        if (lock >= 0) close(static_cast<int>(lock));
+        release(lock);
         folder = std::move(o.folder);
         id = std::move(o.id);
         lock = o.lock;
@@ -103,9 +111,7 @@ RecoverySlot& RecoverySlot::operator=(RecoverySlot&& o) noexcept {
     return *this;
 }
 
-RecoverySlot::~RecoverySlot() {
-    if (lock >= 0) close(static_cast<int>(lock));
-}
+RecoverySlot::~RecoverySlot() { release(lock); }
 
 bool openRecoverySlot(const std::string& folder, RecoverySlot& slot, std::string* reason) {
     if (folder.empty() || folder.back() != '/') return fail(reason, folder, EINVAL);
@@ -165,8 +171,7 @@ void closeRecoverySlot(RecoverySlot& slot) {
     // Unlinked while still held: a start-up scan that opened it just now
     // finds no copy beside it.
     unlink((base(slot) + ".lock").c_str());
-    if (slot.lock >= 0) close(static_cast<int>(slot.lock));
-    slot.lock = -1;
+    release(slot.lock);
     slot.id.clear();
 }
 
