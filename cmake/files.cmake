@@ -13,6 +13,7 @@ add_library(vorn_files STATIC
   src/files/map_image.cpp
   src/files/bitmap_pixels.cpp
   src/files/image_decode.cpp
+  src/files/recovery_store.cpp
   ${VORN_FILE_READ_SOURCE}
 )
 # stb_image, header-only (Debian's libstb-dev). A cross build looks for it on
@@ -27,10 +28,10 @@ if(VORN_SANITIZE OR VORN_FUZZ)
 endif()
 # The safe save's one platform seam: each host's half is its own file.
 if(WIN32)
-  target_sources(vorn_files PRIVATE src/files/safe_save_win32.cpp)
+  target_sources(vorn_files PRIVATE src/files/safe_save_win32.cpp src/files/recovery_store_win32.cpp)
   target_link_libraries(vorn_files PRIVATE advapi32)  # the owner check
 else()
-  target_sources(vorn_files PRIVATE src/files/safe_save_posix.cpp)
+  target_sources(vorn_files PRIVATE src/files/safe_save_posix.cpp src/files/recovery_store_posix.cpp)
 endif()
 target_include_directories(vorn_files PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_files PUBLIC vorn_map)
@@ -43,7 +44,8 @@ if(VORN_BUILD_TESTS)
     WEB_SKIP MapSave.FullDiskLeavesTheOldFileAndNoTemporary MapSave.FileThatCannotBeWrittenIsRefused
              MapSave.WritableFileInLockedFolderIsWrittenInPlace MapSave.PipeIsWrittenInPlaceOrFailsAtOnce
              MapSave.InPlaceWriteRestoresTheOldBytesOnFailure MapSave.LeftoverTemporaryFilesOfEndedSavesAreRemoved
-             MapSave.LongestNamesSave Mission.BoundsPipesAndDevices FixedSizeReaders.RefuseAFifoAtOnce)
+             MapSave.LongestNamesSave Mission.BoundsPipesAndDevices FixedSizeReaders.RefuseAFifoAtOnce
+             MapSave.RecoveryCopiesFoundOnlyWholeAndUnlocked MapSave.KilledRecoveryWritesLeaveOldOrNewCopy)
 endif()
 
 # Fuzz targets of the file readers. Each one's entry point hands the bytes of

@@ -10,6 +10,7 @@ add_library(vorn_shell STATIC
   src/shell/document.cpp
   src/shell/startup.cpp
   src/shell/picture_export.cpp
+  src/shell/recovery.cpp
 )
 target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
 # The longest path the host's file calls take, in bytes with its NUL: on
@@ -69,7 +70,7 @@ if(VORN_BUILD_TESTS)
     SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_view_steps.cpp
       tests/shell/test_startup.cpp
     LIBS vorn_shell vorn_core
-    WEB_SKIP ArtSearch.FifoNamedLikeTheArtIsPassedOver)
+    WEB_SKIP ArtSearch.FifoNamedLikeTheArtIsPassedOver Recovery.AskedRecoveredKeptAndRemoved)
   # The docs test reads the README and the manual page from the sources.
   target_compile_definitions(test_shell PRIVATE VORN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).

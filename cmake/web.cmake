@@ -39,6 +39,8 @@ target_link_options(VornGroundEditor PRIVATE
   -sALLOW_MEMORY_GROWTH=1
   -sENVIRONMENT=web
   -sFORCE_FILESYSTEM=1
+  # The recovery copies' folder lives in the page's IndexedDB.
+  -lidbfs.js
   # The art, in the in-memory file system's root, the editor's working folder.
   # Quoted: the build folder's path may hold blanks.
   "SHELL:--embed-file \"${CMAKE_BINARY_DIR}/tex1.bmp@/tex1.bmp\""

@@ -177,6 +177,8 @@ def scripted(ctx, name, build, sanitized):
             linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, map_a, map_b)
             if not sanitized:
                 undecodable_name(ctx, s, exe, work)
+                import recovery
+                recovery.flows(ctx, s, exe, work, stroke, compare_maps)
         except BaseException:
             s.screenshot(name + "-failure")
             raise
@@ -525,6 +527,34 @@ def windows(ctx):
     windows_module.windows(ctx, sys.modules[__name__])
 
 
+def recovery_alone(ctx):
+    """The linux stage's recovery flows alone, for working on them."""
+    import recovery
+    work = ctx.work("recovery")
+    with Session(ctx.artifacts, "recovery") as s:
+        ctx.art_into(ctx.build, work)
+        try:
+            recovery.flows(ctx, s, os.path.join(ctx.build, "VornGroundEditor"), work, stroke, compare_maps)
+        except BaseException:
+            s.screenshot("recovery-failure")
+            raise
+
+
+def recovery_latency(ctx):
+    """Not in the default run (about two minutes): the recovery copy's delay."""
+    import recovery
+    work = ctx.work("recovery-latency")
+    with Session(ctx.artifacts, "recovery-latency") as s:
+        ctx.art_into(ctx.build, work)
+        recovery.latency(ctx, s, os.path.join(ctx.build, "VornGroundEditor"), work, stroke)
+
+
+def windows_recovery(ctx):
+    """The windows stage's recovery flow alone, for working on it."""
+    import windows as windows_module
+    windows_module.windows(ctx, sys.modules[__name__], only_recovery=True)
+
+
 def deb(ctx):
     import packages
     packages.deb(ctx)
@@ -536,7 +566,8 @@ def nsis(ctx):
 
 
 STAGES = {"linux": linux, "linux-asan": linux_asan, "soak": soak, "windows": windows, "figures": figures,
-          "deb": deb, "nsis": nsis}
+          "deb": deb, "nsis": nsis, "recovery": recovery_alone,
+          "recovery-latency": recovery_latency, "windows-recovery": windows_recovery}
 
 
 def main():

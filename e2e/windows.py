@@ -36,7 +36,7 @@ def winpath(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def windows(ctx, driver):
+def windows(ctx, driver, only_recovery=False):
     exe = os.path.join(ctx.windows_build, "VornGroundEditor.exe")
     if not os.path.exists(exe):
         raise Failure("no Windows build at %s" % exe)
@@ -58,9 +58,11 @@ def windows(ctx, driver):
                 subprocess.run(["wineserver", "-w"], env=env, timeout=120)
                 log("windows: new Wine prefix in %.0f s" % (time.monotonic() - t0))
             # Wine names the classes after the exe; boxes and dialogs share them.
-            ed = Editor(s, ["wine", exe], work, "windows-editor", env=env, cls=None, box_cls=None)
-            session(ctx, driver, s, ed, atlas, work, target)
-            names_in_every_language(ctx, driver, s, env, exe, work, atlas)
+            if not only_recovery:
+                ed = Editor(s, ["wine", exe], work, "windows-editor", env=env, cls=None, box_cls=None)
+                session(ctx, driver, s, ed, atlas, work, target)
+                names_in_every_language(ctx, driver, s, env, exe, work, atlas)
+            recovered_after_kill(ctx, driver, s, env, exe, work, prefix)
         except BaseException:
             s.screenshot("windows-failure")
             raise
@@ -278,6 +280,46 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
     quit_answering_no(s, ed, "Wine names in every language")
     log("windows: карта.map on the command line, %s through O and %s through S"
         % (os.path.basename(second), os.path.basename(saved)))
+
+
+def recovered_after_kill(ctx, driver, s, env, exe, work, prefix):
+    """Strokes, 3 s, the Windows editor's process killed; the next start
+    asks, Yes (its mnemonic), Ctrl+S through the save dialog: the strokes'
+    bytes. The copies live in the prefix's own LOCALAPPDATA."""
+    import glob
+    folders = glob.glob(os.path.join(prefix, "drive_c", "users", "*", "AppData", "Local", "VornGroundEditor"))
+    for f in folders:
+        shutil.rmtree(f, ignore_errors=True)
+    ed = Editor(s, ["wine", exe], work, "windows-recovery-killed", env=env, cls=None, box_cls=None)
+    ed.start(timeout=120)
+    s.wait_for(ed.drawn, 60, "the first frame")
+    script = ["client %d %d" % ed.size, "kind 1"]
+    ed.key("e")
+    ed.key("1")
+    driver.stroke(ed, script, [(3, 5)] + [(px, 5) for px in range(4, 12)])
+    time.sleep(3)
+    folders = glob.glob(os.path.join(prefix, "drive_c", "users", "*", "AppData", "Local", "VornGroundEditor"))
+    if not any(n.endswith(".map") for f in folders for n in os.listdir(f)):
+        raise Failure("Wine: no recovery copy 3 s after the strokes in %s" % folders)
+    ed.proc.kill()
+    ed.proc.wait(30)
+    want = os.path.join(work, "wine-recovered.want")
+    ctx.expect(script + ["save " + want], "wine-recovered", work)
+    ed = Editor(s, ["wine", exe], work, "windows-recovery-restarted", env=env, cls=None, box_cls=None)
+    ed.start(timeout=120)
+    box = ed.wait_box(30)
+    time.sleep(0.5)
+    s.xdo("windowactivate", box[0], check=False)
+    time.sleep(0.3)
+    s.key("y")                 # the Yes button's mnemonic
+    s.wait_for(lambda: not ed.boxes(), 15, "the recovery question to close")
+    s.wait_for(ed.drawn, 60, "the first frame after Yes")
+    saved = os.path.join(work, "wine-recovered.map")
+    ed.key("ctrl+s")           # a map never saved: the save dialog
+    win_dialog(ed, "Save As", saved)
+    s.wait_for(lambda: os.path.exists(saved) and os.path.getsize(saved) == 4096, 15, "the save")
+    driver.compare_maps(saved, want, "Wine: recovered after a kill, Ctrl+S")
+    quit_answering_no(s, ed, "Wine after the recovery")
 
 
 def quit_answering_no(s, ed, label):

@@ -5,6 +5,7 @@ when the session closes, whatever happened before."""
 
 import ctypes
 import os
+import shutil
 import re
 import signal
 import struct
@@ -147,6 +148,9 @@ class Session:
         self.env["LIBGL_ALWAYS_SOFTWARE"] = "1"
         self.env.setdefault("XDG_RUNTIME_DIR", "/tmp")
         self.env["SDL_VIDEODRIVER"] = "x11"
+        # The editors' recovery copies go to a scratch folder, never the user's.
+        self.env["XDG_STATE_HOME"] = os.path.join(self.artifacts, self.name + "-state")
+        shutil.rmtree(self.env["XDG_STATE_HOME"], ignore_errors=True)
         ob = self.spawn(["openbox", "--sm-disable"], "openbox")
         # openbox is ready once it owns the screen's WM selection.
         self.wait_for(lambda: self._wm_running(), 15, "openbox to start")

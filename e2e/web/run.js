@@ -838,6 +838,42 @@ async function mapLinks(opts, context, url) {
   if (errors.length) throw new Failure('page errors: ' + errors.join('; '));
 }
 
+// Recovery after a closed tab: strokes, 3 s, the page closed without the
+// leave-page question; the page again asks, Yes, S saves the strokes' bytes.
+async function recoveryAfterClose(opts, context, url) {
+  let page = await context.newPage();
+  let ed = new Editor(page, opts.work);
+  await page.goto(url);
+  await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  const script = ['client 800 600', 'kind 1'];
+  await ed.key('e', '1');
+  await stroke(ed, script, [[3, 3], [4, 3], [5, 3], [6, 3], [7, 3], [8, 3]]);
+  await ed.key('e');
+  const want = expect(opts, script, 'recovered');
+  await sleep(3000);
+  // A second tab while the first runs: the first one's copy is not offered.
+  const other = await context.newPage();
+  await other.goto(url);
+  await other.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  await sleep(500);
+  if (await other.locator('dialog.messageBox[open]').count()) throw new Failure('a second tab was offered a running tab\'s copy');
+  await other.close({ runBeforeUnload: false });
+  await page.close({ runBeforeUnload: false });
+  page = await context.newPage();
+  ed = new Editor(page, opts.work);
+  await page.goto(url);
+  const asked = await ed.box();
+  if (!/^VornGroundEditor was not closed properly\. Recover the unsaved map from .* \(a map never saved\)\?$/.test(asked.text) ||
+      asked.buttons.join('|') !== 'Yes|No')
+    throw new Failure('recovery question: ' + JSON.stringify(asked));
+  await page.screenshot({ path: path.join(opts.work, 'recovery-question.png') });
+  await ed.answer('Yes');
+  await page.keyboard.press('s');
+  const got = await ed.save('recovered.map', '');
+  sameBytes(got, want, 'recovered after the tab was closed, S by download');
+  await page.close({ runBeforeUnload: false });
+}
+
 async function main() {
   const opts = args();
   fs.mkdirSync(opts.work, { recursive: true });
@@ -870,6 +906,11 @@ async function main() {
       fs.rmSync(profile, { recursive: true, force: true });
       context = await launch(profile);
       await mapLinks(opts, context, served.url);
+      await context.close();
+      context = null;
+      fs.rmSync(profile, { recursive: true, force: true });
+      context = await launch(profile);
+      await recoveryAfterClose(opts, context, served.url);
     }
     log(opts.figures ? 'figures done' : 'all checks passed');
   } finally {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct GroundMap;
 
@@ -12,6 +13,9 @@ struct GroundMap;
 // and puts the system's reason, one line ("Is a directory"), in `reason`
 // when given.
 bool saveMap(const char* path, const GroundMap& map, std::string* reason = nullptr);
+// Callers: saveMap and the shell's recovery copy. `bytes` becomes exactly
+// what saveMap writes for `map`.
+void mapFileBytes(const GroundMap& map, std::vector<uint8_t>& bytes);
 // Caller: the shell (key O), with its working map. Replaces the map's tiles
 // with the file's and rebuilds its lattice; a short file's missing cells get
 // the plain tile. False, with both grids untouched, when the file cannot be

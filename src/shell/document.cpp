@@ -110,6 +110,13 @@ bool openMapFile(HWND window, const char* path) {
     return true;
 }
 
+void openRecoveredMap(HWND window, const uint8_t* bytes, size_t size, const std::string& path) {
+    recordChange(document.history, workingMap);
+    loadMapBytes(bytes, size, workingMap);
+    recordRecovered(document.history, workingMap, path);
+    refreshTitle(window);
+}
+
 bool saveWithDialog(HWND window) {
     const char* path = chooseSaveFile(window, nullptr);
     return path && saveTo(window, path);
@@ -122,6 +129,10 @@ bool quickSave(HWND window) {
 }
 
 bool hasUnsavedChanges() { return modified(); }
+
+uint32_t mapStateId() { return currentStateId(document.history); }
+
+bool changeInProgress() { return hasUnrecordedChange(document.history, workingMap); }
 
 const std::string& currentFilePath() { return document.history.file; }
 

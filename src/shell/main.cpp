@@ -56,6 +56,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     loadArt(window);
     seedRandom(static_cast<uint32_t>(time(nullptr)));
     textureNames.height = generateHeightField();
+    // Work left by an editor that died is offered before the command-line
+    // map, which then asks before replacing what was recovered.
+    startRecovery(window);
     // The map named on the command line, loaded as key O loads one.
     openStartMap(window, options.mapPath.c_str());
 
@@ -70,6 +73,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
             DispatchMessageA(&message);
             continue;
         }
+        keepRecoveryCopy(window);
         const uint32_t now = GetTickCount();
         if (!frameDue(now, lastFrame)) {
             Sleep(1);
@@ -79,6 +83,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         lastFrame = now;
     }
 
+    // Quit only after the prompt's save or No: nothing is left to recover.
+    endRecovery();
     // The sprite atlas goes with the context.
     glDeleteTextures(1, &textureNames.tileAtlas);
     glDeleteTextures(1, &textureNames.height);

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -47,6 +49,10 @@ bool confirmReplaceUnsaved(HWND window);
 // file is then current and unmodified, and the title says so. Asks nothing
 // about unsaved changes: the caller does (confirmReplaceUnsaved).
 bool openMapFile(HWND window, const char* path);
+// Caller: the recovery questions at start, after Yes. Loads a recovered
+// map's file bytes as one undo step; `path` (the file the work belonged to,
+// "" for none) becomes the current file, and the map stays unsaved ("*").
+void openRecoveredMap(HWND window, const uint8_t* bytes, size_t size, const std::string& path);
 // S and the quit prompt's Yes: the save dialog, then the save. True only when
 // the map reached the disk; the chosen file becomes the current file. A
 // failed write says "Could not save map." and, on a second line, the
@@ -67,6 +73,12 @@ void refreshTitle(HWND window);
 // Whether the working map has changes its current file (or, before any
 // file, the map at start) lacks; the browser host asks before its tab closes.
 bool hasUnsavedChanges();
+// Caller: the recovery copy. Names the map's state as of the last finished
+// change, undo or redo: a new id means a change was finished.
+uint32_t mapStateId();
+// Caller: the recovery copy. True while edits wait to be closed as a change
+// (a stroke under way).
+bool changeInProgress();
 // The current file's path, empty before any; the browser host offers its
 // name in the save dialog.
 const std::string& currentFilePath();
@@ -81,6 +93,21 @@ struct GLContextHandles {
 };
 // Start-up: pixel format, context creation and activation on the window's DC.
 GLContextHandles createGLContext(HWND window);
+
+// Recovery copies (recovery.cpp). Caller: WinMain, after the art and before
+// the command-line map. Asks about each copy left by an editor that died,
+// newest first: Yes recovers it (openRecoveredMap), No deletes it; then
+// takes this editor's own copy. A folder that cannot be used is said once
+// ("Unsaved changes cannot be kept for recovery: <reason>") and editing goes on.
+void startRecovery(HWND window);
+// Caller: WinMain's loop, each turn. Writes the copy when the timing rule
+// says so, and removes it when the map has no unsaved changes.
+void keepRecoveryCopy(HWND window);
+// Caller: WinMain after its loop (a normal quit). Removes this editor's copy.
+void endRecovery();
+// The start question for a copy: its local date and time and the file's
+// name, or "a map never saved".
+std::string recoveryQuestion(int64_t changeTime, const std::string& mapPath);
 
 struct StartOptions;
 // Caller: WinMain, before any window. -1 to go on; otherwise the exit code

@@ -73,6 +73,6 @@ void loadArt(HWND window) {
 bool openStartMap(HWND window, const char* path) {
     if (!path || !*path) return true;
     // The same load as key O: one undo step, and the file becomes current.
-    // Nothing is unsaved yet, so nothing to ask first.
-    return openMapFile(window, path);
+    // A map recovered just before is unsaved: the usual question first.
+    return confirmReplaceUnsaved(window) && openMapFile(window, path);
 }

@@ -124,6 +124,11 @@ void recordLoad(UndoHistory& h, const GroundMap& map, const std::string& path) {
     h.savedStates[path] = currentStateId(h);
 }
 
+void recordRecovered(UndoHistory& h, const GroundMap& map, const std::string& path) {
+    record(h, map, &path);
+    h.file = path;
+}
+
 void recordSaved(UndoHistory& h, const std::string& path) {
     h.file = path;
     h.savedStates[path] = currentStateId(h);

@@ -55,6 +55,10 @@ bool recordChange(UndoHistory& history, const GroundMap& map);
 // byte differs, unless `path` already is the current file), and `path`
 // holds the resulting state.
 void recordLoad(UndoHistory& history, const GroundMap& map, const std::string& path);
+// Caller: the shell, after a recovered map was loaded. As recordLoad, but
+// `path` (the file the lost work belonged to, "" for none) does not hold the
+// result: the map stays unsaved until saved there.
+void recordRecovered(UndoHistory& history, const GroundMap& map, const std::string& path);
 // Caller: the shell, after the map as last recorded reached `path`: `path`
 // becomes the current file, holding the current state; no undo step.
 void recordSaved(UndoHistory& history, const std::string& path);

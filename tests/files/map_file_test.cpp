@@ -11,6 +11,7 @@
 
 #include "files/file_test_util.h"
 #include "files/map_file.h"
+#include "files/recovery_store.h"
 #include "map/ground_map.h"
 
 using filetest::Bytes;
@@ -499,3 +500,138 @@ TEST_F(MapSave, KilledSavesLeaveOldOrNewAndNextSaveTidies) {
 }
 
 }  // namespace
+
+// Recovery copies: what a start-up finds in the folder, row by row. Each row
+// leaves a dead editor's copy (written, lock dropped as a crash drops it),
+// spoils it as the row says, and expects it offered or passed over untouched.
+TEST_F(MapSave, RecoveryCopiesFoundOnlyWholeAndUnlocked) {
+    Bytes map(kMapBytes);
+    for (size_t i = 0; i < map.size(); ++i) map[i] = static_cast<uint8_t>(i * 7);
+    struct Row {
+        const char* name;
+        std::function<void(const std::string& base)> spoil;  // base: folder + id
+        bool holdLock;  // the editor still runs
+        bool offered;
+    };
+    const Row rows[] = {
+        {"whole copy", [](const std::string&) {}, false, true},
+        {"locked copy", [](const std::string&) {}, true, false},
+        {"0 bytes", [](const std::string& b) { writeFile(b + ".map", Bytes()); }, false, false},
+        {"4095 bytes", [&](const std::string& b) { writeFile(b + ".map", Bytes(map.begin(), map.end() - 1)); }, false, false},
+        {"4097 bytes", [&](const std::string& b) { Bytes m = map; m.push_back(1); writeFile(b + ".map", m); }, false, false},
+        {"FIFO", [](const std::string& b) { unlink((b + ".map").c_str()); mkfifo((b + ".map").c_str(), 0600); }, false, false},
+        {"link to a whole copy", [&](const std::string& b) {
+             writeFile(b + ".real", map);
+             unlink((b + ".map").c_str());
+             if (symlink((b + ".real").c_str(), (b + ".map").c_str()) != 0) std::abort();
+         }, false, false},
+        {"rubbish path file", [](const std::string& b) { writeFile(b + ".info", Bytes{'x', '\n', '/', '\n'}); }, false, false},
+        {"path with a control character", [](const std::string& b) { writeFile(b + ".info", Bytes{'5', '\n', '/', 7, '\n'}); }, false, false},
+        {"no path file", [](const std::string& b) { unlink((b + ".info").c_str()); }, false, false},
+    };
+    for (const Row& row : rows) {
+        const std::string folder = dir / (std::string(row.name) + "/");
+        RecoverySlot live;
+        std::string reason;
+        ASSERT_TRUE(openRecoverySlot(folder, live, &reason)) << row.name << ": " << reason;
+        ASSERT_TRUE(writeRecoveryCopy(live, map.data(), map.size(), "/maps/a b.map", 1234, &reason)) << reason;
+        const std::string base = folder + live.id;
+        RecoverySlot dead = std::move(live);
+        if (!row.holdLock) dead = RecoverySlot();  // drops the lock, keeps the files
+        row.spoil(base);
+        const std::set<std::string> before = ScratchDir::list(folder);
+        std::vector<OrphanCopy> found = findOrphanCopies(folder, kMapBytes);
+        EXPECT_EQ(found.size(), row.offered ? 1u : 0u) << row.name;
+        if (row.offered && found.size() == 1) {
+            EXPECT_EQ(found[0].bytes, map) << row.name;
+            EXPECT_EQ(found[0].mapPath, "/maps/a b.map") << row.name;
+            EXPECT_EQ(found[0].changeTime, 1234) << row.name;
+            // Found again by nobody while this start holds it.
+            EXPECT_EQ(findOrphanCopies(folder, kMapBytes).size(), 0u) << row.name << ", held by the first finder";
+            discardOrphanCopy(found[0]);
+            EXPECT_EQ(ScratchDir::list(folder), std::set<std::string>{}) << row.name << ", discarded";
+        } else {
+            found.clear();
+            EXPECT_EQ(ScratchDir::list(folder), before) << row.name << ": left as it is";
+        }
+    }
+}
+
+// Several dead copies come newest first; removal keeps only the lock, a
+// close removes everything; a folder that cannot be made says why.
+TEST_F(MapSave, RecoverySlotsNewestFirstRemovedAndRefused) {
+    const std::string folder = dir / "state/vorngroundeditor/";
+    const Bytes map(kMapBytes, 3);
+    std::string reason;
+    for (int64_t time : {200, 300, 100}) {
+        RecoverySlot dead;
+        ASSERT_TRUE(openRecoverySlot(folder, dead, &reason)) << reason;
+        ASSERT_TRUE(writeRecoveryCopy(dead, map.data(), map.size(), std::to_string(time), time, &reason)) << reason;
+    }
+    std::vector<OrphanCopy> found = findOrphanCopies(folder, kMapBytes);
+    std::string order;
+    for (const OrphanCopy& c : found) order += c.mapPath + " ";
+    EXPECT_EQ(order, "300 200 100 ");
+    for (OrphanCopy& c : found) discardOrphanCopy(c);
+
+    RecoverySlot mine;
+    ASSERT_TRUE(openRecoverySlot(folder, mine, &reason)) << reason;
+    ASSERT_TRUE(writeRecoveryCopy(mine, map.data(), map.size(), "", 1, &reason)) << reason;
+    EXPECT_EQ(ScratchDir::list(folder).size(), 3u) << "lock, copy and info";
+    removeRecoveryCopy(mine);
+    EXPECT_EQ(ScratchDir::list(folder), std::set<std::string>{mine.id + ".lock"});
+    closeRecoverySlot(mine);
+    EXPECT_EQ(ScratchDir::list(folder), std::set<std::string>{});
+
+    writeFile(dir / "file", map);
+    RecoverySlot refused;
+    EXPECT_FALSE(openRecoverySlot(dir / "file/vorngroundeditor/", refused, &reason));
+    EXPECT_NE(reason.find("Not a directory"), std::string::npos) << reason;
+}
+
+// Recovery writes killed at random moments: the next start finds the old
+// copy or the new one, never a broken one, and one more write leaves no
+// temporary file.
+TEST_F(MapSave, KilledRecoveryWritesLeaveOldOrNewCopy) {
+    const std::string folder = dir / "state/";
+    Bytes first(kMapBytes, 1), second(kMapBytes, 2);
+    RecoverySlot slot;
+    std::string reason;
+    ASSERT_TRUE(openRecoverySlot(folder, slot, &reason)) << reason;
+    ASSERT_TRUE(writeRecoveryCopy(slot, first.data(), first.size(), "first", 1, &reason)) << reason;
+    uint32_t lcg = 54321;
+    int broken = 0;
+    for (int kill_ = 0; kill_ < 200; ++kill_) {
+        std::fflush(nullptr);
+        pid_t child = fork();
+        if (child == 0) {
+            for (int t = 0;; t ^= 1) {
+                const Bytes& b = t ? second : first;
+                writeRecoveryCopy(slot, b.data(), b.size(), t ? "second" : "first", 1 + t, nullptr);
+            }
+        }
+        lcg = lcg * 1664525u + 1013904223u;
+        usleep((lcg >> 8) % 3000);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        slot = RecoverySlot();  // this editor dies too: its lock goes
+        std::vector<OrphanCopy> found = findOrphanCopies(folder, kMapBytes);
+        if (found.size() != 1 || (found[0].bytes != first && found[0].bytes != second)) {
+            ++broken;
+            ASSERT_EQ(found.size(), 1u) << "copies found after kill " << kill_;
+        }
+        slot = std::move(found[0].slot);  // the next editor carries on with it
+    }
+    auto temporaries = [&] {
+        size_t n = 0;
+        for (const std::string& name : ScratchDir::list(folder)) n += name.rfind(".vornsave-", 0) == 0;
+        return n;
+    };
+    const size_t before = temporaries();
+    ASSERT_TRUE(writeRecoveryCopy(slot, second.data(), second.size(), "second", 2, &reason)) << reason;
+    std::printf("temporary files left by 200 killed recovery writes: %zu, after one more write: %zu\n", before,
+                temporaries());
+    EXPECT_EQ(broken, 0) << "copies neither old nor new";
+    EXPECT_EQ(temporaries(), 0u) << "temporary files after one more write";
+    EXPECT_EQ(ScratchDir::list(folder).size(), 3u);
+}

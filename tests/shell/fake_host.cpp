@@ -62,6 +62,7 @@ BOOL WINAPI GetClientRect(HWND, LPRECT rect) {
     *rect = {0, 0, host.clientW, host.clientH};
     return TRUE;
 }
+DWORD WINAPI GetTickCount(void) { return host.ticks; }
 short WINAPI GetKeyState(int vk) {
     const bool down = (vk == VK_LBUTTON && host.leftDown) || (vk == VK_CONTROL && host.ctrlDown) ||
                       (vk == VK_SHIFT && host.shiftDown);

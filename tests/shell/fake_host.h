@@ -33,6 +33,7 @@ struct FakeHost {
     std::string modulePath;          // what GetModuleFileNameA reports ("" = the call fails)
     std::vector<std::string> textureLoads;  // paths given to loadTextureImage
     unsigned nextTexture = 50;       // names it hands out for files that open
+    DWORD ticks = 0;                 // what GetTickCount reports
 };
 
 // A drop as Windows hands it over; the test owns it, DragFinish marks it.

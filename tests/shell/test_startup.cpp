@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,8 @@
 
 #include "fake_host.h"
 #include "files/map_file.h"
+#include "files/file_test_util.h"
+#include "files/recovery_store.h"
 #include "map/ground_map.h"
 #include "shell/command_line.h"
 #include "shell/editor_state.h"
@@ -256,15 +261,29 @@ TEST(StartMap, LoadsLikeOOrSaysItCannot) {
     GroundMap painted(64, 64);
     painted.copyFrom(workingMap);
     workingMap.clear();
+    resetDocument();  // as at WM_CREATE: nothing unsaved
 
     EXPECT_TRUE(openStartMap(kWindow, ""));
     EXPECT_TRUE(openStartMap(kWindow, path.c_str()));
     EXPECT_EQ(std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + 4096),
               std::vector<uint8_t>(painted.tiles, painted.tiles + 4096));
     EXPECT_TRUE(host.boxes.empty());
+
+    // A map recovered just before is unsaved work: the usual question, and
+    // Cancel keeps it.
+    const std::vector<uint8_t> recovered(4096, painted.tiles[1]);
+    openRecoveredMap(kWindow, recovered.data(), recovered.size(), "/lost/work.map");
+    EXPECT_TRUE(hasUnsavedChanges());
+    EXPECT_EQ(currentFilePath(), "/lost/work.map");
+    EXPECT_FALSE(openStartMap(kWindow, path.c_str()));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Do you want to save map?");
+    EXPECT_EQ(currentFilePath(), "/lost/work.map");
+    host.boxes.clear();
     std::remove(path.c_str());
 
     workingMap.clear();
+    resetDocument();
     const std::string missing = path + ".gone";
     EXPECT_FALSE(openStartMap(kWindow, missing.c_str()));
     ASSERT_EQ(host.boxes.size(), 1u);
@@ -273,6 +292,106 @@ TEST(StartMap, LoadsLikeOOrSaysItCannot) {
     GroundMap cleared(64, 64);
     EXPECT_EQ(std::vector<uint8_t>(workingMap.tiles, workingMap.tiles + 4096),
               std::vector<uint8_t>(cleared.tiles, cleared.tiles + 4096));
+}
+
+// Names in a folder ending in `suffix`.
+std::vector<std::string> namesEndingIn(const std::string& folder, const std::string& suffix) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* e = readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != ".." && name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                names.push_back(name);
+        }
+        closedir(dir);
+    }
+    return names;
+}
+
+// A dead editor's copy is asked about and recovered as unsaved work; this
+// editor's copy follows a change, goes with a save, and the folder is empty
+// after a normal quit; a folder that cannot be used is said once.
+TEST(Recovery, AskedRecoveredKeptAndRemoved) {
+    initPatternTable();
+    resetFakeHost();
+    FakeHost& host = fakeHost();
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::string state = std::string(::testing::TempDir()) + "vorn_state_" + std::to_string(getpid());
+    const std::string folder = state + "/vorngroundeditor/";
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
+    EXPECT_EQ(recoveryFolder(), folder);
+
+    workingMap.clear();
+    workingMap.paintCorner(20, 20, 2);
+    std::vector<uint8_t> lost;
+    mapFileBytes(workingMap, lost);
+    {
+        RecoverySlot dead;
+        std::string reason;
+        ASSERT_TRUE(openRecoverySlot(folder, dead, &reason)) << reason;
+        ASSERT_TRUE(writeRecoveryCopy(dead, lost.data(), lost.size(), "/maps/lost.map", 1796457600, &reason));
+    }
+    EXPECT_EQ(recoveryQuestion(1796457600, ""),
+              "VornGroundEditor was not closed properly. Recover the unsaved map from 2026-12-05 08:00:00 "
+              "(a map never saved)?");
+
+    workingMap.clear();
+    resetDocument();
+    host.boxAnswers = {IDYES};
+    startRecovery(kWindow);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "VornGroundEditor was not closed properly. Recover the unsaved map from "
+                                  "2026-12-05 08:00:00 (lost.map)?");
+    EXPECT_EQ(host.boxes[0].type, static_cast<UINT>(MB_YESNO));
+    std::vector<uint8_t> got;
+    mapFileBytes(workingMap, got);
+    EXPECT_EQ(got, lost);
+    EXPECT_EQ(currentFilePath(), "/maps/lost.map");
+    EXPECT_TRUE(hasUnsavedChanges());
+    // The old copy went only once this editor's held the work.
+    std::vector<std::string> maps = namesEndingIn(folder, ".map");
+    ASSERT_EQ(maps.size(), 1u);
+    std::vector<OrphanCopy> none = findOrphanCopies(folder, 4096);
+    EXPECT_TRUE(none.empty()) << "this editor's copy is locked";
+
+    // A stroke: nothing written while the button is held, then at once.
+    host.ticks = 5000;
+    host.leftDown = true;
+    workingMap.paintCorner(30, 30, 3);
+    keepRecoveryCopy(kWindow);
+    EXPECT_EQ(filetest::readFile(folder + maps[0]), lost) << "written during a stroke";
+    host.leftDown = false;
+    endChange();
+    keepRecoveryCopy(kWindow);
+    mapFileBytes(workingMap, got);
+    EXPECT_EQ(filetest::readFile(folder + maps[0]), got) << "after the stroke";
+
+    // A save leaves no unsaved changes: the copy goes, the lock stays.
+    const std::string saved = state + "/saved.map";
+    host.dialogAnswers = {saved};
+    ASSERT_TRUE(saveWithDialog(kWindow));
+    keepRecoveryCopy(kWindow);
+    EXPECT_TRUE(namesEndingIn(folder, ".map").empty());
+    EXPECT_EQ(namesEndingIn(folder, ".lock").size(), 1u);
+    endRecovery();
+    EXPECT_TRUE(namesEndingIn(folder, "").empty()) << "left after a normal quit";
+
+    // A folder that cannot be made: one message, editing goes on.
+    host.boxes.clear();
+    setenv("XDG_STATE_HOME", saved.c_str(), 1);  // a file, not a folder
+    startRecovery(kWindow);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Unsaved changes cannot be kept for recovery: " + saved +
+                                      "/vorngroundeditor: Not a directory");
+    workingMap.paintCorner(40, 40, 1);
+    endChange();
+    keepRecoveryCopy(kWindow);
+    EXPECT_EQ(host.boxes.size(), 1u);
+    unlink(saved.c_str());
+    rmdir(folder.c_str());
+    rmdir(state.c_str());
+    unsetenv("XDG_STATE_HOME");
 }
 
 }  // namespace

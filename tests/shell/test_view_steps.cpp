@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shell/editor_state.h"
+#include "shell/recovery_timing.h"
 #include "shell/title.h"
 #include "shell/view_steps.h"
 
@@ -121,6 +122,33 @@ TEST(FramePacing, IntervalAndTickWrap) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(frameDue(c.now, c.last), c.due) << "now " << c.now << " last " << c.last;
+}
+
+// The recovery copy's timing on a fake clock: each row is one turn of the
+// loop at `now` ms, with a change finished just before it or a stroke held.
+TEST(RecoveryTiming, SoonAfterAChangeAtMostOnceASecondNeverInAStroke) {
+    struct Turn { uint32_t now; bool change, stroke, due; const char* why; };
+    const Turn turns[] = {
+        {100, false, false, false, "nothing changed"},
+        {200, true, false, true, "first change: at once"},
+        {300, true, false, false, "second change within the second"},
+        {1199, false, false, false, "still within the second"},
+        {1200, false, false, true, "a second after the last write"},
+        {1300, false, false, false, "written, nothing new"},
+        {1400, true, true, false, "a stroke under way"},
+        {2500, false, true, false, "the stroke goes on past the second"},
+        {2501, false, false, true, "the stroke ended"},
+        {0xFFFFFF00u, true, false, true, "long after"},
+        {0x00000010u, true, false, false, "across the wrap, 272 ms later"},
+        {0x000002F0u, false, false, true, "across the wrap, 1008 ms later"},
+    };
+    RecoveryTiming timing;
+    for (const Turn& t : turns) {
+        if (t.change) noteFinishedChange(timing);
+        const bool due = recoveryWriteDue(timing, t.now, t.stroke);
+        EXPECT_EQ(due, t.due) << t.why << " at " << t.now;
+        if (due) noteRecoveryWritten(timing, t.now);
+    }
 }
 
 TEST(TitleSafeText, ValidUtf8OnOneLine) {

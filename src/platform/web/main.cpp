@@ -6,6 +6,10 @@
 #include "platform/web/platform.h"
 
 #include <emscripten.h>
+#include <sys/file.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include <cstdint>
 #include <string>
@@ -18,6 +22,52 @@
 namespace {
 
 EM_JS(void, pageEnded, (), { vornPage.ended(); });
+
+// The recovery copies' folder: the page's IndexedDB under /state, read in
+// before the editor starts and written back a moment after each change;
+// persistent storage is asked for once per browser profile.
+EM_ASYNC_JS(void, pageOpenStateFolder, (), {
+  try {
+    FS.mkdir('/state');
+    FS.mount(IDBFS, {}, '/state');
+    await new Promise(function (done) { FS.syncfs(true, function () { done(); }); });
+    let syncing = false;
+    setInterval(function () {
+      if (syncing) return;
+      syncing = true;
+      FS.syncfs(false, function () { syncing = false; });
+    }, 250);
+  } catch (e) {
+    console.warn('recovery folder: ' + e);
+  }
+  try {
+    if (navigator.storage && navigator.storage.persist && !localStorage.getItem('vorngroundeditor.persist')) {
+      localStorage.setItem('vorngroundeditor.persist', 'asked');
+      navigator.storage.persist();
+    }
+  } catch (e) {}
+});
+
+// flock for the recovery store, by Web Locks named after the file: the
+// browser drops a closed tab's locks, and a second descriptor of the same
+// file in this page is refused, as flock refuses it.
+EM_ASYNC_JS(int, pageFlock, (int fd, int unlock), {
+  const stream = FS.getStream(fd);
+  if (!stream || !navigator.locks) return 0;
+  const name = 'vorngroundeditor ' + stream.path;
+  const held = vornPage.heldLocks || (vornPage.heldLocks = {});
+  if (unlock) {
+    if (held[name] && held[name].fd === fd) { held[name].release(); delete held[name]; }
+    return 0;
+  }
+  if (held[name]) return held[name].fd === fd ? 0 : -1;
+  return await new Promise(function (answer) {
+    navigator.locks.request(name, { ifAvailable: true }, function (lock) {
+      if (!lock) { answer(-1); return undefined; }
+      return new Promise(function (release) { held[name] = { fd: fd, release: release }; answer(0); });
+    });
+  });
+});
 EM_JS(void, pageShowKeys, (const char* text), { vornPage.showKeys(UTF8ToString(text)); });
 
 // The map of the page address's "#map=" part, written to kSharedMapPath: 1
@@ -57,8 +107,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE int vorn_web_unsaved_changes() {
     return platform::hooks.unsavedChanges && platform::hooks.unsavedChanges() ? 1 : 0;
 }
 
+extern "C" int flock(int fd, int operation) {
+    if (pageFlock(fd, (operation & LOCK_UN) != 0) == 0) return 0;
+    errno = EWOULDBLOCK;
+    return -1;
+}
+
 int main() {
     pageShowKeys(keyLineText().c_str());
+    pageOpenStateFolder();
+    setenv("XDG_STATE_HOME", "/state", 1);
     platform::hooks.unsavedChanges = hasUnsavedChanges;
     platform::hooks.currentFile = currentFilePath;
     // A map in the address opens as the command line's map does: as O opens one.
