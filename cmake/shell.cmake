@@ -34,6 +34,7 @@ if(NOT WIN32 AND NOT EMSCRIPTEN)
     src/platform/sdl/file_dialog.cpp
     src/platform/sdl/drop_files.cpp
     src/platform/sdl/process.cpp
+    src/platform/sdl/clipboard.cpp
     src/platform/shared/win32_shared.cpp
   )
   target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
