@@ -33,6 +33,9 @@ struct FakeHost {
     std::string modulePath;          // what GetModuleFileNameA reports ("" = the call fails)
     std::vector<std::string> textureLoads;  // paths given to loadTextureImage
     unsigned nextTexture = 50;       // names it hands out for files that open
+    std::string clipboard;           // the CF_TEXT on the clipboard
+    bool clipboardHolds = false;     // whether there is any
+    int clipboardOpens = 0;          // OpenClipboard calls not yet closed
 };
 
 // A drop as Windows hands it over; the test owns it, DragFinish marks it.
