@@ -9,6 +9,8 @@ add_library(vorn_files STATIC
   src/files/map_save.cpp
   src/files/mission.cpp
   src/files/texture_image.cpp
+  src/files/art_search.cpp
+  src/files/map_image.cpp
   src/files/bitmap_pixels.cpp
   src/files/image_decode.cpp
   ${VORN_FILE_READ_SOURCE}

@@ -31,6 +31,8 @@ if(WIN32)
   # Everything in one folder: the editor finds its art beside itself.
   install(TARGETS VornGroundEditor RUNTIME DESTINATION .)
   install(FILES ${VORN_ART_FILES} ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
+  # The command-line tool beside the editor, finding the same art.
+  install(TARGETS vorn-map RUNTIME DESTINATION .)
 
   set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_PACKAGE_FILE_NAME VornGroundEditor-${PROJECT_VERSION}-win64)
@@ -53,13 +55,16 @@ else()
   include(GNUInstallDirs)
   # The man page and the changelog go in compressed, as Debian wants them.
   configure_file(${VORN_PACKAGING}/VornGroundEditor.1.in ${CMAKE_BINARY_DIR}/pkg/VornGroundEditor.1 @ONLY)
+  configure_file(${VORN_PACKAGING}/vorn-map.1.in ${CMAKE_BINARY_DIR}/pkg/vorn-map.1 @ONLY)
   configure_file(${VORN_PACKAGING}/changelog.in ${CMAKE_BINARY_DIR}/pkg/changelog @ONLY)
-  set(vorn_gz ${CMAKE_BINARY_DIR}/pkg/VornGroundEditor.1.gz ${CMAKE_BINARY_DIR}/pkg/changelog.gz)
+  set(vorn_gz ${CMAKE_BINARY_DIR}/pkg/VornGroundEditor.1.gz ${CMAKE_BINARY_DIR}/pkg/vorn-map.1.gz
+      ${CMAKE_BINARY_DIR}/pkg/changelog.gz)
   add_custom_command(
     OUTPUT ${vorn_gz}
-    COMMAND gzip -9nf -k VornGroundEditor.1 changelog
+    COMMAND gzip -9nf -k VornGroundEditor.1 vorn-map.1 changelog
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/pkg
-    DEPENDS ${CMAKE_BINARY_DIR}/pkg/VornGroundEditor.1 ${CMAKE_BINARY_DIR}/pkg/changelog
+    DEPENDS ${CMAKE_BINARY_DIR}/pkg/VornGroundEditor.1 ${CMAKE_BINARY_DIR}/pkg/vorn-map.1
+            ${CMAKE_BINARY_DIR}/pkg/changelog
     VERBATIM)
   add_custom_target(vorn_package_docs ALL DEPENDS ${vorn_gz})
 
@@ -68,12 +73,13 @@ else()
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   # Debian's documentation folder is named after the package, not the project.
   set(vorn_docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/${VORN_PACKAGE})
-  install(TARGETS VornGroundEditor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS VornGroundEditor vorn-map RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${VORN_ART_FILES} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/${VORN_PACKAGE})
   install(FILES ${VORN_PACKAGING}/vorngroundeditor.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
   install(FILES ${CMAKE_BINARY_DIR}/vorngroundeditor.svg
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
-  install(FILES ${CMAKE_BINARY_DIR}/pkg/VornGroundEditor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${CMAKE_BINARY_DIR}/pkg/VornGroundEditor.1.gz ${CMAKE_BINARY_DIR}/pkg/vorn-map.1.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${VORN_PACKAGING}/copyright ${CMAKE_BINARY_DIR}/pkg/changelog.gz DESTINATION ${vorn_docdir})
 
   set(CPACK_GENERATOR DEB)
@@ -96,7 +102,9 @@ twice as fine as the cells. After every painted point the editor repairs
 the kinds around it and picks each affected cell's tile by itself. It
 loads and saves raw 4096-byte maps, generates or imports a height field
 and paints ground from it with a flood-fill preview, and shows a mission
-file's structures and objects over the ground.")
+file's structures and objects over the ground. The command-line tool
+vorn-map renders maps as PNG images and thumbnails, applies the height
+fill and checks maps, for scripts and build pipelines.")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 

@@ -67,6 +67,7 @@ if(VORN_BUILD_TESTS AND NOT WIN32 AND TARGET OpenGL::EGL)
 
   vorn_add_test(test_render
     SOURCES tests/render/test_frame.cpp tests/render/test_textures.cpp tests/render/test_mission_draw.cpp
+            tests/render/test_map_image.cpp
     LIBS vorn_gl_harness)
   vorn_add_test(test_art
     SOURCES tests/render/test_art.cpp tools/art_tiles.cpp tools/art_canvas.cpp

@@ -10,6 +10,7 @@ add_library(vorn_shell STATIC
   src/shell/document.cpp
   src/shell/startup.cpp
   src/shell/stamps.cpp
+  src/shell/picture_export.cpp
 )
 target_link_libraries(vorn_shell PUBLIC vorn_core vorn_win32_headers)
 # The longest path the host's file calls take, in bytes with its NUL: on

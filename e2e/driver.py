@@ -88,6 +88,26 @@ def compare_maps(got_path, want_path, what):
                   % (what, got_path, want_path, len(want), len(got), len(diffs), ex))
 
 
+def export_picture(ctx, ed, work, name, map_path, mission=None, skip_cells=()):
+    """Ctrl+E through the save dialog; the PNG equals vorn-map's render of the
+    same saved map (with the mission when given)."""
+    got = os.path.join(work, "export-%s.png" % name)
+    ed.key("ctrl+e")
+    ed.file_dialog(got, title="Export Picture", save=True)
+    # The safe save renames the whole file into place: once there, it is complete.
+    ed.s.wait_for(lambda: os.path.exists(got), 60, "the exported picture")
+    want = os.path.join(work, "tool-%s.png" % name)
+    cmd = [os.path.join(ctx.build, "vorn-map"), "render", "--art", ctx.build, "-o", want]
+    cmd += ["--mission", mission] if mission else []
+    subprocess.run(cmd + ["--", map_path], check=True, timeout=60)
+    try:
+        files.compare_pictures(got, want, "Ctrl+E (%s)" % name, skip_cells)
+    except (ValueError, OSError) as e:
+        raise Failure(str(e))
+    os.remove(want)
+    log("Ctrl+E (%s): the PNG equals vorn-map render" % name)
+
+
 # ---------------------------------------------------------------------------
 # Linux: a scripted session, as a user would go through it.
 
@@ -317,7 +337,11 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     log("M: objects drawn over", covered)
     ed.key("u")
     ed.check_cells(atlas, saved, cells, "U hides the mission objects")
+    export_picture(ctx, ed, work, "hidden", map_b)
     ed.key("u")
+    # Tile objects show the heights (R's, here); vorn-map has none, so only
+    # the tile object's own cell may differ.
+    export_picture(ctx, ed, work, "objects", map_b, mission, skip_cells=[object_cells[-1]])
     time.sleep(SETTLE)
     img = s.grab()
     if not any(atlas.diff(img, *ed.at(*ed.cell_px(*c)), saved[c[1] * 64 + c[0]]) > 10 for c in covered):

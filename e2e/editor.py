@@ -11,7 +11,7 @@ TITLE = "VornGroundEditor"
 CLASS = "VornGroundEditor"  # the main window's WM_CLASS on Linux; message boxes have none
 # The titles of the file dialogs the editor opens (the save dialog has the
 # platform's own title), class "zenity".
-DIALOG_TITLES = ("Choose Grey Bitmap", "Choose Mission", "Choose Map", "Save As")
+DIALOG_TITLES = ("Choose Grey Bitmap", "Choose Mission", "Choose Map", "Save As", "Export Picture")
 CELL = 32                 # pixels per cell at zoom 1
 SETTLE = 0.3              # > two frame intervals: the last move has been drawn
 TILE_TOLERANCE = 4       # mean absolute difference per channel, 0..255

@@ -91,3 +91,59 @@ def write_junk(path, rng, size=None):
                                                   5000, 49205, 49206, 60000])
     with open(path, "wb") as f:
         f.write(bytes(rng.getrandbits(8) for _ in range(n)))
+
+
+def read_png_rgb(path):
+    """(width, height, RGB rows top first) of an 8-bit RGB PNG, as the
+    editor and vorn-map write them; every row filter is undone."""
+    import zlib
+    data = open(path, "rb").read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError("%s is no PNG" % path)
+    pos, idat, w, h = 8, b"", 0, 0
+    while pos < len(data):
+        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + n]
+        if kind == b"IHDR":
+            w, h, depth, colour = struct.unpack(">IIBB", body[:10])
+            if (depth, colour) != (8, 2):
+                raise ValueError("%s: not 8-bit RGB" % path)
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + n
+    raw, stride, out, prev = zlib.decompress(idat), w * 3, bytearray(), bytearray(w * 3)
+    for y in range(h):
+        f, row = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = row[i - 3] if i >= 3 else 0
+            b, c = prev[i], prev[i - 3] if i >= 3 else 0
+            if f == 1:
+                row[i] = (row[i] + a) & 255
+            elif f == 2:
+                row[i] = (row[i] + b) & 255
+            elif f == 3:
+                row[i] = (row[i] + (a + b) // 2) & 255
+            elif f == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                row[i] = (row[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        out += row
+        prev = row
+    return w, h, bytes(out)
+
+
+def compare_pictures(got_path, want_path, what, skip_cells=()):
+    """The editor's exported PNG against vorn-map's of the same map: every
+    pixel equal, except in the listed cells (32 x 32 pixels each)."""
+    gw, gh, got = read_png_rgb(got_path)
+    ww, wh, want = read_png_rgb(want_path)
+    if (gw, gh) != (ww, wh):
+        raise ValueError("%s: %dx%d, expected %dx%d" % (what, gw, gh, ww, wh))
+    if got == want:
+        return 0
+    skip = set(skip_cells)
+    bad = [(i // 3 % gw, i // 3 // gw) for i in range(len(got)) if got[i] != want[i]]
+    bad = [p for p in bad if (p[0] // 32, p[1] // 32) not in skip]
+    if bad:
+        raise ValueError("%s: %d pixel bytes differ, first at %s" % (what, len(bad), bad[0]))
+    return 0

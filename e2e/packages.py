@@ -51,6 +51,26 @@ def check_start(ed, atlas, map_bytes, what):
     log("%s: %d cells match, %d of them painted" % (what, len(cells), painted))
 
 
+def deb_map_tool(ctx, root, home, map_path, work):
+    """The installed vorn-map finds the installed art, renders the map as the
+    build's does, and checks it clean."""
+    tool = os.path.join(root, "usr", "bin", "vorn-map")
+    env = {"PATH": "/usr/bin:/bin", "HOME": home}
+    got, want = os.path.join(work, "deb-render.png"), os.path.join(work, "build-render.png")
+    r = subprocess.run([tool, "render", "-o", got, "--", map_path], capture_output=True, text=True,
+                       timeout=60, env=env, cwd=home)
+    if r.returncode != 0:
+        raise Failure("deb: vorn-map render: exit %d: %s" % (r.returncode, r.stderr))
+    subprocess.run([os.path.join(ctx.build, "vorn-map"), "render", "--art", ctx.build, "-o", want, "--", map_path],
+                   check=True, timeout=60)
+    if open(got, "rb").read() != open(want, "rb").read():
+        raise Failure("deb: the installed vorn-map's picture differs from the build's")
+    r = subprocess.run([tool, "check", "--", map_path], capture_output=True, text=True, timeout=60, env=env, cwd=home)
+    if r.returncode != 0 or "no problems" not in r.stdout:
+        raise Failure("deb: vorn-map check: exit %d: %s%s" % (r.returncode, r.stdout, r.stderr))
+    log("deb: the installed vorn-map renders the map as the build does and checks it clean")
+
+
 def deb(ctx):
     pkg = package(ctx, "*.deb")
     scratch = tempfile.mkdtemp(prefix="deb-", dir=ctx.artifacts)
@@ -64,6 +84,8 @@ def deb(ctx):
         for must in (exe, art, os.path.join(root, "usr", "share", "applications", "vorngroundeditor.desktop"),
                      os.path.join(root, "usr", "share", "icons", "hicolor", "scalable", "apps", "vorngroundeditor.svg"),
                      os.path.join(root, "usr", "share", "man", "man1", "VornGroundEditor.1.gz"),
+                     os.path.join(root, "usr", "bin", "vorn-map"),
+                     os.path.join(root, "usr", "share", "man", "man1", "vorn-map.1.gz"),
                      os.path.join(root, "usr", "share", "doc", "vorngroundeditor", "copyright")):
             if not os.path.exists(must):
                 raise Failure("deb: %s is not in the package" % os.path.relpath(must, root))
@@ -76,6 +98,7 @@ def deb(ctx):
         work = ctx.work("deb")
         map_path = cross_map(ctx, work)
         map_bytes = open(map_path, "rb").read()
+        deb_map_tool(ctx, root, home, map_path, work)
         with Session(ctx.artifacts, "deb") as s:
             env = dict(s.env)
             env["HOME"] = home
@@ -150,7 +173,7 @@ def nsis(ctx):
                 if r.returncode != 0:
                     raise Failure("nsis: silent install exited %d: %s" % (r.returncode, r.stderr[-500:]))
                 installed = files_under(target)
-                want = {"VornGroundEditor.exe", "tex1.bmp", "structures.bmp", "LICENSE.txt", "README.txt",
+                want = {"VornGroundEditor.exe", "vorn-map.exe", "tex1.bmp", "structures.bmp", "LICENSE.txt", "README.txt",
                         "Uninstall.exe"}
                 if not want <= installed:
                     raise Failure("nsis: installed %s, missing %s" % (sorted(installed), sorted(want - installed)))

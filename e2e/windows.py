@@ -192,6 +192,19 @@ def session(ctx, driver, s, ed, atlas, work, target):
         raise Failure("Wine: a stroke, Ctrl+Z, Ctrl+S did not write the bytes saved before the stroke")
     log("windows: a stroke, Ctrl+Z, Ctrl+S: %d bytes as saved before the stroke" % len(again))
 
+    # Ctrl+E through the Windows save dialog: the picture of the saved map.
+    picture, want = os.path.join(work, "export.png"), os.path.join(work, "tool.png")
+    ed.key("ctrl+e")
+    win_dialog(ed, "Export Picture", picture)
+    s.wait_for(lambda: os.path.exists(picture), 15, "Ctrl+E to write the picture")
+    subprocess.run([os.path.join(ctx.build, "vorn-map"), "render", "--art", work, "-o", want, "--", target],
+                   check=True, timeout=60)
+    try:
+        files.compare_pictures(picture, want, "Wine Ctrl+E")
+    except (ValueError, OSError) as e:
+        raise Failure(str(e))
+    log("windows: Ctrl+E: the PNG equals vorn-map render of the saved map")
+
     grey_imports(driver, s, ed, work)
 
     quit_answering_no(s, ed, "Wine")

@@ -769,6 +769,75 @@ async function figures(opts, context, url) {
     [firstLine, ...out].join('\n') + '\n');
 }
 
+// "Copy link to this map": the link opened in a second page loads the same
+// map as "shared map" (Ctrl+S gives back its bytes; Ctrl+E offers "shared
+// map.png"); a broken link says so and leaves the map cleared. Also logs the
+// link's length for a cleared, a hand-painted and a fully random map.
+async function mapLinks(opts, context, url) {
+  await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: new URL(url).origin });
+  const page = context.pages()[0] || await context.newPage();
+  const ed = new Editor(page, opts.work);
+  await page.goto(url);
+  await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  // Four wavy strokes of four kinds and brush sizes over the map in view (its
+  // corner at the centre): a map painted by hand.
+  const script = ['client 800 600'];
+  for (let k = 1; k <= 4; k++) {
+    script.push(`kind ${k}`, `brush ${k % 3 + 1}`);
+    for (let x = 404; x < 796; x += 8) script.push(`drag ${x} ${250 + k * 65 + (x * k) % 48}`);
+  }
+  const painted = expect(opts, script, 'linked');
+  const file = path.join(opts.work, 'linked.map');
+  fs.writeFileSync(file, painted);
+  await ed.drop(file);
+  const links = {};
+  let seed = 1;
+  for (const [name, bytes] of [['cleared', Buffer.alloc(4096, 176)], ['painted', painted],
+    ['random', Buffer.from(Array.from({ length: 4096 }, () => (seed = (Math.imul(seed, 214013) + 2531011) >>> 0) >>> 16 & 255))]]) {
+    links[name] = await page.evaluate(async (b64) => {
+      const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
+      const packed = new Uint8Array(await new Response(new Blob([bytes]).stream().pipeThrough(new CompressionStream('deflate-raw'))).arrayBuffer());
+      let text = '';
+      for (const b of packed) text += String.fromCharCode(b);
+      return btoa(text).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '').length;
+    }, bytes.toString('base64'));
+  }
+  log(`link after "#map=": ${links.cleared} characters for a cleared map, ${links.painted} painted by hand, ${links.random} fully random`);
+
+  await page.click('#copyLink');
+  await page.waitForFunction(() => vornPage.stats.lastLink, null, { timeout: 10000 });
+  const link = await page.evaluate(() => navigator.clipboard.readText());
+  if (!link.startsWith(url.split('#')[0]) || !link.includes('#map=')) throw new Failure('copied link: ' + link.slice(0, 80));
+
+  const second = await context.newPage();
+  const ed2 = new Editor(second, opts.work);
+  await second.goto(link);
+  await second.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  await ed2.title('VornGroundEditor - shared map - view, kind 0 (sand), brush 1', 'the link opened');
+  sameBytes(await ed2.quickSave('shared map'), painted, 'the link opened in a second page, Ctrl+S');
+  await second.keyboard.press('Control+e');
+  const offered = await second.locator('dialog.saveDialog[open] input').inputValue();
+  if (offered !== 'shared map.png') throw new Failure(`Ctrl+E offered "${offered}"`);
+  const png = fs.readFileSync(await ed2.save('shared map.png', 'shared map.png'));
+  if (png.readUInt32BE(16) !== 2048 || png.readUInt32BE(20) !== 2048) throw new Failure('Ctrl+E: no 2048 x 2048 PNG');
+  log('Ctrl+E in the browser: "shared map.png", 2048 x 2048');
+  await second.close();
+
+  for (const broken of ['#map=@@not-base64', '#map=' + 'A'.repeat(40), '#map=' + 'A'.repeat(16385)]) {
+    const third = await context.newPage();
+    const ed3 = new Editor(third, opts.work);
+    await third.goto(url.split('#')[0] + broken);
+    const said = await ed3.box();
+    if (!said.text.includes('The map in this link cannot be opened')) throw new Failure('broken link: ' + JSON.stringify(said));
+    await ed3.answer('OK');
+    await ed3.title('VornGroundEditor - view, kind 0 (sand), brush 1', 'broken link: a cleared map, no file');
+    await third.close();
+  }
+  log('broken links: the message, then a cleared map');
+  const errors = ed.errors.filter((e) => !/favicon|404/.test(e));
+  if (errors.length) throw new Failure('page errors: ' + errors.join('; '));
+}
+
 // Stamps within the page: Ctrl + drag, Ctrl+C, then Ctrl+V, Z and a click
 // place the copy; a stamp text the test puts on the page's clipboard is
 // placed by Ctrl+V too. Saved by download against e2e_expect.
@@ -832,6 +901,11 @@ async function main() {
       fs.rmSync(profile, { recursive: true, force: true });
       context = await launch(profile);
       await openedFiles(opts, context, served.url);
+      await context.close();
+      context = null;
+      fs.rmSync(profile, { recursive: true, force: true });
+      context = await launch(profile);
+      await mapLinks(opts, context, served.url);
       await stamps(opts, context, served.url);
     }
     log(opts.figures ? 'figures done' : 'all checks passed');

@@ -67,6 +67,11 @@ private:
     PaintShadow* shadow_ = nullptr;  // never null after construction
 };
 
+// Caller: the map checker. Whether tile selection gives `tile` for some nine
+// points of a cell (any kinds 0..4); a stored tile for which this is false can
+// only have come from outside the editor.
+bool tileEverSelected(uint8_t tile);
+
 // Kind-4 pattern table: per tile index, -1 or the 9-bit pattern of its kind-4
 // points. The running editor never reads it: selection and decoding look up
 // tiles::kTables (kind4Search, decodePattern), built from the same patterns at

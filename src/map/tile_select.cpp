@@ -4,6 +4,8 @@
 #include "map/ground_map.h"
 #include "map/tile_tables.h"
 
+#include <array>
+
 // Filled before main as well; initPatternTable writes the same values again.
 int32_t kind4PatternTable[256] = {
 #define E(i) tiles::kTables.patterns[i]
@@ -34,4 +36,22 @@ int GroundMap::edgeCode(int32_t x, int32_t y, int32_t kind) const {
 
 void GroundMap::selectTile(int32_t x, int32_t y) {
     tileAt(x, y) = tiles::tileOf(tiles::cellLanes(corners, latticeStride(), x, y));
+}
+
+bool tileEverSelected(uint8_t tile) {
+    // Each kind's step answers from that kind's mask alone, and a later step
+    // that finds nothing keeps the earlier answer, so every entry of a step's
+    // table is reached by points of that kind alone (the rest 0); 176 by all 0.
+    // An entry 0 is the tables' "nothing": no selection ends in tile 0.
+    static const std::array<bool, 256> selectable = [] {
+        std::array<bool, 256> set{};
+        for (int m = 0; m < 512; ++m) {
+            for (int k = 0; k < 3; ++k) set[tiles::kTables.family[k][m]] = true;
+            set[tiles::kTables.kind4Search[m]] = true;
+        }
+        set[0] = false;
+        set[176] = true;
+        return set;
+    }();
+    return selectable[tile];
 }

@@ -93,6 +93,7 @@ void largerBrush(HWND, WPARAM) {
 void undo(HWND, WPARAM) { undoLastChange(); }
 void redo(HWND, WPARAM) { redoLastChange(); }
 void saveToCurrentFile(HWND window, WPARAM) { quickSave(window); }
+void exportPictureKey(HWND window, WPARAM) { exportPicture(window); }
 void showHelp(HWND window, WPARAM) { MessageBoxA(window, helpText(), kTitle, MB_OK); }
 
 int32_t modifierCount(uint8_t bits) { return (bits & kCtrl ? 1 : 0) + (bits & kShift ? 1 : 0); }
@@ -139,6 +140,8 @@ const Command kCommands[] = {
      flipStampLeftRight},
     {"Y", "while a stamp floats: flip it top-bottom", "flip stamp top-bottom", {{'Y', 0, 0, kCtrl | kShift}},
      flipStampTopBottom},
+    {"Ctrl+E", "export the map as a PNG picture (objects included while shown)", "export picture",
+     {{'E', 0, kCtrl, 0}}, exportPictureKey},
     {"F1", "this help", "all keys", {{VK_F1, 0, 0, 0}}, showHelp},
     // Mouse actions: their message cases in the window procedure run them.
     {"Left drag (corner editing)", "paint the kind with the square brush", "paints", {}, nullptr},

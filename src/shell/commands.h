@@ -36,7 +36,7 @@ extern const size_t kCommandCount;
 
 // Caller: the window procedure. The command a key press runs, or nullptr:
 // of the chords that match, the one holding the most modifiers wins, so
-// Ctrl+S beats S while Ctrl+E still does what E does.
+// Ctrl+S beats S and Ctrl+E beats E.
 const Command* commandForKey(WPARAM key, uint8_t modifiers);
 
 // F1's text: one "keys: help" line per command, no final newline.

@@ -49,8 +49,12 @@ const char* chooseOpenFile(HWND owner, const char* title, const char* filter) {
     return GetOpenFileNameA(&request) ? openPath : noPath(owner);
 }
 
-const char* chooseSaveFile(HWND owner, const char* title) {
+const char kPngFilter[] = "PNG image (*.png)\0*.png\0All Files\0*.*\0";
+
+const char* chooseSaveFile(HWND owner, const char* title, const char* filter, const char* extension) {
     OPENFILENAMEA request;
-    fillRequest(request, owner, title, savePath, OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT);
+    fillRequest(request, owner, title, savePath, OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT,
+                filter ? filter : kFilter);
+    request.lpstrDefExt = extension;
     return GetSaveFileNameA(&request) ? savePath : noPath(owner);
 }

@@ -16,9 +16,21 @@ void confirmQuit(HWND window);
 // Return the chosen path (valid until the next call of the same dialog) or nullptr.
 // `filter` is a Win32 filter list; without one the dialog offers "All Files".
 const char* chooseOpenFile(HWND owner, const char* title, const char* filter = nullptr);
-const char* chooseSaveFile(HWND owner, const char* title);
+// `extension` (no dot) is added by Windows to a name typed without one.
+const char* chooseSaveFile(HWND owner, const char* title, const char* filter = nullptr,
+                           const char* extension = nullptr);
 // The image files the decoder reads, then "All Files"; for the G dialog.
 extern const char kImageFilter[];
+// "PNG image (*.png)", then "All Files"; for the picture export's dialog.
+extern const char kPngFilter[];
+
+// Ctrl+E: the save dialog (PNG first), then the whole map as the frame shows
+// it at zoom 1, 2048 x 2048, with the mission's objects while they are shown,
+// written as a PNG through the safe save. The art comes from where start-up
+// found it (findArtFile); missing art draws white, as the frame does. A
+// failed write says "Could not save the picture." and the system's reason;
+// a cancelled dialog is silent. The map and its file are untouched.
+void exportPicture(HWND window);
 
 // The file being edited, saving, loading and undo (document.cpp).
 // Callers: O and a dropped file, before openMapFile, and any other code

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "files/art_search.h"
 #include "files/file_read.h"
 #include "files/map_file.h"
 #include "files/texture_image.h"
@@ -25,8 +26,6 @@ void say(const std::string& text, FILE* out, UINT icon) {
     if (!written) MessageBoxA(nullptr, text.c_str(), kTitle, MB_OK | icon);
 }
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
 }  // namespace
 
 int answerStartOptions(const StartOptions& options, FILE* out, FILE* err) {
@@ -41,31 +40,14 @@ int answerStartOptions(const StartOptions& options, FILE* out, FILE* err) {
 }
 
 std::vector<std::string> artFolders() {
-    std::vector<std::string> folders{""};
     // Longer than MAX_PATH: Linux paths may be; a truncated answer is no folder.
     char exe[4096];
     const DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
-    if (n == 0 || n >= sizeof exe) return folders;
-    std::string dir(exe, n);
-    while (!dir.empty() && !isSeparator(dir.back())) dir.pop_back();
-    if (dir.empty()) return folders;
-    folders.push_back(dir);
-    const char sep = dir.back();
-    // <prefix>/bin/ -> <prefix>/share/vorngroundeditor/, so a moved install still finds its art.
-    std::string prefix = dir;
-    while (!prefix.empty() && isSeparator(prefix.back())) prefix.pop_back();
-    while (!prefix.empty() && !isSeparator(prefix.back())) prefix.pop_back();
-    if (!prefix.empty()) folders.push_back(prefix + "share" + sep + "vorngroundeditor" + sep);
-    return folders;
+    if (n == 0 || n >= sizeof exe) return artFoldersOf(std::string());
+    return artFoldersOf(std::string(exe, n));
 }
 
-std::string findArtFile(const char* name) {
-    for (const std::string& folder : artFolders())
-        // Regular files only, probed without waiting: a FIFO named like the
-        // art (nobody writing to it) would hold up the first frame.
-        if (isReadableRegularFile((folder + name).c_str())) return folder + name;
-    return std::string();
-}
+std::string findArtFile(const char* name) { return findArtFileIn(artFolders(), name); }
 
 void loadArt(HWND window) {
     struct Art { const char* name; unsigned* texture; };

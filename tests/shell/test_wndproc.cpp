@@ -16,9 +16,12 @@
 #include <unistd.h>
 
 #include "fake_host.h"
+#include "files/image_decode.h"
+#include "files/map_image.h"
 #include "files/mission.h"
 #include "height/height_field.h"
 #include "height/height_fill.h"
+#include "height/height_image.h"
 #include "map/ground_map.h"
 #include "shell/commands.h"
 #include "shell/editor_state.h"
@@ -984,10 +987,6 @@ TEST_F(Shell, HelpListsEveryCommandAndEveryChordReachesIt) {
     EXPECT_TRUE(snapshot(workingMap) == snapshot(GroundMap(64, 64)));
 }
 
-// Shift with a key the table binds only plainly does what the key does, and
-// Ctrl does with keys other than letters; a letter with Ctrl runs only a Ctrl
-// command (Ctrl+C never asks to clear as C does). A chord that needs a
-// modifier wins over the plain key.
 // Select with Ctrl + drag, Ctrl+C, then Ctrl+V, Z, X and clicks; a clipboard
 // without a stamp says so and changes nothing.
 TEST_F(Shell, StampsCopyPasteTurnAndPlace) {
@@ -1073,11 +1072,15 @@ TEST_F(Shell, StampsCopyPasteTurnAndPlace) {
     EXPECT_FALSE(stampState.hasSelection);
 }
 
+// Shift with a key the table binds only plainly does what the key does, and
+// Ctrl does with keys other than letters; a letter with Ctrl runs only a Ctrl
+// command (Ctrl+C never asks to clear as C does). A chord that needs a
+// modifier wins over the plain key.
 TEST(Commands, ModifiersPickTheEntry) {
     struct Case { WPARAM vk; uint8_t modifiers; const char* expected; };
     const Case cases[] = {
-        {'E', kCtrl, nullptr}, {'E', kCtrl | kShift, nullptr}, {'E', kShift, "E"}, {'3', kShift, "0 to 4"},
-        {VK_F1, kCtrl, "F1"}, {'C', 0, "C"}, {'C', kCtrl, "Ctrl+C"}, {'V', kCtrl, "Ctrl+V"}, {'V', 0, nullptr},
+        {'E', kCtrl, "Ctrl+E"}, {'E', kCtrl | kShift, "Ctrl+E"}, {'E', kShift, "E"}, {'3', kShift, "0 to 4"}, {VK_F1, kCtrl, "F1"},
+        {'C', 0, "C"}, {'C', kCtrl, "Ctrl+C"}, {'V', kCtrl, "Ctrl+V"}, {'V', 0, nullptr},
         {'X', kCtrl, nullptr}, {'X', 0, "X"}, {'M', kCtrl, nullptr}, {'Z', 0, "Z"},
         {'S', 0, "S"}, {'S', kCtrl, "Ctrl+S"}, {'S', kCtrl | kShift, "Ctrl+S"},
         {'Z', kShift, nullptr}, {'Z', kCtrl, "Ctrl+Z"}, {'Z', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"},
@@ -1111,6 +1114,55 @@ TEST(Docs, ReadmesAndManualNameEveryCommand) {
             EXPECT_TRUE(found) << d.file << " has no line starting " << d.linePrefix << kCommands[i].keys;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Ctrl+E: the PNG dialog, the picture of the map (objects while shown), the
+// map and its file untouched; a failed write said, a cancel silent.
+TEST_F(Shell, CtrlEExportsThePicture) {
+    workingMap.paintCorner(20, 30, 4);
+    structureList = {{0, 0, 2, 0, 64 * 3 + 5}};
+    tileObjectList = {{0, 35, 0, 64 * 9 + 9, 0, 0}};
+    host.ctrlDown = true;
+    MapArt art;
+    loadAtlasImage(findArtFile("tex1.bmp"), art.tiles, nullptr);
+    loadAtlasImage(findArtFile("structures.bmp"), art.sprites, nullptr);
+    std::vector<uint8_t> texels(128 * 128 * 3);
+    heightsToGreyTexels(heightField, texels.data());
+    const MapObjects objects{&structureList, &tileObjectList, texels.data()};
+    const std::string path = tempPath("picture.png");
+    for (bool shown : {true, false}) {
+        editorState.showObjects = shown;
+        host.dialogAnswers = {path};
+        key('E');
+        ASSERT_EQ(host.dialogs.size(), shown ? 1u : 2u);
+        EXPECT_TRUE(host.dialogs.back().save);
+        EXPECT_EQ(host.dialogs.back().filter, "PNG image (*.png)|*.png|All Files|*.*|");
+        EXPECT_EQ(editorState.editMode, EditMode::view) << "Ctrl+E is not E";
+        const std::vector<uint8_t> file = readBytes(path);
+        std::vector<uint8_t> bgr(2048u * 2048 * 3), expected;
+        ImageSize found{};
+        ASSERT_EQ(decodeSquareImage(file.data(), file.size(), 2048, bgr.data(), found), ImageDecode::Decoded);
+        renderMapImage(workingMap, art, shown ? &objects : nullptr, 32, expected);
+        int differ = 0;
+        for (int y = 0; y < 2048; ++y)
+            for (int i = 0; i < 2048 * 3; ++i)
+                differ += bgr[(2047 - y) * 2048 * 3 + i / 3 * 3 + 2 - i % 3] != expected[y * 2048 * 3 + i];
+        EXPECT_EQ(differ, 0) << (shown ? "with objects" : "objects hidden");
+    }
+    std::remove(path.c_str());
+    EXPECT_TRUE(currentFilePath().empty()) << "the picture is not the map's file";
+    EXPECT_TRUE(hasUnsavedChanges());
+
+    host.dialogAnswers = {tempPath("missing_dir/p.png")};
+    key('E');
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Could not save the picture.\nNo such file or directory");
+    key('E');  // cancelled: nothing said
+    EXPECT_EQ(host.boxes.size(), 1u);
 }
 
 }  // namespace

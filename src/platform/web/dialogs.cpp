@@ -300,6 +300,15 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
         const std::string current = platform::hooks.currentFile();
         if (!current.empty()) offer = nameOf(current);
     }
+    // A dialog offering PNG first saves a picture of the map: the map's own
+    // name with ".png" in place of its extension, else "map.png".
+    if (request->lpstrFilter && std::strstr(request->lpstrFilter, "(*.png)") &&
+        std::string(request->lpstrFilter + std::strlen(request->lpstrFilter) + 1) == "*.png") {
+        std::string stem = platform::hooks.currentFile ? nameOf(platform::hooks.currentFile()) : std::string();
+        const size_t dot = stem.find_last_of('.');
+        if (dot != std::string::npos && dot > 0) stem.erase(dot);
+        offer = (stem.empty() ? std::string("map") : stem) + ".png";
+    }
     std::string typed;
     {
         Modal modal;

@@ -216,5 +216,77 @@ var vornPage = (function () {
   setHelp(hidden);
   document.getElementById('restart').addEventListener('click', function () { location.reload(); });
 
-  return { messageBox, askSaveName, openFile, download, takeDrop, frameShown, resumed, showKeys, ended: end, stats };
+  // The map in a link: its 4096 bytes deflated by the browser and written in
+  // base64url after "#map=". Nothing leaves the page: the link is the map.
+  const kMapBytes = 4096, kMaxFragment = 16384;
+
+  function toBase64url(bytes) {
+    let text = '';
+    for (const b of bytes) text += String.fromCharCode(b);
+    return btoa(text).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+  }
+
+  async function streamBytes(stream, limit) {
+    const reader = stream.getReader();
+    const parts = [];
+    let total = 0;
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      total += value.length;
+      if (limit && total > limit) { reader.cancel(); return null; }
+      parts.push(value);
+    }
+    const out = new Uint8Array(total);
+    let at = 0;
+    for (const p of parts) { out.set(p, at); at += p.length; }
+    return out;
+  }
+
+  async function mapLink() {
+    Module._vorn_web_map_bytes();
+    const bytes = Module.vornMapBytes;
+    const packed = await streamBytes(new Blob([bytes]).stream().pipeThrough(new CompressionStream('deflate-raw')));
+    return location.href.split('#')[0] + '#map=' + toBase64url(packed);
+  }
+
+  // The bytes of the address's map, null when it has none; a broken one is
+  // said in a message first (the editor then starts with a cleared map).
+  async function sharedMap() {
+    const hash = location.hash;
+    if (!hash.startsWith('#map=')) return null;
+    const text = hash.slice(5);
+    let why = null, bytes = null;
+    if (text.length > kMaxFragment) why = 'it is longer than 16 KiB';
+    else if (!/^[A-Za-z0-9_-]+$/.test(text) || text.length % 4 === 1) why = 'it is not base64url';
+    else {
+      try {
+        const packed = Uint8Array.from(atob(text.replace(/-/g, '+').replace(/_/g, '/')), function (c) { return c.charCodeAt(0); });
+        bytes = await streamBytes(new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw')), kMapBytes);
+        if (!bytes || bytes.length !== kMapBytes) why = 'it does not hold a map of 4096 bytes';
+      } catch (e) {
+        why = 'it does not hold a map of 4096 bytes';
+      }
+    }
+    if (!why) return bytes;
+    await messageBox('VornGroundEditor', 'The map in this link cannot be opened: ' + why +
+                     '.\nThe editor starts with a cleared map.', 0);
+    return null;
+  }
+
+  document.getElementById('copyLink').addEventListener('click', async function () {
+    if (ended || typeof Module._vorn_web_map_bytes !== 'function') return;
+    const link = await mapLink();
+    let copied = false;
+    try {
+      await navigator.clipboard.writeText(link);
+      copied = true;
+    } catch (e) { /* no clipboard here: the link is shown to copy by hand */ }
+    stats.lastLink = link;
+    if (!copied) await messageBox('Link to this map', link, 0);
+    document.getElementById('canvas').focus();
+  });
+
+  return { messageBox, askSaveName, openFile, download, takeDrop, frameShown, resumed, showKeys, ended: end, stats,
+           sharedMap };
 })();

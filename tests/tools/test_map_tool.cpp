@@ -1,0 +1,288 @@
+// vorn-map: check's verdicts, refused inputs, fill against the editor's own
+// fill, and thumbnails against block means.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "files/file_test_util.h"
+#include "files/image_decode.h"
+#include "files/map_file.h"
+#include "files/map_image.h"
+#include "height/height_image.h"
+#include "map/ground_map.h"
+#include "map_tool.h"
+#include "shell/editor_state.h"
+
+namespace {
+
+using filetest::Bytes;
+using filetest::ScratchDir;
+
+struct ToolRun {
+    int code;
+    std::string out, err;
+};
+
+// The tool in this process, its streams caught in temporary files.
+ToolRun runTool(const std::vector<std::string>& args) {
+    FILE* out = std::tmpfile();
+    FILE* err = std::tmpfile();
+    ToolRun r{runMapTool(args, "", out, err), "", ""};
+    for (auto [f, text] : {std::pair<FILE*, std::string*>{out, &r.out}, {err, &r.err}}) {
+        std::rewind(f);
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text->append(buf, n);
+        std::fclose(f);
+    }
+    return r;
+}
+
+std::string join(const std::vector<std::string>& args) {
+    std::string s;
+    for (const std::string& a : args) s += (s.empty() ? "" : " ") + a;
+    return s;
+}
+
+Bytes mapBytes(const GroundMap& map) {
+    Bytes b(4096);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) b[y * 64 + x] = map.tileAt(x, y);
+    return b;
+}
+
+// A map painted with every kind, water among them, as the editor saves it.
+Bytes paintedMap() {
+    initPatternTable();
+    GroundMap map(64, 64);
+    for (int i = 0; i < 400; ++i) map.paintCorner((i * 37) % 129, (i * 53) % 129, i % 5);
+    return mapBytes(map);
+}
+
+// A 128 x 128 24-bit BMP whose grey at (x, y) is grey(x, y), y down from the top.
+template <typename F>
+Bytes greyBmp(int side, F grey) {
+    Bytes b(54 + side * side * 3, 0);
+    const auto put32 = [&b](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, static_cast<uint32_t>(b.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, side);
+    put32(22, side);
+    b[26] = 1;
+    b[28] = 24;
+    for (int row = 0; row < side; ++row)
+        for (int x = 0; x < side; ++x)
+            for (int c = 0; c < 3; ++c) b[54 + ((side - 1 - row) * side + x) * 3 + c] = static_cast<uint8_t>(grey(x, row));
+    return b;
+}
+
+TEST(MapTool, CheckVerdicts) {
+    ScratchDir dir;
+    const Bytes painted = paintedMap();
+    Bytes strange = painted;
+    strange[5 * 64 + 3] = 0;  // cell (3, 5): tile 0, which selection never gives
+    strange[9 * 64 + 60] = 250;
+    filetest::writeFile(dir / "clean.map", Bytes(4096, kPlainTile));
+    filetest::writeFile(dir / "painted.map", painted);
+    filetest::writeFile(dir / "strange.map", strange);
+    filetest::writeFile(dir / "short.map", Bytes(4095, kPlainTile));
+    // A mission of 8193 structures (short form: position, word, sprite; big
+    // endian): one past the editor's bound.
+    Bytes mission;
+    for (int i = 0; i < 8193; ++i) {
+        const Bytes record = {9, 'G', 0, 5, 0, 0, 0, 2};
+        mission.insert(mission.end(), record.begin(), record.end());
+    }
+    filetest::writeFile(dir / "crowded.mis", mission);
+    filetest::writeFile(dir / "empty.mis", Bytes());
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::vector<std::string> said;  // lines the report must hold
+    };
+    const Case cases[] = {
+        {{"check", dir / "clean.map"}, 0, {"kind 0 (sand): 16641 points", "kind 4 (water): 0 points", "no problems"}},
+        {{"check", dir / "painted.map"}, 0, {"kind 4 (water): ", "no problems"}},
+        {{"check", dir / "strange.map"}, 1, {"2 cells hold a tile the editor never selects; first: 3,5 60,9"}},
+        {{"check", dir / "short.map"}, 1, {"the file is 4095 bytes; a map file is 4096 bytes"}},
+        {{"check", dir / "clean.map", "--mission", dir / "crowded.mis"}, 1, {"more than 8192 structures"}},
+        {{"check", dir / "clean.map", "--mission", dir / "empty.mis"}, 0, {"mission: 0 structures, 0 tile objects"}},
+        {{"render", dir / "clean.map", "--mission", dir / "empty.mis", "-o", dir / "e.png", "--art", VORN_ART_DIR}, 0, {}},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.code, c.code) << join(c.args) << "\n" << r.out << r.err;
+        for (const std::string& line : c.said)
+            EXPECT_NE(r.out.find(line), std::string::npos) << join(c.args) << ": expected \"" << line << "\", got\n" << r.out;
+        EXPECT_EQ(r.err, "") << join(c.args);
+    }
+}
+
+TEST(MapTool, RefusedInputsSayWhyExitTwoAndWriteNothing) {
+    ScratchDir dir;
+    filetest::writeFile(dir / "a.map", Bytes(4096, kPlainTile));
+    filetest::writeFile(dir / "grey.bmp", greyBmp(128, [](int, int) { return 100; }));
+    filetest::writeFile(dir / "big.bmp", greyBmp(64, [](int, int) { return 100; }));
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const std::string out = dir / "out";
+    const std::string missing = dir / "missing.map";
+    const std::string fill[] = {"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "10,10", "--kind", "1"};
+    const std::string art = VORN_ART_DIR;
+    struct Case {
+        std::vector<std::string> args;
+        std::string said;  // part of the message
+    };
+    const std::vector<Case> cases = {
+        {{"check", missing}, "cannot read map"},
+        {{"render", missing, "-o", out, "--art", art}, "cannot read map"},
+        {{"fill", missing, "--heights", dir / "grey.bmp", "--at", "1,1", "--kind", "1", "-o", out}, "cannot read map"},
+        {{"fill", dir / "a.map", "--heights", dir / "big.bmp", "--at", "1,1", "--kind", "1", "-o", out}, "64 x 64"},
+        {{"fill", dir / "a.map", "--heights", dir / "fifo", "--at", "1,1", "--kind", "1", "-o", out}, "cannot read"},
+        {{"check", dir / "fifo"}, "cannot read map"},
+        {{"render", dir / "fifo", "-o", out, "--art", art}, "cannot read map"},
+        {{"check", dir / "a.map", "--mission", dir / "fifo"}, "cannot read mission"},
+        {{"render", dir / "a.map", "-o", out, "--mission", dir / "fifo", "--art", art}, "cannot read mission"},
+        {{"check", dir / "a.map", "--colour"}, "unknown option"},
+        {{"render", dir / "a.map", "-o", out, "--below"}, "unknown option"},
+        {{"render", dir / "a.map"}, "needs -o"},
+        {{"render", dir / "a.map", "-o"}, "needs a value"},
+        {{"render", dir / "a.map", "-o", out, "--cell", "3"}, "--cell"},
+        {{"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "129,0", "--kind", "1", "-o", out}, "--at"},
+        {{"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "1,1", "--kind", "5", "-o", out}, "--kind"},
+        {{"check"}, "no map file"},
+        {{"paint", dir / "a.map"}, "unknown command"},
+        {{}, "no command"},
+        {{"render", dir / "a.map", "-o", dir / "no folder/out.png", "--art", art}, "cannot write"},
+        {{"render", dir / "a.map", "-o", dir.path(), "--art", art}, "cannot write"},
+        {{"render", dir / "a.map", "-o", out, "--art", dir / "no art"}, "cannot find the art"},
+        {{fill[0], fill[1], fill[2], fill[3], fill[4], fill[5], fill[6], fill[7], "-o", dir / "no folder/x.map"},
+         "cannot write"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.code, 2) << join(c.args);
+        EXPECT_NE(r.err.find(c.said), std::string::npos)
+            << join(c.args) << ": expected \"" << c.said << "\" in\n" << r.err;
+        EXPECT_EQ(r.out, "") << join(c.args);
+        EXPECT_EQ(access(out.c_str(), F_OK), -1) << join(c.args) << " left " << out;
+    }
+    const std::set<std::string> left = ScratchDir::list(dir.path());
+    EXPECT_EQ(left, (std::set<std::string>{"a.map", "grey.bmp", "big.bmp", "fifo"})) << "no temporary file left";
+}
+
+TEST(MapTool, FillEqualsTheEditorsFillAndClick) {
+    ScratchDir dir;
+    const Bytes start = paintedMap();
+    filetest::writeFile(dir / "start.map", start);
+    // Rolling heights, so the threshold's mix of neighbours matters.
+    filetest::writeFile(dir / "grey.bmp", greyBmp(128, [](int x, int y) { return (x * 7 + y * 3) % 256 ^ (x * y % 64); }));
+    struct Case {
+        int x, y, kind;
+        bool below;
+    };
+    const Case cases[] = {{10, 20, 1, false}, {64, 64, 4, true}, {0, 0, 2, false}, {128, 128, 3, true},
+                          {127, 5, 4, false}, {3, 128, 0, true}};
+    for (const Case& c : cases) {
+        const std::string out = dir / "out.map";
+        std::vector<std::string> args = {"fill", dir / "start.map", "--heights", dir / "grey.bmp",
+                                         "--at", std::to_string(c.x) + "," + std::to_string(c.y),
+                                         "--kind", std::to_string(c.kind), "-o", out};
+        if (c.below) args.push_back("--below");
+        const ToolRun r = runTool(args);
+        ASSERT_EQ(r.code, 0) << join(args) << r.err;
+
+        // The editor: O, G, the kind, I, F, the mouse over the point at zoom 1, click.
+        ASSERT_TRUE(loadMap((dir / "start.map").c_str(), workingMap));
+        for (int i = 0; i < kHeightFieldSide * kHeightFieldSide; ++i) heightField.values[i] = 0.0;
+        ASSERT_TRUE(readGreyBitmap((dir / "grey.bmp").c_str(), heightField));
+        viewState = ViewState{};
+        editorState = EditorState{};
+        editorState.currentKind = static_cast<TerrainKind>(c.kind);
+        editorState.fillBelow = c.below;
+        editorState.editMode = EditMode::fill;
+        viewState.mouseX = 400 + 16 * c.x;  // the map's corner at the centre of 800 x 600
+        viewState.mouseY = 300 + 16 * c.y;
+        previewFill(800, 600);
+        commitFill();
+        EXPECT_EQ(filetest::readFile(out), mapBytes(workingMap))
+            << "fill at " << c.x << "," << c.y << " kind " << c.kind << (c.below ? " below" : "");
+    }
+}
+
+TEST(MapTool, ThumbnailsAreBlockMeansAndThePngHoldsThePicture) {
+    ScratchDir dir;
+    const Bytes painted = paintedMap();
+    filetest::writeFile(dir / "p.map", painted);
+    GroundMap map(64, 64);
+    loadMapBytes(painted.data(), painted.size(), map);
+    MapArt art;
+    ASSERT_TRUE(loadAtlasImage(std::string(VORN_ART_DIR) + "/tex1.bmp", art.tiles, nullptr));
+    ASSERT_TRUE(loadAtlasImage(std::string(VORN_ART_DIR) + "/structures.bmp", art.sprites, nullptr));
+    // Objects too: thumbnails are drawn from shrunk sources, not from the full picture.
+    std::vector<StructureRecord> structures;
+    std::vector<TileObjectRecord> tileObjects;
+    for (int i = 0; i < 40; ++i) structures.push_back({0, 0, static_cast<int16_t>(i % 19), 0, static_cast<int16_t>(i * 97 % 4096)});
+    for (int i = 0; i < 60; ++i) tileObjects.push_back({0, static_cast<int16_t>(i * 37 - 300), 0, static_cast<int16_t>(i * 71 % 4096), 0, 0});
+    std::vector<uint8_t> texels(128 * 128 * 3);
+    for (size_t i = 0; i < texels.size(); ++i) texels[i] = static_cast<uint8_t>(i * 7 / 3);
+    const MapObjects objects{&structures, &tileObjects, texels.data()};
+    std::vector<uint8_t> full;
+    ASSERT_TRUE(renderMapImage(map, art, &objects, 32, full));
+    ASSERT_EQ(full.size(), 2048u * 2048 * 3);
+    for (int cell : {32, 16, 8, 4, 2, 1}) {
+        const int side = 64 * cell, f = 32 / cell;
+        std::vector<uint8_t> got;
+        ASSERT_TRUE(renderMapImage(map, art, &objects, cell, got));
+        ASSERT_EQ(got.size(), static_cast<size_t>(side) * side * 3);
+        int wrong = 0;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    double sum = 0;
+                    for (int dy = 0; dy < f; ++dy)
+                        for (int dx = 0; dx < f; ++dx) sum += full[((y * f + dy) * 2048 + x * f + dx) * 3 + c];
+                    const int expected = static_cast<int>(std::floor(sum / (f * f) + 0.5));
+                    wrong += got[(y * side + x) * 3 + c] != expected;
+                }
+        EXPECT_EQ(wrong, 0) << cell << " pixels a cell: bytes off the block mean";
+
+        // The tool's PNG at this size decodes to the picture (no mission given).
+        ASSERT_TRUE(renderMapImage(map, art, nullptr, cell, got));
+        const std::string png = dir / "p.png";
+        const ToolRun r = runTool({"render", dir / "p.map", "-o", png, "--cell", std::to_string(cell), "--art", VORN_ART_DIR});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const Bytes file = filetest::readFile(png);
+        std::vector<uint8_t> bgr(static_cast<size_t>(side) * side * 3);
+        ImageSize found{};
+        ASSERT_EQ(decodeSquareImage(file.data(), file.size(), side, bgr.data(), found), ImageDecode::Decoded);
+        int differ = 0;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x)
+                for (int c = 0; c < 3; ++c)
+                    differ += bgr[((side - 1 - y) * side + x) * 3 + 2 - c] != got[(y * side + x) * 3 + c];
+        EXPECT_EQ(differ, 0) << cell << " pixels a cell: PNG differs from the picture";
+    }
+}
+
+TEST(MapTool, HelpAndVersion) {
+    const ToolRun help = runTool({"--help"});
+    EXPECT_EQ(help.code, 0);
+    for (const char* word : {"render MAP -o OUT.png", "fill MAP --heights IMAGE", "check MAP"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    const ToolRun version = runTool({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "vorn-map " VORN_TEST_VERSION "\n");
+}
+
+}  // namespace

@@ -1,0 +1,370 @@
+// vorn-map's commands. Every file is read as the editor reads it and every
+// output goes through the safe save, so a failed run leaves no file behind
+// and never half-writes one.
+#include "map_tool.h"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+
+#include "files/art_search.h"
+#include "files/file_read.h"
+#include "files/map_file.h"
+#include "files/map_image.h"
+#include "files/mission.h"
+#include "height/height_fill.h"
+#include "height/height_image.h"
+#include "map/ground_map.h"
+
+namespace {
+
+constexpr int kDone = 0, kProblem = 1, kFailed = 2;
+constexpr size_t kMapBytes = 64 * 64;
+// As the editor's open: anything near this size is no map anyone meant.
+constexpr size_t kMaxMapFileBytes = 1 << 20;
+
+const char kUsage[] =
+    "Usage: vorn-map render MAP -o OUT.png [--cell N] [--mission FILE] [--art DIR]\n"
+    "       vorn-map fill MAP --heights IMAGE --at X,Y --kind K [--below] -o OUT.map\n"
+    "       vorn-map check MAP [--mission FILE]\n"
+    "       vorn-map --help | --version\n"
+    "\n"
+    "render  the whole map as a PNG image, N pixels a cell (32, 16, 8, 4, 2 or 1;\n"
+    "        default 32), with the mission's objects over it; the art (tex1.bmp,\n"
+    "        structures.bmp) from DIR, else where the editor finds it\n"
+    "fill    the editor's height fill with the cursor over lattice point X,Y\n"
+    "        (0..128) with kind K (0 sand, 1 grass, 2 rock, 3 snow, 4 water),\n"
+    "        heights from a 128 x 128 grey image, then the map saved to OUT.map\n"
+    "check   the map's kinds and problems; exit 1 when a problem was found\n"
+    "\n"
+    "Exit 0 when done, 1 when check found a problem, 2 on a usage error or a\n"
+    "file that cannot be read or written. \"--\" ends the options.\n";
+
+// A command line taken apart: the command, its one map, and its options.
+struct Parsed {
+    std::string command;
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> values;  // options with a value
+    bool below = false;
+    std::string problem;  // non-empty: a usage error
+};
+
+Parsed parse(const std::vector<std::string>& args) {
+    static const std::map<std::string, std::vector<std::string>> kValueOptions = {
+        {"render", {"-o", "--cell", "--mission", "--art"}},
+        {"fill", {"-o", "--heights", "--at", "--kind"}},
+        {"check", {"--mission"}},
+    };
+    Parsed p;
+    p.command = args.empty() ? "" : args[0];
+    const auto known = kValueOptions.find(p.command);
+    if (known == kValueOptions.end()) {
+        p.problem = p.command.empty() ? "no command given" : "unknown command \"" + p.command + "\"";
+        return p;
+    }
+    bool optionsEnded = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string a = args[i];
+        if (optionsEnded || a.size() < 2 || a[0] != '-') {
+            p.positional.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (a == "--below" && p.command == "fill") {
+            p.below = true;
+            continue;
+        }
+        std::string value;
+        bool inlineValue = false;
+        const size_t eq = a.find('=');
+        if (a.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            value = a.substr(eq + 1);
+            a = a.substr(0, eq);
+            inlineValue = true;
+        }
+        bool takes = false;
+        for (const std::string& o : known->second) takes = takes || o == a;
+        if (!takes) {
+            p.problem = "unknown option \"" + args[i] + "\" for " + p.command;
+            return p;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) {
+                p.problem = "option " + a + " needs a value";
+                return p;
+            }
+            value = args[++i];
+        }
+        if (p.values.count(a)) {
+            p.problem = "option " + a + " given twice";
+            return p;
+        }
+        p.values[a] = value;
+    }
+    if (p.positional.size() != 1)
+        p.problem = p.positional.empty() ? "no map file given" : "more than one map file given";
+    return p;
+}
+
+// Whole decimal number in [lo, hi], nothing else.
+bool number(const std::string& text, int32_t lo, int32_t hi, int32_t& value) {
+    if (text.empty() || text.size() > 6) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    value = std::atoi(text.c_str());
+    return value >= lo && value <= hi;
+}
+
+// Everything the commands print goes through here, so a stream that takes
+// nothing (a full disk) is an error, not a silent success.
+struct Streams {
+    FILE* out;
+    FILE* err;
+    int fail(const std::string& message) const {
+        std::fprintf(err, "vorn-map: %s\n", message.c_str());
+        return kFailed;
+    }
+    int usage(const std::string& message) const {
+        std::fprintf(err, "vorn-map: %s\n\n%s", message.c_str(), kUsage);
+        return kFailed;
+    }
+};
+
+// The map file's bytes as the editor's open reads them: a regular file only.
+enum class MapRead { Read, CannotRead, TooLarge };
+MapRead readMapFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t& size) {
+    switch (readWholeFile(path.c_str(), kMaxMapFileBytes, true, bytes, &size)) {
+    case FileRead::Read: return MapRead::Read;
+    case FileRead::Longer: return MapRead::TooLarge;
+    case FileRead::CannotRead: break;
+    }
+    // An empty regular file reads no byte but is a map file of 0 bytes.
+    if (isReadableRegularFile(path.c_str())) {
+        bytes.clear();
+        size = 0;
+        return MapRead::Read;
+    }
+    return MapRead::CannotRead;
+}
+
+// The map of a file that must be a whole map (render and fill): a file of
+// another size is refused rather than padded or cut.
+bool loadWholeMap(const Streams& s, const std::string& path, GroundMap& map, int& code) {
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    const MapRead read = readMapFile(path, bytes, size);
+    if (read == MapRead::CannotRead) {
+        code = s.fail("cannot read map " + path);
+        return false;
+    }
+    if (read == MapRead::TooLarge || size != kMapBytes) {
+        code = s.fail(path + " is " + std::to_string(size) + " bytes; a map file is 4096 bytes");
+        return false;
+    }
+    loadMapBytes(bytes.data(), bytes.size(), map);
+    return true;
+}
+
+bool loadMission(const Streams& s, const std::string& path, std::vector<StructureRecord>& structures,
+                 std::vector<TileObjectRecord>& tileObjects, int& code) {
+    // Regular files only: the editor would read a FIFO as an empty mission,
+    // which in a script hides a wrong path.
+    const char* refusal = nullptr;
+    if (!isReadableRegularFile(path.c_str())) {
+        code = s.fail("cannot read mission " + path);
+        return false;
+    }
+    if (!readMission(path.c_str(), structures, tileObjects, &refusal)) {
+        // An empty file reads no byte: a mission without records, as check counts it.
+        if (!refusal && isReadableRegularFile(path.c_str())) {
+            structures.clear();
+            tileObjects.clear();
+            return true;
+        }
+        code = s.fail(refusal ? path + ": " + refusal : "cannot read mission " + path);
+        return false;
+    }
+    return true;
+}
+
+int render(const Streams& s, const Parsed& p, const std::string& programPath) {
+    if (!p.values.count("-o")) return s.usage("render needs -o OUT.png");
+    int32_t cell = kFullCellPixels;
+    if (p.values.count("--cell")) {
+        const bool ok = number(p.values.at("--cell"), 1, 32, cell) && kFullCellPixels % cell == 0;
+        if (!ok) return s.usage("--cell must be 32, 16, 8, 4, 2 or 1");
+    }
+    GroundMap map(64, 64);
+    int code = kFailed;
+    if (!loadWholeMap(s, p.positional[0], map, code)) return code;
+    std::vector<StructureRecord> structures;
+    std::vector<TileObjectRecord> tileObjects;
+    const bool withMission = p.values.count("--mission") != 0;
+    if (withMission && !loadMission(s, p.values.at("--mission"), structures, tileObjects, code)) return code;
+
+    std::vector<std::string> folders;
+    if (p.values.count("--art")) {
+        std::string dir = p.values.at("--art");
+        if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
+        folders.push_back(dir);
+    } else {
+        folders = artFoldersOf(programPath);
+    }
+    const std::string tiles = findArtFileIn(folders, "tex1.bmp");
+    const std::string sprites = findArtFileIn(folders, "structures.bmp");
+    if (tiles.empty() || (withMission && sprites.empty())) {
+        std::string text = "cannot find the art (tex1.bmp and structures.bmp); looked in:";
+        for (const std::string& f : folders) text += "\n  " + (f.empty() ? std::string("the working folder") : f);
+        return s.fail(text);
+    }
+    MapArt art;
+    std::string problem;
+    if (!loadAtlasImage(tiles, art.tiles, &problem)) return s.fail(problem);
+    // The sprites are drawn only for a mission's structures.
+    if (withMission && !loadAtlasImage(sprites, art.sprites, &problem)) return s.fail(problem);
+    if (!withMission) art.sprites.assign(art.tiles.size(), 255);
+
+    // The editor's height field starts at 0 everywhere: tile objects show black.
+    const MapObjects objects{&structures, &tileObjects, nullptr};
+    std::vector<uint8_t> rgb;
+    renderMapImage(map, art, withMission ? &objects : nullptr, cell, rgb);
+    const int32_t side = 64 * cell;
+    std::string reason;
+    if (!savePngImage(p.values.at("-o").c_str(), side, side, rgb, &reason))
+        return s.fail("cannot write " + p.values.at("-o") + (reason.empty() ? "" : ": " + reason));
+    return kDone;
+}
+
+int fill(const Streams& s, const Parsed& p) {
+    for (const char* needed : {"-o", "--heights", "--at", "--kind"})
+        if (!p.values.count(needed)) return s.usage(std::string("fill needs ") + needed);
+    const std::string at = p.values.at("--at");
+    const size_t comma = at.find(',');
+    int32_t x = 0, y = 0, kind = 0;
+    if (comma == std::string::npos || !number(at.substr(0, comma), 0, kFillSide - 1, x) ||
+        !number(at.substr(comma + 1), 0, kFillSide - 1, y))
+        return s.usage("--at must be X,Y with each in 0..128");
+    if (!number(p.values.at("--kind"), 0, 4, kind)) return s.usage("--kind must be 0, 1, 2, 3 or 4");
+
+    GroundMap working(64, 64), preview(64, 64);
+    int code = kFailed;
+    if (!loadWholeMap(s, p.positional[0], working, code)) return code;
+    // The field as the editor's starts (all 0); the image fills points x, y < 128 as G does.
+    std::vector<double> values(static_cast<size_t>(kHeightFieldSide) * kHeightFieldSide, 0.0);
+    HeightField field{kHeightFieldSide, kHeightFieldSide, values.data()};
+    const std::string& heights = p.values.at("--heights");
+    const char* refusal = nullptr;
+    if (!readGreyBitmap(heights.c_str(), field, &refusal))
+        return s.fail(refusal ? std::string(refusal) : "cannot read height image " + heights);
+    // The cursor exactly over the point: the editor's lattice position of
+    // that pixel includes the half step, so the threshold is its own mix of
+    // the point and its neighbours.
+    const LatticePos cursor{x + 0.5, y + 0.5};
+    commitFillPreview(working, preview, field, cursor, kind, p.below);
+    std::string reason;
+    if (!saveMap(p.values.at("-o").c_str(), working, &reason))
+        return s.fail("cannot write " + p.values.at("-o") + (reason.empty() ? "" : ": " + reason));
+    return kDone;
+}
+
+int check(const Streams& s, const Parsed& p) {
+    const std::string& path = p.positional[0];
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    const MapRead read = readMapFile(path, bytes, size);
+    if (read == MapRead::CannotRead) return s.fail("cannot read map " + path);
+    std::vector<std::string> problems;
+    if (read == MapRead::TooLarge || size != kMapBytes)
+        problems.push_back("the file is " + std::to_string(size) + " bytes; a map file is 4096 bytes");
+
+    std::string report;
+    if (read == MapRead::Read) {
+        GroundMap map(64, 64);
+        loadMapBytes(bytes.data(), bytes.size(), map);
+        static const char* const kNames[5] = {"sand", "grass", "rock", "snow", "water"};
+        int32_t counts[6] = {0, 0, 0, 0, 0, 0};
+        const int32_t points = map.latticeStride() * (2 * map.height + 1);
+        for (int32_t i = 0; i < points; ++i) ++counts[map.corners[i] < 5 ? map.corners[i] : 5];
+        for (int k = 0; k < 5; ++k)
+            report += "kind " + std::to_string(k) + " (" + kNames[k] + "): " + std::to_string(counts[k]) + " points\n";
+        // Selecting every cell again from its decoded points: the cells whose
+        // tile the editor would change once a stroke reaches them.
+        GroundMap again(64, 64);
+        again.copyFrom(map);
+        int32_t differ = 0, never = 0;
+        std::string firstNever;
+        for (int32_t y = 0; y < map.height; ++y)
+            for (int32_t x = 0; x < map.width; ++x) {
+                again.selectTile(x, y);
+                differ += again.tileAt(x, y) != map.tileAt(x, y);
+                if (!tileEverSelected(map.tileAt(x, y))) {
+                    if (never < 10) firstNever += " " + std::to_string(x) + "," + std::to_string(y);
+                    ++never;
+                }
+            }
+        report += "cells whose tile the editor would choose differently from their loaded points: " +
+                  std::to_string(differ) + "\n";
+        if (never)
+            problems.push_back(std::to_string(never) + " cells hold a tile the editor never selects; first:" +
+                               firstNever);
+    }
+
+    if (p.values.count("--mission")) {
+        const std::string& mission = p.values.at("--mission");
+        std::vector<uint8_t> missionBytes;
+        uint64_t missionSize = 0;
+        const FileRead mr = isReadableRegularFile(mission.c_str())
+                                ? readWholeFile(mission.c_str(), kMaxMissionBytes, true, missionBytes, &missionSize)
+                                : FileRead::CannotRead;
+        if (mr == FileRead::CannotRead && !isReadableRegularFile(mission.c_str()))
+            return s.fail("cannot read mission " + mission);
+        std::vector<StructureRecord> structures;
+        std::vector<TileObjectRecord> tileObjects;
+        MissionRead got = MissionRead::TooLarge;
+        if (mr != FileRead::Longer) got = readMissionBytes(missionBytes.data(), missionBytes.size(), structures, tileObjects);
+        if (got == MissionRead::TooLarge) {
+            problems.push_back("the mission is " + std::to_string(missionSize) +
+                               " bytes, more than the editor reads (4194304)");
+        } else if (got == MissionRead::TooManyObjects) {
+            problems.push_back("the mission holds more than " + std::to_string(kMaxMissionObjects) +
+                               " structures or tile objects, more than the editor reads");
+        } else {
+            report += "mission: " + std::to_string(structures.size()) + " structures, " +
+                      std::to_string(tileObjects.size()) + " tile objects\n";
+            int32_t badSprites = 0;
+            for (const StructureRecord& r : structures) badSprites += r.spriteIndex < 0 || r.spriteIndex > 18;
+            if (badSprites)
+                problems.push_back(std::to_string(badSprites) +
+                                   " structures with a sprite index outside 0..18, which the editor skips");
+        }
+    }
+    for (const std::string& problem : problems) report += "problem: " + problem + "\n";
+    report += problems.empty() ? "no problems\n" : std::to_string(problems.size()) + " problem(s)\n";
+    if (std::fputs(report.c_str(), s.out) < 0 || std::fflush(s.out) != 0) return s.fail("cannot write the report");
+    return problems.empty() ? kDone : kProblem;
+}
+
+}  // namespace
+
+int runMapTool(const std::vector<std::string>& args, const std::string& programPath, FILE* out, FILE* err) {
+    const Streams s{out, err};
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        if (std::fputs(kUsage, out) < 0 || std::fflush(out) != 0) return s.fail("cannot write the usage");
+        return kDone;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        if (std::fprintf(out, "vorn-map %s\n", VORN_VERSION) < 0 || std::fflush(out) != 0)
+            return s.fail("cannot write the version");
+        return kDone;
+    }
+    const Parsed p = parse(args);
+    if (!p.problem.empty()) return s.usage(p.problem);
+    initPatternTable();
+    if (p.command == "render") return render(s, p, programPath);
+    if (p.command == "fill") return fill(s, p);
+    return check(s, p);
+}
