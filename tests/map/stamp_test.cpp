@@ -126,7 +126,7 @@ TEST(StampPlacement, MatchesOnePointAtATime) {
     };
     for (bool busyStart : {false, true}) {
         for (const Case& c : cases) {
-            const Stamp s = randomStamp(static_cast<uint32_t>(c.left * 31 + c.top + c.w), c.w, c.h);
+            const Stamp s = randomStamp(static_cast<uint32_t>(c.left) * 31u + static_cast<uint32_t>(c.top + c.w), c.w, c.h);
             GroundMap map(64, 64);
             reference::RefGroundMap ref;
             if (busyStart) {

@@ -265,7 +265,9 @@ TEST(Win32Shared, ClipboardTextComesBackAsItWent) {
     }
     ASSERT_TRUE(OpenClipboard(nullptr));
     EXPECT_FALSE(OpenClipboard(nullptr)) << "opened twice";
-    EXPECT_EQ(SetClipboardData(2, GlobalAlloc(GMEM_MOVEABLE, 4)), nullptr) << "a format other than CF_TEXT";
+    HGLOBAL other = GlobalAlloc(GMEM_MOVEABLE, 4);
+    EXPECT_EQ(SetClipboardData(2, other), nullptr) << "a format other than CF_TEXT";
+    GlobalFree(other);  // refused: still the caller's
     EXPECT_TRUE(CloseClipboard());
     EXPECT_FALSE(CloseClipboard()) << "closed twice";
     EXPECT_EQ(GetClipboardData(CF_TEXT), nullptr) << "read while closed";
