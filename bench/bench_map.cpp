@@ -1,9 +1,10 @@
 // Corner painting speed, production map against the plain reference in the
 // same run: single paints of each kind on a busy map, and the brush sweeping
 // every lattice point (px outer, py inner) with kinds 3 and 4 on a cleared and
-// a busy map. Every iteration first restores the starting map; the copy-only
-// benchmarks give the cost of that restore, and the summary at the end
-// subtracts it.
+// a busy map, and a 129 x 129 stamp placed (the floating stamp's preview
+// rebuild, whose restore is its copy of the working map). Every iteration
+// first restores the starting map; the copy-only benchmarks give the cost of
+// that restore, and the summary at the end subtracts it.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 
 #include "busy_map.h"
 #include "map/ground_map.h"
+#include "map/stamp.h"
 #include "reference/ground_map_reference.h"
 
 namespace {
@@ -93,6 +95,42 @@ void singlePaint(benchmark::State& state, int kind) {
     }
 }
 
+// The stamp both placements paint: the busy map's whole lattice, turned a
+// quarter turn, so that most points differ from either starting map.
+const Stamp& benchStamp() {
+    static const Stamp stamp = turnedClockwise(copyStamp(startMap(Start::Busy), {0, 0}, {128, 128}));
+    return stamp;
+}
+
+// Placing the 129 x 129 stamp at (0, 0) after a restore: with the restore
+// (a copy of the working map) this is exactly the floating preview's rebuild.
+void stampProduction(benchmark::State& state, Start s) {
+    GroundMap m(64, 64);
+    const Stamp& stamp = benchStamp();
+    for (auto _ : state) {
+        m.copyFrom(startMap(s));
+        placeStamp(m, stamp, 0, 0);
+        benchmark::ClobberMemory();
+    }
+}
+
+// The plain reference: one paintCorner per stamp point, column by column,
+// leaving the points that held their kind before placing, as placing does.
+void stampReference(benchmark::State& state, Start s) {
+    RefGroundMap m;
+    const Stamp& stamp = benchStamp();
+    for (auto _ : state) {
+        restore(m, s);
+        const RefGroundMap& before = startRef(s);
+        for (int px = 0; px <= 128; ++px)
+            for (int py = 0; py <= 128; ++py) {
+                const uint8_t kind = stamp.kinds[py * 129 + px];
+                if (before.corner(px, py) != kind) m.paintCorner(px, py, kind);
+            }
+        benchmark::ClobberMemory();
+    }
+}
+
 // The production map needs a default constructor for the templates above.
 struct ProdMap : GroundMap {
     ProdMap() : GroundMap(64, 64) {}
@@ -108,6 +146,10 @@ void registerAll() {
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(("copy/" + sn + "/reference").c_str(), copyOnly<RefGroundMap>, s)
             ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("stamp129/" + sn + "/production").c_str(), stampProduction, s)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("stamp129/" + sn + "/reference").c_str(), stampReference, s)
+            ->Unit(benchmark::kMillisecond);
         for (int kind : {3, 4}) {
             std::string base = "sweep/kind" + std::to_string(kind) + "/" + sn;
             benchmark::RegisterBenchmark((base + "/production").c_str(), sweep<ProdMap>, s, kind)
@@ -154,7 +196,7 @@ public:
             double prodCopy = lookup("copy/" + start + "/production");
             double refCopy = lookup("copy/" + start + "/reference");
             double p = prodTime - prodCopy, r = ref->second - refCopy;
-            bool sweepRow = base.rfind("sweep/", 0) == 0;
+            bool sweepRow = base.rfind("sweep/", 0) == 0 || base.rfind("stamp129/", 0) == 0;
             double scale = sweepRow ? 1e3 : 1e6;
             const char* unit = sweepRow ? "ms" : "us";
             std::printf("%-26s %11.3f %s %11.3f %s %8.1fx\n", base.c_str(), r * scale, unit, p * scale, unit,

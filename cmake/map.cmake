@@ -5,6 +5,7 @@ add_library(vorn_map STATIC
   src/map/corner_paint.cpp
   src/map/tile_decode.cpp
   src/map/tile_tables.cpp
+  src/map/stamp.cpp
 )
 target_include_directories(vorn_map PUBLIC ${PROJECT_SOURCE_DIR}/src)
 
@@ -15,7 +16,7 @@ if(VORN_BUILD_TESTS)
   add_library(vorn_busy_map STATIC bench/busy_map.cpp)
   target_include_directories(vorn_busy_map PUBLIC ${PROJECT_SOURCE_DIR}/bench)
   target_link_libraries(vorn_busy_map PUBLIC vorn_map)
-  vorn_add_test(test_map SOURCES tests/map/ground_map_test.cpp tests/map/differential_test.cpp
+  vorn_add_test(test_map SOURCES tests/map/ground_map_test.cpp tests/map/differential_test.cpp tests/map/stamp_test.cpp
                 LIBS vorn_map vorn_map_reference vorn_busy_map)
 endif()
 

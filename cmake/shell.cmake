@@ -9,6 +9,7 @@ add_library(vorn_shell STATIC
   src/shell/dialogs.cpp
   src/shell/document.cpp
   src/shell/startup.cpp
+  src/shell/stamps.cpp
   src/shell/picture_export.cpp
   src/shell/recovery.cpp
 )
@@ -36,6 +37,7 @@ if(NOT WIN32 AND NOT EMSCRIPTEN)
     src/platform/sdl/file_dialog.cpp
     src/platform/sdl/drop_files.cpp
     src/platform/sdl/process.cpp
+    src/platform/sdl/clipboard.cpp
     src/platform/shared/win32_shared.cpp
   )
   target_include_directories(vorn_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -9,6 +9,7 @@ add_library(vorn_platform_web STATIC
   src/platform/web/window.cpp
   src/platform/web/wgl.cpp
   src/platform/web/dialogs.cpp
+  src/platform/web/clipboard.cpp
   src/platform/shared/win32_shared.cpp
 )
 target_include_directories(vorn_platform_web PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -177,6 +177,7 @@ def scripted(ctx, name, build, sanitized):
             linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, map_a, map_b)
             if not sanitized:
                 undecodable_name(ctx, s, exe, work)
+                stamps(ctx, s, exe, work)
                 import recovery
                 recovery.flows(ctx, s, exe, work, stroke, compare_maps)
         except BaseException:
@@ -510,6 +511,69 @@ def undecodable_name(ctx, s, exe, work):
     rc = ed.wait_exit(60)
     if rc != 0:
         raise Failure("a name that is not UTF-8: exit code expected 0, got %d (log %s)" % (rc, ed.log_path))
+
+
+def clipboard(s, text=None):
+    """The X clipboard's text read with xclip, or `text` put there (xclip
+    then serves it in the background until another program takes the
+    clipboard or the X server ends)."""
+    if text is None:
+        r = subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=s.env, capture_output=True, timeout=20)
+        return r.stdout
+    subprocess.run(["xclip", "-selection", "clipboard", "-i"], env=s.env, input=text, timeout=20, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def stamps(ctx, s, exe, work):
+    """Ctrl + drag selects and Ctrl+C puts the stamp's text on the X
+    clipboard; Ctrl+V, Z, X and a click place it; a stamp text another
+    program put there is placed too; a text that is no stamp gives a
+    one-button box and changes nothing. The saved bytes against e2e_expect."""
+    ed = Editor(s, [exe], work, "linux-stamps")
+    ed.start()
+    s.wait_for(ed.drawn, 30, "the first frame")
+    script = ["client %d %d" % ed.size, "kind 2", "brush 3"]
+    ed.key("e", "2", "w", "w")
+    stroke(ed, script, [(2, 2)] + [(px, 3) for px in range(3, 9)])
+    ed.focus()
+    s.xdo("keydown", "ctrl")
+    try:
+        ed.drag([lattice_px(ed, 1, 1), lattice_px(ed, 5, 4), lattice_px(ed, 9, 6)])
+    finally:
+        s.xdo("keyup", "ctrl")
+    ed.key("ctrl+c")
+    copied = os.path.join(work, "stamp-copied.txt")
+    ctx.expect(script + ["copy 1 1 9 6 " + copied], "stamps-copy", work)
+    got = clipboard(s)
+    if got != read(copied):
+        raise Failure("Ctrl+C: the clipboard holds %r, expected %r" % (got[:80], read(copied)[:80]))
+    log("Ctrl+C: the clipboard holds the selection's %d-byte stamp" % len(got))
+    ed.key("ctrl+v", "z", "x")
+    ed.click_at(*lattice_px(ed, 14, 8))
+    script += ["stamptext " + copied, "turn", "flipx", "place %d %d" % lattice_px(ed, 14, 8)]
+    # Another program's stamp (CR LF lines, no final end), placed partly off the map.
+    other = os.path.join(work, "stamp-other.txt")
+    with open(other, "wb") as f:
+        f.write(b"VornGroundEditor stamp 1 4 3\r\n4440\r\n0341\r\n4444")
+    clipboard(s, read(other))
+    time.sleep(0.3)
+    ed.key("ctrl+v")
+    ed.click_at(*lattice_px(ed, -3, -2))
+    script += ["stamptext " + other, "place %d %d" % lattice_px(ed, -3, -2)]
+    clipboard(s, b"VornGroundEditor stamp 1 2 1\n05\n")
+    time.sleep(0.3)
+    ed.key("ctrl+v")
+    ed.answer_box(0, 1)        # "The clipboard holds no terrain stamp."
+    saved = os.path.join(work, "stamps.map")
+    ed.key("s")
+    ed.file_dialog(saved, save=True)
+    ctx.expect(script + ["save " + os.path.join(work, "stamps.want")], "stamps", work)
+    compare_maps(saved, os.path.join(work, "stamps.want"), "stamps copied, turned, flipped and placed")
+    ed.key("Escape", "Escape")
+    ed.answer_box(1, 3)        # Yes | No | Cancel
+    rc = ed.wait_exit(60)
+    if rc != 0:
+        raise Failure("stamps: exit code expected 0, got %d (log %s)" % (rc, ed.log_path))
 
 
 def soak(ctx):

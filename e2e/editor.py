@@ -83,8 +83,10 @@ class Editor:
         self.started = None        # time.monotonic() at spawn
 
     # --- life ------------------------------------------------------------
-    def start(self, timeout=60, beside=()):
-        """`beside`: editors already running, whose windows are not this one's."""
+    def start(self, timeout=60, beside=(), exclude=()):
+        """Starts the editor; its window is the first big one titled as the
+        editor's and neither one of `beside` (editors already running) nor
+        among `exclude` (ids of other editors' windows)."""
         self.started = time.monotonic()
         self.logfile = open(self.log_path, "w")
         self.proc = self.s.spawn(self.argv, self.label, env=self.env, cwd=self.cwd,
@@ -96,7 +98,7 @@ class Editor:
                               % (self.label, self.proc.returncode, self.log_path))
             # The title starts with the program's name and goes on with the
             # file, mode, kind and brush; message boxes carry the name alone.
-            others = [e.win[0] for e in beside]
+            others = [e.win[0] for e in beside] + list(exclude)
             big = [w for w in self.s.find(None, self.cls) if w[1].startswith(TITLE + " - ") and w[0] not in others
                    and w[5] >= 400 and w[6] >= 300]
             return big[0] if big else None

@@ -15,6 +15,11 @@
 //   clear             key C answered Yes
 //   load PATH         key O
 //   save PATH         key S; exits 3 when the file could not be written
+//   copy X0 Y0 X1 Y1 PATH  Ctrl+C of the lattice rectangle between points
+//                     (X0, Y0) and (X1, Y1): the stamp's text goes to PATH
+//   stamptext PATH    Ctrl+V of the stamp text in the file PATH
+//   turn, flipx, flipy  Z, X, Y while the stamp floats
+//   place X Y         a left press at client (X, Y) while the stamp floats
 // A PATH is the whole rest of its line, blanks and leading "-" included.
 // Exits 2 on a malformed line, naming it.
 //
@@ -26,6 +31,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -34,6 +40,7 @@
 #include "height/height_fill.h"
 #include "height/height_image.h"
 #include "map/ground_map.h"
+#include "map/stamp.h"
 #include "shell/editor_state.h"
 
 #ifdef E2E_WITH_REFERENCE
@@ -125,6 +132,27 @@ void dragTo(int32_t x, int32_t y) {
     }
 }
 
+Stamp stamp;  // the floating stamp
+
+// The left press that places the floating stamp: its top-left point is the
+// lattice point under the cursor (truncated toward zero), which may be off
+// the lattice; points already holding their kind are not painted.
+void placeAt(int32_t x, int32_t y) {
+    const LatticePos p = screenToLattice(x, y, clientW, clientH);
+    const int32_t left = static_cast<int32_t>(p.x), top = static_cast<int32_t>(p.y);
+#ifdef E2E_WITH_REFERENCE
+    const reference::RefGroundMap before = refMap;
+    for (int32_t sx = 0; sx < stamp.width; ++sx)
+        for (int32_t sy = 0; sy < stamp.height; ++sy) {
+            const int32_t px = left + sx, py = top + sy;
+            const uint8_t kind = stamp.kinds[sy * stamp.width + sx];
+            if (px >= 0 && px <= 128 && py >= 0 && py <= 128 && before.corner(px, py) != kind)
+                refPaint(px, py, kind);
+        }
+#endif
+    placeStamp(workingMap, stamp, left, top);
+}
+
 // The rest of a command's line after the blanks that follow the command
 // word: a path, which may hold blanks of its own. Empty when there is none.
 std::string restOfLine(std::istringstream& words) {
@@ -208,6 +236,31 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "e2e_expect: cannot write %s\n", path.c_str());
                 return 3;
             }
+        } else if (cmd == "copy") {
+            LatticePoint a, b;
+            ok = static_cast<bool>(words >> a.x >> a.y >> b.x >> b.y);
+            const std::string path = restOfLine(words);
+            ok = ok && !path.empty() && a.x >= 0 && a.y >= 0 && b.x >= 0 && b.y >= 0 && a.x <= 128 && a.y <= 128 &&
+                 b.x <= 128 && b.y <= 128;
+            if (ok) {
+                stamp = copyStamp(workingMap, a, b);
+                std::ofstream(path, std::ios::binary) << stampText(stamp);
+            }
+        } else if (cmd == "stamptext") {
+            std::ifstream file(restOfLine(words), std::ios::binary);
+            const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            ok = file.good() || file.eof();
+            ok = ok && parseStamp(text.data(), text.size(), stamp);
+        } else if (cmd == "turn") {
+            stamp = turnedClockwise(stamp);
+        } else if (cmd == "flipx") {
+            stamp = flippedLeftRight(stamp);
+        } else if (cmd == "flipy") {
+            stamp = flippedTopBottom(stamp);
+        } else if (cmd == "place") {
+            int32_t x, y;
+            ok = static_cast<bool>(words >> x >> y) && stamp.width > 0;
+            if (ok) placeAt(x, y);
         } else {
             ok = false;
         }

@@ -4,6 +4,7 @@ and then over it (the overwrite question answered Yes); then a stroke, Ctrl+Z
 and Ctrl+S, which must write the file as saved before that stroke; G through
 the Windows open dialog with a PNG and with a BMP of another header size; and
 ends with exit code 0 through Esc and No. Saved bytes are checked against the core library.
+A stamp copied in one editor is pasted in a second one.
 Then names outside any one code page: карта.map on the command line, O and S
 through the dialogs with Cyrillic, Chinese and German names typed there."""
 
@@ -61,6 +62,7 @@ def windows(ctx, driver, only_recovery=False):
             if not only_recovery:
                 ed = Editor(s, ["wine", exe], work, "windows-editor", env=env, cls=None, box_cls=None)
                 session(ctx, driver, s, ed, atlas, work, target)
+                stamp_between_editors(ctx, driver, s, env, exe, work)
                 names_in_every_language(ctx, driver, s, env, exe, work, atlas)
             recovered_after_kill(ctx, driver, s, env, exe, work, prefix)
         except BaseException:
@@ -320,6 +322,44 @@ def recovered_after_kill(ctx, driver, s, env, exe, work, prefix):
     s.wait_for(lambda: os.path.exists(saved) and os.path.getsize(saved) == 4096, 15, "the save")
     driver.compare_maps(saved, want, "Wine: recovered after a kill, Ctrl+S")
     quit_answering_no(s, ed, "Wine after the recovery")
+
+
+def stamp_between_editors(ctx, driver, s, env, exe, work):
+    """Ctrl + drag and Ctrl+C in one editor, Ctrl+V, Z and a click in a
+    second editor started beside it, whose S must write the core library's bytes."""
+    first = Editor(s, ["wine", exe], work, "windows-stamp-copy", env=env, cls=None, box_cls=None)
+    first.start(timeout=120)
+    s.wait_for(first.drawn, 60, "the first editor's first frame")
+    script = ["client %d %d" % first.size, "kind 3"]
+    first.key("e", "3")
+    driver.stroke(first, script, [(2, 2)] + [(px, 3) for px in range(3, 9)])
+    first.focus()
+    s.xdo("keydown", "ctrl")
+    try:
+        first.drag([driver.lattice_px(first, 1, 1), driver.lattice_px(first, 9, 5)])
+    finally:
+        s.xdo("keyup", "ctrl")
+    first.key("ctrl+c")
+    copied = os.path.join(work, "stamp-copied.txt")
+    ctx.expect(script + ["copy 1 1 9 5 " + copied], "stamp-copy", work)
+    second = Editor(s, ["wine", exe], work, "windows-stamp-paste", env=env, cls=None, box_cls=None)
+    second.start(timeout=120, exclude=(first.win[0],))
+    s.wait_for(second.drawn, 60, "the second editor's first frame")
+    second.key("ctrl+v", "z")
+    second.click_at(*driver.lattice_px(second, 12, 6))
+    script = ["client %d %d" % second.size, "stamptext " + copied, "turn",
+              "place %d %d" % driver.lattice_px(second, 12, 6)]
+    target = os.path.join(work, "pasted.map")
+    second.key("s")
+    win_dialog(second, "Save As", target)
+    time.sleep(0.5)
+    want = os.path.join(work, "pasted.want")
+    ctx.expect(script + ["save " + want], "pasted", work)
+    driver.compare_maps(target, want, "Wine: a stamp copied in one editor, pasted in another")
+    second.key("Escape")       # corner editing off; the next Esc asks to quit
+    quit_answering_no(s, second, "Wine, the pasting editor")
+    first.key("Escape")
+    quit_answering_no(s, first, "Wine, the copying editor")
 
 
 def quit_answering_no(s, ed, label):

@@ -874,6 +874,42 @@ async function recoveryAfterClose(opts, context, url) {
   await page.close({ runBeforeUnload: false });
 }
 
+// Stamps within the page: Ctrl + drag, Ctrl+C, then Ctrl+V, Z and a click
+// place the copy; a stamp text the test puts on the page's clipboard is
+// placed by Ctrl+V too. Saved by download against e2e_expect.
+async function stamps(opts, context, url) {
+  await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: new URL(url).origin });
+  const page = context.pages()[0] || await context.newPage();
+  const ed = new Editor(page, opts.work);
+  await page.goto(url);
+  await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+  await page.click('#hideHelp');
+  const script = ['client 800 600', 'kind 2'];
+  await ed.key('e', '2');
+  await stroke(ed, script, [[2, 2], [3, 3], [4, 3], [5, 3], [6, 3]]);
+  await page.keyboard.down('Control');
+  await ed.drag([lattice(1, 1), lattice(4, 3), lattice(7, 4)]);
+  await page.keyboard.press('KeyC');
+  await page.keyboard.up('Control');
+  await ed.settle();
+  const copied = path.join(opts.work, 'stamp-copied.txt');
+  expect(opts, script.concat([`copy 1 1 7 4 ${copied}`]), 'stamp-copy');
+  await ed.key('Control+KeyV', 'KeyZ');
+  await page.mouse.click(...lattice(12, 6));
+  await ed.settle();
+  script.push('stamptext ' + copied, 'turn', `place ${lattice(12, 6).join(' ')}`);
+  const other = path.join(opts.work, 'stamp-other.txt');
+  fs.writeFileSync(other, 'VornGroundEditor stamp 1 3 2\r\n434\r\n040\r\n');
+  await page.evaluate((text) => navigator.clipboard.writeText(text), fs.readFileSync(other, 'latin1'));
+  await ed.key('Control+KeyV');
+  await page.mouse.click(...lattice(3, 9));
+  await ed.settle();
+  script.push('stamptext ' + other, `place ${lattice(3, 9).join(' ')}`);
+  await ed.key('Escape');
+  await page.keyboard.press('KeyS');
+  sameBytes(await ed.save('stamps.map'), expect(opts, script, 'stamps'), 'stamps copied and pasted in the page');
+}
+
 async function main() {
   const opts = args();
   fs.mkdirSync(opts.work, { recursive: true });
@@ -911,6 +947,11 @@ async function main() {
       fs.rmSync(profile, { recursive: true, force: true });
       context = await launch(profile);
       await recoveryAfterClose(opts, context, served.url);
+      await context.close();
+      context = null;
+      fs.rmSync(profile, { recursive: true, force: true });
+      context = await launch(profile);
+      await stamps(opts, context, served.url);
     }
     log(opts.figures ? 'figures done' : 'all checks passed');
   } finally {

@@ -12,6 +12,7 @@
 #include "shell/editor_state.h"
 #include "shell/render.h"
 #include "shell/shell.h"
+#include "shell/stamps.h"
 
 namespace {
 
@@ -99,6 +100,9 @@ int32_t modifierCount(uint8_t bits) { return (bits & kCtrl ? 1 : 0) + (bits & kS
 
 bool matches(const KeyChord& chord, WPARAM key, uint8_t modifiers) {
     if (chord.first == 0) return false;
+    // Ctrl with a letter is a command of its own or nothing: Ctrl+C must not
+    // ask to clear the map as C does.
+    if (key >= 'A' && key <= 'Z' && (modifiers & kCtrl) && !(chord.held & kCtrl)) return false;
     const WPARAM last = chord.last ? chord.last : chord.first;
     return key >= chord.first && key <= last && (modifiers & chord.held) == chord.held &&
            (modifiers & chord.released) == 0;
@@ -127,11 +131,23 @@ const Command kCommands[] = {
     {"Ctrl+Z", "undo", "undo", {{'Z', 0, kCtrl, kShift}}, undo},
     {"Ctrl+Y or Ctrl+Shift+Z", "redo", "redo", {{'Y', 0, kCtrl, 0}, {'Z', 0, kCtrl | kShift, 0}}, redo},
     {"Ctrl+S", "save to the current file", "save to the current file", {{'S', 0, kCtrl, 0}}, saveToCurrentFile},
+    {"Ctrl+C", "copy the selected points as a stamp, to the clipboard", "copy", {{'C', 0, kCtrl, 0}}, copySelection},
+    {"Ctrl+V", "paste the clipboard's stamp: it floats at the cursor in corner editing until Esc", "paste",
+     {{'V', 0, kCtrl, 0}}, pasteStamp},
+    {"Z", "while a stamp floats: turn it a quarter turn clockwise", "turn stamp", {{'Z', 0, 0, kCtrl | kShift}},
+     turnStamp},
+    {"X", "while a stamp floats: flip it left-right", "flip stamp left-right", {{'X', 0, 0, kCtrl | kShift}},
+     flipStampLeftRight},
+    {"Y", "while a stamp floats: flip it top-bottom", "flip stamp top-bottom", {{'Y', 0, 0, kCtrl | kShift}},
+     flipStampTopBottom},
     {"Ctrl+E", "export the map as a PNG picture (objects included while shown)", "export picture",
      {{'E', 0, kCtrl, 0}}, exportPictureKey},
     {"F1", "this help", "all keys", {{VK_F1, 0, 0, 0}}, showHelp},
     // Mouse actions: their message cases in the window procedure run them.
     {"Left drag (corner editing)", "paint the kind with the square brush", "paints", {}, nullptr},
+    {"Ctrl+left drag (corner editing)", "select a rectangle of points; a click without a move clears it",
+     "selects", {}, nullptr},
+    {"Left click (stamp floating)", "place the stamp; it goes on floating", "places the stamp", {}, nullptr},
     {"Left click (fill)", "apply the fill shown", "applies the fill", {}, nullptr},
     {"Right drag", "pan", "pans", {}, nullptr},
     {"Mouse wheel", "zoom", "zooms", {}, nullptr},

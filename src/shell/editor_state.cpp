@@ -1,10 +1,13 @@
 #include "shell/editor_state.h"
 
+#include <cmath>
+
 #include "height/height_fill.h"
 
 EditorState editorState;
 ViewState viewState;
 TextureNames textureNames;
+StampState stampState;
 
 const char* editModeName(EditMode mode) {
     static const char* const names[] = {"view", "corners", "fill"};
@@ -67,4 +70,18 @@ void commitFill() {
     commitFillPreview(workingMap, previewMap, heightField, cursor,
                       static_cast<int32_t>(editorState.currentKind), editorState.fillBelow);
     editorState.editMode = EditMode::view;
+}
+
+LatticePoint cursorPoint(int32_t w, int32_t h) {
+    const LatticePos pos = screenToLattice(viewState.mouseX, viewState.mouseY, w, h);
+    const auto whole = [](double v) { return static_cast<int32_t>(std::trunc(v < -1e9 ? -1e9 : v > 1e9 ? 1e9 : v)); };
+    return {whole(pos.x), whole(pos.y)};
+}
+
+bool previewFloatingStamp(int32_t w, int32_t h) {
+    if (editorState.editMode != EditMode::corners || !stampState.floating) return false;
+    const LatticePoint at = cursorPoint(w, h);
+    previewMap.copyFrom(workingMap);
+    placeStamp(previewMap, stampState.stamp, at.x, at.y);
+    return true;
 }

@@ -8,6 +8,7 @@
 #include "files/mission.h"
 #include "height/height_field.h"
 #include "map/ground_map.h"
+#include "map/stamp.h"
 
 // What a left button does: nothing (view), paint lattice points (corners),
 // commit the height fill's preview (fill).
@@ -40,6 +41,17 @@ struct ViewState {
     bool panDrag = false;   // right button held: mouse moves pan
 };
 
+// The stamp tools' state (shell/stamps.cpp acts on it; drawFrame shows it).
+struct StampState {
+    bool selecting = false;         // a Ctrl + left press is held
+    bool selectionMoved = false;    // the mouse moved since that press
+    bool hasSelection = false;      // a selection stands (drawn as a frame)
+    LatticePoint selectionFrom{};   // its press point and its other corner, inside the lattice
+    LatticePoint selectionTo{};
+    bool floating = false;          // a pasted stamp follows the cursor
+    Stamp stamp;                    // the floating stamp, as turned and flipped
+};
+
 struct TextureNames {
     unsigned tileAtlas = 0;   // "tex1.bmp", whole run
     unsigned spriteAtlas = 0; // "structures.bmp", whole run
@@ -49,6 +61,7 @@ struct TextureNames {
 extern EditorState editorState;
 extern ViewState viewState;
 extern TextureNames textureNames;
+extern StampState stampState;
 
 // The two maps, 64 x 64 and cleared before main runs.
 extern GroundMap workingMap;  // edited, drawn, loaded and saved
@@ -63,6 +76,15 @@ extern std::vector<TileObjectRecord> tileObjectList;
 // Maps a client position to a lattice position for a w x h client area; the
 // half step is included, so truncation toward zero gives the nearest point.
 LatticePos screenToLattice(int32_t x, int32_t y, int32_t w, int32_t h);
+
+// The lattice point under the last mouse position in a w x h client area,
+// (trunc lx, trunc ly) as for the brush; far off the map it stays well inside
+// the int range.
+LatticePoint cursorPoint(int32_t w, int32_t h);
+// Caller: drawFrame. With a stamp floating in corner editing, rebuilds the
+// preview map as the working map with the stamp placed at the cursor in a
+// w x h client area, and returns true; otherwise false.
+bool previewFloatingStamp(int32_t w, int32_t h);
 
 // Caller: drawFrame in edit mode 2. previewHeightFill on the program's maps
 // and height field, for the last mouse position in a w x h client area, the

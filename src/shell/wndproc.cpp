@@ -10,6 +10,7 @@
 #include "shell/editor_state.h"
 #include "shell/render.h"
 #include "shell/shell.h"
+#include "shell/stamps.h"
 #include "shell/view_steps.h"
 
 namespace {
@@ -53,6 +54,7 @@ void onMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {
         panStep(viewState, x0, y0, x1, y1);
         applyView(window);
     }
+    if (stampMouseMove(window)) return;
     const LatticePos pos = screenToLattice(x1, y1, client.right, client.bottom);
     const int32_t maxPx = 2 * workingMap.width, maxPy = 2 * workingMap.height;
     if (editorState.editMode != EditMode::corners || !latticeInside(pos.x, pos.y, maxPx, maxPy)) return;
@@ -103,6 +105,7 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         viewState.mouseX = mouseX(lParam);
         viewState.mouseY = mouseY(lParam);
         endChange();  // a stroke whose button-up went astray ends here
+        if (stampLeftDown(window)) break;
         if (editorState.editMode == EditMode::fill) {
             commitFill();
             endChange();
@@ -110,6 +113,7 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_LBUTTONUP:
         ReleaseCapture();
+        stampLeftUp();
         endChange();  // the stroke, if the button painted
         break;
     case WM_RBUTTONDOWN:
@@ -140,6 +144,7 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = handleMessage(window, message, wParam, lParam);
+    dropStampsOutsideCornerEditing();
     // Every command arrives here, so the title follows each one; most
     // messages leave its text as it was and set nothing.
     if (message != WM_DESTROY) refreshTitle(window);

@@ -569,3 +569,27 @@ TEST(Process, ArgumentsSurviveTheWindowsCommandLine) {
 }
 
 }  // namespace
+
+// The clipboard calls reach SDL's clipboard, which other programs share: text
+// the shell sets is SDL's, and SDL's text is what the shell reads.
+TEST_F(Platform, ClipboardIsSdls) {
+    const char text[] = "VornGroundEditor stamp 1 2 1\n04\n";
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+    std::memcpy(GlobalLock(memory), text, sizeof text);
+    GlobalUnlock(memory);
+    ASSERT_TRUE(OpenClipboard(window));
+    EmptyClipboard();
+    ASSERT_NE(SetClipboardData(CF_TEXT, memory), nullptr);
+    CloseClipboard();
+    char* held = SDL_GetClipboardText();
+    EXPECT_STREQ(held, text);
+    SDL_free(held);
+
+    ASSERT_EQ(SDL_SetClipboardText("from another program"), 0) << SDL_GetError();
+    ASSERT_TRUE(OpenClipboard(window));
+    HANDLE answer = GetClipboardData(CF_TEXT);
+    ASSERT_NE(answer, nullptr);
+    EXPECT_STREQ(static_cast<const char*>(GlobalLock(answer)), "from another program");
+    GlobalUnlock(answer);
+    CloseClipboard();
+}

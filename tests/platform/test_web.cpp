@@ -4,6 +4,7 @@
 // tests (test_win32_shared.cpp).
 #include <gtest/gtest.h>
 
+#include <emscripten.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +55,37 @@ TEST(WebKeys, OnlyReloadFullScreenToolsAndSystemShortcutsStayTheBrowsers) {
     for (const Case& c : cases)
         EXPECT_EQ(platform::browserKeepsKey(c.vk, c.ctrl, c.shift, c.alt, c.meta), c.browser)
             << "vk " << c.vk << " ctrl " << c.ctrl << " shift " << c.shift << " alt " << c.alt << " meta " << c.meta;
+}
+
+// Ctrl+C and Ctrl+V are the editor's and the browser's both (its copy and
+// paste events carry the text); no other key is.
+TEST(WebKeys, CopyAndPasteAlsoReachTheBrowser) {
+    struct Case { int vk; bool ctrl; bool also; };
+    const Case cases[] = {{'C', true, true}, {'V', true, true}, {'C', false, false}, {'V', false, false},
+                          {'S', true, false}, {'X', true, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::browserAlsoActsOn(c.vk, c.ctrl), c.also) << "vk " << c.vk << " ctrl " << c.ctrl;
+}
+
+// Text a paste event left on the page is what the clipboard holds next, and
+// the page's own text after that.
+TEST(WebClipboard, PastedTextIsReadOnce) {
+    EM_ASM({ Module.vornPasted = "VornGroundEditor stamp 1 1 1\n2\n"; });
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE answer = GetClipboardData(CF_TEXT);
+    ASSERT_NE(answer, nullptr);
+    EXPECT_STREQ(static_cast<const char*>(GlobalLock(answer)), "VornGroundEditor stamp 1 1 1\n2\n");
+    GlobalUnlock(answer);
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 4);
+    std::memcpy(GlobalLock(memory), "abc", 4);
+    GlobalUnlock(memory);
+    ASSERT_NE(SetClipboardData(CF_TEXT, memory), nullptr);
+    answer = GetClipboardData(CF_TEXT);
+    ASSERT_NE(answer, nullptr);
+    EXPECT_STREQ(static_cast<const char*>(GlobalLock(answer)), "abc");
+    GlobalUnlock(answer);
+    CloseClipboard();
 }
 
 void writeBytes(const std::string& path, const char* bytes) {

@@ -225,3 +225,53 @@ TEST(Win32Shared, DroppedFilesAreQueriedAsOnWindows) {
 }
 
 }  // namespace
+
+namespace {
+
+// CF_TEXT put on the clipboard the way the shell does it.
+bool putText(const char* text) {
+    const size_t n = std::strlen(text) + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, n);
+    std::memcpy(GlobalLock(memory), text, n);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(nullptr)) return GlobalFree(memory), false;
+    EmptyClipboard();
+    const bool given = SetClipboardData(CF_TEXT, memory) != nullptr;
+    if (!given) GlobalFree(memory);
+    CloseClipboard();
+    return given;
+}
+
+std::string getText() {
+    if (!OpenClipboard(nullptr)) return "(not opened)";
+    std::string text = "(none)";
+    if (HANDLE memory = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(memory));
+        GlobalUnlock(memory);
+    }
+    CloseClipboard();
+    return text;
+}
+
+}  // namespace
+
+// Text goes through the host's clipboard and comes back as it went; the
+// calls refuse what Windows refuses (a clipboard not open, or open twice).
+TEST(Win32Shared, ClipboardTextComesBackAsItWent) {
+    const char* const texts[] = {"VornGroundEditor stamp 1 1 1\n3\n", "x", "line\r\nend\n"};
+    for (const char* text : texts) {
+        ASSERT_TRUE(putText(text));
+        EXPECT_EQ(getText(), text);
+    }
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EXPECT_FALSE(OpenClipboard(nullptr)) << "opened twice";
+    HGLOBAL other = GlobalAlloc(GMEM_MOVEABLE, 4);
+    EXPECT_EQ(SetClipboardData(2, other), nullptr) << "a format other than CF_TEXT";
+    GlobalFree(other);  // refused: still the caller's
+    EXPECT_TRUE(CloseClipboard());
+    EXPECT_FALSE(CloseClipboard()) << "closed twice";
+    EXPECT_EQ(GetClipboardData(CF_TEXT), nullptr) << "read while closed";
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 2);
+    EXPECT_EQ(SetClipboardData(CF_TEXT, memory), nullptr) << "set while closed";
+    GlobalFree(memory);
+}

@@ -78,6 +78,7 @@ protected:
         workingMap.clear();
         previewMap.clear();
         editorState = EditorState{};
+        stampState = StampState{};
         viewState = ViewState{};
         structureList.clear();
         tileObjectList.clear();

@@ -141,6 +141,38 @@ TEST_F(RenderTest, EditModeTwoShowsThePreviewMapItRebuildsFirst) {
     EXPECT_EQ(RenderTest::atCell(10, 7), tileColour(176));
 }
 
+// A floating stamp shows exactly as the map with it placed at the cursor
+// would, and leaves the working map alone; the selection is a yellow frame.
+TEST_F(RenderTest, FloatingStampShowsAsPlacedAndTheSelectionAsAFrame) {
+    editorState.editMode = EditMode::corners;
+    stampState.floating = true;
+    stampState.stamp.width = 7;
+    stampState.stamp.height = 5;
+    stampState.stamp.kinds.assign(35, 3);
+    viewState.mouseX = 400 + 16 * 4;  // over lattice point (4, 2)
+    viewState.mouseY = 300 + 16 * 2;
+    frame();
+    const std::vector<uint8_t> floating = glh::readClient();
+    EXPECT_EQ(workingMap.cornerAt(5, 3), 0) << "the working map stays as it was";
+    stampState.floating = false;
+    frame();
+    EXPECT_NE(glh::readClient(), floating) << "the stamp did not show";
+    placeStamp(workingMap, stampState.stamp, 4, 2);
+    frame();
+    EXPECT_EQ(glh::readClient(), floating) << "the preview differs from the stamp placed";
+
+    stampState.hasSelection = true;
+    stampState.selectionFrom = {2, 2};
+    stampState.selectionTo = {0, 0};
+    frame();
+    int cx, cy;
+    rt::worldToClient(1.25, -0.5, cx, cy);  // on the frame's right side, half a cell down
+    // The rasteriser puts a line on edge pixels on either side of its position.
+    const bool yellow = glh::pixelAt(cx - 1, cy) == Rgb{255, 255, 0} || glh::pixelAt(cx, cy) == Rgb{255, 255, 0};
+    EXPECT_TRUE(yellow) << "no frame at (" << cx << ", " << cy << ")";
+    EXPECT_NE(glh::pixelAt(cx - 4, cy), (Rgb{255, 255, 0})) << "the frame is a line, not a fill";
+}
+
 TEST_F(RenderTest, HeightOverlayIsOpaqueOverTheWholeMap) {
     // Grey level of texel (x, y) is (3x + 5y) mod 256: every texel told from its neighbours.
     for (int x = 0; x < 128; ++x)

@@ -63,6 +63,36 @@ BOOL WINAPI GetClientRect(HWND, LPRECT rect) {
     return TRUE;
 }
 DWORD WINAPI GetTickCount(void) { return host.ticks; }
+// Movable memory as a plain vector; the clipboard as text in the fake.
+HGLOBAL WINAPI GlobalAlloc(UINT, SIZE_T bytes) { return new std::vector<char>(bytes); }
+LPVOID WINAPI GlobalLock(HGLOBAL memory) { return memory ? static_cast<std::vector<char>*>(memory)->data() : nullptr; }
+BOOL WINAPI GlobalUnlock(HGLOBAL) { return FALSE; }
+HGLOBAL WINAPI GlobalFree(HGLOBAL memory) {
+    delete static_cast<std::vector<char>*>(memory);
+    return nullptr;
+}
+BOOL WINAPI OpenClipboard(HWND) { return fakeHost().clipboardOpens++ == 0; }
+BOOL WINAPI CloseClipboard(void) { return fakeHost().clipboardOpens > 0 && --fakeHost().clipboardOpens == 0; }
+BOOL WINAPI EmptyClipboard(void) {
+    fakeHost().clipboardHolds = false;
+    return TRUE;
+}
+HANDLE WINAPI SetClipboardData(UINT format, HANDLE data) {
+    if (format != CF_TEXT || fakeHost().clipboardOpens != 1) return nullptr;
+    auto* bytes = static_cast<std::vector<char>*>(data);
+    fakeHost().clipboard = bytes->data();
+    fakeHost().clipboardHolds = true;
+    delete bytes;
+    return data;
+}
+HANDLE WINAPI GetClipboardData(UINT format) {
+    static std::vector<char> answer;
+    if (format != CF_TEXT || fakeHost().clipboardOpens != 1 || !fakeHost().clipboardHolds) return nullptr;
+    answer.assign(fakeHost().clipboard.begin(), fakeHost().clipboard.end());
+    answer.push_back('\0');
+    return &answer;
+}
+
 short WINAPI GetKeyState(int vk) {
     const bool down = (vk == VK_LBUTTON && host.leftDown) || (vk == VK_CONTROL && host.ctrlDown) ||
                       (vk == VK_SHIFT && host.shiftDown);

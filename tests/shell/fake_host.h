@@ -34,6 +34,9 @@ struct FakeHost {
     std::vector<std::string> textureLoads;  // paths given to loadTextureImage
     unsigned nextTexture = 50;       // names it hands out for files that open
     DWORD ticks = 0;                 // what GetTickCount reports
+    std::string clipboard;           // the CF_TEXT on the clipboard
+    bool clipboardHolds = false;     // whether there is any
+    int clipboardOpens = 0;          // OpenClipboard calls not yet closed
 };
 
 // A drop as Windows hands it over; the test owns it, DragFinish marks it.

@@ -25,6 +25,7 @@
 #include "map/ground_map.h"
 #include "shell/commands.h"
 #include "shell/editor_state.h"
+#include "map/stamp.h"
 #include "shell/shell.h"
 #include "shell/view_steps.h"
 
@@ -77,6 +78,7 @@ protected:
         textureNames = TextureNames();
         workingMap.clear();
         previewMap.clear();
+        stampState = StampState();
         resetDocument();
     }
     FakeHost& host = fakeHost();
@@ -985,15 +987,104 @@ TEST_F(Shell, HelpListsEveryCommandAndEveryChordReachesIt) {
     EXPECT_TRUE(snapshot(workingMap) == snapshot(GroundMap(64, 64)));
 }
 
-// Ctrl or Shift with a key the table binds only plainly does what the key
-// does; a chord that needs a modifier wins over the plain key.
+// Select with Ctrl + drag, Ctrl+C, then Ctrl+V, Z, X and clicks; a clipboard
+// without a stamp says so and changes nothing.
+TEST_F(Shell, StampsCopyPasteTurnAndPlace) {
+    // The client position over lattice point (x, y): truncation goes toward zero.
+    const auto point = [](int x, int y) { return latticeAt(x + (x < 0 ? -0.5 : 0.5), y + (y < 0 ? -0.5 : 0.5)); };
+    stroke(2, 3.5, 4.5);
+    const std::vector<uint8_t> painted = snapshot(workingMap);
+    ASSERT_EQ(editorState.editMode, EditMode::corners);
+    // Ctrl + drag from (6, 5) to (3, 4) selects and paints nothing.
+    host.ctrlDown = host.leftDown = true;
+    send(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, point(6, 5));
+    send(WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, point(3, 4));
+    host.leftDown = false;
+    send(WM_LBUTTONUP, MK_CONTROL, point(3, 4));
+    key('C');  // Ctrl+C, not C's clear prompt
+    host.ctrlDown = false;
+    EXPECT_TRUE(host.boxes.empty()) << "Ctrl+C asked: " << host.boxes[0].text;
+    EXPECT_EQ(snapshot(workingMap), painted) << "the selection drag painted";
+    const Stamp copied = copyStamp(workingMap, {3, 4}, {6, 5});
+    EXPECT_EQ(host.clipboard, stampText(copied));
+    EXPECT_EQ(host.clipboard.substr(0, 29), "VornGroundEditor stamp 1 4 2\n");
+
+    // Pasted from view mode, turned, flipped and placed twice: each press one step.
+    key(VK_ESCAPE);
+    host.clipboard = "VornGroundEditor stamp 1 3 2\n012\n344\n";
+    ctrlKey('V');
+    EXPECT_EQ(editorState.editMode, EditMode::corners);
+    key('Z');
+    key('X');
+    Stamp expected;
+    ASSERT_TRUE(parseStamp(host.clipboard.data(), host.clipboard.size(), expected));
+    expected = flippedLeftRight(turnedClockwise(expected));
+    GroundMap reference(64, 64);
+    reference.copyFrom(workingMap);
+    for (const auto& at : {std::pair<int, int>{20, 30}, {127, -1}}) {
+        host.leftDown = true;
+        send(WM_LBUTTONDOWN, MK_LBUTTON, point(at.first, at.second));
+        send(WM_MOUSEMOVE, MK_LBUTTON, point(at.first + 5, at.second + 5));  // a held button paints nothing
+        host.leftDown = false;
+        send(WM_LBUTTONUP, 0, point(at.first + 5, at.second + 5));
+        placeStamp(reference, expected, at.first, at.second);
+        EXPECT_TRUE(sameMap(workingMap, reference)) << "stamp placed at (" << at.first << ", " << at.second << ")";
+    }
+    ctrlKey('Z');
+    ctrlKey('Z');
+    EXPECT_EQ(snapshot(workingMap), painted) << "two placements, two undo steps";
+
+    // A clipboard without a stamp: the message, and the stamp, mode and map stay.
+    const std::vector<uint8_t> before = snapshot(workingMap);
+    for (const char* text : {"VornGroundEditor stamp 1 3 2\n012\n345\n", "hello", ""}) {
+        host.clipboard = text;
+        host.boxes.clear();
+        ctrlKey('V');
+        ASSERT_EQ(host.boxes.size(), 1u) << text;
+        EXPECT_EQ(host.boxes[0].text, "The clipboard holds no terrain stamp.");
+        EXPECT_TRUE(stampState.floating);
+        EXPECT_EQ(editorState.editMode, EditMode::corners);
+    }
+    key(VK_ESCAPE);
+    EXPECT_FALSE(stampState.floating) << "Esc drops the stamp";
+    EXPECT_EQ(editorState.editMode, EditMode::view);
+    host.boxes.clear();
+    ctrlKey('V');
+    EXPECT_EQ(editorState.editMode, EditMode::view) << "a bad paste leaves the mode";
+    key('E');
+    host.leftDown = true;
+    send(WM_LBUTTONDOWN, MK_LBUTTON, point(40, 40));
+    host.leftDown = false;
+    send(WM_LBUTTONUP, 0, point(40, 40));
+    EXPECT_EQ(snapshot(workingMap), before) << "no stamp floats after Esc";
+    // Z, X and Y do nothing with no stamp floating; a Ctrl click without a move clears the selection.
+    key('Z'), key('X'), key('Y');
+    EXPECT_EQ(snapshot(workingMap), before);
+    EXPECT_TRUE(stampState.hasSelection == false);
+    host.ctrlDown = true;
+    send(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, point(1, 1));
+    send(WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, point(2, 2));
+    send(WM_LBUTTONUP, MK_CONTROL, point(2, 2));
+    EXPECT_TRUE(stampState.hasSelection);
+    send(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, point(2, 2));
+    send(WM_LBUTTONUP, MK_CONTROL, point(2, 2));
+    host.ctrlDown = false;
+    EXPECT_FALSE(stampState.hasSelection);
+}
+
+// Shift with a key the table binds only plainly does what the key does, and
+// Ctrl does with keys other than letters; a letter with Ctrl runs only a Ctrl
+// command (Ctrl+C never asks to clear as C does). A chord that needs a
+// modifier wins over the plain key.
 TEST(Commands, ModifiersPickTheEntry) {
     struct Case { WPARAM vk; uint8_t modifiers; const char* expected; };
     const Case cases[] = {
         {'E', kCtrl, "Ctrl+E"}, {'E', kCtrl | kShift, "Ctrl+E"}, {'E', kShift, "E"}, {'3', kShift, "0 to 4"}, {VK_F1, kCtrl, "F1"},
+        {'C', 0, "C"}, {'C', kCtrl, "Ctrl+C"}, {'V', kCtrl, "Ctrl+V"}, {'V', 0, nullptr},
+        {'X', kCtrl, nullptr}, {'X', 0, "X"}, {'M', kCtrl, nullptr}, {'Z', 0, "Z"},
         {'S', 0, "S"}, {'S', kCtrl, "Ctrl+S"}, {'S', kCtrl | kShift, "Ctrl+S"},
-        {'Z', 0, nullptr}, {'Z', kShift, nullptr}, {'Z', kCtrl, "Ctrl+Z"}, {'Z', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"},
-        {'Y', 0, nullptr}, {'Y', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"}, {'5', 0, nullptr}, {VK_CONTROL, kCtrl, nullptr},
+        {'Z', kShift, nullptr}, {'Z', kCtrl, "Ctrl+Z"}, {'Z', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"},
+        {'Y', 0, "Y"}, {'Y', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"}, {'5', 0, nullptr}, {VK_CONTROL, kCtrl, nullptr},
     };
     for (const Case& c : cases) {
         const Command* got = commandForKey(c.vk, c.modifiers);

@@ -30,6 +30,9 @@ typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t INT_PTR;
+typedef size_t SIZE_T;
+typedef void* HANDLE;
+typedef HANDLE HGLOBAL;
 
 struct HWND__; typedef HWND__* HWND;
 struct HDC__; typedef HDC__* HDC;
@@ -246,6 +249,19 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
 void WINAPI DragAcceptFiles(HWND window, BOOL accept);
 UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT size);
 void WINAPI DragFinish(HDROP drop);
+
+// The clipboard, and the movable memory its data travels in
+#define CF_TEXT 1
+#define GMEM_MOVEABLE 0x0002
+BOOL WINAPI OpenClipboard(HWND owner);
+BOOL WINAPI EmptyClipboard(void);
+HANDLE WINAPI SetClipboardData(UINT format, HANDLE data);
+HANDLE WINAPI GetClipboardData(UINT format);
+BOOL WINAPI CloseClipboard(void);
+HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes);
+LPVOID WINAPI GlobalLock(HGLOBAL memory);
+BOOL WINAPI GlobalUnlock(HGLOBAL memory);
+HGLOBAL WINAPI GlobalFree(HGLOBAL memory);
 
 // The running program
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);

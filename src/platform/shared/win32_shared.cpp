@@ -256,6 +256,98 @@ BOOL platform::giveDialogAnswer(LPOPENFILENAMEA request, const std::string& path
 
 DWORD WINAPI CommDlgExtendedError(void) { return platform::dialogError; }
 
+// ---- The clipboard and movable memory
+
+namespace {
+
+// What a HGLOBAL points to. Movable memory never moves here; the lock count
+// is kept only so GlobalUnlock answers as Windows does.
+struct GlobalBlock {
+    std::vector<char> bytes;
+    int locks = 0;
+};
+
+bool clipboardOpen = false;
+// GetClipboardData's answer: the clipboard owns it until the next
+// EmptyClipboard or GetClipboardData, as on Windows the caller may read it
+// only while the clipboard is open.
+GlobalBlock* clipboardAnswer = nullptr;
+
+void dropAnswer() {
+    delete clipboardAnswer;
+    clipboardAnswer = nullptr;
+}
+
+}  // namespace
+
+HGLOBAL WINAPI GlobalAlloc(UINT, SIZE_T bytes) {
+    GlobalBlock* block = new GlobalBlock;
+    block->bytes.assign(bytes ? bytes : 1, '\0');
+    return block;
+}
+
+LPVOID WINAPI GlobalLock(HGLOBAL memory) {
+    if (!memory) return nullptr;
+    GlobalBlock* block = static_cast<GlobalBlock*>(memory);
+    ++block->locks;
+    return block->bytes.data();
+}
+
+BOOL WINAPI GlobalUnlock(HGLOBAL memory) {
+    if (!memory) return FALSE;
+    GlobalBlock* block = static_cast<GlobalBlock*>(memory);
+    if (block->locks > 0) --block->locks;
+    return block->locks > 0;
+}
+
+HGLOBAL WINAPI GlobalFree(HGLOBAL memory) {
+    delete static_cast<GlobalBlock*>(memory);
+    return nullptr;
+}
+
+BOOL WINAPI OpenClipboard(HWND) {
+    if (clipboardOpen) return FALSE;
+    clipboardOpen = true;
+    return TRUE;
+}
+
+BOOL WINAPI CloseClipboard(void) {
+    if (!clipboardOpen) return FALSE;
+    clipboardOpen = false;
+    return TRUE;
+}
+
+BOOL WINAPI EmptyClipboard(void) {
+    if (!clipboardOpen) return FALSE;
+    dropAnswer();
+    platform::putClipboardText("");
+    return TRUE;
+}
+
+HANDLE WINAPI SetClipboardData(UINT format, HANDLE data) {
+    if (!clipboardOpen || format != CF_TEXT || !data) return nullptr;
+    // The system owns the data from here on: its text up to the first NUL
+    // (or the whole block, should the caller have left none) goes to the host.
+    GlobalBlock* block = static_cast<GlobalBlock*>(data);
+    const std::vector<char>& bytes = block->bytes;
+    const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+    const size_t length = nul ? static_cast<const char*>(nul) - bytes.data() : bytes.size();
+    platform::putClipboardText(std::string(bytes.data(), length));
+    delete block;
+    return data;
+}
+
+HANDLE WINAPI GetClipboardData(UINT format) {
+    if (!clipboardOpen || format != CF_TEXT) return nullptr;
+    dropAnswer();
+    std::string text;
+    if (!platform::fetchClipboardText(text)) return nullptr;
+    clipboardAnswer = new GlobalBlock;
+    clipboardAnswer->bytes.assign(text.begin(), text.end());
+    clipboardAnswer->bytes.push_back('\0');
+    return clipboardAnswer;
+}
+
 // ---- The running program
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {

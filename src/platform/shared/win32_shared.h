@@ -88,6 +88,10 @@ void captureMouse(bool on);
 void offerDrops(bool on);
 // SwapBuffers: shows the frame drawn into the window.
 void showFrame(HWND__* window);
+// SetClipboardData (CF_TEXT): the system clipboard holds `text` from now on.
+void putClipboardText(const std::string& text);
+// GetClipboardData (CF_TEXT): the system clipboard's text, false when it holds none.
+bool fetchClipboardText(std::string& text);
 // GetModuleFileNameA: the running program's path, or "" when unknown.
 std::string modulePath();
 

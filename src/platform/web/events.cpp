@@ -71,7 +71,8 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void* data) {
     else if (e->repeat) lParam |= LPARAM{1} << 30;
     push(static_cast<HWND>(data), down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), lParam, e->ctrlKey,
          e->shiftKey);
-    return EM_TRUE;  // the editor's key: not the browser's shortcut too
+    // The editor's key: not the browser's shortcut too, except copy and paste.
+    return browserAlsoActsOn(vk, e->ctrlKey) ? EM_FALSE : EM_TRUE;
 }
 
 EM_BOOL onMouse(int type, const EmscriptenMouseEvent* e, void* data) {
@@ -159,7 +160,10 @@ bool browserKeepsKey(int vk, bool ctrl, bool shift, bool alt, bool meta) {
     return ctrl && shift && vk != VK_CONTROL && vk != VK_SHIFT && vk != 'Z';
 }
 
+bool browserAlsoActsOn(int vk, bool ctrl) { return ctrl && (vk == 'C' || vk == 'V'); }
+
 void listenToPage(HWND window) {
+    listenForPaste();
     const char* const page = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(page, window, EM_TRUE, onKey);
     emscripten_set_keyup_callback(page, window, EM_TRUE, onKey);

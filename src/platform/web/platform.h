@@ -32,6 +32,14 @@ HGLRC createCanvasContext(HWND window);
 // Registers the page's key, mouse, wheel and resize callbacks for `window`.
 void listenToPage(HWND window);
 
+// Caller: listenToPage. Text pasted on the page (outside its dialogs) becomes
+// what GetClipboardData answers next.
+void listenForPaste();
+
+// Whether the browser also acts on this key of the editor's: Ctrl+C and
+// Ctrl+V, so their copy and paste events reach the page's clipboard.
+bool browserAlsoActsOn(int vk, bool ctrl);
+
 // Reads the canvas's CSS size and the device pixel ratio, sizes the canvas's
 // backing store to match one device pixel per editor pixel, and stores the
 // result in the window. True when the size changed.

@@ -1,0 +1,166 @@
+#include "map/stamp.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kHeader[] = "VornGroundEditor stamp 1 ";
+
+// A size as the header writes it: 1..129, decimal, no sign, no leading zero.
+bool readSide(const char* p, size_t n, int32_t& side) {
+    if (n == 0 || n > 3 || p[0] == '0') return false;
+    int32_t value = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return false;
+        value = value * 10 + (p[i] - '0');
+    }
+    if (value > kStampSideLimit) return false;
+    side = value;
+    return true;
+}
+
+struct Line {
+    const char* p;
+    size_t n;
+};
+
+}  // namespace
+
+bool parseStamp(const char* text, size_t size, Stamp& out) {
+    if (size > kStampTextLimit) return false;
+    if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
+        text += 3;
+        size -= 3;
+    }
+    // Lines end in LF, one CR before it belonging to the end; the last line's
+    // end may be missing. A lone CR stays in its line and makes it wrong.
+    std::vector<Line> lines;
+    size_t start = 0;
+    while (start < size) {
+        const char* lf = static_cast<const char*>(std::memchr(text + start, '\n', size - start));
+        size_t end = lf ? static_cast<size_t>(lf - text) : size;
+        size_t n = end - start;
+        if (lf && n > 0 && text[end - 1] == '\r') --n;
+        lines.push_back({text + start, n});
+        start = end + 1;
+    }
+    while (!lines.empty() && lines.back().n == 0) lines.pop_back();
+    if (lines.empty()) return false;
+
+    const Line& header = lines[0];
+    const size_t prefix = sizeof kHeader - 1;
+    if (header.n <= prefix || std::memcmp(header.p, kHeader, prefix) != 0) return false;
+    const char* sizes = header.p + prefix;
+    const size_t sizesLength = header.n - prefix;
+    const char* space = static_cast<const char*>(std::memchr(sizes, ' ', sizesLength));
+    if (!space) return false;
+    int32_t w = 0, h = 0;
+    const size_t wLength = static_cast<size_t>(space - sizes);
+    if (!readSide(sizes, wLength, w) || !readSide(space + 1, sizesLength - wLength - 1, h)) return false;
+    if (lines.size() != static_cast<size_t>(h) + 1) return false;
+
+    Stamp stamp;
+    stamp.width = w;
+    stamp.height = h;
+    stamp.kinds.resize(static_cast<size_t>(w) * h);
+    for (int32_t y = 0; y < h; ++y) {
+        const Line& row = lines[y + 1];
+        if (row.n != static_cast<size_t>(w)) return false;
+        for (int32_t x = 0; x < w; ++x) {
+            const char c = row.p[x];
+            if (c < '0' || c > '4') return false;
+            stamp.kinds[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>(c - '0');
+        }
+    }
+    out = std::move(stamp);
+    return true;
+}
+
+std::string stampText(const Stamp& stamp) {
+    std::string text = kHeader + std::to_string(stamp.width) + " " + std::to_string(stamp.height) + "\n";
+    text.reserve(text.size() + static_cast<size_t>(stamp.width + 1) * stamp.height);
+    for (int32_t y = 0; y < stamp.height; ++y) {
+        for (int32_t x = 0; x < stamp.width; ++x)
+            text += static_cast<char>('0' + stamp.kinds[static_cast<size_t>(y) * stamp.width + x]);
+        text += '\n';
+    }
+    return text;
+}
+
+Stamp turnedClockwise(const Stamp& s) {
+    Stamp t;
+    t.width = s.height;
+    t.height = s.width;
+    t.kinds.resize(s.kinds.size());
+    // The old top row becomes the new right column.
+    for (int32_t y = 0; y < t.height; ++y)
+        for (int32_t x = 0; x < t.width; ++x)
+            t.kinds[static_cast<size_t>(y) * t.width + x] = s.kinds[static_cast<size_t>(s.height - 1 - x) * s.width + y];
+    return t;
+}
+
+Stamp flippedLeftRight(const Stamp& s) {
+    Stamp t = s;
+    for (int32_t y = 0; y < s.height; ++y)
+        for (int32_t x = 0; x < s.width; ++x)
+            t.kinds[static_cast<size_t>(y) * s.width + x] = s.kinds[static_cast<size_t>(y) * s.width + s.width - 1 - x];
+    return t;
+}
+
+Stamp flippedTopBottom(const Stamp& s) {
+    Stamp t = s;
+    for (int32_t y = 0; y < s.height; ++y)
+        std::memcpy(&t.kinds[static_cast<size_t>(y) * s.width], &s.kinds[static_cast<size_t>(s.height - 1 - y) * s.width],
+                    static_cast<size_t>(s.width));
+    return t;
+}
+
+Stamp copyStamp(const GroundMap& map, LatticePoint a, LatticePoint b) {
+    const int32_t x0 = a.x < b.x ? a.x : b.x, x1 = a.x < b.x ? b.x : a.x;
+    const int32_t y0 = a.y < b.y ? a.y : b.y, y1 = a.y < b.y ? b.y : a.y;
+    Stamp s;
+    s.width = x1 - x0 + 1;
+    s.height = y1 - y0 + 1;
+    s.kinds.resize(static_cast<size_t>(s.width) * s.height);
+    for (int32_t y = 0; y < s.height; ++y)
+        std::memcpy(&s.kinds[static_cast<size_t>(y) * s.width], &map.corners[(y0 + y) * map.latticeStride() + x0],
+                    static_cast<size_t>(s.width));
+    return s;
+}
+
+void stampPoints(const Stamp& stamp, int32_t left, int32_t top, int32_t latticeW, int32_t latticeH,
+                 std::vector<LatticePoint>& points, std::vector<uint8_t>& kinds) {
+    points.clear();
+    kinds.clear();
+    // In 64 bits: a cursor far off the map puts left or top near the int range's ends.
+    for (int32_t sx = 0; sx < stamp.width; ++sx) {
+        const int64_t px = int64_t{left} + sx;
+        if (px < 0 || px >= latticeW) continue;
+        for (int32_t sy = 0; sy < stamp.height; ++sy) {
+            const int64_t py = int64_t{top} + sy;
+            if (py < 0 || py >= latticeH) continue;
+            points.push_back({static_cast<int32_t>(px), static_cast<int32_t>(py)});
+            kinds.push_back(stamp.kinds[static_cast<size_t>(sy) * stamp.width + sx]);
+        }
+    }
+}
+
+void placeStamp(GroundMap& map, const Stamp& stamp, int32_t left, int32_t top) {
+    // Kept between calls: the preview places a stamp on every cursor move.
+    static std::vector<LatticePoint> points;
+    static std::vector<uint8_t> kinds;
+    stampPoints(stamp, left, top, map.latticeStride(), 2 * map.height + 1, points, kinds);
+    // Points that already hold their kind are left alone: painting a point
+    // with its own kind still repairs around it, and on painted ground that
+    // moves neighbouring points, so a stamp pasted where it was copied from
+    // would change the map it should leave as it was.
+    size_t kept = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (map.cornerAt(points[i].x, points[i].y) == kinds[i]) continue;
+        points[kept] = points[i];
+        kinds[kept++] = kinds[i];
+    }
+    points.resize(kept);
+    kinds.resize(kept);
+    for (size_t i = 0; i < points.size(); ++i) map.paintCorner(points[i].x, points[i].y, kinds[i]);
+}

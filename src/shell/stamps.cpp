@@ -1,0 +1,125 @@
+#include "shell/stamps.h"
+
+#include <cstring>
+#include <string>
+
+#include "shell/editor_state.h"
+#include "shell/shell.h"
+
+namespace {
+
+LatticePoint pointUnderCursor(HWND window) {
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    return cursorPoint(client.right, client.bottom);
+}
+
+LatticePoint clampedIntoLattice(LatticePoint p) {
+    const int32_t maxX = 2 * workingMap.width, maxY = 2 * workingMap.height;
+    return {p.x < 0 ? 0 : p.x > maxX ? maxX : p.x, p.y < 0 ? 0 : p.y > maxY ? maxY : p.y};
+}
+
+void setClipboardText(HWND window, const std::string& text) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!memory) return;
+    void* bytes = GlobalLock(memory);
+    if (!bytes) {
+        GlobalFree(memory);
+        return;
+    }
+    std::memcpy(bytes, text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(window)) {
+        GlobalFree(memory);
+        return;
+    }
+    EmptyClipboard();
+    // On success the clipboard owns the memory; otherwise it is still ours.
+    if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
+    CloseClipboard();
+}
+
+// The clipboard's text, at most one byte past the stamp limit (enough to
+// tell a longer text is no stamp); false when there is none.
+bool clipboardText(HWND window, std::string& text) {
+    if (!OpenClipboard(window)) return false;
+    bool got = false;
+    if (HANDLE memory = GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(GlobalLock(memory))) {
+            const void* nul = std::memchr(bytes, '\0', kStampTextLimit + 1);
+            text.assign(bytes, nul ? static_cast<const char*>(nul) - bytes : kStampTextLimit + 1);
+            got = true;
+            GlobalUnlock(memory);
+        }
+    }
+    CloseClipboard();
+    return got;
+}
+
+}  // namespace
+
+void copySelection(HWND window, WPARAM) {
+    if (!stampState.hasSelection) return;
+    const Stamp stamp = copyStamp(workingMap, stampState.selectionFrom, stampState.selectionTo);
+    setClipboardText(window, stampText(stamp));
+}
+
+void pasteStamp(HWND window, WPARAM) {
+    std::string text;
+    Stamp stamp;
+    if (!clipboardText(window, text) || !parseStamp(text.data(), text.size(), stamp)) {
+        MessageBoxA(window, "The clipboard holds no terrain stamp.", kTitle, MB_OK);
+        return;
+    }
+    endChange();  // a stroke in progress stays a change of its own
+    editorState.editMode = EditMode::corners;
+    stampState.stamp = std::move(stamp);
+    stampState.floating = true;
+}
+
+void turnStamp(HWND, WPARAM) {
+    if (stampState.floating) stampState.stamp = turnedClockwise(stampState.stamp);
+}
+void flipStampLeftRight(HWND, WPARAM) {
+    if (stampState.floating) stampState.stamp = flippedLeftRight(stampState.stamp);
+}
+void flipStampTopBottom(HWND, WPARAM) {
+    if (stampState.floating) stampState.stamp = flippedTopBottom(stampState.stamp);
+}
+
+bool stampLeftDown(HWND window) {
+    if (editorState.editMode != EditMode::corners) return false;
+    if (GetKeyState(VK_CONTROL) & 0x8000) {
+        stampState.selecting = true;
+        stampState.selectionMoved = false;
+        stampState.hasSelection = true;
+        stampState.selectionFrom = stampState.selectionTo = clampedIntoLattice(pointUnderCursor(window));
+        return true;
+    }
+    if (!stampState.floating) return false;
+    const LatticePoint at = pointUnderCursor(window);
+    endChange();
+    placeStamp(workingMap, stampState.stamp, at.x, at.y);
+    endChange();  // one step, none when no byte changed
+    return true;
+}
+
+bool stampMouseMove(HWND window) {
+    if (stampState.selecting) {
+        stampState.selectionMoved = true;
+        stampState.selectionTo = clampedIntoLattice(pointUnderCursor(window));
+        return true;
+    }
+    // The stamp is placed by presses only; a held button does not paint.
+    return stampState.floating;
+}
+
+void stampLeftUp() {
+    if (stampState.selecting && !stampState.selectionMoved) stampState.hasSelection = false;
+    stampState.selecting = false;
+}
+
+void dropStampsOutsideCornerEditing() {
+    if (editorState.editMode == EditMode::corners) return;
+    stampState.selecting = stampState.hasSelection = stampState.floating = false;
+}
