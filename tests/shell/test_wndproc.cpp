@@ -585,7 +585,7 @@ TEST_F(Shell, UndoRedoRestoresBothGridsAndTheFileAfterEveryStep) {
     const char* const fileNames[] = {"", "rock.map", "mixed.map"};
     // expect: index of the state the map must be in afterwards; new states
     // are numbered in order of appearance (state 0 is the blank start).
-    struct Step { Action action; int kind; double at; int expect; File file; bool modified; bool asks; };
+    struct Step { Action action; int kind; double at; int expect; File file; bool modified; bool asks = false; };
     const Step steps[] = {
         {kStroke, 2, 10, 1, none, true}, {kStroke, 1, 30, 2, none, true}, {kUndo, 0, 0, 1, none, true},
         {kUndo, 0, 0, 0, none, false}, {kUndo, 0, 0, 0, none, false}, {kRedoY, 0, 0, 1, none, true},
