@@ -6,6 +6,7 @@ add_library(vorn_map STATIC
   src/map/tile_decode.cpp
   src/map/tile_tables.cpp
   src/map/stamp.cpp
+  src/map/paint_tools.cpp
 )
 target_include_directories(vorn_map PUBLIC ${PROJECT_SOURCE_DIR}/src)
 
@@ -17,6 +18,7 @@ if(VORN_BUILD_TESTS)
   target_include_directories(vorn_busy_map PUBLIC ${PROJECT_SOURCE_DIR}/bench)
   target_link_libraries(vorn_busy_map PUBLIC vorn_map)
   vorn_add_test(test_map SOURCES tests/map/ground_map_test.cpp tests/map/differential_test.cpp tests/map/stamp_test.cpp
+                         tests/map/paint_tools_test.cpp
                 LIBS vorn_map vorn_map_reference vorn_busy_map)
 endif()
 

@@ -609,3 +609,9 @@ void GroundMap::paintCorners(const LatticePoint* points, int32_t count, int32_t 
     for (int32_t i = 0; i < count; ++i) painter.paint(points[i].x, points[i].y, kind);
     painter.record().finish();
 }
+
+void GroundMap::paintCorners(const LatticePoint* points, const uint8_t* kinds, int32_t count) {
+    Painter<MapRecord> painter(*this, *shadow_);
+    for (int32_t i = 0; i < count; ++i) painter.paint(points[i].x, points[i].y, kinds[i]);
+    painter.record().finish();
+}

@@ -51,6 +51,8 @@ struct GroundMap {
     // the height fill calls it. The grids afterwards are exactly those of a
     // paintCorner per point, but every cell is selected only once, at the end.
     void paintCorners(const LatticePoint* points, int32_t count, int32_t kind);
+    // As above, point i painted with kinds[i] (0..4); stamps paint so.
+    void paintCorners(const LatticePoint* points, const uint8_t* kinds, int32_t count);
     // Repairs one cell for `kind` and re-selects its 3 x 3 block (paintCorner's step).
     void repairCell(int32_t x, int32_t y, int32_t kind);
     // Rebuilds the cell's lattice points from its tile index; the map loader

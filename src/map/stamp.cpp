@@ -145,22 +145,28 @@ void stampPoints(const Stamp& stamp, int32_t left, int32_t top, int32_t latticeW
     }
 }
 
-void placeStamp(GroundMap& map, const Stamp& stamp, int32_t left, int32_t top) {
+void placeStamp(GroundMap& map, const Stamp& stamp, int32_t left, int32_t top, Symmetry symmetry) {
     // Kept between calls: the preview places a stamp on every cursor move.
-    static std::vector<LatticePoint> points;
-    static std::vector<uint8_t> kinds;
-    stampPoints(stamp, left, top, map.latticeStride(), 2 * map.height + 1, points, kinds);
+    static std::vector<LatticePoint> points, painted;
+    static std::vector<uint8_t> kinds, paintedKinds;
+    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    stampPoints(stamp, left, top, w, h, points, kinds);
     // Points that already hold their kind are left alone: painting a point
     // with its own kind still repairs around it, and on painted ground that
     // moves neighbouring points, so a stamp pasted where it was copied from
     // would change the map it should leave as it was.
-    size_t kept = 0;
+    painted.clear();
+    paintedKinds.clear();
+    LatticePoint images[3];
     for (size_t i = 0; i < points.size(); ++i) {
-        if (map.cornerAt(points[i].x, points[i].y) == kinds[i]) continue;
-        points[kept] = points[i];
-        kinds[kept++] = kinds[i];
+        auto keep = [&](LatticePoint p) {
+            if (map.cornerAt(p.x, p.y) == kinds[i]) return;
+            painted.push_back(p);
+            paintedKinds.push_back(kinds[i]);
+        };
+        keep(points[i]);
+        const int32_t n = symmetryImages(symmetry, points[i], w, h, images);
+        for (int32_t j = 0; j < n; ++j) keep(images[j]);
     }
-    points.resize(kept);
-    kinds.resize(kept);
-    for (size_t i = 0; i < points.size(); ++i) map.paintCorner(points[i].x, points[i].y, kinds[i]);
+    map.paintCorners(painted.data(), paintedKinds.data(), static_cast<int32_t>(painted.size()));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "map/ground_map.h"
+#include "map/paint_tools.h"
 
 // The longest clipboard text read as a stamp; longer texts are not stamps.
 constexpr size_t kStampTextLimit = 64 * 1024;
@@ -46,6 +47,8 @@ void stampPoints(const Stamp& stamp, int32_t left, int32_t top, int32_t latticeW
 
 // Callers: the shell's left press while a stamp floats, and its preview.
 // Paints the stamp's points (stampPoints' order and selection) into `map`,
-// each with its own kind as paintCorner does, except the points whose kind
+// each with its own kind as paintCorner does and followed by its symmetry
+// images in that kind, except the points (stamp's or images) whose kind
 // `map` already held before placing: those are not painted at all.
-void placeStamp(GroundMap& map, const Stamp& stamp, int32_t left, int32_t top);
+void placeStamp(GroundMap& map, const Stamp& stamp, int32_t left, int32_t top,
+                Symmetry symmetry = Symmetry::off);

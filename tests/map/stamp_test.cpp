@@ -111,18 +111,21 @@ TEST(StampTurns, FourTurnsAndTwoFlipsGiveTheStampBack) {
 }
 
 // Placing paints exactly what the reference gives painting the stamp's points
-// one at a time, column by column, skipping those off the lattice and those
-// that held their kind before placing.
+// one at a time, column by column, each followed by its symmetry images,
+// skipping points off the lattice and those that held their kind before placing.
 TEST(StampPlacement, MatchesOnePointAtATime) {
     GroundMap busy(64, 64);
     makeBusyMap(busy);
     reference::RefGroundMap busyRef;
     makeBusyMapOf(busyRef);
-    struct Case { int32_t left, top, w, h; };
+    struct Case { int32_t left, top, w, h; Symmetry symmetry; };
     const Case cases[] = {
-        {0, 0, 5, 4},    {124, 125, 5, 4},  {-2, -3, 5, 6},   {126, -2, 7, 5},  {-3, 126, 4, 9},
-        {60, 0, 9, 129}, {0, 60, 129, 9},   {0, 0, 129, 129}, {-64, -64, 129, 129}, {129, 0, 3, 3},
-        {-3, 40, 3, 3},  {40, 40, 1, 1},    {-2147483647, 5, 3, 3},
+        {0, 0, 5, 4, Symmetry::off},       {124, 125, 5, 4, Symmetry::off},  {-2, -3, 5, 6, Symmetry::mirrorFourWays},
+        {126, -2, 7, 5, Symmetry::off},    {-3, 126, 4, 9, Symmetry::halfTurn},
+        {60, 0, 9, 129, Symmetry::mirrorLeftRight}, {0, 60, 129, 9, Symmetry::mirrorTopBottom},
+        {0, 0, 129, 129, Symmetry::off},   {-64, -64, 129, 129, Symmetry::mirrorFourWays},
+        {129, 0, 3, 3, Symmetry::halfTurn}, {-3, 40, 3, 3, Symmetry::off},   {40, 40, 1, 1, Symmetry::off},
+        {63, 63, 3, 3, Symmetry::mirrorFourWays}, {-2147483647, 5, 3, 3, Symmetry::halfTurn},
     };
     for (bool busyStart : {false, true}) {
         for (const Case& c : cases) {
@@ -133,19 +136,22 @@ TEST(StampPlacement, MatchesOnePointAtATime) {
                 map.copyFrom(busy);
                 ref = busyRef;
             }
-            placeStamp(map, s, c.left, c.top);
+            placeStamp(map, s, c.left, c.top, c.symmetry);
             const reference::RefGroundMap before = ref;
             for (int32_t sx = 0; sx < c.w; ++sx)
                 for (int32_t sy = 0; sy < c.h; ++sy) {
                     const int64_t px = int64_t{c.left} + sx, py = int64_t{c.top} + sy;
-                    if (px >= 0 && px <= 128 && py >= 0 && py <= 128 &&
-                        before.corner(static_cast<int32_t>(px), static_cast<int32_t>(py)) != s.kinds[sy * c.w + sx])
-                        ref.paintCorner(static_cast<int32_t>(px), static_cast<int32_t>(py), s.kinds[sy * c.w + sx]);
+                    if (px < 0 || px > 128 || py < 0 || py > 128) continue;
+                    const uint8_t kind = s.kinds[sy * c.w + sx];
+                    LatticePoint all[4] = {{static_cast<int32_t>(px), static_cast<int32_t>(py)}};
+                    const int32_t n = 1 + symmetryImages(c.symmetry, all[0], 129, 129, all + 1);
+                    for (int32_t i = 0; i < n; ++i)
+                        if (before.corner(all[i].x, all[i].y) != kind) ref.paintCorner(all[i].x, all[i].y, kind);
                 }
             EXPECT_TRUE(std::memcmp(map.corners, ref.corners.data(), ref.corners.size()) == 0 &&
                         std::memcmp(map.tiles, ref.tiles.data(), ref.tiles.size()) == 0)
                 << (busyStart ? "busy" : "cleared") << " map, stamp " << c.w << " x " << c.h << " at (" << c.left
-                << ", " << c.top << ") differs from the reference";
+                << ", " << c.top << "), symmetry " << static_cast<int>(c.symmetry) << " differs from the reference";
         }
     }
 }
