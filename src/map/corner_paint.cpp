@@ -226,16 +226,19 @@ public:
 
     static constexpr bool mayRepair(unsigned) { return true; }
 
-    // A point written: the cells that contain it have changed, and the
-    // repairs of the four cells around it re-select the 4 x 4 cells from
-    // (px / 2 - 2, py / 2 - 2), as far as they exist.
-    void wrote(int32_t px, int32_t py, uint8_t, uint8_t) {
+    // A point written: the cells that contain it have changed, unless the
+    // point and its shadow both held the value already (a symmetric stroke
+    // repaints many points with their own kind), and the repairs of the four
+    // cells around it re-select the 4 x 4 cells from (px / 2 - 2, py / 2 - 2),
+    // as far as they exist.
+    void wrote(int32_t px, int32_t py, uint8_t before, uint8_t after, uint8_t shadowBefore) {
+        pending_ |= at(kBlock4, 4, 4, (px >> 1) - 2, (py >> 1) - 2);
+        if (before == after && shadowBefore == after) return;
         // An even coordinate is shared by two cells, an odd one lies in one.
         const int32_t w = 2 - (px & 1), h = 2 - (py & 1);
         const uint64_t column = h == 1 ? 1 : 3;
         const uint64_t cells = w == 1 ? column : column | column << 8;
         changed_ |= at(cells, w, h, (px - 1) >> 1, (py - 1) >> 1);
-        pending_ |= at(kBlock4, 4, 4, (px >> 1) - 2, (py >> 1) - 2);
     }
 
     // A cell repaired at the top level: its 3 x 3 block is re-selected.
@@ -371,7 +374,7 @@ public:
 
     bool mayRepair(unsigned values) const { return (present_ & values) != 0; }
 
-    void wrote(int32_t px, int32_t py, uint8_t before, uint8_t after) {
+    void wrote(int32_t px, int32_t py, uint8_t before, uint8_t after, uint8_t) {
         shadow_.touched[(px >> 1) * markStride_ + (py >> 1)] = 1;
         const int b = bucket(before), a = bucket(after);
         if (--counts_[b] == 0) present_ &= ~(1u << b);
@@ -577,10 +580,11 @@ private:
 
     void writePoint(int32_t px, int32_t py, int32_t kind) {
         uint8_t& point = corners_[py * stride_ + px];
-        const uint8_t before = point;
+        uint8_t& shadow = shadowCorners_[py * stride_ + px];
+        const uint8_t before = point, shadowBefore = shadow;
         point = static_cast<uint8_t>(kind);
-        shadowCorners_[py * stride_ + px] = static_cast<uint8_t>(kind);
-        record_.wrote(px, py, before, static_cast<uint8_t>(kind));
+        shadow = static_cast<uint8_t>(kind);
+        record_.wrote(px, py, before, static_cast<uint8_t>(kind), shadowBefore);
     }
 
     uint8_t* corners_;
