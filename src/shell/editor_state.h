@@ -59,6 +59,8 @@ struct StampState {
     LatticePoint selectionTo{};
     bool floating = false;          // a pasted stamp follows the cursor
     Stamp stamp;                    // the floating stamp, as turned and flipped
+    bool hasCopy = false;           // Ctrl+C has copied a stamp in this run
+    Stamp copy;                     // the last one; pasted when the clipboard holds no text at all
 };
 
 // A line, rectangle or bucket press held in corner editing: the preview map

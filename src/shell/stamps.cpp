@@ -60,14 +60,21 @@ bool clipboardText(HWND window, std::string& text) {
 
 void copySelection(HWND window, WPARAM) {
     if (!stampState.hasSelection) return;
-    const Stamp stamp = copyStamp(workingMap, stampState.selectionFrom, stampState.selectionTo);
-    setClipboardText(window, stampText(stamp));
+    stampState.copy = copyStamp(workingMap, stampState.selectionFrom, stampState.selectionTo);
+    stampState.hasCopy = true;
+    setClipboardText(window, stampText(stampState.copy));
 }
 
 void pasteStamp(HWND window, WPARAM) {
     std::string text;
     Stamp stamp;
-    if (!clipboardText(window, text) || !parseStamp(text.data(), text.size(), stamp)) {
+    // The editor's own copy stands in when the clipboard has no text at all
+    // (another program emptied it, or the system refused the copy); text of
+    // any other kind was put there since, and is what the user means.
+    const bool any = clipboardText(window, text);
+    if (!any && stampState.hasCopy) {
+        stamp = stampState.copy;
+    } else if (!any || !parseStamp(text.data(), text.size(), stamp)) {
         MessageBoxA(window, "The clipboard holds no terrain stamp.", kTitle, MB_OK);
         return;
     }

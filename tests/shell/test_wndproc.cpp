@@ -1085,6 +1085,13 @@ TEST_F(Shell, StampsCopyPasteTurnAndPlace) {
     send(WM_LBUTTONUP, MK_CONTROL, point(2, 2));
     host.ctrlDown = false;
     EXPECT_FALSE(stampState.hasSelection);
+    // A clipboard with no text at all: the editor's own copy from Ctrl+C.
+    host.clipboardHolds = false;
+    host.boxes.clear();
+    ctrlKey('V');
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_TRUE(stampState.floating);
+    EXPECT_EQ(stampText(stampState.stamp), stampText(copied));
 }
 
 // Shift with a key the table binds only plainly does what the key does, and
