@@ -128,45 +128,41 @@ Stamp copyStamp(const GroundMap& map, LatticePoint a, LatticePoint b) {
     return s;
 }
 
-void stampPoints(const Stamp& stamp, int32_t left, int32_t top, int32_t latticeW, int32_t latticeH,
-                 std::vector<LatticePoint>& points, std::vector<uint8_t>& kinds) {
-    points.clear();
-    kinds.clear();
-    // In 64 bits: a cursor far off the map puts left or top near the int range's ends.
-    for (int32_t sx = 0; sx < stamp.width; ++sx) {
-        const int64_t px = int64_t{left} + sx;
-        if (px < 0 || px >= latticeW) continue;
-        for (int32_t sy = 0; sy < stamp.height; ++sy) {
-            const int64_t py = int64_t{top} + sy;
-            if (py < 0 || py >= latticeH) continue;
-            points.push_back({static_cast<int32_t>(px), static_cast<int32_t>(py)});
-            kinds.push_back(stamp.kinds[static_cast<size_t>(sy) * stamp.width + sx]);
-        }
-    }
-}
-
 void placeStamp(GroundMap& map, const Stamp& stamp, int32_t left, int32_t top, Symmetry symmetry) {
     // Kept between calls: the preview places a stamp on every cursor move.
-    static std::vector<LatticePoint> points, painted;
-    static std::vector<uint8_t> kinds, paintedKinds;
+    static std::vector<LatticePoint> painted;
+    static std::vector<uint8_t> paintedKinds;
     const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
-    stampPoints(stamp, left, top, w, h, points, kinds);
+    painted.clear();
+    paintedKinds.clear();
+    // The stamp clipped to the lattice, in 64 bits: a cursor far off the map
+    // puts left or top near the int range's ends.
+    const int64_t x0 = left < 0 ? 0 : left, y0 = top < 0 ? 0 : top;
+    const int64_t x1 = int64_t{left} + stamp.width < w ? int64_t{left} + stamp.width : w;
+    const int64_t y1 = int64_t{top} + stamp.height < h ? int64_t{top} + stamp.height : h;
     // Points that already hold their kind are left alone: painting a point
     // with its own kind still repairs around it, and on painted ground that
     // moves neighbouring points, so a stamp pasted where it was copied from
-    // would change the map it should leave as it was.
-    painted.clear();
-    paintedKinds.clear();
+    // would change the map it should leave as it was. The same goes for the
+    // images, each judged by the map as it was before placing.
     LatticePoint images[3];
-    for (size_t i = 0; i < points.size(); ++i) {
-        auto keep = [&](LatticePoint p) {
-            if (map.cornerAt(p.x, p.y) == kinds[i]) return;
-            painted.push_back(p);
-            paintedKinds.push_back(kinds[i]);
-        };
-        keep(points[i]);
-        const int32_t n = symmetryImages(symmetry, points[i], w, h, images);
-        for (int32_t j = 0; j < n; ++j) keep(images[j]);
+    for (int64_t px = x0; px < x1; ++px) {
+        const uint8_t* column = &stamp.kinds[static_cast<size_t>(px - left)];
+        for (int64_t py = y0; py < y1; ++py) {
+            const uint8_t kind = column[static_cast<size_t>(py - top) * stamp.width];
+            const LatticePoint p{static_cast<int32_t>(px), static_cast<int32_t>(py)};
+            if (map.cornerAt(p.x, p.y) != kind) {
+                painted.push_back(p);
+                paintedKinds.push_back(kind);
+            }
+            if (symmetry == Symmetry::off) continue;
+            const int32_t n = symmetryImages(symmetry, p, w, h, images);
+            for (int32_t j = 0; j < n; ++j) {
+                if (map.cornerAt(images[j].x, images[j].y) == kind) continue;
+                painted.push_back(images[j]);
+                paintedKinds.push_back(kind);
+            }
+        }
     }
     map.paintCorners(painted.data(), paintedKinds.data(), static_cast<int32_t>(painted.size()));
 }

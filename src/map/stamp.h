@@ -39,14 +39,10 @@ Stamp flippedTopBottom(const Stamp& stamp);
 // corner points (either order, both inclusive), which must lie inside the lattice.
 Stamp copyStamp(const GroundMap& map, LatticePoint a, LatticePoint b);
 
-// The stamp's points with its top-left point at (left, top), in the order
-// placing paints them: columns left to right, top to bottom within a column,
-// those outside the map's lattice left out. Replaces both vectors' contents.
-void stampPoints(const Stamp& stamp, int32_t left, int32_t top, int32_t latticeW, int32_t latticeH,
-                 std::vector<LatticePoint>& points, std::vector<uint8_t>& kinds);
-
 // Callers: the shell's left press while a stamp floats, and its preview.
-// Paints the stamp's points (stampPoints' order and selection) into `map`,
+// Paints the stamp's points with its top-left point at (left, top) into
+// `map`: columns left to right, top to bottom within a column, those outside
+// the map's lattice left out,
 // each with its own kind as paintCorner does and followed by its symmetry
 // images in that kind, except the points (stamp's or images) whose kind
 // `map` already held before placing: those are not painted at all.
