@@ -2,7 +2,11 @@
 // same run: single paints of each kind on a busy map, and the brush sweeping
 // every lattice point (px outer, py inner) with kinds 3 and 4 on a cleared and
 // a busy map, and a 129 x 129 stamp placed (the floating stamp's preview
-// rebuild, whose restore is its copy of the working map). Every iteration
+// rebuild, whose restore is its copy of the working map), and the painting
+// tools: a bucket from point (0, 0) (the whole lattice on the cleared map),
+// a 129 x 129 rectangle, the brush swept over every point with four-way
+// symmetry (one stroke step a point), and a line preview's rebuild (128
+// points, brush 3). Every iteration
 // first restores the starting map; the copy-only benchmarks give the cost of
 // that restore, and the summary at the end subtracts it.
 #include <benchmark/benchmark.h>
@@ -15,6 +19,7 @@
 
 #include "busy_map.h"
 #include "map/ground_map.h"
+#include "map/paint_tools.h"
 #include "map/stamp.h"
 #include "reference/ground_map_reference.h"
 
@@ -131,6 +136,61 @@ void stampReference(benchmark::State& state, Start s) {
     }
 }
 
+enum class Tool { Bucket, Rectangle, SweepFourWays, LinePreview };
+
+// The production side: the tool's points found and painted as the editor
+// does at the release (the sweep: as each stroke step does).
+void toolProduction(benchmark::State& state, Tool tool, Start s, int kind) {
+    GroundMap m(64, 64);
+    std::vector<LatticePoint> points;
+    for (auto _ : state) {
+        m.copyFrom(startMap(s));
+        switch (tool) {
+        case Tool::Bucket:
+            bucketPoints(m, {0, 0}, kind, points);
+            paintPoints(m, points, kind, Symmetry::off);
+            break;
+        case Tool::Rectangle:
+            rectanglePoints({0, 0}, {128, 128}, points);
+            paintPoints(m, points, kind, Symmetry::off);
+            break;
+        case Tool::SweepFourWays:
+            for (int32_t px = 0; px <= 128; ++px)
+                for (int32_t py = 0; py <= 128; ++py) {
+                    points.assign(1, LatticePoint{px, py});
+                    paintPoints(m, points, kind, Symmetry::mirrorFourWays);
+                }
+            break;
+        case Tool::LinePreview:
+            lineBrushPoints({0, 3}, {127, 120}, 3, 129, 129, points);
+            paintPoints(m, points, kind, Symmetry::off);
+            break;
+        }
+        benchmark::ClobberMemory();
+    }
+}
+
+// The plain reference: the same points, found beforehand, each (and its
+// images) painted with one paintCorner of the plain map.
+void toolReference(benchmark::State& state, Tool tool, Start s, int kind) {
+    std::vector<LatticePoint> points, all;
+    GroundMap found(64, 64);
+    found.copyFrom(startMap(s));
+    switch (tool) {
+    case Tool::Bucket: bucketPoints(found, {0, 0}, kind, points); break;
+    case Tool::Rectangle: rectanglePoints({0, 0}, {128, 128}, points); break;
+    case Tool::SweepFourWays: rectanglePoints({0, 0}, {128, 128}, points); break;
+    case Tool::LinePreview: lineBrushPoints({0, 3}, {127, 120}, 3, 129, 129, points); break;
+    }
+    withSymmetryImages(points, tool == Tool::SweepFourWays ? Symmetry::mirrorFourWays : Symmetry::off, 129, 129, all);
+    RefGroundMap m;
+    for (auto _ : state) {
+        restore(m, s);
+        for (const LatticePoint& p : all) m.paintCorner(p.x, p.y, kind);
+        benchmark::ClobberMemory();
+    }
+}
+
 // The production map needs a default constructor for the templates above.
 struct ProdMap : GroundMap {
     ProdMap() : GroundMap(64, 64) {}
@@ -158,6 +218,19 @@ void registerAll() {
                 ->Unit(benchmark::kMillisecond);
         }
     }
+    const std::pair<Tool, const char*> tools[] = {{Tool::Bucket, "bucket"},
+                                                  {Tool::Rectangle, "rectangle129"},
+                                                  {Tool::SweepFourWays, "sweep4way"},
+                                                  {Tool::LinePreview, "linepreview"}};
+    for (const auto& [tool, name] : tools)
+        for (Start s : {Start::Cleared, Start::Busy})
+            for (int kind : {3, 4}) {
+                const std::string base = std::string("tool/") + name + "/kind" + std::to_string(kind) + "/" + startName(s);
+                benchmark::RegisterBenchmark((base + "/production").c_str(), toolProduction, tool, s, kind)
+                    ->Unit(benchmark::kMillisecond);
+                benchmark::RegisterBenchmark((base + "/reference").c_str(), toolReference, tool, s, kind)
+                    ->Unit(benchmark::kMillisecond);
+            }
     for (int kind = 0; kind <= 4; ++kind) {
         std::string base = "paint/kind" + std::to_string(kind) + "/busy";
         benchmark::RegisterBenchmark((base + "/production").c_str(), singlePaint<ProdMap>, kind)
@@ -181,7 +254,7 @@ public:
     }
     void Finalize() override {
         display_->Finalize();
-        std::printf("\n%-26s %14s %14s %9s   (restore cost taken off)\n", "per call", "reference", "production",
+        std::printf("\n%-34s %14s %14s %9s   (restore cost taken off)\n", "per call", "reference", "production",
                     "speedup");
         std::printf("(CPU time per call: the machine may be shared)\n");
         for (const auto& [name, prodTime] : seconds_) {
@@ -196,10 +269,11 @@ public:
             double prodCopy = lookup("copy/" + start + "/production");
             double refCopy = lookup("copy/" + start + "/reference");
             double p = prodTime - prodCopy, r = ref->second - refCopy;
-            bool sweepRow = base.rfind("sweep/", 0) == 0 || base.rfind("stamp129/", 0) == 0;
+            bool sweepRow = base.rfind("sweep/", 0) == 0 || base.rfind("stamp129/", 0) == 0 ||
+                            base.rfind("tool/", 0) == 0;
             double scale = sweepRow ? 1e3 : 1e6;
             const char* unit = sweepRow ? "ms" : "us";
-            std::printf("%-26s %11.3f %s %11.3f %s %8.1fx\n", base.c_str(), r * scale, unit, p * scale, unit,
+            std::printf("%-34s %11.3f %s %11.3f %s %8.1fx\n", base.c_str(), r * scale, unit, p * scale, unit,
                         p > 0 ? r / p : 0.0);
         }
     }

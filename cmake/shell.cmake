@@ -10,6 +10,7 @@ add_library(vorn_shell STATIC
   src/shell/document.cpp
   src/shell/startup.cpp
   src/shell/stamps.cpp
+  src/shell/tools.cpp
   src/shell/picture_export.cpp
   src/shell/recovery.cpp
 )

@@ -13,6 +13,7 @@
 #include "shell/render.h"
 #include "shell/shell.h"
 #include "shell/stamps.h"
+#include "shell/tools.h"
 
 namespace {
 
@@ -128,6 +129,17 @@ const Command kCommands[] = {
     {"S", "save the map, choosing the file", "save map", {{'S', 0, 0, 0}}, saveChoosingFile},
     {"U", "mission objects on or off", "objects", {{'U', 0, 0, 0}}, toggleObjects},
     {"W", "larger brush", "larger brush", {{'W', 0, 0, 0}}, largerBrush},
+    {"D", "brush tool (enters corner editing)", "brush", {{'D', 0, 0, 0}}, chooseTool},
+    {"L", "line tool: a left drag paints a line of brush squares (enters corner editing)", "line",
+     {{'L', 0, 0, 0}}, chooseTool},
+    {"A", "rectangle tool: a left drag paints every point from corner to corner (enters corner editing)",
+     "rectangle", {{'A', 0, 0, 0}}, chooseTool},
+    {"B", "bucket tool: a left click fills the joined points of the kind clicked (enters corner editing)",
+     "bucket", {{'B', 0, 0, 0}}, chooseTool},
+    {"P", "pick the kind of the point under the cursor", "pick kind", {{'P', 0, 0, 0}}, pickKind},
+    {"V", "symmetry: off, mirror left-right, mirror top-bottom, mirror four ways, half turn", "symmetry",
+     {{'V', 0, 0, 0}}, nextSymmetry},
+    {"Home", "show the whole map", "whole map", {{VK_HOME, 0, 0, 0}}, showWholeMap},
     {"Ctrl+Z", "undo", "undo", {{'Z', 0, kCtrl, kShift}}, undo},
     {"Ctrl+Y or Ctrl+Shift+Z", "redo", "redo", {{'Y', 0, kCtrl, 0}, {'Z', 0, kCtrl | kShift, 0}}, redo},
     {"Ctrl+S", "save to the current file", "save to the current file", {{'S', 0, kCtrl, 0}}, saveToCurrentFile},
@@ -145,6 +157,10 @@ const Command kCommands[] = {
     {"F1", "this help", "all keys", {{VK_F1, 0, 0, 0}}, showHelp},
     // Mouse actions: their message cases in the window procedure run them.
     {"Left drag (corner editing)", "paint the kind with the square brush", "paints", {}, nullptr},
+    {"Left drag (line or rectangle tool)", "paint the shape from the press to the release; Esc drops it",
+     "draws the shape", {}, nullptr},
+    {"Left click (bucket tool)", "fill the points joined to the clicked one that hold its kind", "fills", {},
+     nullptr},
     {"Ctrl+left drag (corner editing)", "select a rectangle of points; a click without a move clears it",
      "selects", {}, nullptr},
     {"Left click (stamp floating)", "place the stamp; it goes on floating", "places the stamp", {}, nullptr},

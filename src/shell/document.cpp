@@ -62,10 +62,16 @@ std::string titleText() {
     const char* const kind = terrainKindName(editorState.currentKind);
     text += " - ";
     text += mode ? mode : "mode " + std::to_string(static_cast<int32_t>(editorState.editMode));
+    // The tool matters only where it paints.
+    if (editorState.editMode == EditMode::corners)
+        if (const char* tool = paintToolName(editorState.tool)) text += std::string(", ") + tool;
     text += ", kind " + std::to_string(static_cast<int32_t>(editorState.currentKind));
     if (kind) text += std::string(" (") + kind + ")";
     text += ", brush " + std::to_string(editorState.brushSize);
     if (editorState.editMode == EditMode::fill) text += editorState.fillBelow ? ", fill below" : ", fill above";
+    // Said in every mode while on: a stroke after E must not surprise anyone.
+    if (editorState.symmetry != Symmetry::off)
+        if (const char* symmetry = symmetryName(editorState.symmetry)) text += std::string(", ") + symmetry;
     return text;
 }
 

@@ -8,6 +8,7 @@ EditorState editorState;
 ViewState viewState;
 TextureNames textureNames;
 StampState stampState;
+ToolDragState toolDrag;
 
 const char* editModeName(EditMode mode) {
     static const char* const names[] = {"view", "corners", "fill"};
@@ -19,6 +20,19 @@ const char* terrainKindName(TerrainKind kind) {
     // Short names of the kinds, as the tile art paints them.
     static const char* const names[] = {"sand", "grass", "rock", "snow", "water"};
     const int32_t i = static_cast<int32_t>(kind);
+    return i >= 0 && i < 5 ? names[i] : nullptr;
+}
+
+const char* paintToolName(PaintTool tool) {
+    static const char* const names[] = {"brush", "line", "rectangle", "bucket"};
+    const int32_t i = static_cast<int32_t>(tool);
+    return i >= 0 && i < 4 ? names[i] : nullptr;
+}
+
+const char* symmetryName(Symmetry symmetry) {
+    static const char* const names[] = {"off", "mirror left-right", "mirror top-bottom", "mirror four ways",
+                                        "half turn"};
+    const int32_t i = static_cast<int32_t>(symmetry);
     return i >= 0 && i < 5 ? names[i] : nullptr;
 }
 
@@ -82,6 +96,25 @@ bool previewFloatingStamp(int32_t w, int32_t h) {
     if (editorState.editMode != EditMode::corners || !stampState.floating) return false;
     const LatticePoint at = cursorPoint(w, h);
     previewMap.copyFrom(workingMap);
-    placeStamp(previewMap, stampState.stamp, at.x, at.y);
+    placeStamp(previewMap, stampState.stamp, at.x, at.y, editorState.symmetry);
+    return true;
+}
+
+void toolDragPoints(const GroundMap& map, const ToolDragState& drag, std::vector<LatticePoint>& out) {
+    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    switch (drag.tool) {
+    case PaintTool::line: lineBrushPoints(drag.from, drag.to, editorState.brushSize, w, h, out); break;
+    case PaintTool::rectangle: rectanglePoints(drag.from, drag.to, out); break;
+    case PaintTool::bucket: bucketPoints(map, drag.from, static_cast<int32_t>(editorState.currentKind), out); break;
+    case PaintTool::brush: out.clear(); break;
+    }
+}
+
+bool previewToolDrag() {
+    if (editorState.editMode != EditMode::corners || !toolDrag.active) return false;
+    static std::vector<LatticePoint> points;  // kept: the preview is rebuilt every frame
+    previewMap.copyFrom(workingMap);
+    toolDragPoints(previewMap, toolDrag, points);
+    paintPoints(previewMap, points, static_cast<int32_t>(editorState.currentKind), editorState.symmetry);
     return true;
 }

@@ -8,6 +8,7 @@
 #include "files/mission.h"
 #include "height/height_field.h"
 #include "map/ground_map.h"
+#include "map/paint_tools.h"
 #include "map/stamp.h"
 
 // What a left button does: nothing (view), paint lattice points (corners),
@@ -18,10 +19,16 @@ enum class EditMode : int32_t { view, corners, fill };
 // take them as plain int32_t.
 enum class TerrainKind : int32_t { sand, grass, rock, snow, water };
 
-// The title's words for a mode and a kind; nullptr for a value outside the
-// enumeration.
+// What a left press does in corner editing: the square brush (D), a line
+// (L), a rectangle (A), the bucket (B).
+enum class PaintTool : int32_t { brush, line, rectangle, bucket };
+
+// The title's words for a mode, a kind, a tool and a symmetry; nullptr for a
+// value outside the enumeration.
 const char* editModeName(EditMode mode);
 const char* terrainKindName(TerrainKind kind);
+const char* paintToolName(PaintTool tool);
+const char* symmetryName(Symmetry symmetry);
 
 struct EditorState {
     EditMode editMode = EditMode::view;
@@ -30,6 +37,8 @@ struct EditorState {
     bool heightOverlay = false; // Space: draw the height texture over the map
     bool showObjects = true;    // U: draw the mission's structures and tile objects
     bool fillBelow = false;     // I: the fill takes points at or below the threshold
+    PaintTool tool = PaintTool::brush;   // D, L, A, B; kept across modes
+    Symmetry symmetry = Symmetry::off;   // V; every painted point's images are painted too
 };
 
 struct ViewState {
@@ -52,6 +61,15 @@ struct StampState {
     Stamp stamp;                    // the floating stamp, as turned and flipped
 };
 
+// A line, rectangle or bucket press held in corner editing: the preview map
+// shows its result, the release paints it (wndproc.cpp, tools.cpp act on it).
+struct ToolDragState {
+    bool active = false;           // the press started a drag, not yet released or dropped
+    PaintTool tool = PaintTool::line;  // the tool at the press; a tool key during the drag does not change it
+    LatticePoint from{};           // the press point, inside the lattice
+    LatticePoint to{};             // the point under the cursor, clamped into the lattice
+};
+
 struct TextureNames {
     unsigned tileAtlas = 0;   // "tex1.bmp", whole run
     unsigned spriteAtlas = 0; // "structures.bmp", whole run
@@ -62,6 +80,7 @@ extern EditorState editorState;
 extern ViewState viewState;
 extern TextureNames textureNames;
 extern StampState stampState;
+extern ToolDragState toolDrag;
 
 // The two maps, 64 x 64 and cleared before main runs.
 extern GroundMap workingMap;  // edited, drawn, loaded and saved
@@ -85,6 +104,15 @@ LatticePoint cursorPoint(int32_t w, int32_t h);
 // preview map as the working map with the stamp placed at the cursor in a
 // w x h client area, and returns true; otherwise false.
 bool previewFloatingStamp(int32_t w, int32_t h);
+
+// The points a held tool drag paints on `map` (before its symmetry images),
+// in painting order: the line's brush squares, the rectangle, the bucket's
+// region. Callers: the drag's preview and its release.
+void toolDragPoints(const GroundMap& map, const ToolDragState& drag, std::vector<LatticePoint>& out);
+// Caller: drawFrame. With a tool drag held in corner editing, rebuilds the
+// preview map as the working map with the drag's points painted (with their
+// symmetry images) and returns true; otherwise false.
+bool previewToolDrag();
 
 // Caller: drawFrame in edit mode 2. previewHeightFill on the program's maps
 // and height field, for the last mouse position in a w x h client area, the

@@ -65,21 +65,81 @@ void drawCornerOverlay(const GroundMap& map) {
     glDisable(GL_BLEND);
 }
 
-// The selection's frame, a quarter cell outside its outermost points. Only
-// drawn in corner editing, after the overlay: the colour is then the overlay's.
-void drawSelectionFrame(LatticePoint a, LatticePoint b) {
+// The lines of a frame a quarter cell outside the lattice rectangle from a to
+// b (either order), inside a glBegin(GL_LINES): separate lines, as the
+// browser's emulation draws no loops.
+void frameLines(LatticePoint a, LatticePoint b) {
     const double x0 = (a.x < b.x ? a.x : b.x) / 2.0 - 0.25, x1 = (a.x < b.x ? b.x : a.x) / 2.0 + 0.25;
     const double y0 = (a.y < b.y ? a.y : b.y) / 2.0 - 0.25, y1 = (a.y < b.y ? b.y : a.y) / 2.0 + 0.25;
-    glDisable(GL_TEXTURE_2D);
-    glColor4f(1, 1, 0, 1);
-    glBegin(GL_LINES);  // separate lines: the browser's emulation draws no loops
     glVertex2d(x0, -y0); glVertex2d(x1, -y0);
     glVertex2d(x1, -y0); glVertex2d(x1, -y1);
     glVertex2d(x1, -y1); glVertex2d(x0, -y1);
     glVertex2d(x0, -y1); glVertex2d(x0, -y0);
+}
+
+// Untextured lines in an opaque colour; afterwards the colour is the
+// overlay's again and texturing is back on, as the later layers expect.
+template <class Lines>
+void drawLines(float r, float g, float b, Lines lines) {
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(r, g, b, 1);
+    glBegin(GL_LINES);
+    lines();
     glEnd();
     glColor4f(1, 1, 1, 0.5f);
     glEnable(GL_TEXTURE_2D);
+}
+
+// The selection's frame. Only drawn in corner editing, after the overlay.
+void drawSelectionFrame(LatticePoint a, LatticePoint b) {
+    drawLines(1, 1, 0, [&] { frameLines(a, b); });
+}
+
+// The points the next press starts from (while a button is held, those the
+// cursor leads), framed, with the frames of their symmetry images. Nothing
+// when the cursor is off the lattice and no drag is held.
+void drawToolOutline(const GroundMap& map, int32_t clientW, int32_t clientH) {
+    const int32_t maxX = 2 * map.width, maxY = 2 * map.height;
+    LatticePoint at = toolDrag.active ? toolDrag.to : cursorPoint(clientW, clientH);
+    if (at.x < 0 || at.y < 0 || at.x > maxX || at.y > maxY) return;
+    const PaintTool tool = toolDrag.active ? toolDrag.tool : editorState.tool;
+    LatticePoint end = at;
+    if (tool == PaintTool::brush || tool == PaintTool::line) {
+        const int64_t size = editorState.brushSize > 0 ? editorState.brushSize : 1;
+        end = {static_cast<int32_t>(at.x + size - 1 < maxX ? at.x + size - 1 : maxX),
+               static_cast<int32_t>(at.y + size - 1 < maxY ? at.y + size - 1 : maxY)};
+    }
+    // The images of the square are the squares of its corners' images.
+    static constexpr int kFlips[5][3][2] = {{}, {{1, 0}}, {{0, 1}}, {{1, 0}, {0, 1}, {1, 1}}, {{1, 1}}};
+    static constexpr int kFlipCount[5] = {0, 1, 1, 3, 1};
+    const int32_t mode = static_cast<int32_t>(editorState.symmetry);
+    const int32_t flips = mode >= 0 && mode < 5 ? kFlipCount[mode] : 0;
+    drawLines(1, 1, 1, [&] {
+        frameLines(at, end);
+        for (int32_t i = 0; i < flips; ++i) {
+            const bool fx = kFlips[mode][i][0] != 0, fy = kFlips[mode][i][1] != 0;
+            frameLines({fx ? maxX - at.x : at.x, fy ? maxY - at.y : at.y},
+                       {fx ? maxX - end.x : end.x, fy ? maxY - end.y : end.y});
+        }
+    });
+}
+
+// The mirror axes through the map's middle, or the half turn's centre.
+void drawSymmetryAxes(const GroundMap& map) {
+    const double w = map.width, h = map.height, cx = w / 2, cy = -h / 2;
+    const Symmetry s = editorState.symmetry;
+    drawLines(0, 1, 1, [&] {
+        if (s == Symmetry::mirrorLeftRight || s == Symmetry::mirrorFourWays) {
+            glVertex2d(cx, 0); glVertex2d(cx, -h);
+        }
+        if (s == Symmetry::mirrorTopBottom || s == Symmetry::mirrorFourWays) {
+            glVertex2d(0, cy); glVertex2d(w, cy);
+        }
+        if (s == Symmetry::halfTurn) {
+            glVertex2d(cx - 1, cy); glVertex2d(cx + 1, cy);
+            glVertex2d(cx, cy - 1); glVertex2d(cx, cy + 1);
+        }
+    });
 }
 
 void drawHeightOverlay() {
@@ -109,14 +169,20 @@ void drawFrame(HWND window, HDC dc) {
     glBindTexture(GL_TEXTURE_2D, textureNames.tileAtlas);
     glPushMatrix();
 
-    // A floating stamp shows as the preview of placing it where the cursor is.
-    const bool stamping = previewFloatingStamp(rect.right, rect.bottom);
+    // A floating stamp shows as the preview of placing it where the cursor
+    // is, a held line, rectangle or bucket as the preview of its release.
+    const bool stamping = previewFloatingStamp(rect.right, rect.bottom) || previewToolDrag();
     drawTileLayer(filling || stamping ? previewMap : workingMap);
     if (editorState.editMode == EditMode::corners) drawCornerOverlay(stamping ? previewMap : workingMap);
     if (stampState.hasSelection) drawSelectionFrame(stampState.selectionFrom, stampState.selectionTo);
     drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
                        editorState.showObjects);
     if (editorState.heightOverlay) drawHeightOverlay();
+    // Last, so that the height overlay does not hide where the tool lands.
+    if (editorState.editMode == EditMode::corners) {
+        if (editorState.symmetry != Symmetry::off) drawSymmetryAxes(workingMap);
+        if (!stampState.floating) drawToolOutline(workingMap, rect.right, rect.bottom);
+    }
 
     glPopMatrix();
     SwapBuffers(dc);

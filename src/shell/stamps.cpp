@@ -99,7 +99,7 @@ bool stampLeftDown(HWND window) {
     if (!stampState.floating) return false;
     const LatticePoint at = pointUnderCursor(window);
     endChange();
-    placeStamp(workingMap, stampState.stamp, at.x, at.y);
+    placeStamp(workingMap, stampState.stamp, at.x, at.y, editorState.symmetry);
     endChange();  // one step, none when no byte changed
     return true;
 }

@@ -28,6 +28,16 @@ void panStep(ViewState& view, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     view.panY = clampPan(int64_t{view.panY} + (int64_t{y0} - y1));
 }
 
+bool wholeMapStep(ViewState& view, int32_t w, int32_t h) {
+    if (w <= 0 || h <= 0) return false;
+    // A world unit is 32 * zoom pixels and the map 64 units across; a pixel
+    // sits at centre + 32 * zoom * world - pan, so the centre (32, 32) needs
+    // pan 1024 * zoom on both axes.
+    view.zoom = 0.9 * (w < h ? w : h) / (64.0 * 32.0);
+    view.panX = view.panY = static_cast<int32_t>(std::llround(1024.0 * view.zoom));
+    return true;
+}
+
 bool latticeInside(double lx, double ly, int32_t maxPx, int32_t maxPy) {
     // trunc(l) in [0, max] exactly when -1 < l < max + 1; testing in double
     // keeps huge or far-off positions from an out-of-range conversion.

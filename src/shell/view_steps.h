@@ -21,6 +21,12 @@ bool zoomStep(ViewState& view, int32_t wheelDelta);
 // the new position, clamped to the pan bounds. Caller: editorWndProc.
 void panStep(ViewState& view, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 
+// Home: the zoom at which the 64 x 64 map's side fills 90% of the smaller
+// side of a w x h client area, and the pan (whole pixels, rounded) that puts
+// the map's centre at the client's centre. Returns false, leaving the view
+// untouched, for an empty client area.
+bool wholeMapStep(ViewState& view, int32_t w, int32_t h);
+
 // True when lattice position (lx, ly) truncated toward zero is a point of a
 // corner grid with maxPx + 1 by maxPy + 1 points. Safe for any finite input.
 bool latticeInside(double lx, double ly, int32_t maxPx, int32_t maxPy);

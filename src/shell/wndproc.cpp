@@ -11,6 +11,7 @@
 #include "shell/render.h"
 #include "shell/shell.h"
 #include "shell/stamps.h"
+#include "shell/tools.h"
 #include "shell/view_steps.h"
 
 namespace {
@@ -54,14 +55,12 @@ void onMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {
         panStep(viewState, x0, y0, x1, y1);
         applyView(window);
     }
-    if (stampMouseMove(window)) return;
+    if (stampMouseMove(window) || toolMouseMove(window)) return;
     const LatticePos pos = screenToLattice(x1, y1, client.right, client.bottom);
     const int32_t maxPx = 2 * workingMap.width, maxPy = 2 * workingMap.height;
     if (editorState.editMode != EditMode::corners || !latticeInside(pos.x, pos.y, maxPx, maxPy)) return;
     if (!(GetKeyState(VK_LBUTTON) & 0x80) || editorState.brushSize <= 0) return;
-    const int32_t kind = static_cast<int32_t>(editorState.currentKind);
-    forEachBrushPoint(pos.x, pos.y, editorState.brushSize, maxPx, maxPy,
-                      [kind](int32_t px, int32_t py) { workingMap.paintCorner(px, py, kind); });
+    paintBrush(pos.x, pos.y);
 }
 
 }  // namespace
@@ -105,7 +104,7 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         viewState.mouseX = mouseX(lParam);
         viewState.mouseY = mouseY(lParam);
         endChange();  // a stroke whose button-up went astray ends here
-        if (stampLeftDown(window)) break;
+        if (stampLeftDown(window) || toolLeftDown(window)) break;
         if (editorState.editMode == EditMode::fill) {
             commitFill();
             endChange();
@@ -113,8 +112,12 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_LBUTTONUP:
         ReleaseCapture();
+        // Where the button came up is where a line or rectangle ends.
+        viewState.mouseX = mouseX(lParam);
+        viewState.mouseY = mouseY(lParam);
         stampLeftUp();
-        endChange();  // the stroke, if the button painted
+        toolLeftUp(window);
+        endChange();  // the stroke or the tool's paint, if the button painted
         break;
     case WM_RBUTTONDOWN:
         SetCapture(window);
@@ -145,6 +148,7 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK editorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = handleMessage(window, message, wParam, lParam);
     dropStampsOutsideCornerEditing();
+    dropToolDragOutsideCornerEditing();
     // Every command arrives here, so the title follows each one; most
     // messages leave its text as it was and set nothing.
     if (message != WM_DESTROY) refreshTitle(window);

@@ -113,7 +113,7 @@ TEST_F(Platform, KeysBecomeVirtualKeyCodes) {
         {SDL_SCANCODE_1, SDLK_AMPERSAND, '1'},  // a layout whose digit row types symbols
         {SDL_SCANCODE_C, SDLK_c, 'C'}, {SDL_SCANCODE_W, SDLK_w, 'W'},
         {SDL_SCANCODE_Q, SDLK_a, 'A'},  // letters follow the layout
-        {SDL_SCANCODE_KP_1, SDLK_KP_1, VK_NUMPAD0 + 1},
+        {SDL_SCANCODE_KP_1, SDLK_KP_1, VK_NUMPAD0 + 1}, {SDL_SCANCODE_HOME, SDLK_HOME, VK_HOME},
     };
     for (const Case& c : cases) {
         push(keyEvent(SDL_KEYDOWN, c.sc, c.sym));

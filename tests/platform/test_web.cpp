@@ -26,7 +26,7 @@ TEST(WebKeys, BrowserKeysBecomeVirtualKeys) {
         {"Numpad0", 96, VK_NUMPAD0}, {"Numpad9", 105, VK_NUMPAD0 + 9},
         {"F1", 112, VK_F1}, {"F10", 121, VK_F1 + 9}, {"F12", 123, VK_F1 + 11}, {"F13", 124, 0},
         {"Escape", 27, VK_ESCAPE}, {"Space", 32, VK_SPACE}, {"Enter", 13, VK_RETURN},
-        {"ArrowLeft", 37, VK_LEFT}, {"ArrowDown", 40, VK_DOWN},
+        {"ArrowLeft", 37, VK_LEFT}, {"ArrowDown", 40, VK_DOWN}, {"Home", 36, VK_HOME},
         {"ControlLeft", 17, VK_CONTROL}, {"ShiftRight", 16, VK_SHIFT}, {"AltLeft", 18, VK_MENU},
         {"Semicolon", 186, 0}, {"", 0, 0},
     };

@@ -155,6 +155,7 @@ TEST_F(RenderTest, FloatingStampShowsAsPlacedAndTheSelectionAsAFrame) {
     const std::vector<uint8_t> floating = glh::readClient();
     EXPECT_EQ(workingMap.cornerAt(5, 3), 0) << "the working map stays as it was";
     stampState.floating = false;
+    viewState.mouseX = viewState.mouseY = 0;  // off the map: no tool outline
     frame();
     EXPECT_NE(glh::readClient(), floating) << "the stamp did not show";
     placeStamp(workingMap, stampState.stamp, 4, 2);
@@ -171,6 +172,31 @@ TEST_F(RenderTest, FloatingStampShowsAsPlacedAndTheSelectionAsAFrame) {
     const bool yellow = glh::pixelAt(cx - 1, cy) == Rgb{255, 255, 0} || glh::pixelAt(cx, cy) == Rgb{255, 255, 0};
     EXPECT_TRUE(yellow) << "no frame at (" << cx << ", " << cy << ")";
     EXPECT_NE(glh::pixelAt(cx - 4, cy), (Rgb{255, 255, 0})) << "the frame is a line, not a fill";
+}
+
+// In corner editing the brush square under the cursor is framed in white,
+// and with a mirror its image too, over the cyan axis; outside corner
+// editing nothing of it shows.
+TEST_F(RenderTest, ToolOutlineAndSymmetryAxis) {
+    editorState.editMode = EditMode::corners;
+    editorState.brushSize = 2;
+    editorState.symmetry = Symmetry::mirrorLeftRight;
+    viewWholeMap();
+    rt::worldToClient(2.1, -1.1, viewState.mouseX, viewState.mouseY);  // over lattice point (4, 2)
+    frame();
+    auto lineNear = [](double wx, double wy, Rgb colour) {
+        int cx, cy;
+        rt::worldToClient(wx, wy, cx, cy);
+        return glh::pixelAt(cx - 1, cy) == colour || glh::pixelAt(cx, cy) == colour;
+    };
+    const Rgb white{255, 255, 255}, cyan{0, 255, 255};
+    // Points (4..5, 2..3): the frame's right side at x = 2.5 + 0.25, its image's left side at 64 - 2.75.
+    EXPECT_TRUE(lineNear(2.75, -1.25, white)) << "no outline";
+    EXPECT_TRUE(lineNear(64 - 2.75, -1.25, white)) << "no outline of the image";
+    EXPECT_TRUE(lineNear(32, -10.5, cyan)) << "no axis";
+    editorState.editMode = EditMode::view;
+    frame();
+    EXPECT_FALSE(lineNear(2.75, -1.25, white) || lineNear(32, -10.5, cyan)) << "outline or axis outside corner editing";
 }
 
 TEST_F(RenderTest, HeightOverlayIsOpaqueOverTheWholeMap) {

@@ -25,6 +25,7 @@
 #include "map/ground_map.h"
 #include "shell/commands.h"
 #include "shell/editor_state.h"
+#include "map/paint_tools.h"
 #include "map/stamp.h"
 #include "shell/shell.h"
 #include "shell/view_steps.h"
@@ -79,6 +80,7 @@ protected:
         workingMap.clear();
         previewMap.clear();
         stampState = StampState();
+        toolDrag = ToolDragState();
         resetDocument();
     }
     FakeHost& host = fakeHost();
@@ -119,7 +121,7 @@ TEST_F(Shell, DisplayAndKindKeys) {
     workingMap.paintCorner(6, 6, 2);
     send(WM_LBUTTONUP);  // one step that a plain Z must not undo
     const EditorState before = editorState;
-    for (WPARAM vk : {WPARAM('5'), WPARAM('A'), WPARAM('Z'), WPARAM('Y'), WPARAM(VK_NUMPAD0 + 1), WPARAM(VK_RETURN),
+    for (WPARAM vk : {WPARAM('5'), WPARAM('J'), WPARAM('Z'), WPARAM('Y'), WPARAM(VK_NUMPAD0 + 1), WPARAM(VK_RETURN),
                       WPARAM(VK_F1 + 1), WPARAM(VK_CONTROL), WPARAM(VK_SHIFT)}) {
         EXPECT_EQ(key(vk), 0) << "vk " << vk;
     }
@@ -908,26 +910,39 @@ TEST_F(Shell, TitleFollowsFileModeKindBrushAndFill) {
     const Case cases[] = {
         {[] { send(WM_CREATE); }, "view, kind 0 (sand), brush 1"},
         {[] { key('2'); }, "view, kind 2 (rock), brush 1"},
-        {[] { key('E'); }, "corners, kind 2 (rock), brush 1"},
-        {[] { key('W'); }, "corners, kind 2 (rock), brush 2"},
-        {[] { key('W'); }, "corners, kind 2 (rock), brush 3"},
+        {[] { key('E'); }, "corners, brush, kind 2 (rock), brush 1"},
+        {[] { key('W'); }, "corners, brush, kind 2 (rock), brush 2"},
+        {[] { key('W'); }, "corners, brush, kind 2 (rock), brush 3"},
         {[] { send(WM_MOUSEMOVE, 0, at(5, 5)); key('Z'); key(VK_SPACE); }, nullptr},
         {[] { key('F'); }, "fill, kind 2 (rock), brush 3, fill above"},
         {[] { key('I'); }, "fill, kind 2 (rock), brush 3, fill below"},
         {[] { key('4'); }, "fill, kind 4 (water), brush 3, fill below"},
         {[] { key(VK_ESCAPE); }, "view, kind 4 (water), brush 3"},
         {[&] { fakeHost().dialogAnswers = {path}; key('S'); }, "@ - view, kind 4 (water), brush 3"},
-        {[] { key('E'); }, "@ - corners, kind 4 (water), brush 3"},
-        {[] { key('2'); }, "@ - corners, kind 2 (rock), brush 3"},
-        {[] { stroke(2, 30, 30); }, "@* - corners, kind 2 (rock), brush 3"},
-        {[] { ctrlKey('Z'); }, "@ - corners, kind 2 (rock), brush 3"},
-        {[] { ctrlKey('Y'); }, "@* - corners, kind 2 (rock), brush 3"},
-        {[] { ctrlKey('S'); }, "@ - corners, kind 2 (rock), brush 3"},
-        {[] { ctrlKey('Z'); }, "@* - corners, kind 2 (rock), brush 3"},
+        {[] { key('E'); }, "@ - corners, brush, kind 4 (water), brush 3"},
+        {[] { key('2'); }, "@ - corners, brush, kind 2 (rock), brush 3"},
+        {[] { stroke(2, 30, 30); }, "@* - corners, brush, kind 2 (rock), brush 3"},
+        {[] { ctrlKey('Z'); }, "@ - corners, brush, kind 2 (rock), brush 3"},
+        {[] { ctrlKey('Y'); }, "@* - corners, brush, kind 2 (rock), brush 3"},
+        {[] { ctrlKey('S'); }, "@ - corners, brush, kind 2 (rock), brush 3"},
+        {[] { ctrlKey('Z'); }, "@* - corners, brush, kind 2 (rock), brush 3"},
         {[] { fakeHost().boxAnswers = {IDYES}; key('C'); }, nullptr},
         {[&] { fakeHost().dialogAnswers = {path}; fakeHost().boxAnswers = {IDNO}; key('O'); },
-         "@ - corners, kind 2 (rock), brush 3"},
-        {[] { key('Q'); }, "@ - corners, kind 2 (rock), brush 2"},
+         "@ - corners, brush, kind 2 (rock), brush 3"},
+        {[] { key('Q'); }, "@ - corners, brush, kind 2 (rock), brush 2"},
+        {[] { key('L'); }, "@ - corners, line, kind 2 (rock), brush 2"},
+        {[] { key('V'); }, "@ - corners, line, kind 2 (rock), brush 2, mirror left-right"},
+        {[] { key(VK_ESCAPE); }, "@ - view, kind 2 (rock), brush 2, mirror left-right"},
+        {[] { key('V'); }, "@ - view, kind 2 (rock), brush 2, mirror top-bottom"},
+        {[] { key('V'); }, "@ - view, kind 2 (rock), brush 2, mirror four ways"},
+        {[] { key('F'); }, "@ - fill, kind 2 (rock), brush 2, fill below, mirror four ways"},
+        {[] { key('A'); }, "@ - corners, rectangle, kind 2 (rock), brush 2, mirror four ways"},
+        {[] { key('V'); }, "@ - corners, rectangle, kind 2 (rock), brush 2, half turn"},
+        {[] { key('B'); }, "@ - corners, bucket, kind 2 (rock), brush 2, half turn"},
+        {[] { key('V'); }, "@ - corners, bucket, kind 2 (rock), brush 2"},
+        {[] { key('P'); }, "@ - corners, bucket, kind 0 (sand), brush 2"},  // point (5, 5) of the map loaded
+        {[] { key(VK_HOME); }, nullptr},
+        {[] { key('D'); }, "@ - corners, brush, kind 0 (sand), brush 2"},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -1076,11 +1091,75 @@ TEST_F(Shell, StampsCopyPasteTurnAndPlace) {
 // Ctrl does with keys other than letters; a letter with Ctrl runs only a Ctrl
 // command (Ctrl+C never asks to clear as C does). A chord that needs a
 // modifier wins over the plain key.
+// The line, rectangle and bucket through the window: a press, a move and a
+// release paint what the core's points give, with symmetry; the working map
+// changes only at the release, as one undo step; Esc drops a held drag.
+TEST_F(Shell, PaintingToolsThroughTheWindow) {
+    using P = LatticePoint;
+    struct Case {
+        const char* what; WPARAM tool; int symmetrySteps; P press, move, release; bool esc;
+        std::function<void(std::vector<P>&)> expected;  // the points, before symmetry
+    };
+    const Case cases[] = {
+        {"line", 'L', 0, {10, 10}, {30, 15}, {40, 20}, false,
+         [](std::vector<P>& v) { lineBrushPoints({10, 10}, {40, 20}, 2, 129, 129, v); }},
+        {"line pressed off the lattice", 'L', 0, {-3, 10}, {30, 15}, {40, 20}, false, [](std::vector<P>& v) { v.clear(); }},
+        {"rectangle clamped", 'A', 0, {120, 5}, {200, -50}, {200, -50}, false,
+         [](std::vector<P>& v) { rectanglePoints({120, 5}, {128, 0}, v); }},
+        {"rectangle mirrored", 'A', 1, {3, 3}, {9, 9}, {10, 8}, false,
+         [](std::vector<P>& v) { rectanglePoints({3, 3}, {10, 8}, v); }},
+        {"bucket half turn", 'B', 4, {64, 64}, {70, 70}, {70, 70}, false,
+         [](std::vector<P>& v) { rectanglePoints({0, 0}, {128, 128}, v); std::sort(v.begin(), v.end(), [](P a, P b) { return a.y != b.y ? a.y < b.y : a.x < b.x; }); }},
+        {"line dropped by Esc", 'L', 0, {10, 10}, {30, 15}, {40, 20}, true, [](std::vector<P>& v) { v.clear(); }},
+        {"brush four ways", 'D', 3, {10, 10}, {10, 10}, {10, 10}, false,
+         [](std::vector<P>& v) { v = {{10, 10}, {10, 11}, {11, 10}, {11, 11}}; }},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        key('2');
+        key('W');  // brush 2
+        key(c.tool);
+        for (int i = 0; i < c.symmetrySteps; ++i) key('V');
+        auto pos = [](P p) { return latticeAt(p.x + 0.5, p.y + 0.5); };
+        host.leftDown = true;
+        send(WM_LBUTTONDOWN, MK_LBUTTON, pos(c.press));
+        send(WM_MOUSEMOVE, MK_LBUTTON, pos(c.move));
+        const bool brush = c.tool == 'D';
+        EXPECT_EQ(workingMap.cornerAt(c.press.x < 0 ? 0 : c.press.x, c.press.y) == 2, brush && !c.esc)
+            << c.what << ": only the brush paints before the release";
+        if (c.esc) key(VK_ESCAPE);
+        host.leftDown = false;
+        send(WM_LBUTTONUP, 0, pos(c.release));
+        std::vector<P> points;
+        c.expected(points);
+        GroundMap expected(64, 64);
+        paintPoints(expected, points, 2, editorState.symmetry);
+        EXPECT_TRUE(sameMap(workingMap, expected)) << c.what;
+        ctrlKey('Z');
+        EXPECT_TRUE(sameMap(workingMap, GroundMap(64, 64))) << c.what << ": one undo step takes it all back";
+    }
+}
+
+TEST_F(Shell, PickerAndWholeMapKeys) {
+    workingMap.paintCorner(20, 30, 3);
+    send(WM_MOUSEMOVE, 0, latticeAt(20.5, 30.5));
+    key('P');
+    EXPECT_EQ(editorState.currentKind, TerrainKind::snow);
+    EXPECT_EQ(editorState.editMode, EditMode::view) << "P changes no mode";
+    send(WM_MOUSEMOVE, 0, latticeAt(-2.5, 30.5));
+    key('P');
+    EXPECT_EQ(editorState.currentKind, TerrainKind::snow) << "off the lattice nothing is picked";
+    key(VK_HOME);
+    EXPECT_EQ(viewState.zoom, 0.9 * 600 / 2048);
+    EXPECT_EQ(viewState.panX, 270);
+    EXPECT_EQ(viewState.panY, 270);
+}
+
 TEST(Commands, ModifiersPickTheEntry) {
     struct Case { WPARAM vk; uint8_t modifiers; const char* expected; };
     const Case cases[] = {
         {'E', kCtrl, "Ctrl+E"}, {'E', kCtrl | kShift, "Ctrl+E"}, {'E', kShift, "E"}, {'3', kShift, "0 to 4"}, {VK_F1, kCtrl, "F1"},
-        {'C', 0, "C"}, {'C', kCtrl, "Ctrl+C"}, {'V', kCtrl, "Ctrl+V"}, {'V', 0, nullptr},
+        {'C', 0, "C"}, {'C', kCtrl, "Ctrl+C"}, {'V', kCtrl, "Ctrl+V"}, {'V', 0, "V"}, {VK_HOME, 0, "Home"}, {'B', kCtrl, nullptr},
         {'X', kCtrl, nullptr}, {'X', 0, "X"}, {'M', kCtrl, nullptr}, {'Z', 0, "Z"},
         {'S', 0, "S"}, {'S', kCtrl, "Ctrl+S"}, {'S', kCtrl | kShift, "Ctrl+S"},
         {'Z', kShift, nullptr}, {'Z', kCtrl, "Ctrl+Z"}, {'Z', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"},

@@ -171,6 +171,7 @@ typedef OPENFILENAMEA* LPOPENFILENAMEA;
 #define VK_MENU 0x12
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
+#define VK_HOME 0x24
 #define VK_LEFT 0x25
 #define VK_UP 0x26
 #define VK_RIGHT 0x27

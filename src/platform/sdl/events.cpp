@@ -71,6 +71,7 @@ int virtualKeyFor(const SDL_Keysym& key) {
     case SDL_SCANCODE_BACKSPACE: return VK_BACK;
     case SDL_SCANCODE_TAB: return VK_TAB;
     case SDL_SCANCODE_DELETE: return VK_DELETE;
+    case SDL_SCANCODE_HOME: return VK_HOME;
     case SDL_SCANCODE_LEFT: return VK_LEFT;
     case SDL_SCANCODE_RIGHT: return VK_RIGHT;
     case SDL_SCANCODE_UP: return VK_UP;

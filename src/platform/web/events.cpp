@@ -141,7 +141,7 @@ int virtualKeyFor(const char* code, unsigned long keyCode) {
     }
     static const struct { const char* code; int vk; } named[] = {
         {"Escape", VK_ESCAPE}, {"Space", VK_SPACE}, {"Enter", VK_RETURN}, {"NumpadEnter", VK_RETURN},
-        {"Backspace", VK_BACK}, {"Tab", VK_TAB}, {"Delete", VK_DELETE},
+        {"Backspace", VK_BACK}, {"Tab", VK_TAB}, {"Delete", VK_DELETE}, {"Home", VK_HOME},
         {"ArrowLeft", VK_LEFT}, {"ArrowRight", VK_RIGHT}, {"ArrowUp", VK_UP}, {"ArrowDown", VK_DOWN},
         {"ShiftLeft", VK_SHIFT}, {"ShiftRight", VK_SHIFT}, {"ControlLeft", VK_CONTROL}, {"ControlRight", VK_CONTROL},
         {"AltLeft", VK_MENU}, {"AltRight", VK_MENU},
