@@ -400,9 +400,9 @@ def undo_redo_quick_save(ctx, ed, script, work, saved_path):
     ed.key("e")
     extra = []
     stroke(ed, extra, [(20, 4)] + [(20, py) for py in range(5, 12)])
-    ed.wait_title(title % (os.path.basename(saved_path) + "*", "corners"), "a stroke")
+    ed.wait_title(title % (os.path.basename(saved_path) + "*", "corners, brush"), "a stroke")
     ed.key("ctrl+z")
-    ed.wait_title(title % (os.path.basename(saved_path), "corners"), "Ctrl+Z")
+    ed.wait_title(title % (os.path.basename(saved_path), "corners, brush"), "Ctrl+Z")
     ed.key("e")
     ed.key("s")
     ed.file_dialog(undone, save=True)
@@ -498,13 +498,13 @@ def undecodable_name(ctx, s, exe, work):
     ed.key("e")
     script = ["client %d %d" % ed.size, "load " + plain, "kind 1"]
     stroke(ed, script, [(6, 3)] + [(6, py) for py in range(4, 9)])
-    ed.wait_title(title % ("*", "corners"), "a stroke")
+    ed.wait_title(title % ("*", "corners, brush"), "a stroke")
     ed.key("ctrl+z")
-    ed.wait_title(title % ("", "corners"), "Ctrl+Z")
+    ed.wait_title(title % ("", "corners, brush"), "Ctrl+Z")
     ed.key("ctrl+y")
-    ed.wait_title(title % ("*", "corners"), "Ctrl+Y")
+    ed.wait_title(title % ("*", "corners, brush"), "Ctrl+Y")
     ed.key("ctrl+s")
-    ed.wait_title(title % ("", "corners"), "Ctrl+S")
+    ed.wait_title(title % ("", "corners, brush"), "Ctrl+S")
     ctx.expect(script + ["save " + os.path.join(work, "undecodable.want")], "undecodable", work)
     compare_maps(path, os.path.join(work, "undecodable.want"), "Ctrl+S to a name that is not UTF-8")
     ed.key("Escape", "Escape")
@@ -760,6 +760,7 @@ def painting_tools(ctx, s, exe, work):
     if bad:
         raise Failure("four ways: no cyan axis at %d pixels, e.g. client %s; screenshot %s"
                       % (len(bad), bad[:4], s.screenshot("linux-tools-axes")))
+    log("four ways: both axes cyan across the map")
     # A rectangle at Home's view: its press and release map through that zoom and pan.
     tool("a", "rectangle")
     ox, oy = w // 2 - 60, h // 2 - 120

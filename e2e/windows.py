@@ -181,9 +181,9 @@ def session(ctx, driver, s, ed, atlas, work, target):
     ed.wait_title(title % ("", "view"), "Wine after S")
     ed.key("e")
     driver.stroke(ed, [], [(6, 13)] + [(px, 13) for px in range(7, 12)])
-    ed.wait_title(title % ("*", "corners"), "Wine stroke")
+    ed.wait_title(title % ("*", "corners, brush"), "Wine stroke")
     ed.key("ctrl+z")
-    ed.wait_title(title % ("", "corners"), "Wine Ctrl+Z")
+    ed.wait_title(title % ("", "corners, brush"), "Wine Ctrl+Z")
     ed.key("e")                # back to view mode, where Esc asks to quit
     os.remove(target)
     ed.key("ctrl+s")
