@@ -604,10 +604,10 @@ def missing_lines(img, ed, lines, colour, zoom=1.0, pan=(0, 0)):
     for x0, y0, x1, y1 in lines:
         (cx0, cy0), (cx1, cy1) = client(x0, y0), client(x1, y1)
         if x0 == x1:
-            along = [(c, y) for y in range(int(cy0) + 2, int(cy1) - 1) for c in [round(cx0)]]
+            along = [(round(cx0), y) for y in range(int(cy0) + 2, int(cy1) - 1)]
             near = [(-1, 0), (0, 0)]
         else:
-            along = [(x, c) for x in range(int(cx0) + 2, int(cx1) - 1) for c in [round(cy0)]]
+            along = [(x, round(cy0)) for x in range(int(cx0) + 2, int(cx1) - 1)]
             near = [(0, -1), (0, 0)]
         bad += [(x, y) for x, y in along
                 if not any(img.px(*ed.at(x + dx, y + dy)) == colour for dx, dy in near)]
