@@ -178,6 +178,7 @@ def scripted(ctx, name, build, sanitized):
             if not sanitized:
                 undecodable_name(ctx, s, exe, work)
                 stamps(ctx, s, exe, work)
+                painting_tools(ctx, s, exe, work)
                 import recovery
                 recovery.flows(ctx, s, exe, work, stroke, compare_maps)
         except BaseException:
@@ -399,9 +400,9 @@ def undo_redo_quick_save(ctx, ed, script, work, saved_path):
     ed.key("e")
     extra = []
     stroke(ed, extra, [(20, 4)] + [(20, py) for py in range(5, 12)])
-    ed.wait_title(title % (os.path.basename(saved_path) + "*", "corners"), "a stroke")
+    ed.wait_title(title % (os.path.basename(saved_path) + "*", "corners, brush"), "a stroke")
     ed.key("ctrl+z")
-    ed.wait_title(title % (os.path.basename(saved_path), "corners"), "Ctrl+Z")
+    ed.wait_title(title % (os.path.basename(saved_path), "corners, brush"), "Ctrl+Z")
     ed.key("e")
     ed.key("s")
     ed.file_dialog(undone, save=True)
@@ -497,13 +498,13 @@ def undecodable_name(ctx, s, exe, work):
     ed.key("e")
     script = ["client %d %d" % ed.size, "load " + plain, "kind 1"]
     stroke(ed, script, [(6, 3)] + [(6, py) for py in range(4, 9)])
-    ed.wait_title(title % ("*", "corners"), "a stroke")
+    ed.wait_title(title % ("*", "corners, brush"), "a stroke")
     ed.key("ctrl+z")
-    ed.wait_title(title % ("", "corners"), "Ctrl+Z")
+    ed.wait_title(title % ("", "corners, brush"), "Ctrl+Z")
     ed.key("ctrl+y")
-    ed.wait_title(title % ("*", "corners"), "Ctrl+Y")
+    ed.wait_title(title % ("*", "corners, brush"), "Ctrl+Y")
     ed.key("ctrl+s")
-    ed.wait_title(title % ("", "corners"), "Ctrl+S")
+    ed.wait_title(title % ("", "corners, brush"), "Ctrl+S")
     ctx.expect(script + ["save " + os.path.join(work, "undecodable.want")], "undecodable", work)
     compare_maps(path, os.path.join(work, "undecodable.want"), "Ctrl+S to a name that is not UTF-8")
     ed.key("Escape", "Escape")
@@ -527,7 +528,7 @@ def clipboard(s, text=None):
 def stamps(ctx, s, exe, work):
     """Ctrl + drag selects and Ctrl+C puts the stamp's text on the X
     clipboard; Ctrl+V, Z, X and a click place it; a stamp text another
-    program put there is placed too; a text that is no stamp gives a
+    program put there is placed too, with its mirror image (V); a text that is no stamp gives a
     one-button box and changes nothing. The saved bytes against e2e_expect."""
     ed = Editor(s, [exe], work, "linux-stamps")
     ed.start()
@@ -551,15 +552,16 @@ def stamps(ctx, s, exe, work):
     ed.key("ctrl+v", "z", "x")
     ed.click_at(*lattice_px(ed, 14, 8))
     script += ["stamptext " + copied, "turn", "flipx", "place %d %d" % lattice_px(ed, 14, 8)]
-    # Another program's stamp (CR LF lines, no final end), placed partly off the map.
+    # Another program's stamp (CR LF lines, no final end), placed partly off
+    # the map and mirrored left-right (V) to the map's far side.
     other = os.path.join(work, "stamp-other.txt")
     with open(other, "wb") as f:
         f.write(b"VornGroundEditor stamp 1 4 3\r\n4440\r\n0341\r\n4444")
     clipboard(s, read(other))
     time.sleep(0.3)
-    ed.key("ctrl+v")
+    ed.key("v", "ctrl+v")
     ed.click_at(*lattice_px(ed, -3, -2))
-    script += ["stamptext " + other, "place %d %d" % lattice_px(ed, -3, -2)]
+    script += ["symmetry 1", "stamptext " + other, "place %d %d" % lattice_px(ed, -3, -2)]
     clipboard(s, b"VornGroundEditor stamp 1 2 1\n05\n")
     time.sleep(0.3)
     ed.key("ctrl+v")
@@ -574,6 +576,211 @@ def stamps(ctx, s, exe, work):
     rc = ed.wait_exit(60)
     if rc != 0:
         raise Failure("stamps: exit code expected 0, got %d (log %s)" % (rc, ed.log_path))
+
+
+KIND_NAMES = ("sand", "grass", "rock", "snow", "water")
+# Each V's symmetry, as the title ends with it.
+SYMMETRY_TITLES = (", mirror left-right", ", mirror top-bottom", ", mirror four ways", ", half turn", "")
+WHITE, CYAN = (255, 255, 255), (0, 255, 255)
+
+
+def point_under(ed, x, y, zoom=1.0, pan=(0, 0)):
+    """The lattice point under client (x, y), as the editor reckons it."""
+    w, h = ed.size
+    return (int((pan[0] + x - w // 2) * 0.03125 / zoom * 2 + 0.5),
+            int((pan[1] + y - h // 2) * 0.03125 / zoom * 2 + 0.5))
+
+
+def missing_lines(img, ed, lines, colour, zoom=1.0, pan=(0, 0)):
+    """Of the given lines (lattice coordinates (x0, y0, x1, y1), each across or
+    down, on lattice or half-step positions), the pixels along them that do
+    not show `colour` on either pixel next to where the line falls; a line
+    on a pixel edge may be drawn on either side of it."""
+    w, h = ed.size
+
+    def client(lx, ly):
+        return w / 2 + 16 * zoom * lx - pan[0], h / 2 + 16 * zoom * ly - pan[1]
+    bad = []
+    for x0, y0, x1, y1 in lines:
+        (cx0, cy0), (cx1, cy1) = client(x0, y0), client(x1, y1)
+        if x0 == x1:
+            along = [(round(cx0), y) for y in range(int(cy0) + 2, int(cy1) - 1)]
+            near = [(-1, 0), (0, 0)]
+        else:
+            along = [(x, round(cy0)) for x in range(int(cx0) + 2, int(cx1) - 1)]
+            near = [(0, -1), (0, 0)]
+        bad += [(x, y) for x, y in along
+                if not any(img.px(*ed.at(x + dx, y + dy)) == colour for dx, dy in near)]
+    return bad
+
+
+def check_frames(ed, frames, what, **view):
+    """White frames a quarter cell (half a lattice step) outside the points
+    (x0, y0)..(x1, y1) of each frame."""
+    time.sleep(SETTLE)
+    lines = []
+    for x0, y0, x1, y1 in frames:
+        l, t, r, b = x0 - 0.5, y0 - 0.5, x1 + 0.5, y1 + 0.5
+        lines += [(l, t, r, t), (l, b, r, b), (l, t, l, b), (r, t, r, b)]
+    bad = missing_lines(ed.s.grab(), ed, lines, WHITE, **view)
+    if bad:
+        shot = ed.s.screenshot(ed.label + "-" + what.replace(" ", "-"))
+        raise Failure("%s: no white frame at %d pixels, e.g. client %s; screenshot %s"
+                      % (what, len(bad), bad[:4], shot))
+    log("%s: frames at %s" % (what, frames))
+
+
+def painting_tools(ctx, s, exe, work):
+    """The painting tools in a fresh editor: a brush stroke (D), a line (L),
+    a rectangle (A) and a bucket (B), each key's title; the outline around
+    the cursor; a line's preview shown while held and dropped by Esc; P
+    over a painted point and a stroke in the picked kind; V through every
+    symmetry, a stroke with four ways, and after Home their axes, the
+    outline's images and a rectangle. Saved bytes against e2e_expect."""
+    ed = Editor(s, [exe], work, "linux-tools")
+    ed.start()
+    s.wait_for(ed.drawn, 30, "the first frame")
+    atlas = Atlas(os.path.join(work, "tex1.bmp"))
+    cells = ed.visible_cells()
+    script = ["client %d %d" % ed.size, "kind 2", "brush 3"]
+    state = {"doc": "", "kind": 2, "symmetry": ""}
+
+    def title(mode):
+        return "VornGroundEditor%s - %s, kind %d (%s), brush 3%s" % (
+            state["doc"], mode, state["kind"], KIND_NAMES[state["kind"]], state["symmetry"])
+
+    def tool(key, name):
+        ed.key(key)
+        ed.wait_title(title("corners, " + name), key.upper())
+
+    def held(points, while_held=None):
+        """A left drag through lattice points; `while_held` runs before the release."""
+        ed.focus()
+        client = [lattice_px(ed, *p) for p in points]
+        ed.move(*client[0])
+        time.sleep(0.1)
+        s.down(1)
+        for p in client[1:]:
+            time.sleep(0.03)
+            ed.move(*p)
+        if while_held:
+            while_held()
+        time.sleep(0.1)
+        s.up(1)
+        time.sleep(SETTLE)
+        return client
+
+    ed.key("d", "2", "w", "w")
+    ed.wait_title(title("corners, brush"), "D")
+    stroke(ed, script, [(2, 2)] + [(px, 2) for px in range(3, 9)])
+    ed.move(*lattice_px(ed, 4, 12))
+    check_frames(ed, [(4, 12, 6, 14)], "the brush's outline at the cursor")
+
+    tool("l", "line")
+    # The outline follows the line's end while the button is held.
+    a, b = held([(2, 8), (10, 9), (20, 11)],
+                lambda: check_frames(ed, [(20, 11, 22, 13)], "the outline at the line's end"))[::2]
+    script.append("line %d %d %d %d" % (a + b))
+
+    ed.key("1")
+    state["kind"] = 1
+    tool("a", "rectangle")
+    a, b = held([(22, 2), (18, 4), (14, 6)])[::2]
+    script += ["kind 1", "rect %d %d %d %d" % (a + b)]
+
+    ed.key("4")
+    state["kind"] = 4
+    tool("b", "bucket")
+    ed.click_at(*lattice_px(ed, 18, 4))
+    script += ["kind 4", "bucket %d %d" % lattice_px(ed, 18, 4)]
+    ed.move(*lattice_px(ed, 12, 15))
+    check_frames(ed, [(12, 15, 12, 15)], "the bucket's outline: one point")
+
+    # A line held, its preview shown; Esc leaves corner editing, the release paints nothing.
+    tool("l", "line")
+    mx, my = ed.at(*lattice_px(ed, 12, 16))   # the line's middle, far from both ends' outlines
+
+    def middle(img):
+        return [img.px(mx + dx, my + dy) for dx in range(-12, 13) for dy in range(-12, 13)]
+    ed.move(*lattice_px(ed, 2, 16))
+    time.sleep(SETTLE)
+    before = middle(s.grab())
+
+    def preview_then_escape():
+        time.sleep(SETTLE)
+        if middle(s.grab()) == before:
+            raise Failure("a line held from (2,16) to (22,16): no preview; screenshot %s"
+                          % s.screenshot("linux-tools-no-preview"))
+        ed.key("Escape")
+        ed.wait_title(title("view"), "Esc during a line")
+    held([(2, 16), (12, 16), (22, 16)], preview_then_escape)
+    ctx.expect(script + ["save " + os.path.join(work, "tools.want")], "tools", work)
+    ed.check_cells(atlas, read(os.path.join(work, "tools.want")), cells,
+                   "brush, line, rectangle, bucket, and a line dropped by Esc")
+    saved = os.path.join(work, "tools.map")
+    ed.key("s")
+    ed.file_dialog(saved, save=True)
+    s.wait_for(lambda: os.path.exists(saved), 10, "the saved map")
+    compare_maps(saved, os.path.join(work, "tools.want"), "brush, line, rectangle and bucket")
+    state["doc"] = " - tools.map"
+
+    # P outside the lattice keeps the kind; over the brush stroke, rock.
+    ed.move(*lattice_px(ed, -3, -3))
+    ed.key("p")
+    time.sleep(SETTLE)         # the title would read the same before the key
+    ed.wait_title(title("view"), "P outside the lattice")
+    ed.move(*lattice_px(ed, 5, 3))
+    ed.key("p")
+    state["kind"] = 2
+    ed.wait_title(title("view"), "P over the brush stroke")
+    script += ["pick %d %d" % lattice_px(ed, 5, 3)]
+    tool("d", "brush")
+    state["doc"] = " - tools.map*"
+    stroke(ed, script, [(3, 12)] + [(px, 12) for px in range(4, 10)])
+
+    for i in range(3):
+        ed.key("v")
+        state["symmetry"] = SYMMETRY_TITLES[i]
+        ed.wait_title(title("corners, brush"), "V %d times" % (i + 1))
+    script.append("symmetry 3")
+    stroke(ed, script, [(12, 2)] + [(12, py) for py in range(3, 12)])
+
+    # Home: the whole map; the axes cyan across it, the outline at the cursor and its images.
+    ed.key("Home")
+    w, h = ed.size
+    zoom = 0.9 * min(w, h) / 2048
+    view = {"zoom": zoom, "pan": (round(1024 * zoom),) * 2}
+    script.append("home")
+    px, py = point_under(ed, w // 2 - 150, h // 2 - 170, **view)
+    ed.move(w // 2 - 150, h // 2 - 170)
+    check_frames(ed, [(x, y, x + 2, y + 2) for x in (px, 126 - px) for y in (py, 126 - py)],
+                 "the outline and its images after Home", **view)
+    time.sleep(SETTLE)
+    bad = missing_lines(s.grab(), ed, [(64, 2, 64, 126), (2, 64, 126, 64)], CYAN, **view)
+    if bad:
+        raise Failure("four ways: no cyan axis at %d pixels, e.g. client %s; screenshot %s"
+                      % (len(bad), bad[:4], s.screenshot("linux-tools-axes")))
+    log("four ways: both axes cyan across the map")
+    # A rectangle at Home's view: its press and release map through that zoom and pan.
+    tool("a", "rectangle")
+    ox, oy = w // 2 - 60, h // 2 - 120
+    ed.drag([(ox, oy), (ox + 20, oy + 20), (ox + 45, oy + 35)])
+    script.append("rect %d %d %d %d" % (ox, oy, ox + 45, oy + 35))
+
+    for i in (3, 4):
+        ed.key("v")
+        state["symmetry"] = SYMMETRY_TITLES[i]
+        ed.wait_title(title("corners, rectangle"), "V %d times" % (i + 1))
+    ed.key("ctrl+s")
+    state["doc"] = " - tools.map"
+    ed.wait_title(title("corners, rectangle"), "Ctrl+S")
+    ctx.expect(script + ["save " + os.path.join(work, "tools-symmetry.want")], "tools-symmetry", work)
+    compare_maps(saved, os.path.join(work, "tools-symmetry.want"), "P, four ways, Home and a rectangle")
+    ed.key("Escape", "Escape")
+    ed.answer_box(1, 3)        # Yes | No | Cancel
+    rc = ed.wait_exit(60)
+    if rc != 0:
+        raise Failure("painting tools: exit code expected 0, got %d (log %s)" % (rc, ed.log_path))
 
 
 def soak(ctx):

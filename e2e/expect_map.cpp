@@ -20,6 +20,15 @@
 //   stamptext PATH    Ctrl+V of the stamp text in the file PATH
 //   turn, flipx, flipy  Z, X, Y while the stamp floats
 //   place X Y         a left press at client (X, Y) while the stamp floats
+//   symmetry N        V until symmetry N (0 off, 1 mirror left-right, 2 mirror
+//                     top-bottom, 3 mirror four ways, 4 half turn): strokes,
+//                     tools and stamps paint each point's images after it
+//   line X0 Y0 X1 Y1  L, then a left press at client (X0, Y0) released at
+//                     (X1, Y1): the brush's line between the two points
+//   rect X0 Y0 X1 Y1  A, then the same: every point of the rectangle
+//   bucket X Y        B, then a left click at (X, Y): the point's region
+//   pick X Y          P with the mouse at (X, Y): the kind of that point
+//   home              Home: the whole map in view (zoom and pan)
 // A PATH is the whole rest of its line, blanks and leading "-" included.
 // Exits 2 on a malformed line, naming it.
 //
@@ -34,12 +43,14 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "files/map_file.h"
 #include "height/height_field.h"
 #include "height/height_fill.h"
 #include "height/height_image.h"
 #include "map/ground_map.h"
+#include "map/paint_tools.h"
 #include "map/stamp.h"
 #include "shell/editor_state.h"
 
@@ -52,6 +63,8 @@ namespace {
 
 int32_t clientW = 800;
 int32_t clientH = 600;
+Symmetry symmetry = Symmetry::off;
+constexpr int32_t kLattice = 129;  // points across and down
 
 #ifdef E2E_WITH_REFERENCE
 reference::RefGroundMap refMap(64, 64);  // the same edits, on the plain auto-tiler
@@ -107,6 +120,18 @@ bool refLoad(const char*) { return true; }
 bool sameAsReference(const char*) { return true; }
 #endif
 
+// Paints the points in the current kind, each followed by its symmetry
+// images; the reference paints the same list one paintCorner at a time.
+void paintWithImages(const std::vector<LatticePoint>& points) {
+    const int32_t kind = static_cast<int32_t>(editorState.currentKind);
+#ifdef E2E_WITH_REFERENCE
+    std::vector<LatticePoint> all;
+    withSymmetryImages(points, symmetry, kLattice, kLattice, all);
+    for (const LatticePoint& p : all) refPaint(p.x, p.y, kind);
+#endif
+    paintPoints(workingMap, points, kind, symmetry);
+}
+
 // The window procedure's WM_MOUSEMOVE painting in edit mode 1 with the left
 // button down: the brush's top-left point is the lattice point nearest the
 // cursor, and each brush point truncates its own real sum.
@@ -120,16 +145,29 @@ void dragTo(int32_t x, int32_t y) {
     const int32_t ty = static_cast<int32_t>(p.y);
     if (tx < 0 || tx > maxX || ty < 0 || ty > maxY) return;
     const int32_t n = editorState.brushSize;
+    std::vector<LatticePoint> points;
     for (int32_t i = 0; i < n; ++i) {
         const int32_t px = static_cast<int32_t>(p.x + i);
         for (int32_t j = 0; j < n; ++j) {
             const int32_t py = static_cast<int32_t>(p.y + j);
-            if (px >= 0 && px <= maxX && py >= 0 && py <= maxY) {
-                workingMap.paintCorner(px, py, static_cast<int32_t>(editorState.currentKind));
-                refPaint(px, py, static_cast<int32_t>(editorState.currentKind));
-            }
+            if (px >= 0 && px <= maxX && py >= 0 && py <= maxY) points.push_back({px, py});
         }
     }
+    paintWithImages(points);
+}
+
+// The lattice point under client (x, y), as the tools take it.
+LatticePoint pointAt(int32_t x, int32_t y) {
+    viewState.mouseX = x;
+    viewState.mouseY = y;
+    return cursorPoint(clientW, clientH);
+}
+
+bool inside(LatticePoint p) { return p.x >= 0 && p.y >= 0 && p.x < kLattice && p.y < kLattice; }
+
+LatticePoint clamped(LatticePoint p) {
+    const auto clamp = [](int32_t v) { return v < 0 ? 0 : v >= kLattice ? kLattice - 1 : v; };
+    return {clamp(p.x), clamp(p.y)};
 }
 
 Stamp stamp;  // the floating stamp
@@ -146,11 +184,14 @@ void placeAt(int32_t x, int32_t y) {
         for (int32_t sy = 0; sy < stamp.height; ++sy) {
             const int32_t px = left + sx, py = top + sy;
             const uint8_t kind = stamp.kinds[sy * stamp.width + sx];
-            if (px >= 0 && px <= 128 && py >= 0 && py <= 128 && before.corner(px, py) != kind)
-                refPaint(px, py, kind);
+            if (!inside({px, py})) continue;
+            std::vector<LatticePoint> all;
+            withSymmetryImages({{px, py}}, symmetry, kLattice, kLattice, all);
+            for (const LatticePoint& q : all)
+                if (before.corner(q.x, q.y) != kind) refPaint(q.x, q.y, kind);
         }
 #endif
-    placeStamp(workingMap, stamp, left, top);
+    placeStamp(workingMap, stamp, left, top, symmetry);
 }
 
 // The rest of a command's line after the blanks that follow the command
@@ -261,6 +302,34 @@ int main(int argc, char** argv) {
             int32_t x, y;
             ok = static_cast<bool>(words >> x >> y) && stamp.width > 0;
             if (ok) placeAt(x, y);
+        } else if (cmd == "symmetry") {
+            int32_t n = -1;
+            ok = static_cast<bool>(words >> n) && n >= 0 && n <= 4;
+            symmetry = static_cast<Symmetry>(n);
+        } else if (cmd == "line" || cmd == "rect") {
+            int32_t x0, y0, x1, y1;
+            ok = static_cast<bool>(words >> x0 >> y0 >> x1 >> y1);
+            const LatticePoint a = pointAt(x0, y0), b = clamped(pointAt(x1, y1));
+            std::vector<LatticePoint> points;
+            if (ok && inside(a) && cmd == "line")
+                lineBrushPoints(a, b, editorState.brushSize, kLattice, kLattice, points);
+            else if (ok && inside(a))
+                rectanglePoints(a, b, points);
+            paintWithImages(points);
+        } else if (cmd == "bucket") {
+            int32_t x, y;
+            ok = static_cast<bool>(words >> x >> y);
+            std::vector<LatticePoint> points;
+            if (ok) bucketPoints(workingMap, pointAt(x, y), static_cast<int32_t>(editorState.currentKind), points);
+            paintWithImages(points);
+        } else if (cmd == "pick") {
+            int32_t x, y;
+            ok = static_cast<bool>(words >> x >> y);
+            const LatticePoint p = pointAt(x, y);
+            if (ok && inside(p)) editorState.currentKind = static_cast<TerrainKind>(workingMap.cornerAt(p.x, p.y));
+        } else if (cmd == "home") {
+            viewState.zoom = 0.9 * (clientW < clientH ? clientW : clientH) / 2048;
+            viewState.panX = viewState.panY = static_cast<int32_t>(std::lround(1024 * viewState.zoom));
         } else {
             ok = false;
         }

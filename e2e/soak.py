@@ -15,8 +15,9 @@ from xsession import Failure, Session, log, preload, sanitizer_path
 
 KEYS = ["e", "f", "i", "0", "1", "2", "3", "4", "q", "w", "space", "u", "r", "Escape",
         "ctrl+z", "ctrl+z", "ctrl+y", "ctrl+shift+z",
+        "d", "l", "a", "b", "p", "v", "Home",   # the painting tools, picker, symmetry, whole map
         # keys the editor has no command for
-        "a", "z", "y", "Tab", "F2", "Return", "KP_1", "shift+w"]
+        "z", "y", "Tab", "F2", "Return", "KP_1", "shift+w"]
 # Keys that may open a box or a dialog (Ctrl+S: when there is no current file,
 # or the save fails; F1: the help box).
 DIALOG_KEYS = ["c", "g", "m", "o", "s", "ctrl+s", "F1"]

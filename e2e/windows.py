@@ -1,7 +1,8 @@
 """The Windows build under Wine in the private X server: it starts and draws
 the map, paints a stroke, saves through the Windows save dialog to a new file
 and then over it (the overwrite question answered Yes); then a stroke, Ctrl+Z
-and Ctrl+S, which must write the file as saved before that stroke; G through
+and Ctrl+S, which must write the file as saved before that stroke; a line
+and a bucket, Ctrl+S; G through
 the Windows open dialog with a PNG and with a BMP of another header size; and
 ends with exit code 0 through Esc and No. Saved bytes are checked against the core library.
 A stamp copied in one editor is pasted in a second one.
@@ -180,9 +181,9 @@ def session(ctx, driver, s, ed, atlas, work, target):
     ed.wait_title(title % ("", "view"), "Wine after S")
     ed.key("e")
     driver.stroke(ed, [], [(6, 13)] + [(px, 13) for px in range(7, 12)])
-    ed.wait_title(title % ("*", "corners"), "Wine stroke")
+    ed.wait_title(title % ("*", "corners, brush"), "Wine stroke")
     ed.key("ctrl+z")
-    ed.wait_title(title % ("", "corners"), "Wine Ctrl+Z")
+    ed.wait_title(title % ("", "corners, brush"), "Wine Ctrl+Z")
     ed.key("e")                # back to view mode, where Esc asks to quit
     os.remove(target)
     ed.key("ctrl+s")
@@ -206,6 +207,23 @@ def session(ctx, driver, s, ed, atlas, work, target):
     except (ValueError, OSError) as e:
         raise Failure(str(e))
     log("windows: Ctrl+E: the PNG equals vorn-map render of the saved map")
+
+    # A line (L) of water, then the bucket (B) over the sand around it; E
+    # back to the view, Ctrl+S to the current file.
+    a, b, c = (driver.lattice_px(ed, *p) for p in ((2, 14), (20, 4), (22, 16)))
+    ed.key("4", "l")
+    ed.drag([a, driver.lattice_px(ed, 11, 9), b])
+    ed.key("b")
+    ed.click_at(*c)
+    ed.key("e")
+    script += ["kind 4", "line %d %d %d %d" % (a + b), "bucket %d %d" % c]
+    want = os.path.join(work, "tools.want")
+    ctx.expect(script + ["save " + want], "tools", work)
+    os.remove(target)
+    ed.key("ctrl+s")
+    s.wait_for(lambda: os.path.exists(target) and os.path.getsize(target) == 4096, 15,
+               "Ctrl+S to write the file")
+    driver.compare_maps(target, want, "Wine: a line and a bucket, Ctrl+S")
 
     grey_imports(driver, s, ed, work)
 

@@ -876,7 +876,8 @@ async function recoveryAfterClose(opts, context, url) {
 
 // Stamps within the page: Ctrl + drag, Ctrl+C, then Ctrl+V, Z and a click
 // place the copy; a stamp text the test puts on the page's clipboard is
-// placed by Ctrl+V too. Saved by download against e2e_expect.
+// placed by Ctrl+V too; then a rectangle with the half turn. Saved by
+// download against e2e_expect.
 async function stamps(opts, context, url) {
   await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: new URL(url).origin });
   const page = context.pages()[0] || await context.newPage();
@@ -905,9 +906,17 @@ async function stamps(opts, context, url) {
   await page.mouse.click(...lattice(3, 9));
   await ed.settle();
   script.push('stamptext ' + other, `place ${lattice(3, 9).join(' ')}`);
+  // A rectangle with the half turn (V four times): its image lands across
+  // the map's centre. Esc first: the stamp still floats and would take the press.
+  await ed.key('Escape', 'v', 'v', 'v', 'v', 'a');
+  await ed.title('VornGroundEditor - corners, rectangle, kind 2 (rock), brush 1, half turn', 'V four times, A');
+  const [a, b] = [lattice(20, 12), lattice(14, 16)];
+  await ed.drag([a, lattice(17, 14), b]);
+  script.push('symmetry 4', `rect ${a.join(' ')} ${b.join(' ')}`);
   await ed.key('Escape');
   await page.keyboard.press('KeyS');
-  sameBytes(await ed.save('stamps.map'), expect(opts, script, 'stamps'), 'stamps copied and pasted in the page');
+  sameBytes(await ed.save('stamps.map'), expect(opts, script, 'stamps'),
+    'stamps copied and pasted in the page, a rectangle with the half turn');
 }
 
 async function main() {
