@@ -5,6 +5,7 @@
 
 #include "shell/editor_state.h"
 #include "shell/shell.h"
+#include "shell/tools.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ void pasteStamp(HWND window, WPARAM) {
         return;
     }
     endChange();  // a stroke in progress stays a change of its own
+    dropToolDrag();  // the stamp's preview replaces a held line's
     editorState.editMode = EditMode::corners;
     stampState.stamp = std::move(stamp);
     stampState.floating = true;

@@ -80,6 +80,8 @@ void toolLeftUp(HWND window) {
     paintPoints(workingMap, points, static_cast<int32_t>(editorState.currentKind), editorState.symmetry);
 }
 
+void dropToolDrag() { toolDrag.active = false; }
+
 void dropToolDragOutsideCornerEditing() {
     if (editorState.editMode != EditMode::corners) toolDrag.active = false;
 }

@@ -21,6 +21,9 @@ void showWholeMap(HWND window, WPARAM key);
 bool toolLeftDown(HWND window);
 bool toolMouseMove(HWND window);
 void toolLeftUp(HWND window);
+// Callers: a left press (a drag whose release went astray ends unpainted)
+// and Ctrl+V (the pasted stamp takes over the preview and the next press).
+void dropToolDrag();
 // Caller: the window procedure after every message. Outside corner editing
 // no drag stays: Esc during one drops it, and its release paints nothing.
 void dropToolDragOutsideCornerEditing();

@@ -104,6 +104,7 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         viewState.mouseX = mouseX(lParam);
         viewState.mouseY = mouseY(lParam);
         endChange();  // a stroke whose button-up went astray ends here
+        dropToolDrag();  // and a line or rectangle then paints nothing
         if (stampLeftDown(window) || toolLeftDown(window)) break;
         if (editorState.editMode == EditMode::fill) {
             commitFill();

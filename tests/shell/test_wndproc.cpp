@@ -1145,6 +1145,24 @@ TEST_F(Shell, PaintingToolsThroughTheWindow) {
         ctrlKey('Z');
         EXPECT_TRUE(sameMap(workingMap, GroundMap(64, 64))) << c.what << ": one undo step takes it all back";
     }
+    // A drag whose release went astray ends at the next press, and Ctrl+V
+    // during one drops it: neither release paints it.
+    for (bool paste : {false, true}) {
+        SetUp();
+        key('L');
+        host.leftDown = true;
+        send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(10.5, 10.5));
+        send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(30.5, 20.5));
+        if (paste) {
+            host.clipboard = "VornGroundEditor stamp 1 1 1\n3\n";
+            ctrlKey('V');
+        } else {
+            send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(-3.5, 10.5));
+        }
+        host.leftDown = false;
+        send(WM_LBUTTONUP, 0, latticeAt(30.5, 20.5));
+        EXPECT_TRUE(sameMap(workingMap, GroundMap(64, 64))) << (paste ? "Ctrl+V" : "a new press") << " kept the drag";
+    }
 }
 
 TEST_F(Shell, PickerAndWholeMapKeys) {
