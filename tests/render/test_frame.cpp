@@ -271,10 +271,10 @@ TEST_F(RenderTest, FrameLeavesTheModelviewMatrixBlendingAndArraysAsFound) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-
-// The frame from vertex arrays against the immediate-mode reference, every
-// pixel, on a busy map with a mission. Each case first edits the map and the
-// mission in place, so arrays kept from the case before would show.
+// The frame from vertex arrays against the immediate-mode reference on a busy
+// map with a mission: every pixel, edges too, as both come from the same
+// rasteriser. Each case first edits the map and the mission in place, so
+// arrays kept from the case before would show.
 TEST_F(RenderTest, ArrayFrameIsTheImmediateFramePixelForPixel) {
     makeBusyMap(workingMap);
     fillRandomHeightField(heightField);
