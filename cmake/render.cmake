@@ -70,6 +70,8 @@ if(VORN_BUILD_TESTS AND NOT WIN32 AND TARGET OpenGL::EGL)
     SOURCES tests/render/test_frame.cpp tests/render/test_textures.cpp tests/render/test_mission_draw.cpp
             tests/render/test_map_image.cpp
     LIBS vorn_gl_harness vorn_busy_map)
+  vorn_add_test(test_quad_array SOURCES tests/render/test_quad_array.cpp src/files/quad_array.cpp
+    LIBS vorn_win32_headers)
   vorn_add_test(test_art
     SOURCES tests/render/test_art.cpp tools/art_tiles.cpp tools/art_canvas.cpp
     LIBS vorn_core)
