@@ -26,18 +26,24 @@ void QuadArray::add(double s0, double t0, double s1, double t1, double x0, doubl
     corners_.push_back({fs0, ft1, fx0, fy1});
 }
 
-void QuadArray::draw(size_t first, size_t count) const {
-    const size_t begin = std::min(first, quads()) * 4;
-    const size_t end = begin + std::min(count, quads() - begin / 4) * 4;
-    if (begin == end) return;
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    for (size_t corner = begin; corner < end; corner += kCornersPerDraw) {
-        const size_t corners = std::min(kCornersPerDraw, end - corner);
-        glTexCoordPointer(2, GL_FLOAT, sizeof(QuadCorner), &corners_[corner].s);
-        glVertexPointer(2, GL_FLOAT, sizeof(QuadCorner), &corners_[corner].x);
-        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners));
+void QuadArray::draw(size_t first, size_t count, size_t runs, size_t stride) const {
+    bool arraysOn = false;
+    for (size_t run = 0; run < runs; ++run) {
+        const size_t begin = std::min(first + run * stride, quads()) * 4;
+        const size_t end = begin + std::min(count, quads() - begin / 4) * 4;
+        for (size_t corner = begin; corner < end; corner += kCornersPerDraw) {
+            if (!arraysOn) {
+                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+                glEnableClientState(GL_VERTEX_ARRAY);
+                arraysOn = true;
+            }
+            const size_t corners = std::min(kCornersPerDraw, end - corner);
+            glTexCoordPointer(2, GL_FLOAT, sizeof(QuadCorner), &corners_[corner].s);
+            glVertexPointer(2, GL_FLOAT, sizeof(QuadCorner), &corners_[corner].x);
+            glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners));
+        }
     }
+    if (!arraysOn) return;
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }

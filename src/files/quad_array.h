@@ -22,11 +22,12 @@ public:
     // at (x1, y0), (s1, t1) at (x1, y1), (s0, t1) at (x0, y1).
     void add(double s0, double t0, double s1, double t1, double x0, double y0, double x1, double y1);
     size_t quads() const { return corners_.size() / 4; }
-    // Draws quads first .. first + count - 1 (cut to those there are) in order
-    // with the bound texture and the current colour, blending and matrices. The
-    // vertex and texture-coordinate arrays are enabled for the draw only: every
-    // caller finds them off and leaves them off.
-    void draw(size_t first, size_t count) const;
+    // Draws `runs` runs of `count` quads, the first from quad `first`, each
+    // next one `stride` quads on (runs cut to the quads there are), in order,
+    // with the bound texture and the current colour, blending and matrices.
+    // The vertex and texture-coordinate arrays are enabled for the draws only:
+    // every caller finds them off and leaves them off.
+    void draw(size_t first, size_t count, size_t runs = 1, size_t stride = 0) const;
     void draw() const { draw(0, quads()); }
 
 private:

@@ -54,24 +54,24 @@ struct GridQuads {
 
 GridQuads tileLayer, cornerOverlay;
 
-// The quads of a row-major grid (`columns` across, anchors `step` apart from
-// the origin, x right and rows down, each quad within a step of its anchor)
-// from the first to the last that may reach the view: whole rows in between,
-// so one draw keeps the order. Two steps of margin: the projection's float
-// rounding is a tiny fraction of one.
-struct Span {
-    size_t first = 0, count = 0;
-};
-
-Span shownSpan(int32_t columns, int32_t rows, double step) {
+// Draws the quads of a row-major grid (`columns` across, anchors `step`
+// apart from the origin, x right and rows down, each quad within a step of its
+// anchor) that may reach the view, in their order: the rows in view, each cut
+// to the columns in view. Quads wholly outside the view would show nothing,
+// yet the driver would still transform and clip them. Two steps of margin: the
+// projection's float rounding is a tiny fraction of one.
+void drawShown(const QuadArray& quads, int32_t columns, int32_t rows, double step) {
     const double c0 = std::max(0.0, std::floor(viewWindow.left / step) - 2);
     const double c1 = std::min(columns - 1.0, std::ceil(viewWindow.right / step) + 2);
     const double r0 = std::max(0.0, std::floor(-viewWindow.top / step) - 2);
     const double r1 = std::min(rows - 1.0, std::ceil(-viewWindow.bottom / step) + 2);
-    if (!(c0 <= c1 && r0 <= r1)) return {};
+    if (!(c0 <= c1 && r0 <= r1)) return;
     const size_t first = static_cast<size_t>(r0) * columns + static_cast<size_t>(c0);
-    const size_t last = static_cast<size_t>(r1) * columns + static_cast<size_t>(c1);
-    return {first, last - first + 1};
+    const size_t shownRows = static_cast<size_t>(r1 - r0) + 1;
+    const size_t shownColumns = static_cast<size_t>(c1 - c0) + 1;
+    // Whole rows in view: one run.
+    if (shownColumns == static_cast<size_t>(columns)) quads.draw(first, shownRows * shownColumns);
+    else quads.draw(first, shownColumns, shownRows, columns);
 }
 
 void drawTileLayer(const GroundMap& map) {
@@ -83,8 +83,7 @@ void drawTileLayer(const GroundMap& map) {
             }
         }
     }
-    const Span span = shownSpan(map.width, map.height, 1.0);
-    tileLayer.quads.draw(span.first, span.count);
+    drawShown(tileLayer.quads, map.width, map.height, 1.0);
 }
 
 void drawCornerOverlay(const GroundMap& map) {
@@ -104,8 +103,7 @@ void drawCornerOverlay(const GroundMap& map) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1, 1, 1, 0.5f);  // stays current in later frames; harmless with blending off
-    const Span span = shownSpan(map.latticeStride(), 2 * map.height + 1, 0.5);
-    cornerOverlay.quads.draw(span.first, span.count);
+    drawShown(cornerOverlay.quads, map.latticeStride(), 2 * map.height + 1, 0.5);
     glDisable(GL_BLEND);
 }
 

@@ -39,20 +39,22 @@ void GLAPIENTRY glDrawArrays(GLenum mode, GLint first, GLsizei count) {
     draws.push_back({texCoordPointer, vertexPointer, count});
 }
 
-TEST(QuadArray, DrawsAtMost65536CornersAtATimeFromTheQuadAsked) {
+TEST(QuadArray, DrawsAtMost65536CornersAtATimeFromTheQuadsAsked) {
     struct Case {
-        size_t quads, first, count;
+        size_t quads, first, count, runs, stride;
         std::vector<std::pair<size_t, GLsizei>> expected;  // first corner and corner count of each draw
     };
     const Case cases[] = {
-        {0, 0, 10, {}},
-        {1, 0, 1, {{0, 4}}},
-        {4096, 0, 4096, {{0, 16384}}},
-        {16384, 0, 16384, {{0, 65536}}},
-        {16641, 0, 16641, {{0, 65536}, {65536, 1028}}},
-        {16641, 129, 3000, {{516, 12000}}},
-        {16641, 16000, 1000, {{64000, 2564}}},  // cut to the quads there are
-        {16641, 16641, 5, {}},
+        {0, 0, 10, 1, 0, {}},
+        {1, 0, 1, 1, 0, {{0, 4}}},
+        {4096, 0, 4096, 1, 0, {{0, 16384}}},
+        {16384, 0, 16384, 1, 0, {{0, 65536}}},
+        {16641, 0, 16641, 1, 0, {{0, 65536}, {65536, 1028}}},
+        {16641, 129, 3000, 1, 0, {{516, 12000}}},
+        {16641, 16000, 1000, 1, 0, {{64000, 2564}}},  // cut to the quads there are
+        {16641, 16641, 5, 1, 0, {}},
+        {16641, 131, 20, 3, 129, {{524, 80}, {1040, 80}, {1556, 80}}},  // rows of a 129-wide grid
+        {16641, 16500, 100, 3, 129, {{66000, 400}, {66516, 48}}},
     };
     for (const Case& c : cases) {
         QuadArray quads;
@@ -60,7 +62,7 @@ TEST(QuadArray, DrawsAtMost65536CornersAtATimeFromTheQuadAsked) {
         draws.clear();
         texCoordPointer = vertexPointer = nullptr;
         // The first corner's position tells which quad a draw starts at.
-        quads.draw(c.first, c.count);
+        quads.draw(c.first, c.count, c.runs, c.stride);
         ASSERT_EQ(draws.size(), c.expected.size()) << c.quads << " quads from " << c.first;
         for (size_t d = 0; d < draws.size(); ++d) {
             const auto* corner = static_cast<const float*>(draws[d].texCoords);
