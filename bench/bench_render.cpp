@@ -1,6 +1,8 @@
 // One whole frame in corner editing (4096 tile quads and 16641 overlay quads) at
 // 800 x 600 in the offscreen context; drawFrame ends in the harness's
-// SwapBuffers, a glFinish, so the drawing itself is timed.
+// SwapBuffers, a glFinish, so the drawing itself is timed. Each frame beside
+// the same frame in immediate mode (the ...Immediate benchmarks), the reference the vertex
+// arrays are measured against.
 #include <benchmark/benchmark.h>
 
 #include "render/gl_harness.h"  // windows.h before GL/gl.h
@@ -15,6 +17,7 @@
 #include "height/height_texture.h"
 #include "map/ground_map.h"
 #include "render/gl_harness.h"
+#include "render/immediate_frame.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
 
@@ -42,7 +45,7 @@ bool setUp() {
     return true;
 }
 
-void frame(benchmark::State& state, double zoom, int panX, int panY) {
+void frame(benchmark::State& state, double zoom, int panX, int panY, void (*draw)(HWND, HDC) = drawFrame) {
     if (!setUp()) {
         state.SkipWithError("no offscreen OpenGL context");
         return;
@@ -51,7 +54,7 @@ void frame(benchmark::State& state, double zoom, int panX, int panY) {
     viewState.panX = panX;
     viewState.panY = panY;
     applyView(glh::window());
-    for (auto _ : state) drawFrame(glh::window(), glh::deviceContext());
+    for (auto _ : state) draw(glh::window(), glh::deviceContext());
     state.counters["quads"] = 4096 + 16641;
 }
 
@@ -59,6 +62,8 @@ void frame(benchmark::State& state, double zoom, int panX, int panY) {
 void BM_DrawFrameMode1StartView(benchmark::State& state) { frame(state, 1.0, 0, 0); }
 // The whole map in view: zoom 0.25, map centred.
 void BM_DrawFrameMode1WholeMap(benchmark::State& state) { frame(state, 0.25, 256, 256); }
+void BM_DrawFrameMode1StartViewImmediate(benchmark::State& state) { frame(state, 1.0, 0, 0, drawFrameImmediate); }
+void BM_DrawFrameMode1WholeMapImmediate(benchmark::State& state) { frame(state, 0.25, 256, 256, drawFrameImmediate); }
 
 // Reference: an empty frame (clear and finish only) in the same context.
 void BM_ClearAndFinishOnly(benchmark::State& state) {
@@ -75,6 +80,8 @@ void BM_ClearAndFinishOnly(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_DrawFrameMode1StartView)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DrawFrameMode1StartViewImmediate)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_DrawFrameMode1WholeMap)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DrawFrameMode1WholeMapImmediate)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ClearAndFinishOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK_MAIN();

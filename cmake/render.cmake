@@ -4,6 +4,7 @@
 add_library(vorn_gl STATIC
   src/files/texture_gl.cpp
   src/files/mission_draw.cpp
+  src/files/quad_array.cpp
   src/height/height_texture.cpp
   src/shell/render.cpp
   src/shell/height_textures.cpp
@@ -61,14 +62,16 @@ add_custom_target(vorn_art ALL DEPENDS ${VORN_ART_FILES} ${VORN_ICON_FILES})
 
 # ---- Tests and benchmark in an offscreen context (EGL surfaceless, no display).
 if(VORN_BUILD_TESTS AND NOT WIN32 AND TARGET OpenGL::EGL)
-  add_library(vorn_gl_harness STATIC tests/render/gl_harness.cpp)
+  add_library(vorn_gl_harness STATIC tests/render/gl_harness.cpp tests/render/immediate_frame.cpp)
   target_include_directories(vorn_gl_harness PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(vorn_gl_harness PUBLIC vorn_gl OpenGL::EGL OpenGL::OpenGL)
 
   vorn_add_test(test_render
     SOURCES tests/render/test_frame.cpp tests/render/test_textures.cpp tests/render/test_mission_draw.cpp
             tests/render/test_map_image.cpp
-    LIBS vorn_gl_harness)
+    LIBS vorn_gl_harness vorn_busy_map)
+  vorn_add_test(test_quad_array SOURCES tests/render/test_quad_array.cpp src/files/quad_array.cpp
+    LIBS vorn_win32_headers)
   vorn_add_test(test_art
     SOURCES tests/render/test_art.cpp tools/art_tiles.cpp tools/art_canvas.cpp
     LIBS vorn_core)
@@ -83,6 +86,6 @@ if(VORN_BUILD_TESTS AND NOT WIN32 AND TARGET OpenGL::EGL)
   target_include_directories(render_samples PRIVATE ${PROJECT_SOURCE_DIR}/tools)
 
   if(VORN_BUILD_BENCH)
-    vorn_add_bench(bench_render SOURCES bench/bench_render.cpp LIBS vorn_gl_harness)
+    vorn_add_bench(bench_render SOURCES bench/bench_render.cpp LIBS vorn_gl_harness vorn_busy_map)
   endif()
 endif()

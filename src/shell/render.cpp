@@ -1,10 +1,16 @@
-// One frame: tile layer, corner overlay, mission objects, height overlay.
+// One frame: tile layer, corner overlay, mission objects, height overlay. The
+// layers' quads live in vertex arrays, filled when what they show changes.
 #include <windows.h>
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "files/mission_draw.h"
+#include "files/quad_array.h"
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
@@ -26,42 +32,78 @@ TileRect tileRect(uint8_t tile) {
     return {c / 16.0, (c + 1) / 16.0, 1.0 - r / 16.0, 1.0 - (r + 1) / 16.0};
 }
 
+// A grid's quads and the bytes they were made from: filled again only when
+// the grid to draw differs in size or content. Content, not identity: the
+// fill and a floating stamp rebuild the preview map every frame.
+struct GridQuads {
+    int32_t width = -1, height = -1;
+    std::vector<uint8_t> bytes;
+    QuadArray quads;
+
+    // Whether the quads need filling for this grid; keeps its bytes if so.
+    bool stale(int32_t w, int32_t h, const uint8_t* grid, size_t n) {
+        if (w == width && h == height && n == bytes.size() && (n == 0 || std::memcmp(grid, bytes.data(), n) == 0))
+            return false;
+        width = w;
+        height = h;
+        bytes.assign(grid, grid + n);
+        quads.clear();
+        return true;
+    }
+};
+
+GridQuads tileLayer, cornerOverlay;
+
+// Draws the quads of a row-major grid (`columns` across, anchors `step`
+// apart from the origin, x right and rows down, each quad within a step of its
+// anchor) that may reach the view, in their order: the rows in view, each cut
+// to the columns in view. Quads wholly outside the view would show nothing,
+// yet the driver would still transform and clip them. Two steps of margin: the
+// projection's float rounding is a tiny fraction of one.
+void drawShown(const QuadArray& quads, int32_t columns, int32_t rows, double step) {
+    const double c0 = std::max(0.0, std::floor(viewWindow.left / step) - 2);
+    const double c1 = std::min(columns - 1.0, std::ceil(viewWindow.right / step) + 2);
+    const double r0 = std::max(0.0, std::floor(-viewWindow.top / step) - 2);
+    const double r1 = std::min(rows - 1.0, std::ceil(-viewWindow.bottom / step) + 2);
+    if (!(c0 <= c1 && r0 <= r1)) return;
+    const size_t first = static_cast<size_t>(r0) * columns + static_cast<size_t>(c0);
+    const size_t shownRows = static_cast<size_t>(r1 - r0) + 1;
+    const size_t shownColumns = static_cast<size_t>(c1 - c0) + 1;
+    // Whole rows in view: one run.
+    if (shownColumns == static_cast<size_t>(columns)) quads.draw(first, shownRows * shownColumns);
+    else quads.draw(first, shownColumns, shownRows, columns);
+}
+
 void drawTileLayer(const GroundMap& map) {
-    glBegin(GL_QUADS);
-    for (int32_t y = 0; y < map.height; ++y) {
-        for (int32_t x = 0; x < map.width; ++x) {
-            const TileRect t = tileRect(map.tileAt(x, y));
-            const double wx = x, wy = -y;
-            glTexCoord2d(t.s0, t.t0); glVertex2d(wx, wy);
-            glTexCoord2d(t.s1, t.t0); glVertex2d(wx + 1, wy);
-            glTexCoord2d(t.s1, t.t1); glVertex2d(wx + 1, wy - 1);
-            glTexCoord2d(t.s0, t.t1); glVertex2d(wx, wy - 1);
+    if (tileLayer.stale(map.width, map.height, map.tiles, static_cast<size_t>(map.width) * map.height)) {
+        for (int32_t y = 0; y < map.height; ++y) {
+            for (int32_t x = 0; x < map.width; ++x) {
+                const TileRect t = tileRect(map.tileAt(x, y));
+                tileLayer.quads.add(t.s0, t.t0, t.s1, t.t1, x, -y, x + 1, -y - 1);
+            }
         }
     }
-    glEnd();
+    drawShown(tileLayer.quads, map.width, map.height, 1.0);
 }
 
 void drawCornerOverlay(const GroundMap& map) {
+    const size_t points = static_cast<size_t>(map.latticeStride()) * (2 * map.height + 1);
+    if (cornerOverlay.stale(map.width, map.height, map.corners, points)) {
+        for (int32_t py = 0; py <= 2 * map.height; ++py) {
+            for (int32_t px = 0; px <= 2 * map.width; ++px) {
+                // The grid only ever holds kinds 0..4; anything else would be a
+                // corrupted map, shown as kind 0 rather than read past the table.
+                const uint8_t kind = map.cornerAt(px, py);
+                const TileRect t = tileRect(kCornerOverlayTiles[kind < 5 ? kind : 0]);
+                const double cx = px / 2.0, cy = -py / 2.0;
+                cornerOverlay.quads.add(t.s0, t.t0, t.s1, t.t1, cx - 0.25, cy + 0.25, cx + 0.25, cy - 0.25);
+            }
+        }
+    }
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1, 1, 1, 0.5f);  // stays current in later frames; harmless with blending off
-    glBegin(GL_QUADS);
-    const int32_t lastY = 2 * map.height;
-    const int32_t lastX = 2 * map.width;
-    for (int32_t py = 0; py <= lastY; ++py) {
-        for (int32_t px = 0; px <= lastX; ++px) {
-            // The grid only ever holds kinds 0..4; anything else would be a
-            // corrupted map, shown as kind 0 rather than read past the table.
-            const uint8_t kind = map.cornerAt(px, py);
-            const TileRect t = tileRect(kCornerOverlayTiles[kind < 5 ? kind : 0]);
-            const double cx = px / 2.0, cy = -py / 2.0;
-            glTexCoord2d(t.s0, t.t0); glVertex2d(cx - 0.25, cy + 0.25);
-            glTexCoord2d(t.s1, t.t0); glVertex2d(cx + 0.25, cy + 0.25);
-            glTexCoord2d(t.s1, t.t1); glVertex2d(cx + 0.25, cy - 0.25);
-            glTexCoord2d(t.s0, t.t1); glVertex2d(cx - 0.25, cy - 0.25);
-        }
-    }
-    glEnd();
+    drawShown(cornerOverlay.quads, map.latticeStride(), 2 * map.height + 1, 0.5);
     glDisable(GL_BLEND);
 }
 

@@ -5,6 +5,14 @@
 // Viewport and projection from the client size and the view state; leaves
 // GL_MODELVIEW current. Harmless with no current context or an empty client area.
 void applyView(HWND window);
+
+// The world rectangle (x right, y up) the projection applyView set last
+// shows; without one yet, the whole plane. drawFrame skips the quads wholly
+// outside it.
+struct WorldWindow {
+    double left = -1e300, right = 1e300, bottom = -1e300, top = 1e300;
+};
+extern WorldWindow viewWindow;
 // Draws one whole frame and swaps. Caller: the main loop only.
 void drawFrame(HWND window, HDC dc);
 

@@ -5,6 +5,8 @@
 #include "shell/editor_state.h"
 #include "shell/render.h"
 
+WorldWindow viewWindow;
+
 void applyView(HWND window) {
     RECT rect = {0, 0, 0, 0};
     GetClientRect(window, &rect);
@@ -21,8 +23,14 @@ void applyView(HWND window) {
     glLoadIdentity();
     // 64 * zoom / W: one world unit spans 32 * zoom pixels of a viewport whose
     // normalised range of 2 covers W pixels.
-    glScalef(static_cast<GLfloat>(zoom * 64 / w), static_cast<GLfloat>(zoom * 64 / h), 1.0f);
+    const GLfloat sx = static_cast<GLfloat>(zoom * 64 / w), sy = static_cast<GLfloat>(zoom * 64 / h);
+    glScalef(sx, sy, 1.0f);
     const double d = 0.03125 / zoom;
-    glTranslatef(static_cast<GLfloat>(-static_cast<double>(viewState.panX) * d), static_cast<GLfloat>(viewState.panY * d), 0.0f);
+    const GLfloat tx = static_cast<GLfloat>(-static_cast<double>(viewState.panX) * d);
+    const GLfloat ty = static_cast<GLfloat>(viewState.panY * d);
+    glTranslatef(tx, ty, 0.0f);
+    // Normalised -1..1 of the scale after the translation, back in the world.
+    viewWindow = {-1 / static_cast<double>(sx) - tx, 1 / static_cast<double>(sx) - tx,
+                  -1 / static_cast<double>(sy) - ty, 1 / static_cast<double>(sy) - ty};
     glMatrixMode(GL_MODELVIEW);
 }

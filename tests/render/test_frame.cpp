@@ -2,6 +2,9 @@
 // well inside a texel (which texel an edge pixel shows differs between rasterisers).
 #include "render/render_fixture.h"
 
+#include "busy_map.h"
+#include "render/immediate_frame.h"
+
 namespace {
 
 using glh::Rgb;
@@ -282,14 +285,89 @@ TEST_F(RenderTest, EmptyClientAreaKeepsTheLastViewUntilARealSize) {
     EXPECT_FLOAT_EQ(projection[0], 3 * 64 / 800.0f);
 }
 
-TEST_F(RenderTest, FrameLeavesTheModelviewMatrixAndBlendingAsFound) {
+TEST_F(RenderTest, FrameLeavesTheModelviewMatrixBlendingAndArraysAsFound) {
     editorState.editMode = EditMode::corners;
     frame();
     GLfloat m[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], i % 5 == 0 ? 1.0f : 0.0f);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The frame from vertex arrays against the immediate-mode reference on a busy
+// map with a mission: every pixel, edges too, as both come from the same
+// rasteriser. Each case first edits the map and the mission in place, so
+// arrays kept from the case before would show.
+TEST_F(RenderTest, ArrayFrameIsTheImmediateFramePixelForPixel) {
+    makeBusyMap(workingMap);
+    fillRandomHeightField(heightField);
+    remakeHeightTexture();
+    for (int i = 0; i < 300; ++i) {
+        structureList.push_back({0, 0, static_cast<int16_t>(i % 21 - 1), 0, static_cast<int16_t>(i * 37 % 4300 - 100)});
+        tileObjectList.push_back({0, static_cast<int16_t>(i * 11 % 300), 0, static_cast<int16_t>(i * 53 % 4096), 0, 0});
+    }
+    enum View { start, whole, edge };
+    struct Case {
+        EditMode mode;
+        bool objects, heights, stamp;
+        View view;
+    };
+    const Case cases[] = {
+        {EditMode::view, false, false, false, start},   {EditMode::view, true, false, false, whole},
+        {EditMode::view, false, true, false, edge},     {EditMode::view, true, true, false, start},
+        {EditMode::corners, false, false, false, whole}, {EditMode::corners, true, false, false, edge},
+        {EditMode::corners, false, true, false, start},  {EditMode::corners, true, true, false, whole},
+        {EditMode::corners, true, false, true, whole},   {EditMode::corners, false, false, true, start},
+        {EditMode::fill, false, false, false, edge},     {EditMode::fill, true, false, false, start},
+        {EditMode::fill, false, true, false, whole},     {EditMode::fill, true, true, false, edge},
+        {EditMode::corners, true, false, false, start},
+    };
+    const char* const viewNames[] = {"start view", "whole map", "zoomed in at the bottom-right edge"};
+    int n = 0;
+    for (const Case& c : cases) {
+        workingMap.paintCorner(n * 17 % 129, n * 29 % 129, n % 5);
+        structureList[n].position = static_cast<int16_t>(n * 130);
+        tileObjectList[n].texCell = static_cast<int16_t>(n * 7);
+        ++n;
+        editorState.editMode = c.mode;
+        editorState.showObjects = c.objects;
+        editorState.heightOverlay = c.heights;
+        editorState.currentKind = TerrainKind::grass;
+        stampState.floating = c.stamp;
+        stampState.stamp.width = 9;
+        stampState.stamp.height = 7;
+        stampState.stamp.kinds.assign(63, 4);
+        // Zoom and pan; at the edge, the map's bottom-right corner 100 pixels
+        // right of and 50 below the window's centre.
+        const double zooms[] = {1, 0.25, 4};
+        const int pans[][2] = {{0, 0}, {256, 256}, {8192 - 100, 8192 - 50}};
+        viewState.zoom = zooms[c.view];
+        viewState.panX = pans[c.view][0];
+        viewState.panY = pans[c.view][1];
+        viewState.mouseX = 430;  // fill and stamp: the cursor over the map in every view
+        viewState.mouseY = 310;
+        applyView(glh::window());
+        drawFrameImmediate(glh::window(), glh::deviceContext());
+        const std::vector<uint8_t> expected = glh::readClient();
+        frame();
+        const std::vector<uint8_t> got = glh::readClient();
+        ASSERT_EQ(got.size(), expected.size());
+        int wrong = 0;
+        for (size_t p = 0; p < got.size(); p += 3) {
+            if (got[p] == expected[p] && got[p + 1] == expected[p + 1] && got[p + 2] == expected[p + 2]) continue;
+            if (wrong++ < 3) {
+                ADD_FAILURE() << "mode " << editModeName(c.mode) << (c.objects ? ", objects" : "")
+                              << (c.heights ? ", heights" : "") << (c.stamp ? ", stamp" : "") << ", "
+                              << viewNames[c.view] << ": pixel (" << p / 3 % 800 << ", " << p / 3 / 800 << ") expected "
+                              << glh::toString({expected[p], expected[p + 1], expected[p + 2]}) << ", got "
+                              << glh::toString({got[p], got[p + 1], got[p + 2]});
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "case " << n;
+    }
 }
 
 }  // namespace

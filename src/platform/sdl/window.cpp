@@ -9,7 +9,8 @@ HWND__* platform::openHostWindow(LPCSTR title, DWORD style, int x, int y, int wi
     // Quirk: SDL fixes the pixel format when the window is made, Windows when
     // SetPixelFormat runs; so the editor's one format is requested here and
     // SetPixelFormat only confirms it. A compatibility profile keeps the
-    // fixed-function pipeline and immediate mode the renderer draws with.
+    // fixed-function pipeline, immediate mode and client-side vertex arrays
+    // the renderer draws with.
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);

@@ -1,7 +1,7 @@
 // Pixel format and OpenGL context behind the WGL calls: an EGL context on the
 // page's canvas.
-// Quirks: emscripten's fixed-function emulation (immediate mode, texture
-// environment) is set up only for a context that comes from EGL, and there is
+// Quirks: emscripten's fixed-function emulation (immediate mode, client-side
+// vertex arrays, texture environment) is set up only for a context that comes from EGL, and there is
 // one surface, the canvas, so there is one pixel format (see platform/shared).
 // Any GL call without a current context is harmless on the desktop but fatal
 // here, and the shell sets its view from WM_SIZE inside CreateWindowExA, before

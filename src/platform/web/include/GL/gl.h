@@ -5,6 +5,9 @@
 // calls, so they forward to the float forms (the values are small map
 // coordinates, exact in float); and WebGL rejects GL_CLAMP, whose border
 // colour the editor never uses, so it means GL_CLAMP_TO_EDGE here.
+// The emulation's client-side vertex arrays take floats only, copy anything
+// but one interleaved array value by value, and number a quad draw's corners
+// in 16 bits; files/quad_array.cpp keeps to all three on every host.
 #pragma once
 #include_next <GL/gl.h>
 
