@@ -107,10 +107,24 @@ void drawCornerOverlay(const GroundMap& map) {
     glDisable(GL_BLEND);
 }
 
+void drawHeightOverlay() {
+    // Opaque (blending is off): inside the map square only the heights show.
+    // t = 0, the first uploaded lattice row, lies along the map's top edge.
+    glBindTexture(GL_TEXTURE_2D, textureNames.height);
+    glBegin(GL_QUADS);
+    glTexCoord2d(0, 0); glVertex2d(0, 0);
+    glTexCoord2d(1, 0); glVertex2d(64, 0);
+    glTexCoord2d(1, 1); glVertex2d(64, -64);
+    glTexCoord2d(0, 1); glVertex2d(0, -64);
+    glEnd();
+}
+
+}  // namespace
+
 // The lines of a frame a quarter cell outside the lattice rectangle from a to
 // b (either order), inside a glBegin(GL_LINES): separate lines, as the
 // browser's emulation draws no loops.
-void frameLines(LatticePoint a, LatticePoint b) {
+static void frameLines(LatticePoint a, LatticePoint b) {
     const double x0 = (a.x < b.x ? a.x : b.x) / 2.0 - 0.25, x1 = (a.x < b.x ? b.x : a.x) / 2.0 + 0.25;
     const double y0 = (a.y < b.y ? a.y : b.y) / 2.0 - 0.25, y1 = (a.y < b.y ? b.y : a.y) / 2.0 + 0.25;
     glVertex2d(x0, -y0); glVertex2d(x1, -y0);
@@ -122,7 +136,7 @@ void frameLines(LatticePoint a, LatticePoint b) {
 // Untextured lines in an opaque colour; afterwards the colour is the
 // overlay's again and texturing is back on, as the later layers expect.
 template <class Lines>
-void drawLines(float r, float g, float b, Lines lines) {
+static void drawLines(float r, float g, float b, Lines lines) {
     glDisable(GL_TEXTURE_2D);
     glColor4f(r, g, b, 1);
     glBegin(GL_LINES);
@@ -132,15 +146,12 @@ void drawLines(float r, float g, float b, Lines lines) {
     glEnable(GL_TEXTURE_2D);
 }
 
-// The selection's frame. Only drawn in corner editing, after the overlay.
-void drawSelectionFrame(LatticePoint a, LatticePoint b) {
-    drawLines(1, 1, 0, [&] { frameLines(a, b); });
+void drawSelectionFrame() {
+    if (!stampState.hasSelection) return;
+    drawLines(1, 1, 0, [&] { frameLines(stampState.selectionFrom, stampState.selectionTo); });
 }
 
-// The points the next press starts from (while a button is held, those the
-// cursor leads), framed, with the frames of their symmetry images. Nothing
-// when the cursor is off the lattice and no drag is held.
-void drawToolOutline(const GroundMap& map, int32_t clientW, int32_t clientH) {
+static void drawToolOutline(const GroundMap& map, int32_t clientW, int32_t clientH) {
     const int32_t maxX = 2 * map.width, maxY = 2 * map.height;
     LatticePoint at = toolDrag.active ? toolDrag.to : cursorPoint(clientW, clientH);
     if (at.x < 0 || at.y < 0 || at.x > maxX || at.y > maxY) return;
@@ -166,8 +177,7 @@ void drawToolOutline(const GroundMap& map, int32_t clientW, int32_t clientH) {
     });
 }
 
-// The mirror axes through the map's middle, or the half turn's centre.
-void drawSymmetryAxes(const GroundMap& map) {
+static void drawSymmetryAxes(const GroundMap& map) {
     const double w = map.width, h = map.height, cx = w / 2, cy = -h / 2;
     const Symmetry s = editorState.symmetry;
     drawLines(0, 1, 1, [&] {
@@ -184,19 +194,11 @@ void drawSymmetryAxes(const GroundMap& map) {
     });
 }
 
-void drawHeightOverlay() {
-    // Opaque (blending is off): inside the map square only the heights show.
-    // t = 0, the first uploaded lattice row, lies along the map's top edge.
-    glBindTexture(GL_TEXTURE_2D, textureNames.height);
-    glBegin(GL_QUADS);
-    glTexCoord2d(0, 0); glVertex2d(0, 0);
-    glTexCoord2d(1, 0); glVertex2d(64, 0);
-    glTexCoord2d(1, 1); glVertex2d(64, -64);
-    glTexCoord2d(0, 1); glVertex2d(0, -64);
-    glEnd();
+void drawToolMarks(int32_t clientW, int32_t clientH) {
+    if (editorState.editMode != EditMode::corners) return;
+    if (editorState.symmetry != Symmetry::off) drawSymmetryAxes(workingMap);
+    if (!stampState.floating) drawToolOutline(workingMap, clientW, clientH);
 }
-
-}  // namespace
 
 void drawFrame(HWND window, HDC dc) {
     RECT rect = {0, 0, 0, 0};
@@ -216,15 +218,12 @@ void drawFrame(HWND window, HDC dc) {
     const bool stamping = previewFloatingStamp(rect.right, rect.bottom) || previewToolDrag();
     drawTileLayer(filling || stamping ? previewMap : workingMap);
     if (editorState.editMode == EditMode::corners) drawCornerOverlay(stamping ? previewMap : workingMap);
-    if (stampState.hasSelection) drawSelectionFrame(stampState.selectionFrom, stampState.selectionTo);
+    drawSelectionFrame();
     drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
                        editorState.showObjects);
     if (editorState.heightOverlay) drawHeightOverlay();
     // Last, so that the height overlay does not hide where the tool lands.
-    if (editorState.editMode == EditMode::corners) {
-        if (editorState.symmetry != Symmetry::off) drawSymmetryAxes(workingMap);
-        if (!stampState.floating) drawToolOutline(workingMap, rect.right, rect.bottom);
-    }
+    drawToolMarks(rect.right, rect.bottom);
 
     glPopMatrix();
     SwapBuffers(dc);

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+
 // Viewport and projection from the client size and the view state; leaves
 // GL_MODELVIEW current. Harmless with no current context or an empty client area.
 void applyView(HWND window);
@@ -15,6 +17,14 @@ struct WorldWindow {
 extern WorldWindow viewWindow;
 // Draws one whole frame and swaps. Caller: the main loop only.
 void drawFrame(HWND window, HDC dc);
+// The frame's lines, in immediate mode; drawFrame and the tests' reference
+// frame call them. The selection's yellow frame (drawn after the corner
+// overlay, while one stands); in corner editing the cyan symmetry axes and
+// the white outline of where the next press lands, with its images, for a
+// w x h client area (drawn last). Each leaves the colour the overlay's and
+// texturing on.
+void drawSelectionFrame();
+void drawToolMarks(int32_t clientW, int32_t clientH);
 
 // Callers: start-up and key R. Fills the height field at random and returns
 // the name of its new height texture.

@@ -11,6 +11,7 @@
 #include "files/sprite_table.h"
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
+#include "shell/render.h"
 
 namespace {
 
@@ -121,23 +122,6 @@ void drawCornerOverlay(const GroundMap& map) {
     glDisable(GL_BLEND);
 }
 
-// The selection's frame, a quarter cell outside its outermost points. Only
-// drawn in corner editing, after the overlay: the colour is then the overlay's.
-void drawSelectionFrame(LatticePoint a, LatticePoint b) {
-    const double x0 = (a.x < b.x ? a.x : b.x) / 2.0 - 0.25, x1 = (a.x < b.x ? b.x : a.x) / 2.0 + 0.25;
-    const double y0 = (a.y < b.y ? a.y : b.y) / 2.0 - 0.25, y1 = (a.y < b.y ? b.y : a.y) / 2.0 + 0.25;
-    glDisable(GL_TEXTURE_2D);
-    glColor4f(1, 1, 0, 1);
-    glBegin(GL_LINES);  // separate lines: the browser's emulation draws no loops
-    glVertex2d(x0, -y0); glVertex2d(x1, -y0);
-    glVertex2d(x1, -y0); glVertex2d(x1, -y1);
-    glVertex2d(x1, -y1); glVertex2d(x0, -y1);
-    glVertex2d(x0, -y1); glVertex2d(x0, -y0);
-    glEnd();
-    glColor4f(1, 1, 1, 0.5f);
-    glEnable(GL_TEXTURE_2D);
-}
-
 void drawHeightOverlay() {
     // Opaque (blending is off): inside the map square only the heights show.
     // t = 0, the first uploaded lattice row, lies along the map's top edge.
@@ -165,14 +149,16 @@ void drawFrameImmediate(HWND window, HDC dc) {
     glBindTexture(GL_TEXTURE_2D, textureNames.tileAtlas);
     glPushMatrix();
 
-    // A floating stamp shows as the preview of placing it where the cursor is.
-    const bool stamping = previewFloatingStamp(rect.right, rect.bottom);
+    // A floating stamp shows as the preview of placing it where the cursor
+    // is, a held line, rectangle or bucket as the preview of its release.
+    const bool stamping = previewFloatingStamp(rect.right, rect.bottom) || previewToolDrag();
     drawTileLayer(filling || stamping ? previewMap : workingMap);
     if (editorState.editMode == EditMode::corners) drawCornerOverlay(stamping ? previewMap : workingMap);
-    if (stampState.hasSelection) drawSelectionFrame(stampState.selectionFrom, stampState.selectionTo);
+    drawSelectionFrame();  // the frame's lines are the editor's own, in both frames
     drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
                        editorState.showObjects);
     if (editorState.heightOverlay) drawHeightOverlay();
+    drawToolMarks(rect.right, rect.bottom);
 
     glPopMatrix();
     SwapBuffers(dc);
