@@ -9,17 +9,6 @@
 
 namespace {
 
-LatticePoint pointUnderCursor(HWND window) {
-    RECT client = {0, 0, 0, 0};
-    GetClientRect(window, &client);
-    return cursorPoint(client.right, client.bottom);
-}
-
-LatticePoint clampedIntoLattice(LatticePoint p) {
-    const int32_t maxX = 2 * workingMap.width, maxY = 2 * workingMap.height;
-    return {p.x < 0 ? 0 : p.x > maxX ? maxX : p.x, p.y < 0 ? 0 : p.y > maxY ? maxY : p.y};
-}
-
 void setClipboardText(HWND window, const std::string& text) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
     if (!memory) return;

@@ -9,22 +9,22 @@
 
 namespace {
 
+bool insideLattice(LatticePoint p) {
+    return p.x >= 0 && p.y >= 0 && p.x <= 2 * workingMap.width && p.y <= 2 * workingMap.height;
+}
+
+}  // namespace
+
 LatticePoint pointUnderCursor(HWND window) {
     RECT client = {0, 0, 0, 0};
     GetClientRect(window, &client);
     return cursorPoint(client.right, client.bottom);
 }
 
-bool insideLattice(LatticePoint p) {
-    return p.x >= 0 && p.y >= 0 && p.x <= 2 * workingMap.width && p.y <= 2 * workingMap.height;
-}
-
 LatticePoint clampedIntoLattice(LatticePoint p) {
     const int32_t maxX = 2 * workingMap.width, maxY = 2 * workingMap.height;
     return {p.x < 0 ? 0 : p.x > maxX ? maxX : p.x, p.y < 0 ? 0 : p.y > maxY ? maxY : p.y};
 }
-
-}  // namespace
 
 void chooseTool(HWND, WPARAM key) {
     switch (key) {

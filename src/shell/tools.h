@@ -6,6 +6,14 @@
 
 #include <cstdint>
 
+#include "map/ground_map.h"
+
+// Callers: the tools and the stamps. The working map's lattice point under
+// the last mouse position (cursorPoint for the window's client area), and a
+// point clamped into the working map's lattice.
+LatticePoint pointUnderCursor(HWND window);
+LatticePoint clampedIntoLattice(LatticePoint p);
+
 // The command table's actions: D, L, A and B choose the tool (and enter
 // corner editing), P picks the kind under the cursor, V steps the symmetry,
 // Home shows the whole map.
