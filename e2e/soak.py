@@ -174,6 +174,15 @@ class Soak:
 
     def box(self):
         ed = self.ed
+        # The answer may open the next box at once (No before O, then the
+        # size question of the file chosen): wait for this box to go, not
+        # for every box to be gone. Each box comes on an X connection of its
+        # own, which may get the last one's window id: the box is told by
+        # its id and its place and size together.
+        shown = ed.boxes()
+
+        def closed():
+            return ed.boxes() != shown
         found = []
         deadline = time.monotonic() + 5
         while len(found) not in (1, 2, 3) and time.monotonic() < deadline:
@@ -193,7 +202,7 @@ class Soak:
                 self.s.move(*found[["yes", "no", "cancel"].index(choice)])
                 time.sleep(0.05)
                 self.s.click(1)
-                self.s.wait_for(lambda: not ed.boxes(), 10, "the box to close")
+                self.s.wait_for(closed, 10, "the box to close")
                 ed.after_modal()
         elif len(found) == 3:
             # The quit question: Cancel, or Yes and then cancel the save dialog.
@@ -205,7 +214,7 @@ class Soak:
                 self.s.move(*found[2 if choice == "cancel" else 0])
                 time.sleep(0.05)
                 self.s.click(1)
-                self.s.wait_for(lambda: not ed.boxes(), 10, "the box to close")
+                self.s.wait_for(closed, 10, "the box to close")
                 if choice == "yes":
                     ed.cancel_dialog()
         elif len(found) == 1:
@@ -215,7 +224,7 @@ class Soak:
             self.s.move(*found[0])
             time.sleep(0.05)
             self.s.click(1)
-            self.s.wait_for(lambda: not ed.boxes(), 10, "the box to close")
+            self.s.wait_for(closed, 10, "the box to close")
         elif len(found) == 2:
             choice = self.rng.choice([0, 1])
             # C's question, or the size question of a map file.
@@ -223,7 +232,7 @@ class Soak:
             self.s.move(*found[choice])
             time.sleep(0.05)
             self.s.click(1)
-            self.s.wait_for(lambda: not ed.boxes(), 10, "the box to close")
+            self.s.wait_for(closed, 10, "the box to close")
         else:
             self.s.screenshot("soak-box")
             raise Failure("a message box with %d buttons" % len(found))

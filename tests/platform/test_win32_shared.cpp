@@ -255,6 +255,22 @@ std::string getText() {
 
 }  // namespace
 
+TEST(Win32Shared, BoxTextWrapsAsWindowsWrapsIt) {
+    struct Case { const char* text; size_t columns; const char* expected; };
+    const Case cases[] = {
+        {"Do you want to save map?", 90, "Do you want to save map?"},
+        {"aaaa bbbb cccc", 9, "aaaa bbbb\ncccc"},
+        {"aaaa bbbbb", 9, "aaaa\nbbbbb"},
+        {"/a/long/path/with/no/blank is 5 bytes", 10, "/a/long/pa\nth/with/no\n/blank is\n5 bytes"},
+        {"Could not save map.\nNo space left", 12, "Could not\nsave map.\nNo space\nleft"},
+        {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 2, "\xC3\xA9\xC3\xA9\n\xC3\xA9\xC3\xA9\n\xC3\xA9"},
+        {"ends\n", 3, "end\ns\n"},
+        {"", 5, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::wrapBoxText(c.text, c.columns), c.expected) << "\"" << c.text << "\" in " << c.columns;
+}
+
 // Text goes through the host's clipboard and comes back as it went; the
 // calls refuse what Windows refuses (a clipboard not open, or open twice).
 TEST(Win32Shared, ClipboardTextComesBackAsItWent) {

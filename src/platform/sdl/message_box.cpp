@@ -1,10 +1,13 @@
 // MessageBoxA as SDL's modal message box.
+// Quirk: SDL's box never wraps its text, as Windows' does; a long path made it
+// wider than the screen, so the text is wrapped first (wrapBoxText).
 // Quirk: SDL's box blocks in its own event loop without disabling the editor's
 // window, so the input that reaches the window meanwhile is dropped afterwards
 // (beginModal / endModal), as Windows drops input to a disabled owner.
 #include "platform/sdl/platform.h"
 
 #include <cstdio>
+#include <string>
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     const UINT buttons = type & 0x0f;
@@ -42,7 +45,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
                 SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
     box.window = platform::sdlOf(owner);
     box.title = caption ? caption : "Error";
-    box.message = text ? text : "";
+    // About the width of a Windows box at its widest.
+    const std::string message = platform::wrapBoxText(text ? text : "", 90);
+    box.message = message.c_str();
     box.numbuttons = count;
     box.buttons = data;
 

@@ -76,6 +76,38 @@ std::deque<platform::QueuedMessage>& platform::messageQueue() {
 
 HWND__* platform::mainWindow() { return theWindow; }
 
+std::string platform::wrapBoxText(const std::string& text, size_t columns) {
+    if (columns == 0) return text;
+    std::string out;
+    size_t lineStart = 0;
+    for (;;) {
+        size_t end = text.find('\n', lineStart);
+        if (end == std::string::npos) end = text.size();
+        size_t pos = lineStart;
+        for (;;) {
+            // i: the byte after `columns` characters from pos.
+            size_t i = pos, n = 0;
+            while (i < end && n < columns) {
+                ++i;
+                while (i < end && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+                ++n;
+            }
+            if (i >= end) {
+                out.append(text, pos, end - pos);
+                break;
+            }
+            const size_t blank = text.rfind(' ', i);
+            const bool atBlank = blank != std::string::npos && blank > pos;
+            out.append(text, pos, (atBlank ? blank : i) - pos);
+            out += '\n';
+            pos = atBlank ? blank + 1 : i;
+        }
+        if (end == text.size()) return out;
+        out += '\n';
+        lineStart = end + 1;
+    }
+}
+
 void platform::releaseKeys(bool ctrlHeld, bool shiftHeld, bool altHeld) {
     for (int vk = VK_BACK; vk < 256; ++vk) keyState[vk] &= static_cast<BYTE>(~0x80);
     if (ctrlHeld) keyState[VK_CONTROL] |= 0x80;

@@ -36,6 +36,14 @@ struct HWND__ {
 
 namespace platform {
 
+// Caller: a host's MessageBoxA whose box does not wrap text (SDL's). The text
+// laid out as Windows lays out a box's text, in lines of at most `columns`
+// characters (UTF-8 sequences counted as one): a longer line breaks at its
+// last blank within the limit or, with none (a long path), at the limit
+// itself. Unwrapped, a long path pushed the question and the buttons past
+// the screen's edge.
+std::string wrapBoxText(const std::string& text, size_t columns);
+
 // A message waiting for PeekMessageA, with Ctrl and Shift as its event saw
 // them where the host's events say so (the browser's do). Otherwise the two
 // keys follow their own key messages, as on Windows.
