@@ -111,6 +111,31 @@ bool bmpDataOutOfPlace(const uint8_t* file, size_t size) {
     return offset < headers || offset > size;
 }
 
+// A paletted BMP whose palette (as far as its pixel data's offset leaves
+// room) has fewer entries than its pixels can name: the decoder would look
+// up the missing entries in memory it never set, so the same file gave other
+// pixels from one read to the next. Gives, in `padded`, the file with the
+// palette filled up to every entry with black, and true; false when the file
+// needs no such change.
+bool padShortPalette(const uint8_t* file, size_t size, std::vector<uint8_t>& padded) {
+    if (size < 30 || file[0] != 'B' || file[1] != 'M') return false;
+    const uint64_t headerSize = le32(file + 14);
+    const bool core = headerSize == 12;  // the oldest header: 3-byte entries, bit count at 24
+    const unsigned bits = core ? file[24] | file[25] << 8 : file[28] | file[29] << 8;
+    if (bits != 1 && bits != 4 && bits != 8) return false;
+    const uint64_t headers = 14 + headerSize, offset = le32(file + 10), entry = core ? 3 : 4;
+    if (offset < headers || offset > size) return false;
+    const uint64_t have = (offset - headers) / entry, need = uint64_t{1} << bits;
+    if (have >= need) return false;
+    const size_t kept = static_cast<size_t>(headers + have * entry);
+    padded.assign(file, file + kept);
+    padded.resize(kept + static_cast<size_t>((need - have) * entry), 0);
+    padded.insert(padded.end(), file + offset, file + size);
+    const uint64_t newOffset = headers + need * entry;
+    for (int i = 0; i < 4; ++i) padded[10 + i] = static_cast<uint8_t>(newOffset >> (8 * i));
+    return true;
+}
+
 }  // namespace
 
 ImageDecode decodeSquareImage(const uint8_t* file, size_t size, int32_t side, uint8_t* pixels, ImageSize& found) {
@@ -120,6 +145,11 @@ ImageDecode decodeSquareImage(const uint8_t* file, size_t size, int32_t side, ui
         if (found.width != side || found.height != side) return ImageDecode::OtherSize;
         file = plain.data();
         size = plain.size();
+    }
+    std::vector<uint8_t> padded;
+    if (padShortPalette(file, size, padded)) {
+        file = padded.data();
+        size = padded.size();
     }
     const int length = static_cast<int>(size);
     int w = 0, h = 0, channels = 0;
