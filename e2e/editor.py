@@ -103,8 +103,26 @@ class Editor:
                    and w[5] >= 400 and w[6] >= 300]
             return big[0] if big else None
         self.win = self.s.wait_for(main_window, timeout, "the editor's window")
+        first = self.win
+        self.settle_geometry()
+        if self.win[3:] != first[3:]:
+            log(self.label, "window first seen at", first[3:], "then settled")
         log(self.label, "window", self.win)
         return self
+
+    def settle_geometry(self, steady=0.5, timeout=10):
+        """Waits until the window's place and size have held for `steady`
+        seconds. Wine may map the window at 0,0 with the whole 800 x 600 as
+        its client and move it under its frame a moment later; a script that
+        took the first size would aim every point half a lattice step off."""
+        last, since, end = self.win, time.monotonic(), time.monotonic() + timeout
+        while time.monotonic() < end:
+            time.sleep(0.1)
+            now = self.refresh_geometry()
+            if now != last:
+                last, since = now, time.monotonic()
+            elif time.monotonic() - since >= steady:
+                return
 
     def alive(self):
         return self.proc.poll() is None
