@@ -3,30 +3,33 @@
 #include <cstdlib>
 
 int32_t symmetryImages(Symmetry symmetry, LatticePoint p, int32_t w, int32_t h, LatticePoint out[3]) {
-    const LatticePoint leftRight{w - 1 - p.x, p.y}, topBottom{p.x, h - 1 - p.y}, turned{w - 1 - p.x, h - 1 - p.y};
-    LatticePoint candidates[3];
+    const int32_t mx = w - 1 - p.x, my = h - 1 - p.y;
+    // On an axis an image falls on the point itself or on another image:
+    // painting it twice would repair around it twice. Mirrored x equals x
+    // only on the vertical axis, and likewise for y, so the repeats follow
+    // from those two tests.
+    const bool onX = mx == p.x, onY = my == p.y;
     int32_t count = 0;
     switch (symmetry) {
-    case Symmetry::mirrorLeftRight: candidates[count++] = leftRight; break;
-    case Symmetry::mirrorTopBottom: candidates[count++] = topBottom; break;
-    case Symmetry::mirrorFourWays:
-        candidates[count++] = leftRight;
-        candidates[count++] = topBottom;
-        candidates[count++] = turned;
+    case Symmetry::mirrorLeftRight:
+        if (!onX) out[count++] = {mx, p.y};
         break;
-    case Symmetry::halfTurn: candidates[count++] = turned; break;
+    case Symmetry::mirrorTopBottom:
+        if (!onY) out[count++] = {p.x, my};
+        break;
+    case Symmetry::mirrorFourWays:
+        // The half turn repeats the left-right image on the horizontal axis,
+        // the top-bottom one on the vertical axis, and the point on both.
+        if (!onX) out[count++] = {mx, p.y};
+        if (!onY) out[count++] = {p.x, my};
+        if (!onX && !onY) out[count++] = {mx, my};
+        break;
+    case Symmetry::halfTurn:
+        if (!(onX && onY)) out[count++] = {mx, my};
+        break;
     case Symmetry::off: break;
     }
-    // On an axis an image falls on the point itself or on another image:
-    // painting it twice would repair around it twice.
-    int32_t kept = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        const LatticePoint c = candidates[i];
-        bool repeat = c.x == p.x && c.y == p.y;
-        for (int32_t j = 0; j < kept && !repeat; ++j) repeat = out[j].x == c.x && out[j].y == c.y;
-        if (!repeat) out[kept++] = c;
-    }
-    return kept;
+    return count;
 }
 
 namespace {
@@ -140,7 +143,17 @@ void paintList(GroundMap& map, const std::vector<LatticePoint>& points, int32_t 
 
 void paintPoints(GroundMap& map, const std::vector<LatticePoint>& points, int32_t kind, Symmetry symmetry) {
     if (symmetry == Symmetry::off) return paintList(map, points, kind);
+    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    if (4 * points.size() < kBatchFrom) {  // a brush step: no list of images needed
+        LatticePoint images[3];
+        for (const LatticePoint& p : points) {
+            map.paintCorner(p.x, p.y, kind);
+            const int32_t n = symmetryImages(symmetry, p, w, h, images);
+            for (int32_t i = 0; i < n; ++i) map.paintCorner(images[i].x, images[i].y, kind);
+        }
+        return;
+    }
     static thread_local std::vector<LatticePoint> all;
-    withSymmetryImages(points, symmetry, map.latticeStride(), 2 * map.height + 1, all);
+    withSymmetryImages(points, symmetry, w, h, all);
     paintList(map, all, kind);
 }
