@@ -710,7 +710,9 @@ TEST_F(Shell, ReplacingUnsavedChangesAsksFirst) {
             std::remove(current.c_str());
             std::remove(chosen.c_str());
             if (*c.file) {
-                if (pathOf(c.file) == lost) ASSERT_EQ(mkdir(lostDir.c_str(), 0700), 0);
+                if (pathOf(c.file) == lost) {
+                    ASSERT_EQ(mkdir(lostDir.c_str(), 0700), 0);
+                }
                 writeBytes(pathOf(c.file), std::vector<uint8_t>(4096, kPlainTile));
                 ASSERT_TRUE(openStartMap(kWindow, pathOf(c.file).c_str()));
             }
