@@ -476,47 +476,46 @@ private:
     // that a repair for Kind may change: bit 0 for (cx, cy), 1 for (cx - 1, cy),
     // 2 for (cx, cy - 1), 3 for (cx - 1, cy - 1). A cleared bit is certain; a
     // set one is settled by repairPoints. Read from the 5 x 5 points in five
-    // row words, so that most paints of kinds 2 and 3 skip the four cells'
-    // masks (for kinds 1 and 4 the masks cost no more than this). A cell may
-    // change when it holds a point the rule repaints and, for kinds whose edge
-    // code needs one, a side all in the kind's mask. The verdicts stay true
-    // while the earlier cells are repaired: a repair paints over values its
-    // kind repairs, with values it does not (the zeros of its nested repairs
-    // included), and never writes over a point of its kind's mask.
+    // row words, so that most paints skip the four cells' masks (a sweep
+    // with four-way symmetry repaints many points whose cells are settled);
+    // for kind 1 the masks cost no more than this, and the larger paint
+    // costs kind 3 its inlining (measured). A cell may change when it holds
+    // a point the rule repaints and, for kinds whose edge code needs one, a
+    // side all in the kind's mask. The verdicts stay true while the earlier
+    // cells are repaired: a repair paints over values its kind repairs, with
+    // values it does not (the zeros of its nested repairs included), and
+    // never writes over a point of its kind's mask.
     template <int Kind>
     unsigned cellsThatMayNeedRepair(int32_t cx, int32_t cy) const {
-        if constexpr (Kind != 2 && Kind != 3) {
-            return 0xF;
-        } else {
-            constexpr RepairRule rule = kRepairRules[Kind];
-            constexpr unsigned offOnly = rule.offCorner & ~rule.onCorner & 0xFFu;
-            // The side test pays for kind 3, whose repairs are the costly
-            // ones; for kind 2 it costs more than it saves (measured).
-            constexpr bool kSideTest = Kind == 3;
-            const bool sides = kSideTest && kTables.needsSide[Kind - 1];
-            const uint8_t* p = corners_ + (2 * cy - 2) * stride_ + 2 * cx - 2;
-            uint64_t need[5], outside[5] = {}, any = 0;
-            for (int i = 0; i < 5; ++i) {
-                const uint64_t w = load64(p + i * stride_) & 7 * kEachByte;
-                // Corners lie on even rows and columns.
-                need[i] = (bytesHolding<rule.onCorner>(w) | (bytesHolding<offOnly>(w) & (i % 2 ? kEachByte : kOddBytes))) &
-                          kFiveBytes;
-                if constexpr (kSideTest) outside[i] = bytesHolding<kMaskValues[Kind]>(w) ^ kEachByte;  // not in the mask
-                any |= need[i];
-            }
-            if (!any) return 0;
-            unsigned cells = 0;
-            static constexpr int kCorner[4][2] = {{2, 2}, {2, 0}, {0, 2}, {0, 0}};  // first row, first byte
-            for (int c = 0; c < 4; ++c) {
-                const int r = kCorner[c][0], shift = 8 * kCorner[c][1];
-                const uint64_t span = uint64_t{0x010101} << shift;
-                const uint64_t cols = (outside[r] | outside[r + 1] | outside[r + 2]) >> shift;
-                const bool side = !sides || !(outside[r] & span) || !(outside[r + 2] & span) || !(cols & 1) ||
-                                  !(cols & 0x10000);
-                cells |= ((need[r] | need[r + 1] | need[r + 2]) & span) && side ? 1u << c : 0u;
-            }
-            return cells;
+        if constexpr (Kind == 1) return 0xF;
+        constexpr RepairRule rule = kRepairRules[Kind];
+        constexpr unsigned offOnly = rule.offCorner & ~rule.onCorner & 0xFFu;
+        // The side test pays for kind 3, whose repairs are the costly
+        // ones; for kind 2 it costs more than it saves (measured).
+        constexpr bool kSideTest = Kind == 3;
+        const bool sides = kSideTest && kTables.needsSide[Kind - 1];
+        const uint8_t* p = corners_ + (2 * cy - 2) * stride_ + 2 * cx - 2;
+        uint64_t need[5], outside[5] = {}, any = 0;
+        for (int i = 0; i < 5; ++i) {
+            const uint64_t w = load64(p + i * stride_) & 7 * kEachByte;
+            // Corners lie on even rows and columns.
+            need[i] = (bytesHolding<rule.onCorner>(w) | (bytesHolding<offOnly>(w) & (i % 2 ? kEachByte : kOddBytes))) &
+                      kFiveBytes;
+            if constexpr (kSideTest) outside[i] = bytesHolding<kMaskValues[Kind]>(w) ^ kEachByte;  // not in the mask
+            any |= need[i];
         }
+        if (!any) return 0;
+        unsigned cells = 0;
+        static constexpr int kCorner[4][2] = {{2, 2}, {2, 0}, {0, 2}, {0, 0}};  // first row, first byte
+        for (int c = 0; c < 4; ++c) {
+            const int r = kCorner[c][0], shift = 8 * kCorner[c][1];
+            const uint64_t span = uint64_t{0x010101} << shift;
+            const uint64_t cols = (outside[r] | outside[r + 1] | outside[r + 2]) >> shift;
+            const bool side = !sides || !(outside[r] & span) || !(outside[r + 2] & span) || !(cols & 1) ||
+                              !(cols & 0x10000);
+            cells |= ((need[r] | need[r + 1] | need[r + 2]) & span) && side ? 1u << c : 0u;
+        }
+        return cells;
     }
 
     // The points to repair are found from the masks first: most cells need
