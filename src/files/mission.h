@@ -9,14 +9,14 @@ struct StructureRecord {
     int16_t word1;        // unused by the editor
     int16_t spriteIndex;  // row of the sprite rectangle table, 0..18
     int16_t word3;        // unused by the editor
-    int16_t position;     // map cell y * 64 + x of the sprite's top-left cell
+    int16_t position;     // map position of the sprite's top-left cell (cellOfMapPosition)
 };
 
 struct TileObjectRecord {
     int16_t word0;     // unused
     int16_t texCell;   // cell of a 16 x 16 texture grid: row texCell >> 4, column texCell & 15
     int16_t word2;     // unused
-    int16_t position;  // map cell y * 64 + x
+    int16_t position;  // map position of its cell (cellOfMapPosition)
     int16_t word4;     // unused
     int16_t word5;     // unused
 };

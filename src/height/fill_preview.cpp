@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int32_t kCells = (kFillSide - 1) / 2;  // cells across and down of both maps
-constexpr int32_t kTileBytes = kCells * kCells;
+constexpr int32_t kCells = kMapCells;  // cells across and down of both maps
+constexpr int32_t kTileBytes = kMapFileBytes;
 constexpr int32_t kPoints = kFillPoints;
 
 // What the last preview was built from, so that an unchanged frame can keep
