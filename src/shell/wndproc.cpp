@@ -57,10 +57,9 @@ void onMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {
     }
     if (stampMouseMove(window) || toolMouseMove(window)) return;
     const LatticePos pos = screenToLattice(x1, y1, client.right, client.bottom);
-    const int32_t maxPx = 2 * workingMap.width, maxPy = 2 * workingMap.height;
-    if (editorState.editMode != EditMode::corners || !latticeInside(pos.x, pos.y, maxPx, maxPy)) return;
+    if (editorState.editMode != EditMode::corners || !workingMap.insideLattice(latticePointAt(pos))) return;
     if (!(GetKeyState(VK_LBUTTON) & 0x80) || editorState.brushSize <= 0) return;
-    paintBrush(pos.x, pos.y);
+    paintStroke(pos);
 }
 
 }  // namespace

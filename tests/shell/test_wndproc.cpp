@@ -79,7 +79,8 @@ protected:
         textureNames = TextureNames();
         workingMap.clear();
         previewMap.clear();
-        stampState = StampState();
+        selection = SelectionState();
+        floatingStamp = FloatingStamp();
         toolDrag = ToolDragState();
         resetDocument();
     }
@@ -990,8 +991,7 @@ TEST_F(Shell, HelpListsEveryCommandAndEveryChordReachesIt) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
     const std::string text = "\n" + host.boxes[0].text + "\n";
-    for (size_t i = 0; i < kCommandCount; ++i) {
-        const Command& c = kCommands[i];
+    for (const Command& c : commandTable()) {
         EXPECT_NE(text.find(std::string("\n") + c.keys + ": " + c.help + "\n"), std::string::npos)
             << "no F1 line for " << c.keys;
         for (const KeyChord& chord : c.chords) {
@@ -1059,11 +1059,11 @@ TEST_F(Shell, StampsCopyPasteTurnAndPlace) {
         ctrlKey('V');
         ASSERT_EQ(host.boxes.size(), 1u) << text;
         EXPECT_EQ(host.boxes[0].text, "The clipboard holds no terrain stamp.");
-        EXPECT_TRUE(stampState.floating);
+        EXPECT_TRUE(floatingStamp.floating);
         EXPECT_EQ(editorState.editMode, EditMode::corners);
     }
     key(VK_ESCAPE);
-    EXPECT_FALSE(stampState.floating) << "Esc drops the stamp";
+    EXPECT_FALSE(floatingStamp.floating) << "Esc drops the stamp";
     EXPECT_EQ(editorState.editMode, EditMode::view);
     host.boxes.clear();
     ctrlKey('V');
@@ -1077,23 +1077,23 @@ TEST_F(Shell, StampsCopyPasteTurnAndPlace) {
     // Z, X and Y do nothing with no stamp floating; a Ctrl click without a move clears the selection.
     key('Z'), key('X'), key('Y');
     EXPECT_EQ(snapshot(workingMap), before);
-    EXPECT_TRUE(stampState.hasSelection == false);
+    EXPECT_TRUE(selection.shown == false);
     host.ctrlDown = true;
     send(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, point(1, 1));
     send(WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, point(2, 2));
     send(WM_LBUTTONUP, MK_CONTROL, point(2, 2));
-    EXPECT_TRUE(stampState.hasSelection);
+    EXPECT_TRUE(selection.shown);
     send(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, point(2, 2));
     send(WM_LBUTTONUP, MK_CONTROL, point(2, 2));
     host.ctrlDown = false;
-    EXPECT_FALSE(stampState.hasSelection);
+    EXPECT_FALSE(selection.shown);
     // A clipboard with no text at all: the editor's own copy from Ctrl+C.
     host.clipboardHolds = false;
     host.boxes.clear();
     ctrlKey('V');
     EXPECT_TRUE(host.boxes.empty());
-    EXPECT_TRUE(stampState.floating);
-    EXPECT_EQ(stampText(stampState.stamp), stampText(copied));
+    EXPECT_TRUE(floatingStamp.floating);
+    EXPECT_EQ(stampText(floatingStamp.stamp), stampText(copied));
 }
 
 // Shift with a key the table binds only plainly does what the key does, and
@@ -1197,29 +1197,12 @@ TEST(Commands, ModifiersPickTheEntry) {
         EXPECT_EQ(std::string(got ? got->keys : "none"), std::string(c.expected ? c.expected : "none"))
             << "key " << c.vk << " with modifiers " << int(c.modifiers);
     }
-}
-
-// The README's key list ("- keys: ..."), the manual's KEYS items (".B keys")
-// and the Windows readme's list ("  keys  ...") name every entry of the table.
-TEST(Docs, ReadmesAndManualNameEveryCommand) {
-    struct Doc { const char* file; const char* linePrefix; std::vector<const char*> afterKeys; };
-    const Doc docs[] = {{"README.md", "- ", {": "}},
-                        {"packaging/VornGroundEditor.1.in", ".B ", {"\n"}},
-                        {"packaging/README.txt", "  ", {"  ", "\n"}}};
-    for (const Doc& d : docs) {
-        std::ifstream in(std::string(VORN_SOURCE_DIR) + "/" + d.file, std::ios::binary);
-#ifdef __EMSCRIPTEN__
-        if (!in) GTEST_SKIP() << d.file << " is not reachable from node";
-#endif
-        ASSERT_TRUE(in) << VORN_SOURCE_DIR << "/" << d.file;
-        const std::string text = "\n" + std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        for (size_t i = 0; i < kCommandCount; ++i) {
-            const std::string start = std::string("\n") + d.linePrefix + kCommands[i].keys;
-            bool found = false;
-            for (const char* end : d.afterKeys) found = found || text.find(start + end) != std::string::npos;
-            EXPECT_TRUE(found) << d.file << " has no line starting " << d.linePrefix << kCommands[i].keys;
-        }
-    }
+    // What the browser page shares with the browser: Ctrl+Shift+Z alone of
+    // the Ctrl+Shift keys, and Ctrl+C and Ctrl+V (its copy and paste events).
+    for (WPARAM vk : {WPARAM('Z'), WPARAM('S'), WPARAM('Y'), WPARAM('C')})
+        EXPECT_EQ(commandHoldsCtrlShift(vk), vk == 'Z') << "key " << vk;
+    EXPECT_TRUE(browserActsToo('C', kCtrl) && browserActsToo('V', kCtrl));
+    EXPECT_FALSE(browserActsToo('C', 0) || browserActsToo('S', kCtrl) || browserActsToo('X', kCtrl));
 }
 
 }  // namespace
