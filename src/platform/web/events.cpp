@@ -72,7 +72,7 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void* data) {
     push(static_cast<HWND>(data), down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), lParam, e->ctrlKey,
          e->shiftKey);
     // The editor's key: not the browser's shortcut too, except copy and paste.
-    return browserAlsoActsOn(vk, e->ctrlKey) ? EM_FALSE : EM_TRUE;
+    return browserAlsoActsOn(vk, e->ctrlKey, e->shiftKey) ? EM_FALSE : EM_TRUE;
 }
 
 EM_BOOL onMouse(int type, const EmscriptenMouseEvent* e, void* data) {
@@ -154,13 +154,17 @@ int virtualKeyFor(const char* code, unsigned long keyCode) {
 bool browserKeepsKey(int vk, bool ctrl, bool shift, bool alt, bool meta) {
     // Reload, full screen and developer tools; the system's and the browser's
     // Alt/Meta shortcuts; Ctrl+Shift (developer tools, reopen tab), except
-    // Ctrl+Shift+Z, the editor's redo, which the browser only uses in text fields.
+    // the editor's own (Ctrl+Shift+Z, redo, which the browser only uses in
+    // text fields).
     if (vk == VK_F1 + 4 || vk == VK_F1 + 10 || vk == VK_F1 + 11) return true;
     if (alt || meta || vk == VK_MENU) return true;
-    return ctrl && shift && vk != VK_CONTROL && vk != VK_SHIFT && vk != 'Z';
+    return ctrl && shift && vk != VK_CONTROL && vk != VK_SHIFT &&
+           !(hooks.editorTakesCtrlShift && hooks.editorTakesCtrlShift(vk));
 }
 
-bool browserAlsoActsOn(int vk, bool ctrl) { return ctrl && (vk == 'C' || vk == 'V'); }
+bool browserAlsoActsOn(int vk, bool ctrl, bool shift) {
+    return hooks.browserActsToo && hooks.browserActsToo(vk, ctrl, shift);
+}
 
 void listenToPage(HWND window) {
     listenForPaste();

@@ -13,7 +13,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "files/map_file.h"
 #include "map/ground_map.h"
 #include "shell/commands.h"
 #include "shell/editor_state.h"
@@ -84,22 +86,19 @@ EM_ASYNC_JS(int, pageSharedMap, (const char* path), {
 
 // Its file name is what the title shows for a map that came in a link.
 constexpr char kSharedMapPath[] = "/shared/shared map";
-uint8_t mapFileBytes[64 * 64];
 
-}  // namespace
-
-namespace {
 EM_JS(void, pageTakeMapBytes, (const uint8_t* bytes, int size), {
     Module.vornMapBytes = HEAPU8.slice(bytes, bytes + size);
 });
+
 }  // namespace
 
 // Called by the page's "Copy link to this map": hands the page the working
-// map's bytes as a map file holds them (row by row), in Module.vornMapBytes.
+// map's bytes as a map file holds them, in Module.vornMapBytes.
 extern "C" EMSCRIPTEN_KEEPALIVE void vorn_web_map_bytes() {
-    for (int32_t y = 0; y < workingMap.height && y < 64; ++y)
-        for (int32_t x = 0; x < workingMap.width && x < 64; ++x) mapFileBytes[y * 64 + x] = workingMap.tileAt(x, y);
-    pageTakeMapBytes(mapFileBytes, sizeof mapFileBytes);
+    std::vector<uint8_t> bytes;
+    mapFileBytes(workingMap, bytes);
+    pageTakeMapBytes(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 // Called by the page's beforeunload handler.
@@ -119,6 +118,10 @@ int main() {
     setenv("XDG_STATE_HOME", "/state", 1);
     platform::hooks.unsavedChanges = hasUnsavedChanges;
     platform::hooks.currentFile = currentFilePath;
+    platform::hooks.editorTakesCtrlShift = [](int vk) { return commandHoldsCtrlShift(static_cast<WPARAM>(vk)); };
+    platform::hooks.browserActsToo = [](int vk, bool ctrl, bool shift) {
+        return browserActsToo(static_cast<WPARAM>(vk), static_cast<uint8_t>((ctrl ? kCtrl : 0) | (shift ? kShift : 0)));
+    };
     // A map in the address opens as the command line's map does: as O opens one.
     // Its path is watched as an opened file's is: Ctrl+S delivers it.
     std::string commandLine;

@@ -36,9 +36,10 @@ void listenToPage(HWND window);
 // what GetClipboardData answers next.
 void listenForPaste();
 
-// Whether the browser also acts on this key of the editor's: Ctrl+C and
-// Ctrl+V, so their copy and paste events reach the page's clipboard.
-bool browserAlsoActsOn(int vk, bool ctrl);
+// Whether the browser also acts on this key of the editor's, as the
+// editor's command table says (hooks.browserActsToo): Ctrl+C and Ctrl+V, so
+// their copy and paste events reach the page's clipboard.
+bool browserAlsoActsOn(int vk, bool ctrl, bool shift);
 
 // Reads the canvas's CSS size and the device pixel ratio, sizes the canvas's
 // backing store to match one device pixel per editor pixel, and stores the
@@ -50,7 +51,8 @@ bool fitCanvas(HWND window);
 int virtualKeyFor(const char* code, unsigned long keyCode);
 
 // Whether a key with these modifiers stays the browser's (reload, full
-// screen, developer tools, Alt/Meta shortcuts) rather than the editor's.
+// screen, developer tools, Alt/Meta shortcuts, Ctrl+Shift keys the editor's
+// command table does not name: hooks.editorTakesCtrlShift) rather than the editor's.
 bool browserKeepsKey(int vk, bool ctrl, bool shift, bool alt, bool meta);
 
 // Page dialogs and the file chooser are modal: while the depth is above zero,
@@ -92,6 +94,11 @@ struct PageHooks {
     // The shell's current file (an in-memory path, empty before any): its
     // name is what the save dialog offers.
     const std::string& (*currentFile)() = nullptr;
+    // The command table's word on sharing a key with the browser: whether a
+    // chord holding Ctrl and Shift names `vk`, and whether the browser acts
+    // on the key too. Null: the editor takes no Ctrl+Shift key and shares none.
+    bool (*editorTakesCtrlShift)(int vk) = nullptr;
+    bool (*browserActsToo)(int vk, bool ctrl, bool shift) = nullptr;
 };
 extern PageHooks hooks;
 
