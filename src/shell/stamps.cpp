@@ -75,14 +75,10 @@ void pasteStamp(HWND window, WPARAM) {
     floatingStamp.floating = true;
 }
 
-void turnStamp(HWND, WPARAM) {
-    if (floatingStamp.floating) floatingStamp.stamp = turnedClockwise(floatingStamp.stamp);
-}
-void flipStampLeftRight(HWND, WPARAM) {
-    if (floatingStamp.floating) floatingStamp.stamp = flippedLeftRight(floatingStamp.stamp);
-}
-void flipStampTopBottom(HWND, WPARAM) {
-    if (floatingStamp.floating) floatingStamp.stamp = flippedTopBottom(floatingStamp.stamp);
+void turnOrFlipStamp(HWND, WPARAM key) {
+    if (!floatingStamp.floating) return;
+    const Stamp& s = floatingStamp.stamp;
+    floatingStamp.stamp = key == 'Z' ? turnedClockwise(s) : key == 'X' ? flippedLeftRight(s) : flippedTopBottom(s);
 }
 
 bool stampLeftDown(HWND window) {

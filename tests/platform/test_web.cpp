@@ -36,8 +36,8 @@ TEST(WebKeys, BrowserKeysBecomeVirtualKeys) {
 
 // The command table's answers, as the page's main hands them to the layer.
 void useTheTablesKeys() {
-    platform::hooks.editorTakesCtrlShift = [](int vk) { return vk == 'Z'; };
-    platform::hooks.browserActsToo = [](int vk, bool ctrl, bool) { return ctrl && (vk == 'C' || vk == 'V'); };
+    platform::page().hooks.editorTakesCtrlShift = [](int vk) { return vk == 'Z'; };
+    platform::page().hooks.browserActsToo = [](int vk, bool ctrl, bool) { return ctrl && (vk == 'C' || vk == 'V'); };
 }
 
 TEST(WebKeys, OnlyReloadFullScreenToolsAndSystemShortcutsStayTheBrowsers) {

@@ -103,7 +103,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void vorn_web_map_bytes() {
 
 // Called by the page's beforeunload handler.
 extern "C" EMSCRIPTEN_KEEPALIVE int vorn_web_unsaved_changes() {
-    return platform::hooks.unsavedChanges && platform::hooks.unsavedChanges() ? 1 : 0;
+    return platform::page().hooks.unsavedChanges && platform::page().hooks.unsavedChanges() ? 1 : 0;
 }
 
 extern "C" int flock(int fd, int operation) {
@@ -116,10 +116,10 @@ int main() {
     pageShowKeys(keyLineText().c_str());
     pageOpenStateFolder();
     setenv("XDG_STATE_HOME", "/state", 1);
-    platform::hooks.unsavedChanges = hasUnsavedChanges;
-    platform::hooks.currentFile = currentFilePath;
-    platform::hooks.editorTakesCtrlShift = [](int vk) { return commandHoldsCtrlShift(static_cast<WPARAM>(vk)); };
-    platform::hooks.browserActsToo = [](int vk, bool ctrl, bool shift) {
+    platform::page().hooks.unsavedChanges = hasUnsavedChanges;
+    platform::page().hooks.currentFile = currentFilePath;
+    platform::page().hooks.editorTakesCtrlShift = [](int vk) { return commandHoldsCtrlShift(static_cast<WPARAM>(vk)); };
+    platform::page().hooks.browserActsToo = [](int vk, bool ctrl, bool shift) {
         return browserActsToo(static_cast<WPARAM>(vk), static_cast<uint8_t>((ctrl ? kCtrl : 0) | (shift ? kShift : 0)));
     };
     // A map in the address opens as the command line's map does: as O opens one.
@@ -130,8 +130,8 @@ int main() {
         commandLine = std::string("\"") + kSharedMapPath + "\"";
     }
     const int code = WinMain(nullptr, nullptr, &commandLine[0], 0);
-    platform::hooks.unsavedChanges = nullptr;
-    platform::hooks.currentFile = nullptr;
+    platform::page().hooks.unsavedChanges = nullptr;
+    platform::page().hooks.currentFile = nullptr;
     pageEnded();
     return code;
 }
