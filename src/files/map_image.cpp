@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "files/reason.h"
 #include "files/safe_save.h"
 #include "files/sprite_table.h"
 #include "files/texture_image.h"
@@ -116,14 +117,13 @@ void drawTileObjects(const GroundMap& map, const std::vector<TileObjectRecord>& 
 
 }  // namespace
 
-bool loadAtlasImage(const std::string& path, std::vector<uint8_t>& image, std::string* problem) {
+bool loadAtlasImage(const std::string& path, std::vector<uint8_t>& image, std::string* reason) {
     image.assign(kAtlasBytes, 255);
     std::vector<uint8_t> stored(kAtlasBytes);
-    const char* refusal = nullptr;
-    if (!readAtlasPixels(path.c_str(), stored.data(), &refusal)) {
-        if (problem) *problem = refusal ? std::string(refusal) : "Could not read " + path + ".";
-        return false;
-    }
+    std::string refusal;
+    if (!readAtlasPixels(path.c_str(), stored.data(), &refusal))
+        return failBecause(reason, refusal.empty() ? "Could not read " + path + "." : refusal);
+    clearReason(reason);
     // Stored bottom row first; the picture wants the top row first.
     for (int32_t row = 0; row < kAtlasSize; ++row)
         std::memcpy(image.data() + static_cast<size_t>(row) * kRowBytes,

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct StructureRecord {
@@ -47,9 +48,8 @@ MissionRead readMissionBytes(const uint8_t* bytes, size_t size, std::vector<Stru
 
 // Caller: the shell (key M), with its object lists. Reads the file at `path`
 // as readMissionBytes does; true when the lists were replaced. False keeps
-// them: silently (with *refusal nullptr) for a file that cannot be opened or
-// read, with *refusal set to a message for the user when the file passes a
-// bound. Never waits on a pipe or device; a FIFO without a writer reads as an
-// empty file.
+// them: without a reason for a file that cannot be opened or read, with one
+// when the file passes a bound (files/reason.h). Never waits on a pipe or
+// device; a FIFO without a writer reads as an empty file.
 bool readMission(const char* path, std::vector<StructureRecord>& structures,
-                 std::vector<TileObjectRecord>& tileObjects, const char** refusal = nullptr);
+                 std::vector<TileObjectRecord>& tileObjects, std::string* reason = nullptr);

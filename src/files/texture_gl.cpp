@@ -7,11 +7,11 @@
 
 #include "files/texture_image.h"
 
-unsigned loadTextureImage(const char* path, int repeat, const char** refusal) {
+unsigned loadTextureImage(const char* path, int repeat, std::string* reason) {
     // One buffer for the whole image; readAtlasPixels already swapped blue and
     // red and zeroed whatever a short file did not deliver, so those texels are black.
     std::vector<uint8_t> rgb(kAtlasBytes);
-    if (!readAtlasPixels(path, rgb.data(), refusal)) {
+    if (!readAtlasPixels(path, rgb.data(), reason)) {
         return 0;  // missing atlas: name 0, no GL call, the editor runs on
     }
 

@@ -49,9 +49,9 @@ void importGreyHeights(HWND window, WPARAM) {
     if (const char* path = chooseOpenFile(window, "Choose Grey Bitmap", kImageFilter)) {
         // The old texture goes first, so a failed import leaves name 0.
         glDeleteTextures(1, &textureNames.height);
-        const char* refusal = nullptr;
-        textureNames.height = importGreyBitmap(path, &refusal);
-        if (refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+        std::string reason;
+        textureNames.height = importGreyBitmap(path, &reason);
+        if (!reason.empty()) MessageBoxA(window, reason.c_str(), kTitle, MB_OK | MB_ICONERROR);
     }
 }
 
@@ -61,9 +61,9 @@ void openMission(HWND window, WPARAM) {
     if (const char* path = chooseOpenFile(window, "Choose Mission")) {
         // A file the reader refuses for its size says why; one that cannot
         // be opened stays silent, as before.
-        const char* refusal = nullptr;
-        if (!readMission(path, structureList, tileObjectList, &refusal) && refusal)
-            MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+        std::string reason;
+        if (!readMission(path, structureList, tileObjectList, &reason) && !reason.empty())
+            MessageBoxA(window, reason.c_str(), kTitle, MB_OK | MB_ICONERROR);
     }
 }
 

@@ -53,7 +53,13 @@ struct GridQuads {
     }
 };
 
-GridQuads tileLayer, cornerOverlay;
+// What the frame keeps between frames: each layer's quads, filled again
+// only when what they show changes.
+struct Layers {
+    GridQuads tiles;    // the tile layer of the map drawn
+    GridQuads corners;  // the corner overlay of the working (or preview) map
+};
+Layers layers;
 
 // Draws the quads of a row-major grid (`columns` across, anchors `step`
 // apart from the origin, x right and rows down, each quad within a step of its
@@ -76,20 +82,20 @@ void drawShown(const QuadArray& quads, int32_t columns, int32_t rows, double ste
 }
 
 void drawTileLayer(const GroundMap& map) {
-    if (tileLayer.stale(map.width, map.height, map.tiles, static_cast<size_t>(map.width) * map.height)) {
+    if (layers.tiles.stale(map.width, map.height, map.tiles, static_cast<size_t>(map.width) * map.height)) {
         for (int32_t y = 0; y < map.height; ++y) {
             for (int32_t x = 0; x < map.width; ++x) {
                 const TileRect t = tileRect(map.tileAt(x, y));
-                tileLayer.quads.add(t.s0, t.t0, t.s1, t.t1, x, -y, x + 1, -y - 1);
+                layers.tiles.quads.add(t.s0, t.t0, t.s1, t.t1, x, -y, x + 1, -y - 1);
             }
         }
     }
-    drawShown(tileLayer.quads, map.width, map.height, 1.0);
+    drawShown(layers.tiles.quads, map.width, map.height, 1.0);
 }
 
 void drawCornerOverlay(const GroundMap& map) {
     const size_t points = static_cast<size_t>(map.latticeStride()) * map.latticeRows();
-    if (cornerOverlay.stale(map.width, map.height, map.corners, points)) {
+    if (layers.corners.stale(map.width, map.height, map.corners, points)) {
         for (int32_t py = 0; py < map.latticeRows(); ++py) {
             for (int32_t px = 0; px < map.latticeStride(); ++px) {
                 // The grid only ever holds kinds 0..4; anything else would be a
@@ -97,14 +103,14 @@ void drawCornerOverlay(const GroundMap& map) {
                 const uint8_t kind = map.cornerAt(px, py);
                 const TileRect t = tileRect(kCornerOverlayTiles[kind < kTerrainKinds ? kind : 0]);
                 const double cx = px / 2.0, cy = -py / 2.0;
-                cornerOverlay.quads.add(t.s0, t.t0, t.s1, t.t1, cx - 0.25, cy + 0.25, cx + 0.25, cy - 0.25);
+                layers.corners.quads.add(t.s0, t.t0, t.s1, t.t1, cx - 0.25, cy + 0.25, cx + 0.25, cy - 0.25);
             }
         }
     }
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1, 1, 1, 0.5f);  // stays current in later frames; harmless with blending off
-    drawShown(cornerOverlay.quads, map.latticeStride(), map.latticeRows(), 0.5);
+    drawShown(layers.corners.quads, map.latticeStride(), map.latticeRows(), 0.5);
     glDisable(GL_BLEND);
 }
 

@@ -55,10 +55,10 @@ void loadArt(HWND window) {
     std::string missing, refused;
     for (const Art& a : art) {
         const std::string path = findArtFile(a.name);
-        const char* refusal = nullptr;
-        *a.texture = path.empty() ? 0 : loadTextureImage(path.c_str(), 1, &refusal);
+        std::string reason;
+        *a.texture = path.empty() ? 0 : loadTextureImage(path.c_str(), 1, &reason);
         // An image of the wrong size is drawn as a missing one, and said with its size.
-        if (refusal) refused += std::string(refused.empty() ? "" : "\n") + refusal;
+        if (!reason.empty()) refused += std::string(refused.empty() ? "" : "\n") + reason;
         else if (*a.texture == 0) missing += std::string(missing.empty() ? "" : ", ") + a.name;
     }
     if (!refused.empty()) MessageBoxA(window, refused.c_str(), kTitle, MB_OK | MB_ICONERROR);

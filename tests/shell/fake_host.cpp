@@ -139,9 +139,9 @@ extern "C" void APIENTRY glDeleteTextures(GLsizei n, const GLuint* names) {
 }
 void applyView(HWND) { ++host.applyViews; }
 unsigned generateHeightField() { return host.nextGenerated++; }
-unsigned importGreyBitmap(const char* path, const char** refusal) {
+unsigned importGreyBitmap(const char* path, std::string* reason) {
     host.imports.push_back(path);
-    if (refusal) *refusal = host.importRefusal;
+    if (reason) *reason = host.importRefusal ? host.importRefusal : "";
     return host.importResult;
 }
 
@@ -156,9 +156,9 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
     return length < size ? length : size;
 }
 // A name for every file that opens, as the real loader gives one for any it can open.
-unsigned loadTextureImage(const char* path, int, const char** refusal) {
+unsigned loadTextureImage(const char* path, int, std::string* reason) {
     host.textureLoads.push_back(path);
-    if (refusal) *refusal = nullptr;
+    if (reason) reason->clear();
     FILE* f = std::fopen(path, "rb");
     if (!f) return 0;
     std::fclose(f);

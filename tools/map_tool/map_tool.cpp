@@ -173,19 +173,19 @@ bool loadMission(const Streams& s, const std::string& path, std::vector<Structur
                  std::vector<TileObjectRecord>& tileObjects, int& code) {
     // Regular files only: the editor would read a FIFO as an empty mission,
     // which in a script hides a wrong path.
-    const char* refusal = nullptr;
+    std::string reason;
     if (!isReadableRegularFile(path.c_str())) {
         code = s.fail("cannot read mission " + path);
         return false;
     }
-    if (!readMission(path.c_str(), structures, tileObjects, &refusal)) {
+    if (!readMission(path.c_str(), structures, tileObjects, &reason)) {
         // An empty file reads no byte: a mission without records, as check counts it.
-        if (!refusal && isReadableRegularFile(path.c_str())) {
+        if (reason.empty() && isReadableRegularFile(path.c_str())) {
             structures.clear();
             tileObjects.clear();
             return true;
         }
-        code = s.fail(refusal ? path + ": " + refusal : "cannot read mission " + path);
+        code = s.fail(reason.empty() ? "cannot read mission " + path : path + ": " + reason);
         return false;
     }
     return true;
@@ -257,15 +257,14 @@ int fill(const Streams& s, const Parsed& p) {
     std::vector<double> values(static_cast<size_t>(kHeightFieldSide) * kHeightFieldSide, 0.0);
     HeightField field{kHeightFieldSide, kHeightFieldSide, values.data()};
     const std::string& heights = p.values.at("--heights");
-    const char* refusal = nullptr;
-    if (!readGreyBitmap(heights.c_str(), field, &refusal))
-        return s.fail(refusal ? std::string(refusal) : "cannot read height image " + heights);
+    std::string reason;
+    if (!readGreyBitmap(heights.c_str(), field, &reason))
+        return s.fail(reason.empty() ? "cannot read height image " + heights : reason);
     // The cursor exactly over the point: the editor's lattice position of
     // that pixel includes the half step, so the threshold is its own mix of
     // the point and its neighbours.
     const LatticePos cursor{x + 0.5, y + 0.5};
     commitFillPreview(working, preview, field, cursor, kind, p.below);
-    std::string reason;
     if (!saveMap(p.values.at("-o").c_str(), working, &reason))
         return s.fail("cannot write " + p.values.at("-o") + (reason.empty() ? "" : ": " + reason));
     return kDone;
