@@ -37,11 +37,12 @@ FileStamp stampOf(HANDLE h) {
 
 FileStamp fileStamp(const char* path) {
     if (!path || !*path) return FileStamp();
-    // No access asked for: only the file's description is read, and a file
-    // another program holds open still answers. Backup semantics let a
-    // folder open, so it is told apart rather than taken for nothing.
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // Only the attributes are asked for: the file's description is read, not
+    // its bytes, and a file another program holds open still answers. Backup
+    // semantics let a folder open, so it is told apart rather than taken for
+    // nothing.
+    HANDLE h = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return FileStamp();
     const FileStamp stamp = stampOf(h);
     CloseHandle(h);
