@@ -325,7 +325,9 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
 def recovered_after_kill(ctx, driver, s, env, exe, work, prefix):
     """Strokes, 3 s, the Windows editor's process killed; the next start
     asks, Yes (its mnemonic), Ctrl+S through the save dialog: the strokes'
-    bytes. The copies live in the prefix's own LOCALAPPDATA."""
+    bytes. Then a map opened by a relative path, recovered by an editor
+    started in another folder: Ctrl+S writes the file it was opened from.
+    The copies live in the prefix's own LOCALAPPDATA."""
     import glob
     folders = glob.glob(os.path.join(prefix, "drive_c", "users", "*", "AppData", "Local", "VornGroundEditor"))
     for f in folders:
@@ -360,6 +362,46 @@ def recovered_after_kill(ctx, driver, s, env, exe, work, prefix):
     s.wait_for(lambda: os.path.exists(saved) and os.path.getsize(saved) == 4096, 15, "the save")
     driver.compare_maps(saved, want, "Wine: recovered after a kill, Ctrl+S")
     quit_answering_no(s, ed, "Wine after the recovery")
+
+    # A map opened by a relative path in one folder, strokes, a kill; the next
+    # editor starts in another folder: Ctrl+S writes the first folder's file,
+    # without a dialog or a question (nobody changed it), and nothing here.
+    elsewhere = os.path.join(work, "wine-rel-a")
+    os.makedirs(elsewhere, exist_ok=True)
+    mine = os.path.join(elsewhere, "x.map")
+    with open(mine, "wb") as f:
+        f.write(bytes([176]) * 4096)
+    ed = Editor(s, ["wine", exe, "x.map"], elsewhere, "windows-recovery-relative", env=env, cls=None,
+                box_cls=None)
+    ed.start(timeout=120)
+    s.wait_for(ed.drawn, 60, "the first frame")
+    script = ["client %d %d" % ed.size, "load " + mine, "kind 2"]
+    ed.key("e")
+    ed.key("2")
+    driver.stroke(ed, script, [(4, 7)] + [(px, 7) for px in range(5, 13)])
+    time.sleep(3)
+    ed.proc.kill()
+    ed.proc.wait(30)
+    want = os.path.join(work, "wine-relative.want")
+    ctx.expect(script + ["save " + want], "wine-relative", work)
+    ed = Editor(s, ["wine", exe], work, "windows-recovery-elsewhere", env=env, cls=None, box_cls=None)
+    ed.start(timeout=120)
+    box = ed.wait_box(30)
+    time.sleep(0.5)
+    s.xdo("windowactivate", box[0], check=False)
+    time.sleep(0.3)
+    s.key("y")
+    s.wait_for(lambda: not ed.boxes(), 15, "the recovery question to close")
+    s.wait_for(ed.drawn, 60, "the first frame after Yes")
+    ed.key("ctrl+s")
+    s.wait_for(lambda: driver.read(mine) == driver.read(want), 15, "Ctrl+S to write the first folder's x.map")
+    time.sleep(1)
+    if ed.boxes() or s.find("Save As"):
+        raise Failure("Wine: Ctrl+S of a recovered map whose file nobody changed asked something")
+    if os.path.exists(os.path.join(work, "x.map")):
+        raise Failure("Wine: the recovered map was written into the second editor's folder")
+    log("windows: a map opened by a relative path, recovered in another folder, Ctrl+S wrote its own file")
+    quit_answering_no(s, ed, "Wine after the relative recovery")
 
 
 def stamp_between_editors(ctx, driver, s, env, exe, work):
