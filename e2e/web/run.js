@@ -838,7 +838,8 @@ async function mapLinks(opts, context, url) {
   if (errors.length) throw new Failure('page errors: ' + errors.join('; '));
 }
 
-// Recovery after a closed tab: strokes, 3 s, the page closed without the
+// Recovery after a closed tab: strokes (the last one held while the clear
+// box opens and released over it), 3 s, the page closed without the
 // leave-page question; the page again, with a map in its address, asks, Yes;
 // Cancel at the question before the link's map keeps the recovered work
 // ("untitled*"), S saves the strokes' bytes, and the page's button still
@@ -851,6 +852,19 @@ async function recoveryAfterClose(opts, context, url) {
   const script = ['client 800 600', 'kind 1'];
   await ed.key('e', '1');
   await stroke(ed, script, [[3, 3], [4, 3], [5, 3], [6, 3], [7, 3], [8, 3]]);
+  // A second stroke held while C opens the clear box, released over the box,
+  // No: the stroke ends as the box opens, and reaches the copy with no click.
+  const held = [[3, 6], [4, 6], [5, 6], [6, 6], [7, 6]].map(([x, y]) => lattice(x, y));
+  await page.mouse.move(...held[0]);
+  await page.mouse.down();
+  for (const p of held.slice(1)) {
+    await page.mouse.move(...p);
+    script.push(`drag ${p[0]} ${p[1]}`);
+  }
+  await page.keyboard.press('c');
+  await ed.box();
+  await page.mouse.up();
+  await ed.answer('No');
   await ed.key('e');
   const want = expect(opts, script, 'recovered');
   await sleep(3000);
