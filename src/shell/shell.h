@@ -111,7 +111,7 @@ GLContextHandles createGLContext(HWND window);
 // the command-line map. Asks about each copy left by an editor that died,
 // newest first: Yes recovers it (openRecoveredMap), No deletes it; then
 // takes this editor's own copy. A folder that cannot be used is said once
-// ("Unsaved changes cannot be kept for recovery: <reason>") and editing goes on.
+// ("Unsaved changes cannot be kept for recovery: <reason>.") and editing goes on.
 void startRecovery(HWND window);
 // Caller: WinMain's loop, each turn. Ends a stroke whose button came up
 // where the window did not see it (in a box's own loop), writes the copy when
