@@ -73,7 +73,8 @@ if(VORN_BUILD_TESTS)
     SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_view_steps.cpp
       tests/shell/test_startup.cpp
     LIBS vorn_shell vorn_core
-    WEB_SKIP ArtSearch.FifoNamedLikeTheArtIsPassedOver Recovery.AskedRecoveredKeptAndRemoved)
+    WEB_SKIP ArtSearch.FifoNamedLikeTheArtIsPassedOver Recovery.AskedRecoveredKeptAndRemoved
+             Recovery.PathsStampsBoxesAndLinks Shell.QuickSaveAsksBeforeWritingOverAChangedFile)
   # The docs test reads the README and the manual page from the sources.
   target_compile_definitions(test_shell PRIVATE VORN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).

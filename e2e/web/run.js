@@ -543,7 +543,7 @@ async function session(opts, context, url) {
   again.push('kind 3');
   await stroke(ed, again, [[4, 4], ...Array.from({ length: 5 }, (_, i) => [4, i + 5])]);
   await ed.key('e');
-  await ed.title('VornGroundEditor - view, kind 3 (snow), brush 1', 'a stroke, no file yet');
+  await ed.title('VornGroundEditor - untitled* - view, kind 3 (snow), brush 1', 'a stroke, no file yet');
   await ed.key('Control+z');
   await page.keyboard.press('s');
   sameBytes(await ed.save('undone.map', ''), cleared, 'a stroke, Ctrl+Z, S');
@@ -838,8 +838,12 @@ async function mapLinks(opts, context, url) {
   if (errors.length) throw new Failure('page errors: ' + errors.join('; '));
 }
 
-// Recovery after a closed tab: strokes, 3 s, the page closed without the
-// leave-page question; the page again asks, Yes, S saves the strokes' bytes.
+// Recovery after a closed tab: strokes (the last one held while the clear
+// box opens and released over it), 3 s, the page closed without the
+// leave-page question; the page again, with a map in its address, asks, Yes;
+// Cancel at the question before the link's map keeps the recovered work
+// ("untitled*"), S saves the strokes' bytes, and the page's button still
+// opens the link's map, which Ctrl+S gives back.
 async function recoveryAfterClose(opts, context, url) {
   let page = await context.newPage();
   let ed = new Editor(page, opts.work);
@@ -848,6 +852,19 @@ async function recoveryAfterClose(opts, context, url) {
   const script = ['client 800 600', 'kind 1'];
   await ed.key('e', '1');
   await stroke(ed, script, [[3, 3], [4, 3], [5, 3], [6, 3], [7, 3], [8, 3]]);
+  // A second stroke held while C opens the clear box, released over the box,
+  // No: the stroke ends as the box opens, and reaches the copy with no click.
+  const held = [[3, 6], [4, 6], [5, 6], [6, 6], [7, 6]].map(([x, y]) => lattice(x, y));
+  await page.mouse.move(...held[0]);
+  await page.mouse.down();
+  for (const p of held.slice(1)) {
+    await page.mouse.move(...p);
+    script.push(`drag ${p[0]} ${p[1]}`);
+  }
+  await page.keyboard.press('c');
+  await ed.box();
+  await page.mouse.up();
+  await ed.answer('No');
   await ed.key('e');
   const want = expect(opts, script, 'recovered');
   await sleep(3000);
@@ -861,16 +878,37 @@ async function recoveryAfterClose(opts, context, url) {
   await page.close({ runBeforeUnload: false });
   page = await context.newPage();
   ed = new Editor(page, opts.work);
-  await page.goto(url);
+  const linked = Buffer.from(Array.from({ length: 4096 }, (_, i) => (i * 7 + (i >> 6)) & 255));
+  const fragment = require('zlib').deflateRawSync(linked).toString('base64')
+    .replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+  await page.goto(url.split('#')[0] + '#map=' + fragment);
   const asked = await ed.box();
   if (!/^VornGroundEditor was not closed properly\. Recover the unsaved map from .* \(a map never saved\)\?$/.test(asked.text) ||
       asked.buttons.join('|') !== 'Yes|No')
     throw new Failure('recovery question: ' + JSON.stringify(asked));
   await page.screenshot({ path: path.join(opts.work, 'recovery-question.png') });
-  await ed.answer('Yes');
+  // Yes; the next box, before the link's map replaces the recovered one, follows at once.
+  await page.locator('dialog.messageBox[open] button', { hasText: 'Yes' }).click();
+  try {
+    await page.waitForFunction(() => {
+      const p = document.querySelector('dialog.messageBox[open] p');
+      return p && p.textContent === 'Do you want to save map?';
+    }, null, { timeout: 10000 });
+  } catch (e) {
+    throw new Failure('before the link\'s map: ' + JSON.stringify(await ed.box().catch(() => null)));
+  }
+  await ed.answer('Cancel');
+  await ed.title('VornGroundEditor - untitled* - view, kind 0 (sand), brush 1', 'recovered, the link\'s map declined');
+  await page.locator('#openLinkMap').waitFor({ state: 'visible', timeout: 10000 });
   await page.keyboard.press('s');
   const got = await ed.save('recovered.map', '');
   sameBytes(got, want, 'recovered after the tab was closed, S by download');
+  await page.click('#openLinkMap');
+  await ed.settle(4);
+  await ed.title('VornGroundEditor - shared map - view, kind 0 (sand), brush 1', 'the link\'s map offered after Cancel');
+  if (await page.locator('#openLinkMap').isVisible()) throw new Failure('the link\'s map is still offered once opened');
+  sameBytes(await ed.quickSave('shared map'), linked, 'the link\'s map opened after Cancel, Ctrl+S');
+  log('recovery with a link: Cancel kept the recovered map, the page then opened the link\'s');
   await page.close({ runBeforeUnload: false });
 }
 
@@ -909,7 +947,7 @@ async function stamps(opts, context, url) {
   // A rectangle with the half turn (V four times): its image lands across
   // the map's centre. Esc first: the stamp still floats and would take the press.
   await ed.key('Escape', 'v', 'v', 'v', 'v', 'a');
-  await ed.title('VornGroundEditor - corners, rectangle, kind 2 (rock), brush 1, half turn', 'V four times, A');
+  await ed.title('VornGroundEditor - untitled* - corners, rectangle, kind 2 (rock), brush 1, half turn', 'V four times, A');
   const [a, b] = [lattice(20, 12), lattice(14, 16)];
   await ed.drag([a, lattice(17, 14), b]);
   script.push('symmetry 4', `rect ${a.join(' ')} ${b.join(' ')}`);

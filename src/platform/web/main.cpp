@@ -85,6 +85,7 @@ EM_ASYNC_JS(int, pageSharedMap, (const char* path), {
 // Its file name is what the title shows for a map that came in a link.
 constexpr char kSharedMapPath[] = "/shared/shared map";
 uint8_t mapFileBytes[64 * 64];
+bool sharedMapGiven = false;  // the address held a map, handed to WinMain as its command line
 
 }  // namespace
 
@@ -100,6 +101,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE void vorn_web_map_bytes() {
     for (int32_t y = 0; y < workingMap.height && y < 64; ++y)
         for (int32_t x = 0; x < workingMap.width && x < 64; ++x) mapFileBytes[y * 64 + x] = workingMap.tileAt(x, y);
     pageTakeMapBytes(mapFileBytes, sizeof mapFileBytes);
+}
+
+// Called by the page at the first frame: 1 when the address's map was given
+// but is not the map shown, because the question about a recovered map
+// before it was cancelled. The page then offers to open it (page.js).
+extern "C" EMSCRIPTEN_KEEPALIVE int vorn_web_link_map_declined() {
+    return sharedMapGiven && currentFilePath() != kSharedMapPath ? 1 : 0;
 }
 
 // Called by the page's beforeunload handler.
@@ -123,6 +131,7 @@ int main() {
     // Its path is watched as an opened file's is: Ctrl+S delivers it.
     std::string commandLine;
     if (pageSharedMap(kSharedMapPath)) {
+        sharedMapGiven = true;
         platform::watchFile(kSharedMapPath);
         commandLine = std::string("\"") + kSharedMapPath + "\"";
     }

@@ -162,8 +162,12 @@ var vornPage = (function () {
 
   function frameShown() {
     const now = performance.now();
-    if (stats.frames++ === 0) stats.firstFrameMs = now;
-    else stats.busyMs += now - resumedAt;
+    if (stats.frames++ === 0) {
+      stats.firstFrameMs = now;
+      offerLinkMap();
+    } else {
+      stats.busyMs += now - resumedAt;
+    }
   }
   function resumed() { resumedAt = performance.now(); }
 
@@ -180,6 +184,7 @@ var vornPage = (function () {
 
   function end() {
     ended = true;
+    document.getElementById('openLinkMap').classList.remove('shown');
     document.getElementById('ended').classList.add('shown');
     document.getElementById('help').classList.add('hidden');
     document.getElementById('restart').focus();
@@ -250,6 +255,27 @@ var vornPage = (function () {
     return location.href.split('#')[0] + '#map=' + toBase64url(packed);
   }
 
+  // The address's map, kept while the page may still offer it.
+  let linkBytes = null;
+
+  // At the first frame: when the start kept a recovered map instead of the
+  // link's (its "save first?" question cancelled), a button offers the
+  // link's map; it arrives as a dropped file would, asking again first.
+  function offerLinkMap() {
+    if (!linkBytes || typeof Module._vorn_web_link_map_declined !== 'function') return;
+    if (!Module._vorn_web_link_map_declined()) {
+      linkBytes = null;
+      return;
+    }
+    document.getElementById('openLinkMap').classList.add('shown');
+  }
+  document.getElementById('openLinkMap').addEventListener('click', function () {
+    if (ended || openDialogs > 0 || !linkBytes) return;
+    drops.push({ name: 'shared map', bytes: linkBytes.slice() });
+    document.getElementById('openLinkMap').classList.remove('shown');
+    document.getElementById('canvas').focus();
+  });
+
   // The bytes of the address's map, null when it has none; a broken one is
   // said in a message first (the editor then starts with a cleared map).
   async function sharedMap() {
@@ -268,7 +294,10 @@ var vornPage = (function () {
         why = 'it does not hold a map of 4096 bytes';
       }
     }
-    if (!why) return bytes;
+    if (!why) {
+      linkBytes = bytes;
+      return bytes;
+    }
     await messageBox('VornGroundEditor', 'The map in this link cannot be opened: ' + why +
                      '.\nThe editor starts with a cleared map.', 0);
     return null;
