@@ -51,6 +51,27 @@ if(WIN32)
   set(CPACK_NSIS_MUI_UNIICON ${VORN_ICON_ICO})
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
   set(CPACK_NSIS_CONTACT "${VORN_MAINTAINER}")
+  # Maps offer the editor in Explorer's "Open with": a ProgID of ours under
+  # the current user's classes, named in .map's OpenWithProgids. .map's own
+  # default program stays whatever it was. The uninstaller takes away only
+  # these: our ProgID, our one value, and a key left empty by that (the
+  # shell's SHDeleteEmptyKey keeps a key holding anything else).
+  # Backslashes doubled: CPack writes these into its config and reads them again.
+  set(vorn_classes "Software\\Classes")
+  set(vorn_progid "VornGroundEditor.Map")
+  set(vorn_notify "System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'")
+  set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
+    WriteRegStr HKCU '${vorn_classes}\\${vorn_progid}' '' 'VornGroundEditor map'
+    WriteRegStr HKCU '${vorn_classes}\\${vorn_progid}\\DefaultIcon' '' '$INSTDIR\\VornGroundEditor.exe,0'
+    WriteRegStr HKCU '${vorn_classes}\\${vorn_progid}\\shell\\open\\command' '' '\"$INSTDIR\\VornGroundEditor.exe\" \"%1\"'
+    WriteRegStr HKCU '${vorn_classes}\\.map\\OpenWithProgids' '${vorn_progid}' ''
+    ${vorn_notify}")
+  set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
+    DeleteRegKey HKCU '${vorn_classes}\\${vorn_progid}'
+    DeleteRegValue HKCU '${vorn_classes}\\.map\\OpenWithProgids' '${vorn_progid}'
+    System::Call 'shlwapi::SHDeleteEmptyKeyW(p 0x80000001, w \"${vorn_classes}\\.map\\OpenWithProgids\")'
+    System::Call 'shlwapi::SHDeleteEmptyKeyW(p 0x80000001, w \"${vorn_classes}\\.map\")'
+    ${vorn_notify}")
 else()
   include(GNUInstallDirs)
   # The man page and the changelog go in compressed, as Debian wants them.
@@ -78,6 +99,14 @@ else()
   install(FILES ${VORN_PACKAGING}/vorngroundeditor.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
   install(FILES ${CMAKE_BINARY_DIR}/vorngroundeditor.svg
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
+  # Map files on the desktop: their type (named by *.map), its icon, and
+  # thumbnails drawn by vorn-map. shared-mime-info's and desktop-file-utils'
+  # triggers rebuild the type and application caches when these arrive.
+  install(FILES ${VORN_PACKAGING}/vorngroundeditor-mime.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages
+          RENAME vorngroundeditor.xml)
+  install(FILES ${CMAKE_BINARY_DIR}/application-x-vorngroundeditor-map.svg
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/mimetypes)
+  install(FILES ${VORN_PACKAGING}/vorngroundeditor.thumbnailer DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/thumbnailers)
   install(FILES ${CMAKE_BINARY_DIR}/pkg/VornGroundEditor.1.gz ${CMAKE_BINARY_DIR}/pkg/vorn-map.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${VORN_PACKAGING}/copyright ${CMAKE_BINARY_DIR}/pkg/changelog.gz DESTINATION ${vorn_docdir})
