@@ -1,19 +1,28 @@
 """The packages as a user gets them.
 deb: the Debian package unpacked with dpkg-deb -x into a scratch root; its
   editor, started from an empty home folder with a map on the command line,
-  draws our art (found in the root's share folder) and shows that map.
+  draws our art (found in the root's share folder) and shows that map. The
+  desktop's view of maps: the databases rebuilt in the root as the system's
+  triggers rebuild them on install, then a map's type and its default program
+  asked of xdg-mime, and thumbnails drawn by the thumbnailer's Exec line as
+  a file manager runs it.
 nsis: the Windows installer run silently under Wine into a scratch folder;
-  the installed editor, started from another folder, draws our art; the
-  Start-menu shortcut exists; the uninstaller removes everything it put there."""
+  the installed editor, started through the ProgID's open command from
+  another folder, draws our art and the map; the Start-menu shortcut and the
+  registry keys for Open with exist, .map's default program is left alone;
+  the uninstaller removes everything it put there and nothing else."""
 
+import configparser
 import glob
 import os
+import shlex
 import shutil
 import subprocess
 import tempfile
 import time
 
-from editor import Atlas, Editor
+import files
+from editor import Atlas, Editor, check_start
 from xsession import Failure, Session, log
 from windows import quit_answering_no, wine_env
 
@@ -23,32 +32,6 @@ def package(ctx, pattern):
     if len(found) != 1:
         raise Failure("expected one %s in %s, got %s (run scripts/package.sh)" % (pattern, ctx.packages, found))
     return found[0]
-
-
-def cross_map(ctx, work):
-    """A painted map file: a cross of kind-1 strokes through an 800 x 600
-    client area, written by the core library (e2e_expect)."""
-    path = os.path.join(work, "cross.map")
-    script = ["client 800 600", "kind 1", "brush 3"]
-    script += ["drag %d 300" % x for x in range(40, 760, 12)]
-    script += ["drag 400 %d" % y for y in range(40, 560, 12)]
-    ctx.expect(script + ["save " + path], "cross", work)
-    return path
-
-
-def check_start(ed, atlas, map_bytes, what):
-    """The first frame shows the map (so the atlas was found) and no box
-    complained about missing art or an unreadable map."""
-    ed.s.wait_for(ed.drawn, 90, "the first frame")
-    cells = ed.visible_cells()
-    painted = sum(1 for (x, y) in cells if map_bytes[y * 64 + x] != 176)
-    if painted == 0:
-        raise Failure("%s: no painted cell of the map is in view; the check would prove nothing" % what)
-    ed.check_cells(atlas, map_bytes, cells, what)
-    if ed.boxes():
-        shot = ed.s.screenshot(ed.label + "-box")
-        raise Failure("%s: a message box is open after start-up (screenshot %s)" % (what, shot))
-    log("%s: %d cells match, %d of them painted" % (what, len(cells), painted))
 
 
 def deb_map_tool(ctx, root, home, map_path, work):
@@ -69,6 +52,94 @@ def deb_map_tool(ctx, root, home, map_path, work):
     if r.returncode != 0 or "no problems" not in r.stdout:
         raise Failure("deb: vorn-map check: exit %d: %s%s" % (r.returncode, r.stdout, r.stderr))
     log("deb: the installed vorn-map renders the map as the build does and checks it clean")
+
+
+MAP_TYPE = "application/x-vorngroundeditor-map"
+
+
+def deb_desktop(ctx, root, map_path, work):
+    """The desktop entry validates and names the map type; with the package's
+    share folder first in XDG_DATA_DIRS, xdg-mime says a map is of that type
+    and opens with the editor; the thumbnailer draws 128 and 256 pixel
+    thumbnails equal to the build's renders and refuses a .map of another
+    program without leaving a file."""
+    share = os.path.join(root, "usr", "share")
+    desktop = os.path.join(share, "applications", "vorngroundeditor.desktop")
+    thumbnailer = os.path.join(share, "thumbnailers", "vorngroundeditor.thumbnailer")
+    for must in (os.path.join(share, "mime", "packages", "vorngroundeditor.xml"), thumbnailer,
+                 os.path.join(share, "icons", "hicolor", "scalable", "mimetypes", MAP_TYPE.replace("/", "-") + ".svg")):
+        if not os.path.exists(must):
+            raise Failure("deb: %s is not in the package" % os.path.relpath(must, root))
+    r = subprocess.run(["desktop-file-validate", desktop], capture_output=True, text=True, timeout=60)
+    if r.returncode != 0 or r.stdout.strip() or r.stderr.strip():
+        raise Failure("deb: desktop-file-validate: exit %d: %s%s" % (r.returncode, r.stdout, r.stderr))
+    entry = configparser.ConfigParser(interpolation=None)
+    entry.optionxform = str
+    entry.read(desktop, encoding="utf-8")
+    fields = entry["Desktop Entry"]
+    if MAP_TYPE not in fields.get("MimeType", "").split(";") or "%f" not in shlex.split(fields.get("Exec", "")):
+        raise Failure("deb: the desktop entry's MimeType %r or Exec %r" % (fields.get("MimeType"), fields.get("Exec")))
+
+    # What shared-mime-info's and desktop-file-utils' triggers do on install.
+    subprocess.run(["update-mime-database", os.path.join(share, "mime")], check=True, timeout=120,
+                   capture_output=True)
+    subprocess.run(["update-desktop-database", os.path.join(share, "applications")], check=True, timeout=60,
+                   capture_output=True)
+    described = open(os.path.join(share, "mime", MAP_TYPE + ".xml"), encoding="utf-8").read()
+    if "<comment>VornGroundEditor map</comment>" not in described:
+        raise Failure("deb: the built type database does not describe %s:\n%s" % (MAP_TYPE, described))
+    empty = os.path.join(work, "xdg-empty")
+    os.makedirs(empty, exist_ok=True)
+    env = {"PATH": "/usr/bin:/bin", "HOME": empty, "XDG_DATA_HOME": empty, "XDG_CONFIG_HOME": empty,
+           "XDG_DATA_DIRS": share + ":/usr/share"}
+    for args, want in ((["query", "filetype", map_path], MAP_TYPE),
+                       (["query", "default", MAP_TYPE], "vorngroundeditor.desktop")):
+        r = subprocess.run(["xdg-mime"] + args, capture_output=True, text=True, timeout=60, env=env)
+        if r.returncode != 0 or r.stdout.strip() != want:
+            raise Failure("deb: xdg-mime %s: expected %r, got %r (exit %d) %s"
+                          % (" ".join(args), want, r.stdout.strip(), r.returncode, r.stderr))
+    log("deb: xdg-mime: a map is %s and opens with the editor" % MAP_TYPE)
+
+    # The thumbnailer as GNOME's file manager runs it: the Exec line split as
+    # the shell would, then %s, %i and %o put in, with the package's bin
+    # folder on PATH (TryExec names a program found there).
+    thumb = configparser.ConfigParser(interpolation=None)
+    thumb.optionxform = str
+    thumb.read(thumbnailer, encoding="utf-8")
+    fields = thumb["Thumbnailer Entry"]
+    if MAP_TYPE not in fields.get("MimeType", "").split(";"):
+        raise Failure("deb: the thumbnailer's MimeType is %r" % fields.get("MimeType"))
+    bin_dir = os.path.join(root, "usr", "bin")
+    if not os.access(os.path.join(bin_dir, fields["TryExec"]), os.X_OK):
+        raise Failure("deb: the thumbnailer's TryExec %r is not in the package" % fields["TryExec"])
+    env = {"PATH": bin_dir + ":/usr/bin:/bin", "HOME": empty}
+    other = os.path.join(work, "linker output.map")
+    with open(other, "w") as f:
+        f.write("Memory Configuration\n\nName             Origin             Length\n" * 40)
+
+    def run(size, source, out):
+        subst = {"%s": str(size), "%i": source, "%o": out, "%u": "file://" + source, "%%": "%"}
+        argv = [subst.get(a, a) for a in shlex.split(fields["Exec"])]
+        return subprocess.run(argv, capture_output=True, text=True, timeout=60, env=env, cwd=empty)
+
+    for size, cell in ((128, 2), (256, 4)):
+        out = os.path.join(work, "thumbnail-%d.png" % size)
+        r = run(size, map_path, out)
+        if r.returncode != 0:
+            raise Failure("deb: thumbnailer at %d: exit %d: %s" % (size, r.returncode, r.stderr))
+        w, h, _ = files.read_png_rgb(out)
+        want = os.path.join(work, "render-cell-%d.png" % cell)
+        subprocess.run([os.path.join(ctx.build, "vorn-map"), "render", "--cell", str(cell), "--art", ctx.build,
+                        "-o", want, "--", map_path], check=True, timeout=60)
+        if (w, h) != (size, size) or open(out, "rb").read() != open(want, "rb").read():
+            raise Failure("deb: thumbnailer at %d: %d x %d, or not the build's render at %d pixels a cell"
+                          % (size, w, h, cell))
+    out = os.path.join(work, "thumbnail-other.png")
+    r = run(256, other, out)
+    if r.returncode != 2 or os.path.lexists(out) or "4096" not in r.stderr:
+        raise Failure("deb: thumbnailer on another program's .map: exit %d, output %s, said %r"
+                      % (r.returncode, "left" if os.path.lexists(out) else "none", r.stderr))
+    log("deb: thumbnails of 128 and 256 pixels; another program's .map refused (exit 2, no file)")
 
 
 def deb(ctx):
@@ -96,9 +167,10 @@ def deb(ctx):
             raise Failure("deb: --version: expected 'VornGroundEditor %s', exit 0; got %r, exit %d"
                           % (version, said.stdout, said.returncode))
         work = ctx.work("deb")
-        map_path = cross_map(ctx, work)
+        map_path = files.cross_map(ctx, work)
         map_bytes = open(map_path, "rb").read()
         deb_map_tool(ctx, root, home, map_path, work)
+        deb_desktop(ctx, root, map_path, work)
         with Session(ctx.artifacts, "deb") as s:
             env = dict(s.env)
             env["HOME"] = home
