@@ -51,27 +51,11 @@ if(WIN32)
   set(CPACK_NSIS_MUI_UNIICON ${VORN_ICON_ICO})
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
   set(CPACK_NSIS_CONTACT "${VORN_MAINTAINER}")
-  # Maps offer the editor in Explorer's "Open with": a ProgID of ours under
-  # the current user's classes, named in .map's OpenWithProgids. .map's own
-  # default program stays whatever it was. The uninstaller takes away only
-  # these: our ProgID, our one value, and a key left empty by that (the
-  # shell's SHDeleteEmptyKey keeps a key holding anything else).
-  # Backslashes doubled: CPack writes these into its config and reads them again.
-  set(vorn_classes "Software\\Classes")
-  set(vorn_progid "VornGroundEditor.Map")
-  set(vorn_notify "System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'")
-  set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
-    WriteRegStr HKCU '${vorn_classes}\\${vorn_progid}' '' 'VornGroundEditor map'
-    WriteRegStr HKCU '${vorn_classes}\\${vorn_progid}\\DefaultIcon' '' '$INSTDIR\\VornGroundEditor.exe,0'
-    WriteRegStr HKCU '${vorn_classes}\\${vorn_progid}\\shell\\open\\command' '' '\"$INSTDIR\\VornGroundEditor.exe\" \"%1\"'
-    WriteRegStr HKCU '${vorn_classes}\\.map\\OpenWithProgids' '${vorn_progid}' ''
-    ${vorn_notify}")
-  set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
-    DeleteRegKey HKCU '${vorn_classes}\\${vorn_progid}'
-    DeleteRegValue HKCU '${vorn_classes}\\.map\\OpenWithProgids' '${vorn_progid}'
-    System::Call 'shlwapi::SHDeleteEmptyKeyW(p 0x80000001, w \"${vorn_classes}\\.map\\OpenWithProgids\")'
-    System::Call 'shlwapi::SHDeleteEmptyKeyW(p 0x80000001, w \"${vorn_classes}\\.map\")'
-    ${vorn_notify}")
+  # Maps in Explorer's "Open with" (packaging/map_type.nsh). Backticks: the
+  # path reaches the script as it is, whatever it holds.
+  string(APPEND CPACK_NSIS_DEFINES "\n!include `${VORN_PACKAGING}/map_type.nsh`")
+  set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro VornRegisterMapType")
+  set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro VornUnregisterMapType")
 else()
   include(GNUInstallDirs)
   # The man page and the changelog go in compressed, as Debian wants them.

@@ -15,6 +15,7 @@ nsis: the Windows installer run silently under Wine into a scratch folder;
 import configparser
 import glob
 import os
+import re
 import shlex
 import shutil
 import subprocess
@@ -24,7 +25,7 @@ import time
 import files
 from editor import Atlas, Editor, check_start
 from xsession import Failure, Session, log
-from windows import quit_answering_no, wine_env
+from windows import quit_answering_no, wine_env, winpath
 
 
 def package(ctx, pattern):
@@ -204,6 +205,52 @@ def files_under(top):
 
 
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VornGroundEditor"
+CLASSES = "HKCU\\Software\\Classes\\"
+PROGID = "VornGroundEditor.Map"
+# .map's default program before the install, as another program set it: it
+# must stay, and keep .map's key alive after the uninstall.
+OTHER_PROGID = "VornTest.OtherProgram"
+
+
+def reg_values(env, key):
+    """{value name: data} of a registry key ("" for the default value), or
+    None when the key does not exist."""
+    r = subprocess.run(["wine", "reg", "query", key], env=env, capture_output=True, text=True, timeout=60)
+    if r.returncode != 0:
+        return None
+    out = {}
+    for line in r.stdout.replace("\r", "").splitlines():
+        m = re.match(r"^    (.*?)    (REG_\w+)(?:    (.*))?$", line)
+        if m:
+            out["" if m.group(1) == "(Default)" else m.group(1)] = m.group(3) or ""
+    return out
+
+
+def check_map_type(env, target):
+    """The ProgID with its description, icon and open command, named in
+    .map's OpenWithProgids; .map's default program still the other one's.
+    Returns the open command."""
+    exe = target + "\\VornGroundEditor.exe"
+    want = {
+        CLASSES + PROGID: {"": "VornGroundEditor map"},
+        CLASSES + PROGID + "\\DefaultIcon": {"": exe + ",0"},
+        CLASSES + PROGID + "\\shell\\open\\command": {"": '"%s" "%%1"' % exe},
+        CLASSES + ".map\\OpenWithProgids": {PROGID: ""},
+        CLASSES + ".map": {"": OTHER_PROGID},
+    }
+    for key, values in want.items():
+        got = reg_values(env, key)
+        if got != values:
+            raise Failure("nsis: registry key %s: expected %s, got %s" % (key, values, got))
+    log("nsis: %s registered (icon, open command), in .map's OpenWithProgids; .map's default kept" % PROGID)
+    return want[CLASSES + PROGID + "\\shell\\open\\command"][""]
+
+
+def open_command_argv(command, map_winpath):
+    """The argument vector Explorer's "Open with" makes of the ProgID's open
+    command for a file: %1 replaced, quoted parts kept whole."""
+    parts = [a or b for a, b in re.findall(r'"([^"]*)"|(\S+)', command)]
+    return [map_winpath if p == "%1" else p for p in parts]
 
 
 def nsis(ctx):
@@ -219,6 +266,19 @@ def nsis(ctx):
     try:
         with Session(ctx.artifacts, "nsis") as s:
             env = wine_env(s.env, prefix)
+
+            def install():
+                r = subprocess.run(["wine", installer, "/S", "/D=" + drive + ":\\installed"], env=env,
+                                   timeout=180, capture_output=True, text=True)
+                if r.returncode != 0:
+                    raise Failure("nsis: silent install exited %d: %s" % (r.returncode, r.stderr[-500:]))
+
+            def uninstall():
+                # The uninstaller copies itself away and returns at once; wait for its work.
+                subprocess.run(["wine", os.path.join(target, "Uninstall.exe"), "/S"], env=env, timeout=120,
+                               capture_output=True)
+                s.wait_for(lambda: not os.path.exists(target), 60, "the uninstaller to remove the folder")
+
             try:
                 if not os.path.exists(os.path.join(prefix, "system.reg")):
                     os.makedirs(os.path.dirname(prefix), exist_ok=True)
@@ -229,8 +289,11 @@ def nsis(ctx):
                 # Start-menu folder behind, and its folder is gone with the scratch:
                 # the installer would then try the missing uninstaller and wait on
                 # its "Uninstall failed." box.
-                subprocess.run(["wine", "reg", "delete", UNINSTALL_KEY, "/f"], env=env, timeout=60,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                for key in (UNINSTALL_KEY, CLASSES + PROGID, CLASSES + ".map"):
+                    subprocess.run(["wine", "reg", "delete", key, "/f"], env=env, timeout=60,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                subprocess.run(["wine", "reg", "add", CLASSES + ".map", "/ve", "/d", OTHER_PROGID, "/f"], env=env,
+                               timeout=60, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 for m in menus:
                     for stale in glob.glob(os.path.join(m, "**", "VornGroundEditor"), recursive=True):
                         shutil.rmtree(stale, ignore_errors=True)
@@ -240,10 +303,7 @@ def nsis(ctx):
                 # reached through a drive letter of its own.
                 drive = map_drive(prefix, scratch)
                 t0 = time.monotonic()
-                r = subprocess.run(["wine", installer, "/S", "/D=" + drive + ":\\installed"], env=env,
-                                   timeout=180, capture_output=True, text=True)
-                if r.returncode != 0:
-                    raise Failure("nsis: silent install exited %d: %s" % (r.returncode, r.stderr[-500:]))
+                install()
                 installed = files_under(target)
                 want = {"VornGroundEditor.exe", "vorn-map.exe", "tex1.bmp", "structures.bmp", "LICENSE.txt", "README.txt",
                         "Uninstall.exe"}
@@ -254,22 +314,21 @@ def nsis(ctx):
                 if not shortcuts:
                     raise Failure("nsis: no Start-menu shortcut VornGroundEditor.lnk was made")
                 log("nsis: installed in %.0f s; shortcut %s" % (time.monotonic() - t0, shortcuts[0]))
+                command = check_map_type(env, drive + ":\\installed")
 
-                exe = os.path.join(target, "VornGroundEditor.exe")
-                ed = Editor(s, ["wine", exe], elsewhere, "nsis-editor", env=env,
-                            cls=None, box_cls=None)
+                # "Open with" on a map whose path holds a blank: the ProgID's
+                # command, started from another folder, finds the installed art.
+                map_path = os.path.join(elsewhere, "cross map.map")
+                os.replace(files.cross_map(ctx, ctx.work("nsis")), map_path)
+                argv = open_command_argv(command, winpath(map_path))
+                ed = Editor(s, ["wine"] + argv, elsewhere, "nsis-editor", env=env, cls=None, box_cls=None)
                 ed.start(timeout=120)
-                s.wait_for(ed.drawn, 90, "the first frame")
-                ed.check_cells(Atlas(os.path.join(target, "tex1.bmp")), bytes([176]) * 4096, ed.visible_cells(),
-                               "nsis: installed editor started from another folder")
-                if ed.boxes():
-                    raise Failure("nsis: a message box is open after start-up")
+                check_start(ed, Atlas(os.path.join(target, "tex1.bmp")), open(map_path, "rb").read(),
+                            "nsis: the installed editor through the ProgID's open command")
+                ed.wait_title("VornGroundEditor - cross map.map - view, kind 0 (sand), brush 1", "nsis: Open with")
                 quit_answering_no(s, ed, "nsis")
 
-                # The uninstaller copies itself away and returns at once; wait for its work.
-                subprocess.run(["wine", os.path.join(target, "Uninstall.exe"), "/S"], env=env, timeout=120,
-                               capture_output=True)
-                s.wait_for(lambda: not os.path.exists(target), 60, "the uninstaller to remove the folder")
+                uninstall()
                 now = set().union(*(files_under(m) for m in menus if os.path.isdir(m)))
                 kept = sorted(p for p in now - before if "VornGroundEditor" in p or "Uninstall" in p)
                 if kept:
@@ -278,11 +337,34 @@ def nsis(ctx):
                                      env=env, capture_output=True, text=True, timeout=60)
                 if reg.returncode == 0:
                     raise Failure("nsis: the uninstall registry key is still there")
-                log("nsis: uninstalled; folder, shortcuts and registry key gone")
+                for key in (CLASSES + PROGID, CLASSES + ".map\\OpenWithProgids"):
+                    if reg_values(env, key) is not None:
+                        raise Failure("nsis: the uninstaller left %s: %s" % (key, reg_values(env, key)))
+                if reg_values(env, CLASSES + ".map") != {"": OTHER_PROGID}:
+                    raise Failure("nsis: after the uninstall .map holds %s, expected only its default %s"
+                                  % (reg_values(env, CLASSES + ".map"), OTHER_PROGID))
+                log("nsis: uninstalled; folder, shortcuts, uninstall key, ProgID and OpenWithProgids gone, "
+                    ".map's default kept")
+
+                # Once more with no .map key before: the uninstaller leaves none.
+                subprocess.run(["wine", "reg", "delete", CLASSES + ".map", "/f"], env=env, timeout=60,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                install()
+                if reg_values(env, CLASSES + ".map\\OpenWithProgids") != {PROGID: ""}:
+                    raise Failure("nsis: a fresh .map's OpenWithProgids holds %s"
+                                  % reg_values(env, CLASSES + ".map\\OpenWithProgids"))
+                uninstall()
+                if reg_values(env, CLASSES + ".map") is not None:
+                    raise Failure("nsis: the uninstaller left the .map key it made: %s"
+                                  % reg_values(env, CLASSES + ".map"))
+                log("nsis: installed and uninstalled with no .map key before: none left")
             except BaseException:
                 s.screenshot("nsis-failure")
                 raise
             finally:
+                # The test's own stand-in for another program's default.
+                subprocess.run(["wine", "reg", "delete", CLASSES + ".map", "/f"], env=env, timeout=60,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 subprocess.run(["wineserver", "-k"], env=env, timeout=60,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     finally:
