@@ -81,7 +81,16 @@ def deb_desktop(ctx, root, map_path, work):
     if MAP_TYPE not in fields.get("MimeType", "").split(";") or "%f" not in shlex.split(fields.get("Exec", "")):
         raise Failure("deb: the desktop entry's MimeType %r or Exec %r" % (fields.get("MimeType"), fields.get("Exec")))
 
-    # What shared-mime-info's and desktop-file-utils' triggers do on install.
+    # The package has no maintainer scripts: the caches are rebuilt by the
+    # file triggers of the packages that own them, which must watch the
+    # folders our files go into.
+    for owner, folder in (("shared-mime-info", "/usr/share/mime/packages"),
+                          ("desktop-file-utils", "/usr/share/applications")):
+        r = subprocess.run(["dpkg-query", "--control-show", owner, "triggers"], capture_output=True, text=True,
+                           timeout=60)
+        if not any(line.split()[1:2] == [folder] for line in r.stdout.splitlines() if line.startswith("interest")):
+            raise Failure("deb: %s has no trigger on %s: %r%s" % (owner, folder, r.stdout, r.stderr))
+    # What those triggers do on install, in the unpacked root.
     subprocess.run(["update-mime-database", os.path.join(share, "mime")], check=True, timeout=120,
                    capture_output=True)
     subprocess.run(["update-desktop-database", os.path.join(share, "applications")], check=True, timeout=60,
