@@ -16,7 +16,7 @@ import subprocess
 import time
 
 import files
-from editor import Atlas, Editor
+from editor import Atlas, Editor, check_start
 from xsession import Failure, Session, log
 
 
@@ -259,7 +259,6 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
     карта.map again, both typed there; S through the save dialog to
     копия-地図.map writes карта.map's bytes under that very name. Esc, No
     ends it with exit code 0."""
-    import packages
     # The exe and its art in a folder so named, started from another folder
     # without art: the art must be found beside the program, by its path.
     program, maps = os.path.join(work, "программа"), os.path.join(work, "карты")
@@ -271,7 +270,7 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
         shutil.copyfile(os.path.join(work, name), os.path.join(program, name))
     exe = os.path.join(program, os.path.basename(exe))
     first = os.path.join(maps, "карта.map")
-    os.replace(packages.cross_map(ctx, work), first)
+    os.replace(files.cross_map(ctx, work), first)
     # The second map differs from the first: a diagonal of another kind.
     diagonal = os.path.join(work, "diagonal.want")
     strokes = ["drag %d %d" % (x, 60 + x * 5 // 8) for x in range(40, 760, 12)]
@@ -285,7 +284,7 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
                 box_cls=None)
     ed.start(timeout=120)
     what = "Wine карта.map on the command line"
-    packages.check_start(ed, atlas, driver.read(first), what)
+    check_start(ed, atlas, driver.read(first), what)
     ed.wait_title(title % "карта.map", what)
 
     # O through the dialog, the names typed there: another map, then карта.map again.

@@ -146,6 +146,8 @@ TEST(MapTool, RefusedInputsSayWhyExitTwoAndWriteNothing) {
     // Other names of the inputs: a link, a second name, a path with "./" in it.
     ASSERT_EQ(symlink("a.map", (dir / "link.map").c_str()), 0);
     ASSERT_EQ(link((dir / "grey.bmp").c_str(), (dir / "second.bmp").c_str()), 0);
+    // Another program's ".map", as a file manager hands it to the thumbnailer.
+    filetest::writeFile(dir / "other.map", Bytes(3 << 20, 'x'));
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     const std::string artCopy = dir / "art";
     mkdir(artCopy.c_str(), 0700);
@@ -177,6 +179,11 @@ TEST(MapTool, RefusedInputsSayWhyExitTwoAndWriteNothing) {
         {{"render", dir / "a.map"}, "needs -o"},
         {{"render", dir / "a.map", "-o"}, "needs a value"},
         {{"render", dir / "a.map", "-o", out, "--cell", "3"}, "--cell"},
+        {{"render", dir / "a.map", "-o", out, "--size", "63"}, "64 or more"},
+        {{"render", dir / "a.map", "-o", out, "--size", "128px"}, "64 or more"},
+        {{"render", dir / "a.map", "-o", out, "--size", "128", "--cell", "2"}, "cannot both"},
+        {{"render", dir / "a.map", "-o", out, "--size", "128", "--mission", dir / "a.map"}, "no mission"},
+        {{"render", "--size", "256", dir / "other.map", "-o", out}, "is 3145728 bytes"},
         {{"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "129,0", "--kind", "1", "-o", out}, "--at"},
         {{"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "1,1", "--kind", "5", "-o", out}, "--kind"},
         {{"check"}, "no map file"},
@@ -364,6 +371,20 @@ TEST(MapTool, ThumbnailsAreBlockMeansAndThePngHoldsThePicture) {
                 for (int c = 0; c < 3; ++c)
                     differ += bgr[((side - 1 - y) * side + x) * 3 + 2 - c] != got[(y * side + x) * 3 + c];
         EXPECT_EQ(differ, 0) << cell << " pixels a cell: PNG differs from the picture";
+    }
+}
+
+// A thumbnailer's --size S: the picture of the largest cell size whose map fits in S.
+TEST(MapTool, SizeTakesTheLargestCellThatFits) {
+    ScratchDir dir;
+    filetest::writeFile(dir / "p.map", paintedMap());
+    const std::pair<int, int> cases[] = {{64, 1}, {127, 1}, {128, 2}, {256, 4}, {1000, 8}, {2048, 32}, {99999, 32}};
+    for (const auto& [size, cell] : cases) {
+        const std::string sized = dir / "sized.png", celled = dir / "celled.png";
+        const ToolRun r = runTool({"render", dir / "p.map", "--size", std::to_string(size), "-o", sized, "--art", VORN_ART_DIR});
+        ASSERT_EQ(r.code, 0) << size << ": " << r.err;
+        ASSERT_EQ(runTool({"render", dir / "p.map", "--cell", std::to_string(cell), "-o", celled, "--art", VORN_ART_DIR}).code, 0);
+        EXPECT_EQ(filetest::readFile(sized), filetest::readFile(celled)) << "--size " << size << " is --cell " << cell;
     }
 }
 

@@ -32,14 +32,15 @@ constexpr size_t kMaxMapFileBytes = 1 << 20;
 constexpr size_t kMaxImageFileBytes = 64u << 20;
 
 const char kUsage[] =
-    "Usage: vorn-map render MAP -o OUT.png [--cell N] [--mission FILE] [--art DIR]\n"
+    "Usage: vorn-map render MAP -o OUT.png [--cell N | --size S] [--mission FILE] [--art DIR]\n"
     "       vorn-map fill MAP --heights IMAGE --at X,Y --kind K [--below] -o OUT.map\n"
     "       vorn-map check MAP [--mission FILE]\n"
     "       vorn-map --help | --version\n"
     "\n"
     "render  the whole map as a PNG image, N pixels a cell (32, 16, 8, 4, 2 or 1;\n"
     "        default 32), with the mission's objects over it; the art (tex1.bmp,\n"
-    "        structures.bmp) from DIR, else where the editor finds it\n"
+    "        structures.bmp) from DIR, else where the editor finds it; --size S\n"
+    "        (64 or more): a thumbnail at most S pixels wide, without objects\n"
     "fill    the editor's height fill with the cursor over lattice point X,Y\n"
     "        (0..128) with kind K (0 sand, 1 grass, 2 rock, 3 snow, 4 water),\n"
     "        heights from a 128 x 128 BMP or PNG image, then the map saved to OUT.map\n"
@@ -65,7 +66,7 @@ struct Parsed {
 
 Parsed parse(const std::vector<std::string>& args) {
     static const std::map<std::string, std::vector<std::string>> kValueOptions = {
-        {"render", {"-o", "--cell", "--mission", "--art"}},
+        {"render", {"-o", "--cell", "--size", "--mission", "--art"}},
         {"fill", {"-o", "--heights", "--at", "--kind"}},
         {"check", {"--mission"}},
     };
@@ -194,8 +195,9 @@ int writeOutput(const Streams& s, const Parsed& p, const std::vector<uint8_t>& b
 
 // The map file's bytes as the editor's open reads them: a regular file only.
 enum class MapRead { Read, CannotRead, TooLarge };
-MapRead readMapFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t& size) {
-    switch (readWholeFile(path.c_str(), kMaxMapFileBytes, true, bytes, &size)) {
+MapRead readMapFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t& size,
+                    size_t limit = kMaxMapFileBytes) {
+    switch (readWholeFile(path.c_str(), limit, true, bytes, &size)) {
     case FileRead::Read: return MapRead::Read;
     case FileRead::Longer: return MapRead::TooLarge;
     case FileRead::CannotRead: break;
@@ -210,11 +212,12 @@ MapRead readMapFile(const std::string& path, std::vector<uint8_t>& bytes, uint64
 }
 
 // The map of a file that must be a whole map (render and fill): a file of
-// another size is refused rather than padded or cut.
+// another size is refused rather than padded or cut, and is not even read,
+// so a thumbnailer handed another program's large ".map" gives up at once.
 bool loadWholeMap(const Streams& s, const std::string& path, GroundMap& map, int& code) {
     std::vector<uint8_t> bytes;
     uint64_t size = 0;
-    const MapRead read = readMapFile(path, bytes, size);
+    const MapRead read = readMapFile(path, bytes, size, kMapBytes);
     if (read == MapRead::CannotRead) {
         code = s.fail("cannot read map " + path);
         return false;
@@ -292,6 +295,15 @@ int render(const Streams& s, const Parsed& p, const std::string& programPath) {
     if (p.values.count("--cell")) {
         const bool ok = number(p.values.at("--cell"), 1, 32, cell) && kFullCellPixels % cell == 0;
         if (!ok) return s.usage("--cell must be 32, 16, 8, 4, 2 or 1");
+    }
+    // A file manager's thumbnailer: the largest picture that fits S pixels.
+    if (p.values.count("--size")) {
+        int32_t size = 0;
+        if (p.values.count("--cell")) return s.usage("--size and --cell cannot both be given");
+        if (p.values.count("--mission")) return s.usage("--size draws no mission objects; leave out --mission");
+        if (!number(p.values.at("--size"), 64, 999999, size)) return s.usage("--size must be a number of pixels, 64 or more");
+        cell = kFullCellPixels;
+        while (64 * cell > size) cell /= 2;
     }
     GroundMap map(64, 64);
     int code = kFailed;

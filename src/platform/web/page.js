@@ -1,7 +1,8 @@
 // The page around the editor: its dialogs, the file chooser, downloads,
 // dropped files, the help line, the leave-page question and the end message.
 // The editor's C++ side calls vornPage (see src/platform/web/*.cpp); nothing
-// here talks to the network.
+// here talks to the network but the registration of the page's offline copy
+// (service-worker.js) and maps an installed app is opened with.
 'use strict';
 
 var Module = {
@@ -165,6 +166,7 @@ var vornPage = (function () {
     if (stats.frames++ === 0) {
       stats.firstFrameMs = now;
       offerLinkMap();
+      takeLaunchedFiles();
     } else {
       stats.busyMs += now - resumedAt;
     }
@@ -315,6 +317,28 @@ var vornPage = (function () {
     if (!copied) await messageBox('Link to this map', link, 0);
     document.getElementById('canvas').focus();
   });
+
+  // The installed app opened with map files (the manifest's file_handlers):
+  // each arrives as a file dropped on the window. Asked for at the first
+  // frame, when the editor's window takes drops; the browser keeps the files
+  // until then.
+  function takeLaunchedFiles() {
+    if (!('launchQueue' in window)) return;
+    window.launchQueue.setConsumer(function (params) {
+      for (const handle of params.files || []) {
+        handle.getFile().then(readFile).then(function (f) { drops.push(f); },
+          function (e) { console.warn('launched file: ' + e); });
+      }
+    });
+  }
+
+  // The page's files kept by a service worker, so that once visited it starts
+  // without a network. Browsers have none for file: pages.
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    window.addEventListener('load', function () {
+      navigator.serviceWorker.register('service-worker.js').catch(function (e) { console.warn('offline copy: ' + e); });
+    });
+  }
 
   return { messageBox, askSaveName, openFile, download, takeDrop, frameShown, resumed, showKeys, ended: end, stats,
            sharedMap };
