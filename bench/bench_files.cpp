@@ -124,7 +124,7 @@ void BM_RecoveryWrite(benchmark::State& state) {
     int64_t time = 0;
     for (auto _ : state) {
         map[time % 4096] ^= 1;
-        if (!writeRecoveryCopy(slot, map.data(), map.size(), "/home/someone/maps/island.map", ++time, &reason))
+        if (!writeRecoveryCopy(slot, map.data(), map.size(), "/home/someone/maps/island.map", FileStamp(), ++time, &reason))
             state.SkipWithError(reason.c_str());
     }
     closeRecoverySlot(slot);

@@ -26,12 +26,14 @@ target_include_directories(vorn_files SYSTEM PRIVATE ${VORN_STB_INCLUDE_DIR})
 if(VORN_SANITIZE OR VORN_FUZZ)
   set_source_files_properties(src/files/image_decode.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=nonnull-attribute)
 endif()
-# The safe save's one platform seam: each host's half is its own file.
+# The safe save, the recovery store and file identity: each host's half is its own file.
 if(WIN32)
-  target_sources(vorn_files PRIVATE src/files/safe_save_win32.cpp src/files/recovery_store_win32.cpp)
+  target_sources(vorn_files PRIVATE src/files/safe_save_win32.cpp src/files/recovery_store_win32.cpp
+                                    src/files/file_identity_win32.cpp)
   target_link_libraries(vorn_files PRIVATE advapi32)  # the owner check
 else()
-  target_sources(vorn_files PRIVATE src/files/safe_save_posix.cpp src/files/recovery_store_posix.cpp)
+  target_sources(vorn_files PRIVATE src/files/safe_save_posix.cpp src/files/recovery_store_posix.cpp
+                                    src/files/file_identity_posix.cpp)
 endif()
 target_include_directories(vorn_files PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_files PUBLIC vorn_map)
@@ -45,7 +47,8 @@ if(VORN_BUILD_TESTS)
              MapSave.WritableFileInLockedFolderIsWrittenInPlace MapSave.PipeIsWrittenInPlaceOrFailsAtOnce
              MapSave.InPlaceWriteRestoresTheOldBytesOnFailure MapSave.LeftoverTemporaryFilesOfEndedSavesAreRemoved
              MapSave.LongestNamesSave Mission.BoundsPipesAndDevices FixedSizeReaders.RefuseAFifoAtOnce
-             MapSave.RecoveryCopiesFoundOnlyWholeAndUnlocked MapSave.KilledRecoveryWritesLeaveOldOrNewCopy)
+             MapSave.RecoveryCopiesFoundOnlyWholeAndUnlocked MapSave.KilledRecoveryWritesLeaveOldOrNewCopy
+             MapSave.RecoveryNamesAreNeverFollowed)
 endif()
 
 # Fuzz targets of the file readers. Each one's entry point hands the bytes of

@@ -51,6 +51,11 @@ if(WIN32)
   set(CPACK_NSIS_MUI_UNIICON ${VORN_ICON_ICO})
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
   set(CPACK_NSIS_CONTACT "${VORN_MAINTAINER}")
+  # Maps in Explorer's "Open with" (packaging/map_type.nsh). Backticks: the
+  # path reaches the script as it is, whatever it holds.
+  string(APPEND CPACK_NSIS_DEFINES "\n!include `${VORN_PACKAGING}/map_type.nsh`")
+  set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro VornRegisterMapType")
+  set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro VornUnregisterMapType")
 else()
   include(GNUInstallDirs)
   # The man page and the changelog go in compressed, as Debian wants them.
@@ -78,6 +83,14 @@ else()
   install(FILES ${VORN_PACKAGING}/vorngroundeditor.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
   install(FILES ${CMAKE_BINARY_DIR}/vorngroundeditor.svg
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
+  # Map files on the desktop: their type (named by *.map), its icon, and
+  # thumbnails drawn by vorn-map. shared-mime-info's and desktop-file-utils'
+  # triggers rebuild the type and application caches when these arrive.
+  install(FILES ${VORN_PACKAGING}/vorngroundeditor-mime.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages
+          RENAME vorngroundeditor.xml)
+  install(FILES ${CMAKE_BINARY_DIR}/application-x-vorngroundeditor-map.svg
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/mimetypes)
+  install(FILES ${VORN_PACKAGING}/vorngroundeditor.thumbnailer DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/thumbnailers)
   install(FILES ${CMAKE_BINARY_DIR}/pkg/VornGroundEditor.1.gz ${CMAKE_BINARY_DIR}/pkg/vorn-map.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${VORN_PACKAGING}/copyright ${CMAKE_BINARY_DIR}/pkg/changelog.gz DESTINATION ${vorn_docdir})

@@ -29,8 +29,10 @@ endif()
 # ---- The editor's own art: tex1.bmp and structures.bmp beside the editor.
 # tools/ is a project of its own so that a cross build can make it for the host.
 set(VORN_ART_FILES ${CMAKE_BINARY_DIR}/tex1.bmp ${CMAKE_BINARY_DIR}/structures.bmp)
-# The program's icon comes from the same tool, for the packages and the Windows resource.
-set(VORN_ICON_FILES ${CMAKE_BINARY_DIR}/vorngroundeditor.svg ${CMAKE_BINARY_DIR}/vorngroundeditor.ico)
+# The program's icon comes from the same tool, for the packages, the web page
+# and the Windows resource; so does the map files' icon, for Linux desktops.
+set(VORN_ICON_FILES ${CMAKE_BINARY_DIR}/vorngroundeditor.svg ${CMAKE_BINARY_DIR}/vorngroundeditor.ico
+    ${CMAKE_BINARY_DIR}/application-x-vorngroundeditor-map.svg)
 if(NOT CMAKE_CROSSCOMPILING)
   add_subdirectory(tools)
   set(vorn_art_command $<TARGET_FILE:vorn_make_art>)

@@ -74,7 +74,8 @@ if(VORN_BUILD_TESTS)
     SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_view_steps.cpp
       tests/shell/test_startup.cpp tests/shell/test_docs.cpp
     LIBS vorn_shell vorn_core
-    WEB_SKIP ArtSearch.FifoNamedLikeTheArtIsPassedOver Recovery.AskedRecoveredKeptAndRemoved)
+    WEB_SKIP ArtSearch.FifoNamedLikeTheArtIsPassedOver Recovery.AskedRecoveredKeptAndRemoved
+             Recovery.PathsStampsBoxesAndLinks Shell.QuickSaveAsksBeforeWritingOverAChangedFile)
   # The docs test reads (and scripts/key-docs.sh has it write) the key lists in the sources.
   target_compile_definitions(test_shell PRIVATE VORN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).

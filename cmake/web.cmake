@@ -1,8 +1,10 @@
 # The editor in a web browser (emscripten, configured through emcmake): the
 # Win32 subset over the page in src/platform/web, the shell unchanged, and the
 # page itself. Output in the build folder: index.html, page.js,
-# VornGroundEditor.js and VornGroundEditor.wasm (the art embedded); installed,
-# those four alone (scripts/run-web.sh: `cmake --install` into build/web).
+# VornGroundEditor.js and VornGroundEditor.wasm (the art embedded), the web
+# app manifest with its icon, and the service worker that keeps them all for
+# offline use; installed, those seven alone (scripts/web-page.sh:
+# `cmake --install` into build/web).
 
 add_library(vorn_platform_web STATIC
   src/platform/web/events.cpp
@@ -49,11 +51,24 @@ target_link_options(VornGroundEditor PRIVATE
 # A relink when the art changes (the embed is a link input nobody else names).
 set_property(TARGET VornGroundEditor APPEND PROPERTY LINK_DEPENDS ${VORN_ART_FILES})
 # Our own page: emscripten's generated HTML is not used.
-foreach(page index.html page.js)
+foreach(page index.html page.js manifest.webmanifest)
   configure_file(${PROJECT_SOURCE_DIR}/src/platform/web/${page} ${CMAKE_BINARY_DIR}/${page} COPYONLY)
 endforeach()
+# The service worker names every other file of the page with its digest, so
+# it is written after all of them (vorngroundeditor.svg is the art tool's).
+set(vorn_page_files index.html page.js manifest.webmanifest vorngroundeditor.svg
+    VornGroundEditor.js VornGroundEditor.wasm)
+set(vorn_page_paths ${vorn_page_files})
+list(TRANSFORM vorn_page_paths PREPEND ${CMAKE_BINARY_DIR}/)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/service-worker.js
+  COMMAND ${CMAKE_COMMAND} -DDIR=${CMAKE_BINARY_DIR} -DTEMPLATE=${PROJECT_SOURCE_DIR}/src/platform/web/service-worker.js.in
+          "-DFILES=${vorn_page_files}" -P ${PROJECT_SOURCE_DIR}/cmake/web_worker.cmake
+  DEPENDS VornGroundEditor ${vorn_page_paths} ${PROJECT_SOURCE_DIR}/src/platform/web/service-worker.js.in
+          ${PROJECT_SOURCE_DIR}/cmake/web_worker.cmake
+  COMMENT "Writing the page's service worker"
+  VERBATIM)
+add_custom_target(vorn_web_worker ALL DEPENDS ${CMAKE_BINARY_DIR}/service-worker.js)
 # The page is these files and nothing else from the build folder: the folder
 # to copy to a web server.
-install(FILES ${CMAKE_BINARY_DIR}/index.html ${CMAKE_BINARY_DIR}/page.js
-              ${CMAKE_BINARY_DIR}/VornGroundEditor.js ${CMAKE_BINARY_DIR}/VornGroundEditor.wasm
-        DESTINATION .)
+install(FILES ${vorn_page_paths} ${CMAKE_BINARY_DIR}/service-worker.js DESTINATION .)

@@ -673,6 +673,7 @@ def painting_tools(ctx, s, exe, work):
     ed.key("d", "2", "w", "w")
     ed.wait_title(title("corners, brush"), "D")
     stroke(ed, script, [(2, 2)] + [(px, 2) for px in range(3, 9)])
+    state["doc"] = " - untitled*"     # unsaved work, no file yet
     ed.move(*lattice_px(ed, 4, 12))
     check_frames(ed, [(4, 12, 6, 14)], "the brush's outline at the cursor")
 

@@ -395,3 +395,18 @@ class Editor:
         img = self.s.grab()
         ax, ay = self.at(*self.cell_px(0, 0))
         return any(max(img.px(ax + dx, ay + dy)) > 20 for dx in (4, 12, 20) for dy in (4, 12, 20))
+
+
+def check_start(ed, atlas, map_bytes, what):
+    """The first frame shows the map (so the atlas was found) and no box
+    complained about missing art or an unreadable map."""
+    ed.s.wait_for(ed.drawn, 90, "the first frame")
+    cells = ed.visible_cells()
+    painted = sum(1 for (x, y) in cells if map_bytes[y * 64 + x] != 176)
+    if painted == 0:
+        raise Failure("%s: no painted cell of the map is in view; the check would prove nothing" % what)
+    ed.check_cells(atlas, map_bytes, cells, what)
+    if ed.boxes():
+        shot = ed.s.screenshot(ed.label + "-box")
+        raise Failure("%s: a message box is open after start-up (screenshot %s)" % (what, shot))
+    log("%s: %d cells match, %d of them painted" % (what, len(cells), painted))

@@ -1,5 +1,6 @@
 """Input files the end-to-end runs hand to the editor, made here byte by byte:
-a 128 x 128 grey bitmap and a small mission file."""
+a 128 x 128 grey bitmap and a small mission file; and a painted map, made
+by the core library."""
 
 import os
 import random
@@ -147,3 +148,14 @@ def compare_pictures(got_path, want_path, what, skip_cells=()):
     if bad:
         raise ValueError("%s: %d pixel bytes differ, first at %s" % (what, len(bad), bad[0]))
     return 0
+
+
+def cross_map(ctx, work):
+    """A painted map file: a cross of kind-1 strokes through an 800 x 600
+    client area, written by the core library (e2e_expect)."""
+    path = os.path.join(work, "cross.map")
+    script = ["client 800 600", "kind 1", "brush 3"]
+    script += ["drag %d 300" % x for x in range(40, 760, 12)]
+    script += ["drag 400 %d" % y for y in range(40, 560, 12)]
+    ctx.expect(script + ["save " + path], "cross", work)
+    return path

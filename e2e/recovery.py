@@ -1,8 +1,13 @@
 """Recovery copies end to end: an editor killed after strokes, the question
 at the next start, Yes, S to the strokes' bytes; a normal quit leaves the
 state folder empty; of two editors the killed one's copy alone is asked
-about; a state folder that cannot be made gives one message and editing
-goes on. Also the time from a finished change to its copy on disk."""
+about; a map opened by a relative path, a stroke whose release a box took,
+a kill, the file saved again by another program, then the next editor
+started in another folder (with a file of the same relative name): Ctrl+S
+asks before writing over the newer save, and writes the first folder's
+file, never the second's; a state folder that cannot be made gives one
+message and editing goes on. Also the time from a finished change to its
+copy on disk."""
 
 import os
 import shutil
@@ -79,7 +84,7 @@ def flows(ctx, s, exe, work, stroke, compare_maps):
     s.screenshot("recovery-question")  # what a user sees at start after a crash
     b.key_box("Return")        # Yes is the default button
     s.wait_for(b.drawn, 30, "the first frame after Yes")
-    b.wait_title("VornGroundEditor - view, kind 0 (sand), brush 1", "after the recovery")
+    b.wait_title("VornGroundEditor - untitled* - view, kind 0 (sand), brush 1", "after the recovery")
     saved = os.path.join(work, "recovered.map")
     b.key("s")
     b.file_dialog(saved, save=True)
@@ -114,6 +119,8 @@ def flows(ctx, s, exe, work, stroke, compare_maps):
         raise Failure("after No and two normal quits the state folder holds %s" % listing(folder))
     log("recovery: of two editors only the killed one's copy was asked about")
 
+    relative_path_box_and_newer_save(ctx, s, exe, work, folder)
+
     # A state folder that cannot be made: one message, then paint and save.
     blocked = os.path.join(work, "state-is-a-file")
     with open(blocked, "wb") as f:
@@ -134,6 +141,84 @@ def flows(ctx, s, exe, work, stroke, compare_maps):
     time.sleep(0.3)
     compare_maps(os.path.join(work, "unkept.map"), os.path.join(work, "unkept.want"), "saved without recovery")
     quit_no(f_)
+
+
+def relative_path_box_and_newer_save(ctx, s, exe, work, folder):
+    """maps/x.map opened by its relative path in folder rel-a; a stroke held
+    while C opens the clear box, the button released over the box, No; the
+    editor killed. Another program then saves rel-a/maps/x.map anew. An
+    editor started in rel-b, which has a maps/x.map of its own: Yes, Ctrl+S
+    asks (No keeps the newer save), Ctrl+S again, Yes: rel-a's file holds
+    the stroke, rel-b's is untouched."""
+    plain = bytes([176]) * 4096
+    places = {}
+    for name in ("rel-a", "rel-b"):
+        places[name] = os.path.join(work, name)
+        os.makedirs(os.path.join(places[name], "maps"), exist_ok=True)
+        with open(os.path.join(places[name], "maps", "x.map"), "wb") as f:
+            f.write(plain)
+    mine = os.path.join(places["rel-a"], "maps", "x.map")
+    other = os.path.join(places["rel-b"], "maps", "x.map")
+
+    a = Editor(s, [exe, "maps/x.map"], places["rel-a"], "recovery-relative").start()
+    s.wait_for(a.drawn, 30, "the first frame")
+    a.wait_title("VornGroundEditor - x.map - view, kind 0 (sand), brush 1", "maps/x.map on the command line")
+    script = ["client %d %d" % a.size, "load " + mine, "kind 1"]
+    a.key("e")
+    a.key("1")
+    ox, oy = a.origin()
+    client = [(ox + 16 * px, oy + 16 * 6) for px in range(3, 12)]
+    a.focus()
+    a.move(*client[0])
+    time.sleep(0.1)
+    s.down(1)
+    for p in client[1:]:
+        time.sleep(0.03)
+        a.move(*p)
+        script.append("drag %d %d" % p)
+    time.sleep(0.2)
+    s.key("c")                 # the clear box opens with the button held
+    a.wait_box(10)
+    s.up(1)                    # released while the box is open: the editor never sees it
+    a.answer_box(1, 2)         # Yes | No: No clears nothing
+    ctx.expect(script + ["save " + os.path.join(work, "boxed.want")], "boxed", work)
+    with open(os.path.join(work, "boxed.want"), "rb") as f:
+        want = f.read()
+    wait_copy(s, folder, "the stroke in the copy after the box, with no click since", want, 3)
+    a.proc.kill()
+    a.proc.wait(10)
+    log("recovery: a stroke ended by a box reached the copy before the kill")
+
+    # Another program saves the file anew (a new file renamed over it).
+    newer = bytes([177]) * 4096
+    with open(mine + ".new", "wb") as f:
+        f.write(newer)
+    os.replace(mine + ".new", mine)
+
+    b = Editor(s, [exe], places["rel-b"], "recovery-elsewhere").start()
+    b.key_box("Return")        # Yes: recover
+    s.wait_for(b.drawn, 30, "the first frame after Yes")
+    b.wait_title("VornGroundEditor - x.map* - view, kind 0 (sand), brush 1", "recovered in another folder")
+    b.key("ctrl+s")
+    b.answer_box(1, 2)         # "... was changed by another program ... Save over it?" No
+    time.sleep(0.5)
+    if read_file(mine) != newer or read_file(other) != plain:
+        raise Failure("Ctrl+S answered No: a file was written")
+    b.key("ctrl+s")
+    b.key_box("Return")        # Yes
+    s.wait_for(lambda: read_file(mine) == want, 10, "the recovered stroke in rel-a/maps/x.map")
+    if read_file(other) != plain:
+        raise Failure("the recovered map was written into the second editor's folder")
+    b.wait_title("VornGroundEditor - x.map - view, kind 0 (sand), brush 1", "saved where it was opened")
+    quit_no(b)
+    if listing(folder):
+        raise Failure("after the save and a normal quit the state folder holds %s" % listing(folder))
+    log("recovery: the relative path's file written, after asking about the newer save; the other folder untouched")
+
+
+def read_file(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def latency(ctx, s, exe, work, stroke, count=100):

@@ -16,7 +16,7 @@ import subprocess
 import time
 
 import files
-from editor import Atlas, Editor
+from editor import Atlas, Editor, check_start
 from xsession import Failure, Session, log
 
 
@@ -175,7 +175,8 @@ def session(ctx, driver, s, ed, atlas, work, target):
     stroke_then_save("again", [(4, 8)] + [(px, 9) for px in range(4, 14)], True, "Wine S over the file, Yes")
 
     # Additions: a stroke, Ctrl+Z, Ctrl+S writes the file as saved before the
-    # stroke, without a dialog (the file is removed first, so it must be written).
+    # stroke, without a dialog (the file is removed first, so it must be
+    # written; the editor asks before writing where its file went).
     again = driver.read(target)
     title = "VornGroundEditor - " + os.path.basename(target) + "%s - %s, kind 3 (snow), brush 3"
     ed.wait_title(title % ("", "view"), "Wine after S")
@@ -187,13 +188,34 @@ def session(ctx, driver, s, ed, atlas, work, target):
     ed.key("e")                # back to view mode, where Esc asks to quit
     os.remove(target)
     ed.key("ctrl+s")
+    # The file is gone since the editor saved it: it asks before writing.
+    box = ed.wait_box(30)
+    time.sleep(0.5)
+    s.xdo("windowactivate", box[0], check=False)
+    time.sleep(0.3)
+    s.key("y")                 # the Yes button's mnemonic
     s.wait_for(lambda: os.path.exists(target) and os.path.getsize(target) == 4096, 15,
                "Ctrl+S to write the file")
     if s.find("Save As"):
         raise Failure("Wine: Ctrl+S with a current file opened the save dialog")
     if driver.read(target) != again:
         raise Failure("Wine: a stroke, Ctrl+Z, Ctrl+S did not write the bytes saved before the stroke")
-    log("windows: a stroke, Ctrl+Z, Ctrl+S: %d bytes as saved before the stroke" % len(again))
+    log("windows: a stroke, Ctrl+Z, the file removed, Ctrl+S asked, Yes: %d bytes as saved before the stroke"
+        % len(again))
+    # Saved by the editor itself: the next Ctrl+S writes without a word.
+    s.wait_for(lambda: not ed.boxes(), 15, "the question to close")
+    time.sleep(0.5)
+    ed.key("e")
+    driver.stroke(ed, script, [(6, 13)] + [(px, 13) for px in range(7, 12)])
+    ed.key("e")
+    ed.key("ctrl+s")
+    time.sleep(2)
+    if ed.boxes():
+        raise Failure("Wine: Ctrl+S over the editor's own save asked a question; screenshot %s"
+                      % s.screenshot("windows-quick-save-box"))
+    if driver.read(target) == again:
+        raise Failure("Wine: Ctrl+S after a stroke did not write the file")
+    log("windows: a stroke, Ctrl+S over the editor's own save: written without a question")
 
     # Ctrl+E through the Windows save dialog: the picture of the saved map.
     picture, want = os.path.join(work, "export.png"), os.path.join(work, "tool.png")
@@ -219,10 +241,8 @@ def session(ctx, driver, s, ed, atlas, work, target):
     script += ["kind 4", "line %d %d %d %d" % (a + b), "bucket %d %d" % c]
     want = os.path.join(work, "tools.want")
     ctx.expect(script + ["save " + want], "tools", work)
-    os.remove(target)
     ed.key("ctrl+s")
-    s.wait_for(lambda: os.path.exists(target) and os.path.getsize(target) == 4096, 15,
-               "Ctrl+S to write the file")
+    s.wait_for(lambda: driver.read(target) == driver.read(want), 15, "Ctrl+S to write the file")
     driver.compare_maps(target, want, "Wine: a line and a bucket, Ctrl+S")
 
     grey_imports(driver, s, ed, work)
@@ -239,7 +259,6 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
     карта.map again, both typed there; S through the save dialog to
     копия-地図.map writes карта.map's bytes under that very name. Esc, No
     ends it with exit code 0."""
-    import packages
     # The exe and its art in a folder so named, started from another folder
     # without art: the art must be found beside the program, by its path.
     program, maps = os.path.join(work, "программа"), os.path.join(work, "карты")
@@ -251,7 +270,7 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
         shutil.copyfile(os.path.join(work, name), os.path.join(program, name))
     exe = os.path.join(program, os.path.basename(exe))
     first = os.path.join(maps, "карта.map")
-    os.replace(packages.cross_map(ctx, work), first)
+    os.replace(files.cross_map(ctx, work), first)
     # The second map differs from the first: a diagonal of another kind.
     diagonal = os.path.join(work, "diagonal.want")
     strokes = ["drag %d %d" % (x, 60 + x * 5 // 8) for x in range(40, 760, 12)]
@@ -265,7 +284,7 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
                 box_cls=None)
     ed.start(timeout=120)
     what = "Wine карта.map on the command line"
-    packages.check_start(ed, atlas, driver.read(first), what)
+    check_start(ed, atlas, driver.read(first), what)
     ed.wait_title(title % "карта.map", what)
 
     # O through the dialog, the names typed there: another map, then карта.map again.
@@ -305,7 +324,9 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
 def recovered_after_kill(ctx, driver, s, env, exe, work, prefix):
     """Strokes, 3 s, the Windows editor's process killed; the next start
     asks, Yes (its mnemonic), Ctrl+S through the save dialog: the strokes'
-    bytes. The copies live in the prefix's own LOCALAPPDATA."""
+    bytes. Then a map opened by a relative path, recovered by an editor
+    started in another folder: Ctrl+S writes the file it was opened from.
+    The copies live in the prefix's own LOCALAPPDATA."""
     import glob
     folders = glob.glob(os.path.join(prefix, "drive_c", "users", "*", "AppData", "Local", "VornGroundEditor"))
     for f in folders:
@@ -340,6 +361,46 @@ def recovered_after_kill(ctx, driver, s, env, exe, work, prefix):
     s.wait_for(lambda: os.path.exists(saved) and os.path.getsize(saved) == 4096, 15, "the save")
     driver.compare_maps(saved, want, "Wine: recovered after a kill, Ctrl+S")
     quit_answering_no(s, ed, "Wine after the recovery")
+
+    # A map opened by a relative path in one folder, strokes, a kill; the next
+    # editor starts in another folder: Ctrl+S writes the first folder's file,
+    # without a dialog or a question (nobody changed it), and nothing here.
+    elsewhere = os.path.join(work, "wine-rel-a")
+    os.makedirs(elsewhere, exist_ok=True)
+    mine = os.path.join(elsewhere, "x.map")
+    with open(mine, "wb") as f:
+        f.write(bytes([176]) * 4096)
+    ed = Editor(s, ["wine", exe, "x.map"], elsewhere, "windows-recovery-relative", env=env, cls=None,
+                box_cls=None)
+    ed.start(timeout=120)
+    s.wait_for(ed.drawn, 60, "the first frame")
+    script = ["client %d %d" % ed.size, "load " + mine, "kind 2"]
+    ed.key("e")
+    ed.key("2")
+    driver.stroke(ed, script, [(4, 7)] + [(px, 7) for px in range(5, 13)])
+    time.sleep(3)
+    ed.proc.kill()
+    ed.proc.wait(30)
+    want = os.path.join(work, "wine-relative.want")
+    ctx.expect(script + ["save " + want], "wine-relative", work)
+    ed = Editor(s, ["wine", exe], work, "windows-recovery-elsewhere", env=env, cls=None, box_cls=None)
+    ed.start(timeout=120)
+    box = ed.wait_box(30)
+    time.sleep(0.5)
+    s.xdo("windowactivate", box[0], check=False)
+    time.sleep(0.3)
+    s.key("y")
+    s.wait_for(lambda: not ed.boxes(), 15, "the recovery question to close")
+    s.wait_for(ed.drawn, 60, "the first frame after Yes")
+    ed.key("ctrl+s")
+    s.wait_for(lambda: driver.read(mine) == driver.read(want), 15, "Ctrl+S to write the first folder's x.map")
+    time.sleep(1)
+    if ed.boxes() or s.find("Save As"):
+        raise Failure("Wine: Ctrl+S of a recovered map whose file nobody changed asked something")
+    if os.path.exists(os.path.join(work, "x.map")):
+        raise Failure("Wine: the recovered map was written into the second editor's folder")
+    log("windows: a map opened by a relative path, recovered in another folder, Ctrl+S wrote its own file")
+    quit_answering_no(s, ed, "Wine after the relative recovery")
 
 
 def stamp_between_editors(ctx, driver, s, env, exe, work):

@@ -14,7 +14,8 @@ package_pkgs=("${run_pkgs[@]}" g++-mingw-w64-x86-64 nsis dpkg-dev)
 web_pkgs=(cmake g++ make emscripten python3)
 test_pkgs=("${package_pkgs[@]}" lintian libgtest-dev libbenchmark-dev clang libclang-rt-dev
   xvfb xauth xfonts-base xdotool x11-utils imagemagick openbox
-  wine64 wine python3 emscripten chromium xclip)
+  wine64 wine python3 emscripten chromium xclip
+  desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl)
 
 case "$what" in
   run) pkgs=("${run_pkgs[@]}") ;;

@@ -11,7 +11,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # Debian's emscripten finds its JavaScript parser only through NODE_PATH.
 export NODE_PATH=/usr/share/nodejs
 emcmake cmake -S . -B build/web-build -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF >/dev/null
-cmake --build build/web-build --target VornGroundEditor -j "$jobs"
+cmake --build build/web-build --target VornGroundEditor vorn_web_worker -j "$jobs"
 rm -rf build/web
 cmake --install build/web-build --prefix "$PWD/build/web" >/dev/null
 echo "web page in build/web: $(cd build/web && ls | tr '\n' ' ')"

@@ -18,5 +18,7 @@ int32_t terrainLayerAt(const int32_t kinds[9], int32_t u, int32_t v);
 namespace art {
 // The program's icon as a scalable picture and as a Windows icon file.
 bool writeIconSvg(const std::string& path);
+// A map file's icon for the desktop's file type: the board on a sheet.
+bool writeMapIconSvg(const std::string& path);
 bool writeIconIco(const std::string& path);
 }  // namespace art

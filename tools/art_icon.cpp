@@ -91,21 +91,11 @@ std::vector<uint8_t> iconImage(int32_t size) {
     return out;
 }
 
-bool writeFile(const std::string& path, const void* data, size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(data, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
-}
-
-}  // namespace
-
-bool writeIconSvg(const std::string& path) {
-    // Plain paths only (no clipping), which every icon renderer draws alike:
-    // each corner tile carries the board's rounded corner itself.
-    std::string svg =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n";
+// The board as SVG paths on 256 x 256 units.
+// Plain paths only (no clipping), which every icon renderer draws alike:
+// each corner tile carries the board's rounded corner itself.
+std::string boardPaths(const char* indent) {
+    std::string svg;
     const int cell = 256 / kCells, r = static_cast<int>(kRadius * 256 + 0.5f);
     char line[400];
     for (int y = 0; y < kCells; ++y) {
@@ -124,13 +114,42 @@ bool writeIconSvg(const std::string& path) {
             d += "Z";
             const Colour c = cellColour(x, y), e = scale(c, 0.55f);
             std::snprintf(line, sizeof line,
-                          "  <path d=\"%s\" fill=\"#%02x%02x%02x\" stroke=\"#%02x%02x%02x\" stroke-width=\"6\"/>\n",
-                          d.c_str(), static_cast<int>(c.r), static_cast<int>(c.g), static_cast<int>(c.b),
+                          "%s<path d=\"%s\" fill=\"#%02x%02x%02x\" stroke=\"#%02x%02x%02x\" stroke-width=\"6\"/>\n",
+                          indent, d.c_str(), static_cast<int>(c.r), static_cast<int>(c.g), static_cast<int>(c.b),
                           static_cast<int>(e.r), static_cast<int>(e.g), static_cast<int>(e.b));
             svg += line;
         }
     }
-    svg += "</svg>\n";
+    return svg;
+}
+
+bool writeFile(const std::string& path, const void* data, size_t size) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(data, 1, size, f) == size;
+    return std::fclose(f) == 0 && ok;
+}
+
+const char kSvgHead[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n";
+
+}  // namespace
+
+bool writeIconSvg(const std::string& path) {
+    const std::string svg = kSvgHead + boardPaths("  ") + "</svg>\n";
+    return writeFile(path, svg.data(), svg.size());
+}
+
+bool writeMapIconSvg(const std::string& path) {
+    // A sheet with a folded corner, the board at half size on it.
+    const std::string svg = std::string(kSvgHead) +
+        "  <path d=\"M40,8 H168 L216,56 V248 H40 Z\" fill=\"#f4f4ef\" stroke=\"#85857f\" stroke-width=\"6\""
+        " stroke-linejoin=\"round\"/>\n"
+        "  <path d=\"M168,8 V56 H216\" fill=\"#d9d9d2\" stroke=\"#85857f\" stroke-width=\"6\""
+        " stroke-linejoin=\"round\"/>\n"
+        "  <g transform=\"translate(64,92) scale(0.5)\">\n" +
+        boardPaths("    ") + "  </g>\n</svg>\n";
     return writeFile(path, svg.data(), svg.size());
 }
 

@@ -543,7 +543,7 @@ async function session(opts, context, url) {
   again.push('kind 3');
   await stroke(ed, again, [[4, 4], ...Array.from({ length: 5 }, (_, i) => [4, i + 5])]);
   await ed.key('e');
-  await ed.title('VornGroundEditor - view, kind 3 (snow), brush 1', 'a stroke, no file yet');
+  await ed.title('VornGroundEditor - untitled* - view, kind 3 (snow), brush 1', 'a stroke, no file yet');
   await ed.key('Control+z');
   await page.keyboard.press('s');
   sameBytes(await ed.save('undone.map', ''), cleared, 'a stroke, Ctrl+Z, S');
@@ -838,8 +838,12 @@ async function mapLinks(opts, context, url) {
   if (errors.length) throw new Failure('page errors: ' + errors.join('; '));
 }
 
-// Recovery after a closed tab: strokes, 3 s, the page closed without the
-// leave-page question; the page again asks, Yes, S saves the strokes' bytes.
+// Recovery after a closed tab: strokes (the last one held while the clear
+// box opens and released over it), 3 s, the page closed without the
+// leave-page question; the page again, with a map in its address, asks, Yes;
+// Cancel at the question before the link's map keeps the recovered work
+// ("untitled*"), S saves the strokes' bytes, and the page's button still
+// opens the link's map, which Ctrl+S gives back.
 async function recoveryAfterClose(opts, context, url) {
   let page = await context.newPage();
   let ed = new Editor(page, opts.work);
@@ -848,6 +852,19 @@ async function recoveryAfterClose(opts, context, url) {
   const script = ['client 800 600', 'kind 1'];
   await ed.key('e', '1');
   await stroke(ed, script, [[3, 3], [4, 3], [5, 3], [6, 3], [7, 3], [8, 3]]);
+  // A second stroke held while C opens the clear box, released over the box,
+  // No: the stroke ends as the box opens, and reaches the copy with no click.
+  const held = [[3, 6], [4, 6], [5, 6], [6, 6], [7, 6]].map(([x, y]) => lattice(x, y));
+  await page.mouse.move(...held[0]);
+  await page.mouse.down();
+  for (const p of held.slice(1)) {
+    await page.mouse.move(...p);
+    script.push(`drag ${p[0]} ${p[1]}`);
+  }
+  await page.keyboard.press('c');
+  await ed.box();
+  await page.mouse.up();
+  await ed.answer('No');
   await ed.key('e');
   const want = expect(opts, script, 'recovered');
   await sleep(3000);
@@ -861,16 +878,37 @@ async function recoveryAfterClose(opts, context, url) {
   await page.close({ runBeforeUnload: false });
   page = await context.newPage();
   ed = new Editor(page, opts.work);
-  await page.goto(url);
+  const linked = Buffer.from(Array.from({ length: 4096 }, (_, i) => (i * 7 + (i >> 6)) & 255));
+  const fragment = require('zlib').deflateRawSync(linked).toString('base64')
+    .replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+  await page.goto(url.split('#')[0] + '#map=' + fragment);
   const asked = await ed.box();
   if (!/^VornGroundEditor was not closed properly\. Recover the unsaved map from .* \(a map never saved\)\?$/.test(asked.text) ||
       asked.buttons.join('|') !== 'Yes|No')
     throw new Failure('recovery question: ' + JSON.stringify(asked));
   await page.screenshot({ path: path.join(opts.work, 'recovery-question.png') });
-  await ed.answer('Yes');
+  // Yes; the next box, before the link's map replaces the recovered one, follows at once.
+  await page.locator('dialog.messageBox[open] button', { hasText: 'Yes' }).click();
+  try {
+    await page.waitForFunction(() => {
+      const p = document.querySelector('dialog.messageBox[open] p');
+      return p && p.textContent === 'Do you want to save map?';
+    }, null, { timeout: 10000 });
+  } catch (e) {
+    throw new Failure('before the link\'s map: ' + JSON.stringify(await ed.box().catch(() => null)));
+  }
+  await ed.answer('Cancel');
+  await ed.title('VornGroundEditor - untitled* - view, kind 0 (sand), brush 1', 'recovered, the link\'s map declined');
+  await page.locator('#openLinkMap').waitFor({ state: 'visible', timeout: 10000 });
   await page.keyboard.press('s');
   const got = await ed.save('recovered.map', '');
   sameBytes(got, want, 'recovered after the tab was closed, S by download');
+  await page.click('#openLinkMap');
+  await ed.settle(4);
+  await ed.title('VornGroundEditor - shared map - view, kind 0 (sand), brush 1', 'the link\'s map offered after Cancel');
+  if (await page.locator('#openLinkMap').isVisible()) throw new Failure('the link\'s map is still offered once opened');
+  sameBytes(await ed.quickSave('shared map'), linked, 'the link\'s map opened after Cancel, Ctrl+S');
+  log('recovery with a link: Cancel kept the recovered map, the page then opened the link\'s');
   await page.close({ runBeforeUnload: false });
 }
 
@@ -909,7 +947,7 @@ async function stamps(opts, context, url) {
   // A rectangle with the half turn (V four times): its image lands across
   // the map's centre. Esc first: the stamp still floats and would take the press.
   await ed.key('Escape', 'v', 'v', 'v', 'v', 'a');
-  await ed.title('VornGroundEditor - corners, rectangle, kind 2 (rock), brush 1, half turn', 'V four times, A');
+  await ed.title('VornGroundEditor - untitled* - corners, rectangle, kind 2 (rock), brush 1, half turn', 'V four times, A');
   const [a, b] = [lattice(20, 12), lattice(14, 16)];
   await ed.drag([a, lattice(17, 14), b]);
   script.push('symmetry 4', `rect ${a.join(' ')} ${b.join(' ')}`);
@@ -917,6 +955,153 @@ async function stamps(opts, context, url) {
   await page.keyboard.press('KeyS');
   sameBytes(await ed.save('stamps.map'), expect(opts, script, 'stamps'),
     'stamps copied and pasted in the page, a rectangle with the half turn');
+}
+
+// The cache names of the page's origin and the files each holds.
+async function offlineCopies(page) {
+  return page.evaluate(async () => {
+    const out = {};
+    for (const name of await caches.keys())
+      out[name] = (await (await caches.open(name)).keys()).map((r) => new URL(r.url).pathname.split('/').pop()).sort();
+    return out;
+  });
+}
+
+// The page as an app without a network, in a browser of its own against a
+// server of its own, serving a copy of the page's folder. First visit: the
+// service worker installs and keeps every file of the folder but itself in
+// one cache named after the build; the manifest parses (Chromium's own
+// reading, and installable) and names the map file handler; a map the
+// installed app is launched with (the launch queue, played by the test)
+// opens as a dropped one. A new build on the server (page.js changed, the
+// worker written again as the build writes it): after the next visit only
+// its cache is left, holding the new page.js. Then the server stops and the
+// browser goes offline: the page reloads, draws, paints, saves by download
+// (bytes checked), opens a map with O and saves it with Ctrl+S.
+async function offlineApp(opts, context) {
+  const folder = path.join(opts.work, 'served page');
+  fs.rmSync(folder, { recursive: true, force: true });
+  fs.cpSync(opts.web, folder, { recursive: true });
+  const served = await serve(folder);
+  let server = served.server;
+  try {
+    const page = context.pages()[0] || await context.newPage();
+    const ed = new Editor(page, opts.work);
+    const atlas = fs.readFileSync(path.join(opts.art, 'tex1.bmp'));
+    // The launch queue of an app opened with files: its consumer is kept for the test to call.
+    await page.addInitScript(() => {
+      Object.defineProperty(window, 'launchQueue', {
+        configurable: true, value: { setConsumer(consumer) { window.vornLaunchConsumer = consumer; } },
+      });
+    });
+    await page.goto(served.url);
+    await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+    await page.click('#hideHelp');
+
+    const kept = await page.evaluate(async () => {
+      const timeout = new Promise((resolve) => setTimeout(() => resolve(null), 30000));
+      const controlled = navigator.serviceWorker.controller ? Promise.resolve(true)
+        : new Promise((resolve) => navigator.serviceWorker.addEventListener('controllerchange', () => resolve(true)));
+      if (!await Promise.race([controlled, timeout])) return null;
+      return (await navigator.serviceWorker.getRegistration()).active.state;
+    });
+    if (!kept) throw new Failure('the service worker did not take the page within 30 s');
+    const pageFiles = fs.readdirSync(folder).filter((f) => f !== 'service-worker.js').sort();
+    const cacheOf = (worker) => (/const CACHE = '(vorngroundeditor-[0-9a-f]{16})';/.exec(worker) || [])[1];
+    const copies = await offlineCopies(page);
+    const names = Object.keys(copies);
+    const worker = fs.readFileSync(path.join(folder, 'service-worker.js'), 'utf8');
+    if (names.length !== 1 || names[0] !== cacheOf(worker) || JSON.stringify(copies[names[0]]) !== JSON.stringify(pageFiles) ||
+        kept !== 'activated')
+      throw new Failure(`service worker: expected one cache ${cacheOf(worker)} holding ${pageFiles.join(', ')}; ` +
+        `got ${kept}, ${JSON.stringify(copies)}`);
+    log(`service worker ${kept}: ${names[0]} holds ${pageFiles.length} files`);
+
+    // The manifest as Chromium reads it: no complaint (it names a file
+    // handler it ignores, e.g. one acting outside the scope or with an
+    // extension lacking its dot) and installable; the DevTools protocol
+    // leaves file handlers out of its parsed copy, so they are read from the
+    // text Chromium fetched.
+    const cdp = await context.newCDPSession(page);
+    const manifest = await cdp.send('Page.getAppManifest');
+    const installable = await cdp.send('Page.getInstallabilityErrors');
+    const file = JSON.parse(manifest.data || '{}');
+    const mapHandler = (file.file_handlers || []).find((h) =>
+      ((file.file_handlers.length === 1 && h.accept && h.accept['application/x-vorngroundeditor-map']) || []).includes('.map'));
+    if (manifest.errors.length || installable.installabilityErrors.length || !mapHandler ||
+        file.display !== 'standalone' || file.start_url !== './index.html' ||
+        !file.icons.every((i) => pageFiles.includes(i.src)))
+      throw new Failure(`manifest: errors ${JSON.stringify(manifest.errors)}, installability ${JSON.stringify(installable)}, ` +
+        `text ${manifest.data}`);
+    log(`manifest: parsed, installable, the file handler opens .map at ${mapHandler.action}`);
+    await cdp.detach();
+
+    // The app launched with a map, as the file manager's double-click does.
+    const launched = expect(opts, ['client 800 600', 'kind 3', 'brush 3',
+      ...Array.from({ length: 12 }, (_, i) => `drag ${420 + 16 * i} ${320 + 8 * i}`)], 'launched');
+    await page.waitForFunction(() => typeof window.vornLaunchConsumer === 'function', null, { timeout: 10000 });
+    await page.evaluate((b64) => {
+      const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
+      window.vornLaunchConsumer({ files: [{ kind: 'file', name: 'launched.map', getFile: async () => new File([bytes], 'launched.map') }] });
+    }, launched.toString('base64'));
+    await ed.title('VornGroundEditor - launched.map - view, kind 0 (sand), brush 1', 'a map the app was launched with');
+    const cells = [];
+    for (let y = 0; 300 + CELL * (y + 1) <= 600; y++) for (let x = 0; 400 + CELL * (x + 1) <= 800; x++) cells.push([x, y]);
+    await ed.checkCells(atlas, launched, cells, 'a map the app was launched with');
+
+    // A new build on the server, its worker written by the build's own script
+    // over the files the first one names, in its order.
+    fs.appendFileSync(path.join(folder, 'page.js'), '// the next build\n');
+    const listed = Array.from(worker.matchAll(/^ {2}"([^"]+)": "[0-9a-f]{64}",$/gm), (m) => m[1]);
+    execFileSync('cmake', [`-DDIR=${folder}`, `-DTEMPLATE=${path.join(E2E, '..', 'src', 'platform', 'web', 'service-worker.js.in')}`,
+      `-DFILES=${listed.join(';')}`, '-P', path.join(E2E, '..', 'cmake', 'web_worker.cmake')]);
+    const next = cacheOf(fs.readFileSync(path.join(folder, 'service-worker.js'), 'utf8'));
+    if (!next || next === names[0]) throw new Failure(`the next build's worker names cache ${next}, the first ${names[0]}`);
+    await page.reload();
+    await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+    let now = {};
+    for (const deadline = Date.now() + 30000; Date.now() < deadline; await sleep(200)) {
+      now = await offlineCopies(page);
+      if (Object.keys(now).join() === next) break;
+    }
+    const nextPage = await page.evaluate((name) => caches.match('page.js', { cacheName: name }).then((r) => r && r.text()), next);
+    if (Object.keys(now).join() !== next || JSON.stringify(now[next]) !== JSON.stringify(pageFiles) ||
+        !nextPage || !nextPage.endsWith('// the next build\n'))
+      throw new Failure(`after a new build and a visit: expected only ${next} with the new page.js, got ${JSON.stringify(now)}`);
+    log(`a new build: after one visit only its cache ${next} is left, with the new files`);
+
+    // No network at all: the server gone, the browser offline.
+    server.kill();
+    await new Promise((resolve) => server.once('exit', resolve));
+    server = null;
+    await context.setOffline(true);
+    try {
+      await page.reload();
+      await page.waitForFunction(() => vornPage.stats.frames > 0, null, { timeout: 60000 });
+      await ed.title('VornGroundEditor - view, kind 0 (sand), brush 1', 'reloaded offline');
+      await ed.checkCells(atlas, Buffer.alloc(4096, 176), cells, 'reloaded offline');
+      const script = ['client 800 600'];
+      await ed.key('e', '2');
+      script.push('kind 2');
+      await stroke(ed, script, [[2, 3], [3, 3], [4, 3], [5, 4], [6, 5]]);
+      await ed.key('e');
+      await page.keyboard.press('s');
+      sameBytes(await ed.save('offline.map', ''), expect(opts, script, 'offline'), 'offline: a stroke saved by download');
+      await ed.choose('o', path.join(opts.work, 'launched.want'));
+      await ed.title('VornGroundEditor - launched.want - view, kind 2 (rock), brush 1', 'offline: O');
+      const opened = ['client 800 600', 'load ' + path.join(opts.work, 'launched.want'), 'kind 4'];
+      await ed.key('e', '4');
+      await stroke(ed, opened, [[1, 1], [2, 1], [3, 1]]);
+      await ed.key('e');
+      sameBytes(await ed.quickSave('launched.want'), expect(opts, opened, 'offline-opened'), 'offline: O, a stroke, Ctrl+S');
+    } finally {
+      await context.setOffline(false);
+    }
+    const errors = ed.errors.filter((e) => !/favicon|404/.test(e));
+    if (errors.length) throw new Failure('page errors: ' + errors.join('; '));
+  } finally {
+    if (server) server.kill();
+  }
 }
 
 async function main() {
@@ -961,6 +1146,11 @@ async function main() {
       fs.rmSync(profile, { recursive: true, force: true });
       context = await launch(profile);
       await stamps(opts, context, served.url);
+      await context.close();
+      context = null;
+      fs.rmSync(profile, { recursive: true, force: true });
+      context = await launch(profile);
+      await offlineApp(opts, context);
     }
     log(opts.figures ? 'figures done' : 'all checks passed');
   } finally {

@@ -26,6 +26,10 @@ struct MapArt {
 // white, as the frame draws without its texture: false then, with the words
 // for the user in the reason (files/reason.h).
 bool loadAtlasImage(const std::string& path, std::vector<uint8_t>& image, std::string* reason);
+// Callers: loadAtlasImage and the editor's start-up, which keeps the atlases
+// it loaded. `image` becomes the atlas of `stored` (kAtlasBytes as
+// readAtlasPixels gives them, bottom row first), top row first.
+void atlasImageFromPixels(const uint8_t* stored, std::vector<uint8_t>& image);
 
 // What is drawn over the tile layer; heightTexels (128 x 128 x 3 as
 // heightsToGreyTexels makes them, or nullptr for all black) feed the tile objects.
@@ -54,3 +58,6 @@ void shrinkImage(const uint8_t* rgb, int32_t w, int32_t h, int32_t factor, std::
 // disk; otherwise the old file stays as it was and `reason` gets the system's
 // words.
 bool savePngImage(const char* path, int32_t w, int32_t h, const std::vector<uint8_t>& rgb, std::string* reason);
+// Callers: savePngImage and the map tool. `png` becomes the bytes of that
+// PNG file; false when the encoder refuses.
+bool encodePngImage(int32_t w, int32_t h, const std::vector<uint8_t>& rgb, std::vector<uint8_t>& png);

@@ -75,6 +75,12 @@ bool readRegular(const std::string& path, size_t limit, std::vector<uint8_t>& by
 
 std::string base(const RecoverySlot& slot) { return slot.folder + slot.id; }
 
+// Whether the name itself is a symbolic link (lstat: the link, not its target).
+bool isLink(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 // Unlocked before the close: the browser's flock (Web Locks) cannot see a close.
 void release(intptr_t& lock) {
     if (lock < 0) return;
@@ -116,6 +122,9 @@ RecoverySlot::~RecoverySlot() { release(lock); }
 bool openRecoverySlot(const std::string& folder, RecoverySlot& slot, std::string* reason) {
     if (folder.empty() || folder.back() != '/') return fail(reason, folder, EINVAL);
     if (!makeFolders(folder, reason)) return false;
+    // A copy's write killed part-way may have left a temporary file that no
+    // later write in this folder would come to tidy.
+    removeEndedSaveTemporaries(folder);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     // pid and a clock: unique among running editors, and a reused pid gets a new name.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -141,16 +150,24 @@ bool openRecoverySlot(const std::string& folder, RecoverySlot& slot, std::string
 }
 
 bool writeRecoveryCopy(RecoverySlot& slot, const uint8_t* bytes, size_t size, const std::string& mapPath,
-                       int64_t changeTime, std::string* reason) {
+                       const FileStamp& stamp, int64_t changeTime, std::string* reason) {
     if (slot.lock < 0) return fail(reason, slot.folder, EBADF);
+    const std::string map = base(slot) + ".map", infoPath = base(slot) + ".info";
+    // Someone's link at our names: said, not replaced, as it is no accident.
+    for (const std::string* name : {&map, &infoPath})
+        if (isLink(*name)) {
+            if (reason) *reason = *name + " is a link";
+            return false;
+        }
     std::string why;
-    const std::string info = recoveryInfoText(changeTime, mapPath);
+    const std::string info = recoveryInfoText(changeTime, mapPath, stamp);
     // The map first: a kill between the two leaves the new map beside the
     // info of the one before, whose path is the same unless a load or save
-    // came between.
-    if (!saveFileSafely((base(slot) + ".map").c_str(), bytes, size, &why) ||
-        !saveFileSafely((base(slot) + ".info").c_str(), reinterpret_cast<const uint8_t*>(info.data()), info.size(),
-                        &why)) {
+    // came between. Our own files: a link made at a name since the look
+    // above is replaced, never written through.
+    if (!saveFileSafely(map.c_str(), bytes, size, &why, SaveTarget::ownFile) ||
+        !saveFileSafely(infoPath.c_str(), reinterpret_cast<const uint8_t*>(info.data()), info.size(), &why,
+                        SaveTarget::ownFile)) {
         if (reason) *reason = why;
         return false;
     }
@@ -204,7 +221,8 @@ std::vector<OrphanCopy> findOrphanCopies(const std::string& folder, size_t mapBy
         }
         if (!readRegular(folder + id + ".map", mapBytes, copy.bytes) || copy.bytes.size() != mapBytes) continue;
         if (!readRegular(folder + id + ".info", 8192, info)) continue;
-        if (!parseRecoveryInfo(std::string(info.begin(), info.end()), copy.changeTime, copy.mapPath)) continue;
+        if (!parseRecoveryInfo(std::string(info.begin(), info.end()), copy.changeTime, copy.mapPath, copy.stamp))
+            continue;
         copy.slot.written = true;
         found.push_back(std::move(copy));
     }

@@ -87,6 +87,22 @@ bool readRegular(const std::string& path, size_t limit, std::vector<uint8_t>& by
 
 std::string base(const RecoverySlot& slot) { return slot.folder + slot.id; }
 
+// Whether the name itself is a link (a symbolic link or a junction): opened
+// as the reparse point it is, not as what it points to, and its attributes
+// checked.
+bool isLink(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD a = GetFileAttributesA(path.c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool link = GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    CloseHandle(h);
+    return link;
+}
+
 void release(intptr_t& lock) {
     if (lock != -1) CloseHandle(reinterpret_cast<HANDLE>(lock));
     lock = -1;
@@ -128,6 +144,9 @@ bool openRecoverySlot(const std::string& folder, RecoverySlot& slot, std::string
     if (folder.empty() || (folder.back() != '\\' && folder.back() != '/'))
         return fail(reason, folder, ERROR_BAD_PATHNAME);
     if (!makeFolders(folder, reason)) return false;
+    // A copy's write killed part-way may have left a temporary file that no
+    // later write in this folder would come to tidy.
+    removeEndedSaveTemporaries(folder);
     const DWORD now = GetTickCount();
     for (DWORD attempt = 0; attempt < 100; ++attempt) {
         const std::string id = "recovery-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(now + attempt);
@@ -145,14 +164,21 @@ bool openRecoverySlot(const std::string& folder, RecoverySlot& slot, std::string
 }
 
 bool writeRecoveryCopy(RecoverySlot& slot, const uint8_t* bytes, size_t size, const std::string& mapPath,
-                       int64_t changeTime, std::string* reason) {
+                       const FileStamp& stamp, int64_t changeTime, std::string* reason) {
     if (slot.lock == -1) return fail(reason, slot.folder, ERROR_INVALID_HANDLE);
+    const std::string map = base(slot) + ".map", infoPath = base(slot) + ".info";
+    // Someone's link at our names: said, not replaced, as on POSIX.
+    for (const std::string* name : {&map, &infoPath})
+        if (isLink(*name)) {
+            if (reason) *reason = *name + " is a link";
+            return false;
+        }
     std::string why;
-    const std::string info = recoveryInfoText(changeTime, mapPath);
-    // The map first, as on POSIX.
-    if (!saveFileSafely((base(slot) + ".map").c_str(), bytes, size, &why) ||
-        !saveFileSafely((base(slot) + ".info").c_str(), reinterpret_cast<const uint8_t*>(info.data()), info.size(),
-                        &why)) {
+    const std::string info = recoveryInfoText(changeTime, mapPath, stamp);
+    // The map first, as on POSIX; our own files, replaced only by the move.
+    if (!saveFileSafely(map.c_str(), bytes, size, &why, SaveTarget::ownFile) ||
+        !saveFileSafely(infoPath.c_str(), reinterpret_cast<const uint8_t*>(info.data()), info.size(), &why,
+                        SaveTarget::ownFile)) {
         if (reason) *reason = why;
         return false;
     }
@@ -201,7 +227,8 @@ std::vector<OrphanCopy> findOrphanCopies(const std::string& folder, size_t mapBy
         std::vector<uint8_t> info;
         if (!readRegular(folder + id + ".map", mapBytes, copy.bytes) || copy.bytes.size() != mapBytes) continue;
         if (!readRegular(folder + id + ".info", 8192, info)) continue;
-        if (!parseRecoveryInfo(std::string(info.begin(), info.end()), copy.changeTime, copy.mapPath)) continue;
+        if (!parseRecoveryInfo(std::string(info.begin(), info.end()), copy.changeTime, copy.mapPath, copy.stamp))
+            continue;
         copy.slot.written = true;
         found.push_back(std::move(copy));
     }

@@ -261,12 +261,13 @@ enum class TempResult {
 // target is called `base`. Every name is relative to the folder, so a target
 // whose path is near the system's limit saves too.
 TempResult saveThroughTemp(int dir, const std::string& base, bool exists, const struct stat& st,
-                           const uint8_t* bytes, size_t size, bool unnamed) {
+                           const uint8_t* bytes, size_t size, bool unnamed, SaveTarget target) {
+    const bool user = target == SaveTarget::userFile;
     Temp temp;
     if (!makeTemp(dir, unnamed, temp)) {
-        // A folder we may not create files in: write the file itself. Any
-        // other failure (a full disk, say) is a failure, with the file kept.
-        if (exists && (errno == EACCES || errno == EPERM)) return TempResult::InPlace;
+        // A folder we may not create files in: write the user's file itself.
+        // Any other failure (a full disk, say) is a failure, with the file kept.
+        if (user && exists && (errno == EACCES || errno == EPERM)) return TempResult::InPlace;
         failed();
         return TempResult::Failed;
     }
@@ -277,7 +278,7 @@ TempResult saveThroughTemp(int dir, const std::string& base, bool exists, const 
         if (!temp.name.empty()) unlinkat(dir, temp.name.c_str(), 0);
         return result;
     };
-    if (exists) {
+    if (user && exists) {
         // The replacement keeps the old file's owner, group and mode; where
         // the owner or group cannot be kept, the file is written in place.
         struct stat mine;
@@ -306,6 +307,25 @@ int openFolder(const std::string& target) {
     return dir;
 }
 
+// A file of our own: the name is looked at, never opened, and whatever is
+// there is replaced by the rename alone.
+bool saveOwn(const char* path, const uint8_t* bytes, size_t size) {
+    const std::string target = path;
+    struct stat st = {};
+    const bool exists = lstat(path, &st) == 0;
+    if (!exists && errno != ENOENT) return failed();
+    if (exists && S_ISDIR(st.st_mode)) return failed(EISDIR);
+    const std::string base = target.substr(target.find_last_of('/') + 1);
+    Fd dir(openFolder(target));
+    if (dir.fd < 0) return failed();
+    if (base.empty()) return failed(EISDIR);
+    removeLeftovers(dir.fd);
+    TempResult result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, true, SaveTarget::ownFile);
+    if (result == TempResult::Unnamed)
+        result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, false, SaveTarget::ownFile);
+    return result == TempResult::Saved;
+}
+
 bool save(const char* path, const uint8_t* bytes, size_t size) {
     std::string target;
     if (!followLinks(path, target)) return false;
@@ -329,18 +349,24 @@ bool save(const char* path, const uint8_t* bytes, size_t size) {
     if (dir.fd < 0) return failed();
     if (base.empty()) return failed(EISDIR);  // "folder/" names a folder
     removeLeftovers(dir.fd);
-    TempResult result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, true);
-    if (result == TempResult::Unnamed) result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, false);
+    TempResult result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, true, SaveTarget::userFile);
+    if (result == TempResult::Unnamed)
+        result = saveThroughTemp(dir.fd, base, exists, st, bytes, size, false, SaveTarget::userFile);
     if (result == TempResult::InPlace) return writeInPlace(target, st, bytes, size);
     return result == TempResult::Saved;
 }
 
 }  // namespace
 
-bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size, std::string* reason) {
+bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size, std::string* reason, SaveTarget target) {
     FileSizeSignalBlock noSignal;
     failure = 0;
-    if (save(path, bytes, size)) return true;
+    if (target == SaveTarget::ownFile ? saveOwn(path, bytes, size) : save(path, bytes, size)) return true;
     if (reason) *reason = std::strerror(failure != 0 ? failure : EIO);
     return false;
+}
+
+void removeEndedSaveTemporaries(const std::string& folder) {
+    Fd dir(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd >= 0) removeLeftovers(dir.fd);
 }

@@ -220,6 +220,28 @@ HANDLE makeTemp(const std::string& folder, std::string& temp) {
     return INVALID_HANDLE_VALUE;
 }
 
+// A file of our own: the name is only looked at (GetFileAttributesA answers
+// for a link itself), never opened or written through, and whatever is there
+// is replaced by the move alone, which moves onto the name, not through it.
+bool saveOwn(const char* path, const uint8_t* bytes, size_t size) {
+    const std::string target = path;
+    const DWORD attr = GetFileAttributesA(target.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) return failed(kDirectoryNotSupported);
+    const std::string folder = folderOf(target);
+    removeLeftovers(folder);
+    std::string temp;
+    Handle file(makeTemp(folder, temp));
+    if (file.h == INVALID_HANDLE_VALUE) return failed();
+    bool ok = writeAll(file.h, bytes, size) && (FlushFileBuffers(file.h) || failed());
+    CloseHandle(file.h);
+    file.h = INVALID_HANDLE_VALUE;
+    if (ok && MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    if (ok) failed();  // the move's reason, before the delete
+    DeleteFileA(temp.c_str());
+    return false;
+}
+
 bool save(const char* path, const uint8_t* bytes, size_t size) {
     std::string target = path;
     DWORD attr = GetFileAttributesA(target.c_str());
@@ -282,9 +304,15 @@ bool save(const char* path, const uint8_t* bytes, size_t size) {
 
 }  // namespace
 
-bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size, std::string* reason) {
+bool saveFileSafely(const char* path, const uint8_t* bytes, size_t size, std::string* reason, SaveTarget target) {
     failure = 0;
-    if (save(path, bytes, size)) return true;
+    if (target == SaveTarget::ownFile ? saveOwn(path, bytes, size) : save(path, bytes, size)) return true;
     if (reason) *reason = reasonText(failure != 0 ? failure : ERROR_WRITE_FAULT);
     return false;
+}
+
+void removeEndedSaveTemporaries(const std::string& folder) {
+    std::string f = folder.empty() ? std::string(".") : folder;
+    while (f.size() > 3 && (f.back() == '\\' || f.back() == '/')) f.pop_back();
+    removeLeftovers(f);
 }

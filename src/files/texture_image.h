@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "files/image_decode.h"
 
@@ -22,9 +23,12 @@ bool readAtlasBytes(const uint8_t* file, size_t size, uint8_t* rgb, ImageSize* f
 bool readAtlasPixels(const char* path, uint8_t* rgb, std::string* reason = nullptr);
 
 // OpenGL: the texture of an atlas file, or 0 when it cannot be read or is an
-// image of another size (the reason as readAtlasPixels gives it).
+// image of another size (the reason as readAtlasPixels gives it). With
+// `pixels`, it also gets the pixels as read (readAtlasPixels' kAtlasBytes,
+// bottom row first), or is emptied when there is no texture.
 // Caller: start-up. Needs a current context.
-unsigned loadTextureImage(const char* path, int repeat, std::string* reason = nullptr);
+unsigned loadTextureImage(const char* path, int repeat, std::vector<uint8_t>* pixels = nullptr,
+                          std::string* reason = nullptr);
 
 // OpenGL: a new size x size GL_RGB texture of rgb, GL_NEAREST, GL_MODULATE,
 // wrap GL_REPEAT or GL_CLAMP; stays bound. Callers: the atlas and height textures.

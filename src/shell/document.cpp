@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "files/file_identity.h"
 #include "files/file_read.h"
 #include "files/map_file.h"
 #include "map/ground_map.h"
@@ -26,6 +28,10 @@ struct Document {
     // saved, or the one an undo or redo brought back; empty before any) and
     // which state each file holds.
     UndoHistory history;
+    // Each file as this editor last opened or saved it (by absolute path, as
+    // the history names files), so that writing over the current file can
+    // tell whether another program changed it since.
+    std::map<std::string, FileStamp> stamps;
     std::string shownTitle; // last text given to SetWindowTextA; empty = set the next one
 };
 Document document;
@@ -33,11 +39,28 @@ Document document;
 
 bool modified() { return differsFromFile(document.history, workingMap); }
 
+FileStamp knownStamp(const std::string& path) {
+    const auto found = document.stamps.find(path);
+    return found == document.stamps.end() ? FileStamp() : found->second;
+}
+
 // The file has the map's bytes: closes the change in progress, so the saved
 // state has an id of its own.
 void markSaved(const char* path) {
     recordChange(document.history, workingMap);
-    recordSaved(document.history, path);
+    const std::string absolute = absolutePath(path);
+    recordSaved(document.history, absolute);
+    document.stamps[absolute] = fileStamp(path);
+}
+
+// Writing, without a dialog, over the current file that another program
+// changed, replaced or removed since this editor opened or saved it: only
+// after a Yes. (A file the save dialog chose is the dialog's business: it
+// names the file and asks before replacing one.)
+bool mayWriteOver(HWND window, const std::string& path) {
+    if (!fileChangedSince(knownStamp(path), fileStamp(path.c_str()))) return true;
+    const std::string text = path + " was changed by another program since it was opened or saved. Save over it?";
+    return MessageBoxA(window, text.c_str(), kTitle, MB_YESNO) == IDYES;
 }
 
 bool saveTo(HWND window, const char* path) {
@@ -58,6 +81,8 @@ std::string titleText() {
         const size_t slash = currentFilePath().find_last_of("/\\");
         text += " - " + currentFilePath().substr(slash == std::string::npos ? 0 : slash + 1);
         if (modified()) text += "*";
+    } else if (modified()) {
+        text += " - untitled*";  // work no file holds yet
     }
     const char* const mode = editModeName(editorState.editMode);
     const char* const kind = terrainKindName(editorState.currentKind);
@@ -90,6 +115,9 @@ bool confirmReplaceUnsaved(HWND window) {
 bool openMapFile(HWND window, const char* path) {
     if (!path) return false;
     const std::string name = path;
+    // Taken before the read: a write in between makes a later save ask
+    // needlessly rather than pass over a change.
+    const FileStamp stamp = fileStamp(path);
     std::vector<uint8_t> bytes;
     uint64_t size = 0;
     const FileRead read = readWholeFile(path, kMaxMapFileBytes, true, bytes, &size);
@@ -112,15 +140,21 @@ bool openMapFile(HWND window, const char* path) {
     }
     recordChange(document.history, workingMap);  // a stroke in progress stays a change of its own
     loadMapBytes(bytes.data(), bytes.size(), workingMap);
-    recordLoad(document.history, workingMap, name);
+    // Absolute: the recovery copy names it, and an editor started elsewhere
+    // must find this file, not one of the same name in its own folder.
+    const std::string absolute = absolutePath(name);
+    recordLoad(document.history, workingMap, absolute);
+    document.stamps[absolute] = stamp;
     refreshTitle(window);
     return true;
 }
 
-void openRecoveredMap(HWND window, const uint8_t* bytes, size_t size, const std::string& path) {
+void openRecoveredMap(HWND window, const uint8_t* bytes, size_t size, const std::string& path,
+                      const FileStamp& stamp) {
     recordChange(document.history, workingMap);
     loadMapBytes(bytes, size, workingMap);
     recordRecovered(document.history, workingMap, path);
+    if (!path.empty()) document.stamps[path] = stamp;
     refreshTitle(window);
 }
 
@@ -130,9 +164,11 @@ bool saveWithDialog(HWND window) {
 }
 
 bool quickSave(HWND window) {
-    if (currentFilePath().empty()) return saveWithDialog(window);
+    // A relative path (recovered from an older editor's copy) would name a
+    // file in whatever folder this editor started in: the dialog decides.
+    if (!isAbsolutePath(currentFilePath())) return saveWithDialog(window);
     const std::string path = currentFilePath();  // saveTo replaces it
-    return saveTo(window, path.c_str());
+    return mayWriteOver(window, path) && saveTo(window, path.c_str());
 }
 
 bool hasUnsavedChanges() { return modified(); }
@@ -142,6 +178,8 @@ uint32_t mapStateId() { return currentStateId(document.history); }
 bool changeInProgress() { return hasUnrecordedChange(document.history, workingMap); }
 
 const std::string& currentFilePath() { return document.history.file; }
+
+FileStamp currentFileStamp() { return knownStamp(currentFilePath()); }
 
 void endChange() { recordChange(document.history, workingMap); }
 void undoLastChange() { undoChange(document.history, workingMap); }
@@ -158,6 +196,7 @@ void refreshTitle(HWND window) {
 
 void resetDocument() {
     document.history.file.clear();
+    document.stamps.clear();
     resetUndo(document.history, workingMap);
     document.shownTitle.clear();
 }

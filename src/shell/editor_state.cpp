@@ -7,6 +7,7 @@
 EditorState editorState;
 ViewState viewState;
 TextureNames textureNames;
+MapArt atlasImages;
 SelectionState selection;
 FloatingStamp floatingStamp;
 ToolDragState toolDrag;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "files/map_image.h"
 #include "files/mission.h"
 #include "height/height_field.h"
 #include "map/ground_map.h"
@@ -94,6 +95,10 @@ struct FillState {
 extern EditorState editorState;
 extern ViewState viewState;
 extern TextureNames textureNames;
+// The two atlases' images as start-up loaded them (top row first), kept for
+// Ctrl+E (1.5 MB): its picture is drawn from the art the frame shows, even
+// after the files went. An atlas that did not load stays empty.
+extern MapArt atlasImages;
 extern SelectionState selection;
 extern FloatingStamp floatingStamp;
 extern ToolDragState toolDrag;

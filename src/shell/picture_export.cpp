@@ -1,5 +1,6 @@
 // Ctrl+E: the map as a picture file, drawn by the core's software renderer
-// from the same art, map, objects and heights the frame shows.
+// from the same art (kept since start-up), map, objects and heights the
+// frame shows.
 #include <windows.h>
 
 #include <cstdint>
@@ -12,14 +13,28 @@
 #include "shell/shell.h"
 
 void exportPicture(HWND window) {
+    // The art the frame shows, as start-up loaded it. Without an atlas the
+    // picture draws, there is no picture: one in white would look like a
+    // map of nothing. The sprites matter only under structures shown.
+    const bool spritesDrawn = editorState.showObjects && !structureList.empty();
+    const char* lacking = atlasImages.tiles.empty()                     ? "tex1.bmp"
+                          : spritesDrawn && atlasImages.sprites.empty() ? "structures.bmp"
+                                                                        : nullptr;
+    if (lacking) {
+        const std::string text =
+            std::string("The picture needs ") + lacking + ", which was not found at start-up.";
+        MessageBoxA(window, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+        return;
+    }
     const char* chosen = chooseSaveFile(window, "Export Picture", kPngFilter, "png");
     if (!chosen) return;
     const std::string path = chosen;
-    MapArt art;
-    // Read again rather than kept from start-up: 1.5 MB held for a key
-    // pressed rarely. A file gone since start-up draws white, as a missing one.
-    loadAtlasImage(findArtFile("tex1.bmp"), art.tiles, nullptr);
-    loadAtlasImage(findArtFile("structures.bmp"), art.sprites, nullptr);
+    MapArt noSprites;  // the renderer wants both atlases, even where one is not drawn
+    if (atlasImages.sprites.empty()) {
+        noSprites.tiles = atlasImages.tiles;
+        noSprites.sprites.assign(atlasImages.tiles.size(), 255);
+    }
+    const MapArt& art = atlasImages.sprites.empty() ? noSprites : atlasImages;
     std::vector<uint8_t> texels(static_cast<size_t>(kHeightTexSize) * kHeightTexSize * 3);
     heightsToGreyTexels(heightField, texels.data());
     const MapObjects objects{&structureList, &tileObjectList, texels.data()};

@@ -31,18 +31,25 @@ Recovery recovery;
 void tellOnce(HWND window, const std::string& reason) {
     if (recovery.told) return;
     recovery.told = true;
-    const std::string text = "Unsaved changes cannot be kept for recovery: " + reason;
+    const std::string text =
+        "Unsaved changes cannot be kept for recovery: " + reason + (reason.empty() || reason.back() == '.' ? "" : ".");
     MessageBoxA(window, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
 }
 
-// A stroke is under way while the left button is held or edits wait unrecorded.
-bool strokeUnderWay() { return (GetKeyState(VK_LBUTTON) & 0x8000) || changeInProgress(); }
+// A stroke is under way while the left button is held. Edits left
+// unrecorded with the button up lost their release to a box's own loop (or
+// to another window): the stroke is over, and becomes its change now.
+bool strokeUnderWay() {
+    if (GetKeyState(VK_LBUTTON) & 0x8000) return true;
+    if (changeInProgress()) endChange();
+    return false;
+}
 
 bool writeCopy(HWND window) {
     mapFileBytes(workingMap, recovery.bytes);
     std::string reason;
     if (writeRecoveryCopy(recovery.slot, recovery.bytes.data(), recovery.bytes.size(), currentFilePath(),
-                          recovery.changeTime, &reason))
+                          currentFileStamp(), recovery.changeTime, &reason))
         return true;
     tellOnce(window, reason);
     return false;
@@ -54,9 +61,8 @@ std::string recoveryQuestion(int64_t changeTime, const std::string& mapPath) {
     const time_t when = static_cast<time_t>(changeTime);
     char date[64] = "an unknown time";
     if (const tm* local = std::localtime(&when)) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", local);
-    const size_t slash = mapPath.find_last_of("/\\");
-    const std::string name = mapPath.empty() ? "a map never saved"
-                                             : mapPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    // The whole path: a name alone would not say which file Ctrl+S writes.
+    const std::string name = mapPath.empty() ? "a map never saved" : mapPath;
     return std::string(kTitle) + " was not closed properly. Recover the unsaved map from " + date + " (" + name + ")?";
 }
 
@@ -77,7 +83,7 @@ void startRecovery(HWND window) {
         }
         // A second Yes would replace the first recovered map: the usual question.
         if (!confirmReplaceUnsaved(window)) continue;  // kept for the next start
-        openRecoveredMap(window, copy.bytes.data(), copy.bytes.size(), copy.mapPath);
+        openRecoveredMap(window, copy.bytes.data(), copy.bytes.size(), copy.mapPath, copy.stamp);
         recovery.changeTime = copy.changeTime;
         adopted.push_back(std::move(copy));
     }

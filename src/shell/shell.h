@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "files/file_identity.h"
 #include "shell/title.h"
 
 // The window class's procedure: every key and mouse command; never draws.
@@ -28,10 +29,12 @@ extern const char kPngFilter[];
 
 // Ctrl+E: the save dialog (PNG first), then the whole map as the frame shows
 // it at zoom 1, 2048 x 2048, with the mission's objects while they are shown,
-// written as a PNG through the safe save. The art comes from where start-up
-// found it (findArtFile); missing art draws white, as the frame does. A
-// failed write says "Could not save the picture." and the system's reason;
-// a cancelled dialog is silent. The map and its file are untouched.
+// written as a PNG through the safe save. The art is the atlases start-up
+// loaded (atlasImages), so files removed since change nothing; without one
+// the picture needs, it says "The picture needs <name>, which was not found
+// at start-up." before any dialog and writes nothing. A failed write says
+// "Could not save the picture." and the system's reason; a cancelled dialog
+// is silent. The map and its file are untouched.
 void exportPicture(HWND window);
 
 // The file being edited, saving, loading and undo (document.cpp).
@@ -43,26 +46,33 @@ void exportPicture(HWND window);
 bool confirmReplaceUnsaved(HWND window);
 // O, a dropped file and the command line: loads the map at `path` as one
 // undo step that also makes it the current file (undo brings back the map
-// and the file before). A file that is not 4096 bytes loads only after Yes
-// to a question naming its size; one over 1 MiB is refused unread; one that
-// cannot be read says "Could not read map <path>.". True when loaded; the
-// file is then current and unmodified, and the title says so. Asks nothing
-// about unsaved changes: the caller does (confirmReplaceUnsaved).
+// and the file before), by its absolute path, with the file's stamp as it
+// was read. A file that is not 4096 bytes loads only after Yes to a question
+// naming its size; one over 1 MiB is refused unread; one that cannot be read
+// says "Could not read map <path>.". True when loaded; the file is then
+// current and unmodified, and the title says so. Asks nothing about unsaved
+// changes: the caller does (confirmReplaceUnsaved).
 bool openMapFile(HWND window, const char* path);
 // Caller: the recovery questions at start, after Yes. Loads a recovered
 // map's file bytes as one undo step; `path` (the file the work belonged to,
-// "" for none) becomes the current file, and the map stays unsaved ("*").
-void openRecoveredMap(HWND window, const uint8_t* bytes, size_t size, const std::string& path);
+// "" for none) becomes the current file with `stamp`, the file as the dead
+// editor last opened or saved it, and the map stays unsaved ("*").
+void openRecoveredMap(HWND window, const uint8_t* bytes, size_t size, const std::string& path,
+                      const FileStamp& stamp);
 // S and the quit prompt's Yes: the save dialog, then the save. True only when
-// the map reached the disk; the chosen file becomes the current file. A
-// failed write says "Could not save map." and, on a second line, the
-// system's reason; a cancelled dialog is silent.
+// the map reached the disk; the chosen file becomes the current file (its
+// absolute path and stamp). A failed write says "Could not save map." and, on
+// a second line, the system's reason; a cancelled dialog is silent.
 bool saveWithDialog(HWND window);
-// Ctrl+S: saves to the current file without asking; with none, as S.
+// Ctrl+S and the open question's Yes: saves to the current file without a
+// dialog; with none, or a relative path recovered from an older editor's
+// copy, as S. When another program changed, replaced or removed the file
+// since this editor opened or saved it, first asks "<path> was changed by
+// another program since it was opened or saved. Save over it?"; No cancels.
 bool quickSave(HWND window);
 // Closes the change in progress (the edits since the last record) as one
-// undo step; the window procedure calls it at the end of a stroke, and
-// around a fill commit and a confirmed clear.
+// undo step; the window procedure calls it at the end of a stroke, when a
+// box opens (WM_CANCELMODE), and around a fill commit and a confirmed clear.
 void endChange();
 // Ctrl+Z and Ctrl+Y / Ctrl+Shift+Z on the working map.
 void undoLastChange();
@@ -82,6 +92,9 @@ bool changeInProgress();
 // The current file's path, empty before any; the browser host offers its
 // name in the save dialog.
 const std::string& currentFilePath();
+// Caller: the recovery copy. The current file as this editor last opened or
+// saved it; unknown before any, and always in the browser.
+FileStamp currentFileStamp();
 // Start of a run (WM_CREATE) and tests: no current file, no undo steps, the
 // working map as it stands unmodified, and the next title always set.
 void resetDocument();
@@ -98,15 +111,17 @@ GLContextHandles createGLContext(HWND window);
 // the command-line map. Asks about each copy left by an editor that died,
 // newest first: Yes recovers it (openRecoveredMap), No deletes it; then
 // takes this editor's own copy. A folder that cannot be used is said once
-// ("Unsaved changes cannot be kept for recovery: <reason>") and editing goes on.
+// ("Unsaved changes cannot be kept for recovery: <reason>.") and editing goes on.
 void startRecovery(HWND window);
-// Caller: WinMain's loop, each turn. Writes the copy when the timing rule
-// says so, and removes it when the map has no unsaved changes.
+// Caller: WinMain's loop, each turn. Ends a stroke whose button came up
+// where the window did not see it (in a box's own loop), writes the copy when
+// the timing rule says so, and removes it when the map has no unsaved changes.
 void keepRecoveryCopy(HWND window);
 // Caller: WinMain after its loop (a normal quit). Removes this editor's copy.
 void endRecovery();
 // The start question for a copy: its local date and time and the file's
-// name, or "a map never saved".
+// path as recorded (absolute; a relative one, from an older editor, as it
+// was written), or "a map never saved".
 std::string recoveryQuestion(int64_t changeTime, const std::string& mapPath);
 
 struct StartOptions;
@@ -120,9 +135,9 @@ std::vector<std::string> artFolders();
 // The first of artFolders() + name that is a regular file and opens for
 // reading, or ""; never waits on a FIFO or device of that name.
 std::string findArtFile(const char* name);
-// Caller: WinMain. Loads both atlases into textureNames from where
-// findArtFile finds them; one message box names whatever is missing and
-// where it looked. Needs a current context.
+// Caller: WinMain. Loads both atlases into textureNames, and their images
+// into atlasImages for Ctrl+E, from where findArtFile finds them; one message
+// box names whatever is missing and where it looked. Needs a current context.
 void loadArt(HWND window);
 // Caller: WinMain, after the first height field. Loads the map named on the
 // command line as key O does (openMapFile: its messages and size question);

@@ -11,6 +11,7 @@
 #include "files/art_search.h"
 #include "files/file_read.h"
 #include "files/map_file.h"
+#include "files/map_image.h"
 #include "files/texture_image.h"
 #include "shell/command_line.h"
 #include "shell/editor_state.h"
@@ -50,13 +51,18 @@ std::vector<std::string> artFolders() {
 std::string findArtFile(const char* name) { return findArtFileIn(artFolders(), name); }
 
 void loadArt(HWND window) {
-    struct Art { const char* name; unsigned* texture; };
-    const Art art[] = {{"tex1.bmp", &textureNames.tileAtlas}, {"structures.bmp", &textureNames.spriteAtlas}};
+    struct Art { const char* name; unsigned* texture; std::vector<uint8_t>* image; };
+    const Art art[] = {{"tex1.bmp", &textureNames.tileAtlas, &atlasImages.tiles},
+                       {"structures.bmp", &textureNames.spriteAtlas, &atlasImages.sprites}};
     std::string missing, refused;
+    std::vector<uint8_t> pixels;
     for (const Art& a : art) {
         const std::string path = findArtFile(a.name);
         std::string reason;
-        *a.texture = path.empty() ? 0 : loadTextureImage(path.c_str(), 1, &reason);
+        *a.texture = path.empty() ? 0 : loadTextureImage(path.c_str(), 1, &pixels, &reason);
+        // Kept for Ctrl+E, whose picture must show this very art.
+        a.image->clear();
+        if (*a.texture != 0 && !pixels.empty()) atlasImageFromPixels(pixels.data(), *a.image);
         // An image of the wrong size is drawn as a missing one, and said with its size.
         if (!reason.empty()) refused += std::string(refused.empty() ? "" : "\n") + reason;
         else if (*a.texture == 0) missing += std::string(missing.empty() ? "" : ", ") + a.name;

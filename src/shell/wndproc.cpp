@@ -90,6 +90,12 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         confirmQuit(window);
         return 0;
+    case WM_CANCELMODE:
+        // A box or dialog is opening (Windows sends this as it disables the
+        // window) and will take the button's release: the stroke ends here,
+        // so its change is kept, and copied for recovery, whatever comes.
+        endChange();
+        break;
     case WM_KEYDOWN:
         onKey(window, wParam);
         return 0;

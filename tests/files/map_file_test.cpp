@@ -528,13 +528,27 @@ TEST_F(MapSave, RecoveryCopiesFoundOnlyWholeAndUnlocked) {
         {"rubbish path file", [](const std::string& b) { writeFile(b + ".info", Bytes{'x', '\n', '/', '\n'}); }, false, false},
         {"path with a control character", [](const std::string& b) { writeFile(b + ".info", Bytes{'5', '\n', '/', 7, '\n'}); }, false, false},
         {"no path file", [](const std::string& b) { unlink((b + ".info").c_str()); }, false, false},
+        {"info of an editor before stamps", [](const std::string& b) {
+             const std::string two = "1234\n/maps/a b.map\n";
+             writeFile(b + ".info", Bytes(two.begin(), two.end()));
+         }, false, true},
+        {"rubbish stamp line", [](const std::string& b) {
+             const std::string three = "1234\n/maps/a b.map\nstamp 1 2 x 4\n";
+             writeFile(b + ".info", Bytes(three.begin(), three.end()));
+         }, false, false},
     };
+    FileStamp stamp;  // what the dead editor knew of its file; a time before 1970 too
+    stamp.known = stamp.regular = true;
+    stamp.device = 2049;
+    stamp.file = UINT64_MAX;
+    stamp.size = 4096;
+    stamp.modified = -1500000000;
     for (const Row& row : rows) {
         const std::string folder = dir / (std::string(row.name) + "/");
         RecoverySlot live;
         std::string reason;
         ASSERT_TRUE(openRecoverySlot(folder, live, &reason)) << row.name << ": " << reason;
-        ASSERT_TRUE(writeRecoveryCopy(live, map.data(), map.size(), "/maps/a b.map", 1234, &reason)) << reason;
+        ASSERT_TRUE(writeRecoveryCopy(live, map.data(), map.size(), "/maps/a b.map", stamp, 1234, &reason)) << reason;
         const std::string base = folder + live.id;
         RecoverySlot dead = std::move(live);
         if (!row.holdLock) dead = RecoverySlot();  // drops the lock, keeps the files
@@ -546,6 +560,13 @@ TEST_F(MapSave, RecoveryCopiesFoundOnlyWholeAndUnlocked) {
             EXPECT_EQ(found[0].bytes, map) << row.name;
             EXPECT_EQ(found[0].mapPath, "/maps/a b.map") << row.name;
             EXPECT_EQ(found[0].changeTime, 1234) << row.name;
+            const bool stamped = std::string(row.name) != "info of an editor before stamps";
+            EXPECT_EQ(found[0].stamp.known, stamped) << row.name;
+            if (stamped) {
+                EXPECT_TRUE(sameFile(found[0].stamp, stamp) && found[0].stamp.size == stamp.size &&
+                            found[0].stamp.modified == stamp.modified)
+                    << row.name;
+            }
             // Found again by nobody while this start holds it.
             EXPECT_EQ(findOrphanCopies(folder, kMapBytes).size(), 0u) << row.name << ", held by the first finder";
             discardOrphanCopy(found[0]);
@@ -566,7 +587,7 @@ TEST_F(MapSave, RecoverySlotsNewestFirstRemovedAndRefused) {
     for (int64_t time : {200, 300, 100}) {
         RecoverySlot dead;
         ASSERT_TRUE(openRecoverySlot(folder, dead, &reason)) << reason;
-        ASSERT_TRUE(writeRecoveryCopy(dead, map.data(), map.size(), std::to_string(time), time, &reason)) << reason;
+        ASSERT_TRUE(writeRecoveryCopy(dead, map.data(), map.size(), std::to_string(time), FileStamp(), time, &reason)) << reason;
     }
     std::vector<OrphanCopy> found = findOrphanCopies(folder, kMapBytes);
     std::string order;
@@ -576,7 +597,7 @@ TEST_F(MapSave, RecoverySlotsNewestFirstRemovedAndRefused) {
 
     RecoverySlot mine;
     ASSERT_TRUE(openRecoverySlot(folder, mine, &reason)) << reason;
-    ASSERT_TRUE(writeRecoveryCopy(mine, map.data(), map.size(), "", 1, &reason)) << reason;
+    ASSERT_TRUE(writeRecoveryCopy(mine, map.data(), map.size(), "", FileStamp(), 1, &reason)) << reason;
     EXPECT_EQ(ScratchDir::list(folder).size(), 3u) << "lock, copy and info";
     removeRecoveryCopy(mine);
     EXPECT_EQ(ScratchDir::list(folder), std::set<std::string>{mine.id + ".lock"});
@@ -589,6 +610,44 @@ TEST_F(MapSave, RecoverySlotsNewestFirstRemovedAndRefused) {
     EXPECT_NE(reason.find("Not a directory"), std::string::npos) << reason;
 }
 
+// The store's names are its own: a link at the copy's or the info's name is
+// refused and its target untouched; a second name of the copy's file keeps
+// its bytes (the copy is replaced, not written in place); a temporary file a
+// killed write left is gone at the next start, whatever is written then.
+TEST_F(MapSave, RecoveryNamesAreNeverFollowed) {
+    const std::string folder = dir / "state/";
+    const Bytes map(kMapBytes, 9);
+    const std::string target = dir / "user.map";
+    std::string reason;
+    for (const char* suffix : {".map", ".info"}) {
+        RecoverySlot slot;
+        ASSERT_TRUE(openRecoverySlot(folder, slot, &reason)) << reason;
+        writeFile(target, old);
+        const std::string name = folder + slot.id + suffix;
+        ASSERT_EQ(symlink(target.c_str(), name.c_str()), 0);
+        EXPECT_FALSE(writeRecoveryCopy(slot, map.data(), map.size(), "", FileStamp(), 1, &reason)) << suffix;
+        EXPECT_EQ(reason, name + " is a link") << suffix;
+        EXPECT_EQ(readFile(target), old) << suffix;
+        closeRecoverySlot(slot);
+        EXPECT_EQ(ScratchDir::list(folder), std::set<std::string>{}) << suffix << ": the link goes with the slot";
+    }
+    RecoverySlot slot;
+    ASSERT_TRUE(openRecoverySlot(folder, slot, &reason)) << reason;
+    ASSERT_TRUE(writeRecoveryCopy(slot, old.data(), old.size(), "", FileStamp(), 1, &reason)) << reason;
+    ASSERT_EQ(link((folder + slot.id + ".map").c_str(), (dir / "second name").c_str()), 0);
+    ASSERT_TRUE(writeRecoveryCopy(slot, map.data(), map.size(), "", FileStamp(), 2, &reason)) << reason;
+    EXPECT_EQ(readFile(folder + slot.id + ".map"), map);
+    EXPECT_EQ(readFile(dir / "second name"), old);
+    closeRecoverySlot(slot);
+
+    const std::string leftover = ".vornsave-" + std::to_string(endedPid()) + "-3";
+    writeFile(folder + leftover, old);
+    writeFile(folder + ".vornsave-1-3", old);  // its process runs
+    ASSERT_TRUE(openRecoverySlot(folder, slot, &reason)) << reason;
+    EXPECT_EQ(ScratchDir::list(folder), (std::set<std::string>{".vornsave-1-3", slot.id + ".lock"}));
+    closeRecoverySlot(slot);
+}
+
 // Recovery writes killed at random moments: the next start finds the old
 // copy or the new one, never a broken one, and one more write leaves no
 // temporary file.
@@ -598,7 +657,7 @@ TEST_F(MapSave, KilledRecoveryWritesLeaveOldOrNewCopy) {
     RecoverySlot slot;
     std::string reason;
     ASSERT_TRUE(openRecoverySlot(folder, slot, &reason)) << reason;
-    ASSERT_TRUE(writeRecoveryCopy(slot, first.data(), first.size(), "first", 1, &reason)) << reason;
+    ASSERT_TRUE(writeRecoveryCopy(slot, first.data(), first.size(), "first", FileStamp(), 1, &reason)) << reason;
     uint32_t lcg = 54321;
     int broken = 0;
     for (int kill_ = 0; kill_ < 200; ++kill_) {
@@ -607,7 +666,7 @@ TEST_F(MapSave, KilledRecoveryWritesLeaveOldOrNewCopy) {
         if (child == 0) {
             for (int t = 0;; t ^= 1) {
                 const Bytes& b = t ? second : first;
-                writeRecoveryCopy(slot, b.data(), b.size(), t ? "second" : "first", 1 + t, nullptr);
+                writeRecoveryCopy(slot, b.data(), b.size(), t ? "second" : "first", FileStamp(), 1 + t, nullptr);
             }
         }
         lcg = lcg * 1664525u + 1013904223u;
@@ -628,7 +687,7 @@ TEST_F(MapSave, KilledRecoveryWritesLeaveOldOrNewCopy) {
         return n;
     };
     const size_t before = temporaries();
-    ASSERT_TRUE(writeRecoveryCopy(slot, second.data(), second.size(), "second", 2, &reason)) << reason;
+    ASSERT_TRUE(writeRecoveryCopy(slot, second.data(), second.size(), "second", FileStamp(), 2, &reason)) << reason;
     std::printf("temporary files left by 200 killed recovery writes: %zu, after one more write: %zu\n", before,
                 temporaries());
     EXPECT_EQ(broken, 0) << "copies neither old nor new";

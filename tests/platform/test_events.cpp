@@ -224,6 +224,9 @@ TEST_F(Platform, QuitMessageAndDispatch) {
 TEST_F(Platform, InputDuringAModalBoxIsDropped) {
     push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_W, SDLK_w));  // before the box: kept
     platform::beginModal();
+    // As Windows as the box disables the window: a stroke in progress ends.
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].message, UINT(WM_CANCELMODE));
     push(keyEvent(SDL_KEYDOWN, SDL_SCANCODE_Q, SDLK_q));  // while it is open: dropped
     push(motionEvent(0, 5, 5));
     SDL_Event e = {};
@@ -239,6 +242,17 @@ TEST_F(Platform, InputDuringAModalBoxIsDropped) {
     EXPECT_EQ(got[0].message, UINT(WM_KEYDOWN));
     EXPECT_EQ(got[0].wParam, WPARAM('W'));
     EXPECT_EQ(got[1].message, UINT(WM_SIZE));
+
+    // The left button held into a box, released over it: up afterwards, as
+    // SDL's own state says, though its event was the box's.
+    push(buttonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 10));
+    drain();
+    ASSERT_TRUE(GetKeyState(VK_LBUTTON) & 0x8000);
+    platform::beginModal();
+    push(buttonEvent(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 10, 10));
+    platform::endModal();
+    EXPECT_TRUE(drain().empty());
+    EXPECT_FALSE(GetKeyState(VK_LBUTTON) & 0x8000);
 }
 
 TEST_F(Platform, ModifiersDownAcrossAModalBoxAreReleased) {

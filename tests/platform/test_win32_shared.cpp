@@ -78,6 +78,10 @@ TEST(Win32Shared, CallsThatNeedNoWindowSystem) {
         {"ReleaseCapture", ReleaseCapture(), TRUE},
         {"SetCapture after a release", reinterpret_cast<intptr_t>(SetCapture(&window)), 0},
         {"ReleaseCapture again", ReleaseCapture(), TRUE},
+        {"SetCapture before a box opens", reinterpret_cast<intptr_t>(SetCapture(&window)), 0},
+        {"DefWindowProcA of WM_CANCELMODE", DefWindowProcA(&window, WM_CANCELMODE, 0, 0), 0},
+        {"SetCapture after WM_CANCELMODE: none held", reinterpret_cast<intptr_t>(SetCapture(&other)), 0},
+        {"ReleaseCapture at the end", ReleaseCapture(), TRUE},
     };
     for (const Case& c : cases) EXPECT_EQ(c.got, c.expected) << c.call;
     EXPECT_EQ(dispatched, std::vector<UINT>{WM_KEYDOWN}) << "only the message with a window reaches a procedure";
@@ -160,6 +164,12 @@ TEST(Win32Shared, KeyStateFollowsTheMessagesTaken) {
     EXPECT_EQ(GetKeyState('Z') & 0x8000, 0);
     EXPECT_NE(GetKeyState(VK_SHIFT) & 0x8000, 0);
     EXPECT_NE(GetKeyState(VK_RBUTTON) & 0x8000, 0) << "mouse buttons follow the next mouse message instead";
+    // or the host's word when the box took a button's release
+    platform::setMouseButtons(MK_LBUTTON);
+    EXPECT_EQ(GetKeyState(VK_RBUTTON) & 0x8000, 0);
+    EXPECT_NE(GetKeyState(VK_LBUTTON) & 0x8000, 0);
+    platform::setMouseButtons(0);
+    EXPECT_EQ(GetKeyState(VK_LBUTTON) & 0x8000, 0);
     platform::releaseKeys(false, false, false);
     queue(WM_MOUSEMOVE, 0, false);
     drainQueue();

@@ -155,12 +155,18 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
     fileName[copied] = '\0';
     return length < size ? length : size;
 }
-// A name for every file that opens, as the real loader gives one for any it can open.
-unsigned loadTextureImage(const char* path, int, std::string* reason) {
+// A name for every file that opens, as the real loader gives one for any it
+// can open, and its pixels as the real reader reads them.
+unsigned loadTextureImage(const char* path, int, std::vector<uint8_t>* pixels, std::string* reason) {
     host.textureLoads.push_back(path);
     if (reason) reason->clear();
+    if (pixels) pixels->clear();
     FILE* f = std::fopen(path, "rb");
     if (!f) return 0;
     std::fclose(f);
+    if (pixels) {
+        pixels->assign(kAtlasBytes, 0);
+        if (!readAtlasPixels(path, pixels->data())) pixels->clear();
+    }
     return host.nextTexture++;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <dirent.h>
 #include <string>
 #include <vector>
@@ -272,7 +273,7 @@ TEST(StartMap, LoadsLikeOOrSaysItCannot) {
     // A map recovered just before is unsaved work: the usual question, and
     // Cancel keeps it.
     const std::vector<uint8_t> recovered(4096, painted.tiles[1]);
-    openRecoveredMap(kWindow, recovered.data(), recovered.size(), "/lost/work.map");
+    openRecoveredMap(kWindow, recovered.data(), recovered.size(), "/lost/work.map", FileStamp());
     EXPECT_TRUE(hasUnsavedChanges());
     EXPECT_EQ(currentFilePath(), "/lost/work.map");
     EXPECT_FALSE(openStartMap(kWindow, path.c_str()));
@@ -330,7 +331,7 @@ TEST(Recovery, AskedRecoveredKeptAndRemoved) {
         RecoverySlot dead;
         std::string reason;
         ASSERT_TRUE(openRecoverySlot(folder, dead, &reason)) << reason;
-        ASSERT_TRUE(writeRecoveryCopy(dead, lost.data(), lost.size(), "/maps/lost.map", 1796457600, &reason));
+        ASSERT_TRUE(writeRecoveryCopy(dead, lost.data(), lost.size(), "/maps/lost.map", FileStamp(), 1796457600, &reason));
     }
     EXPECT_EQ(recoveryQuestion(1796457600, ""),
               "VornGroundEditor was not closed properly. Recover the unsaved map from 2026-12-05 08:00:00 "
@@ -342,7 +343,7 @@ TEST(Recovery, AskedRecoveredKeptAndRemoved) {
     startRecovery(kWindow);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "VornGroundEditor was not closed properly. Recover the unsaved map from "
-                                  "2026-12-05 08:00:00 (lost.map)?");
+                                  "2026-12-05 08:00:00 (/maps/lost.map)?");
     EXPECT_EQ(host.boxes[0].type, static_cast<UINT>(MB_YESNO));
     std::vector<uint8_t> got;
     mapFileBytes(workingMap, got);
@@ -383,7 +384,7 @@ TEST(Recovery, AskedRecoveredKeptAndRemoved) {
     startRecovery(kWindow);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "Unsaved changes cannot be kept for recovery: " + saved +
-                                      "/vorngroundeditor: Not a directory");
+                                      "/vorngroundeditor: Not a directory.");
     workingMap.paintCorner(40, 40, 1);
     endChange();
     keepRecoveryCopy(kWindow);
@@ -391,6 +392,104 @@ TEST(Recovery, AskedRecoveredKeptAndRemoved) {
     unlink(saved.c_str());
     rmdir(folder.c_str());
     rmdir(state.c_str());
+    unsetenv("XDG_STATE_HOME");
+}
+
+// What the copy says about its file and how the next editor uses it, row by
+// row of faults that once lost work: a relative path (as older editors wrote
+// it) is shown as written and Ctrl+S then asks for a file; a file saved again
+// by someone else after the crash is not overwritten without a question; a
+// stroke whose release a box took still reaches the copy; a link at the
+// copy's name is refused, its target untouched.
+TEST(Recovery, PathsStampsBoxesAndLinks) {
+    initPatternTable();
+    resetFakeHost();
+    FakeHost& host = fakeHost();
+    filetest::ScratchDir dir;
+    const std::string folder = dir / "vorngroundeditor/";
+    setenv("XDG_STATE_HOME", dir.path().c_str(), 1);
+    const std::vector<uint8_t> lost(4096, 177);
+    auto die = [&](const std::string& path, const FileStamp& stamp) {
+        RecoverySlot dead;
+        std::string reason;
+        ASSERT_TRUE(openRecoverySlot(folder, dead, &reason)) << reason;
+        ASSERT_TRUE(writeRecoveryCopy(dead, lost.data(), lost.size(), path, stamp, 1796457600, &reason)) << reason;
+    };
+    auto start = [&](std::deque<int> answers) {
+        workingMap.clear();
+        resetDocument();
+        host.boxes.clear();
+        host.dialogs.clear();
+        host.boxAnswers = answers;
+        startRecovery(kWindow);
+    };
+
+    // A relative path: shown as written; Ctrl+S asks for a file.
+    die("maps/old.map", FileStamp());
+    start({IDYES});
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find(" (maps/old.map)?"), std::string::npos) << host.boxes[0].text;
+    EXPECT_EQ(currentFilePath(), "maps/old.map");
+    EXPECT_FALSE(quickSave(kWindow));
+    ASSERT_EQ(host.dialogs.size(), 1u);
+    EXPECT_TRUE(host.dialogs[0].save);
+    endRecovery();
+
+    // A file saved again (by another editor's safe save) after the crash:
+    // Ctrl+S asks, No keeps the newer save, Yes writes the recovered work.
+    const std::string work = dir / "work.map";
+    filetest::writeFile(work, std::vector<uint8_t>(4096, 176));
+    die(work, fileStamp(work.c_str()));
+    GroundMap newer(64, 64);
+    newer.paintCorner(5, 5, 3);
+    ASSERT_TRUE(saveMap(work.c_str(), newer));
+    const std::vector<uint8_t> theirs = filetest::readFile(work);
+    start({IDYES, IDNO, IDYES});
+    EXPECT_NE(host.boxes[0].text.find(" (" + work + ")?"), std::string::npos) << host.boxes[0].text;
+    EXPECT_FALSE(quickSave(kWindow));
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text, work + " was changed by another program since it was opened or saved. Save over it?");
+    EXPECT_EQ(filetest::readFile(work), theirs);
+    EXPECT_TRUE(quickSave(kWindow));
+    EXPECT_EQ(filetest::readFile(work), lost);
+    EXPECT_TRUE(host.dialogs.empty());
+    endRecovery();
+
+    // Strokes whose release a box took: ended by the box's WM_CANCELMODE, or
+    // by the loop's next turn once the button is up; copied either way.
+    start({});
+    ASSERT_EQ(filetest::ScratchDir::list(folder).size(), 1u) << "only the lock";
+    std::string id = *filetest::ScratchDir::list(folder).begin();
+    id.erase(id.size() - 5);
+    std::vector<uint8_t> want;
+    for (bool cancelMode : {true, false}) {
+        host.ticks += 5000;
+        host.leftDown = true;
+        workingMap.paintCorner(cancelMode ? 30 : 60, 30, 2);
+        if (cancelMode) editorWndProc(kWindow, WM_CANCELMODE, 0, 0);
+        EXPECT_EQ(changeInProgress(), !cancelMode);
+        keepRecoveryCopy(kWindow);
+        host.leftDown = false;  // the release went to the box
+        keepRecoveryCopy(kWindow);
+        mapFileBytes(workingMap, want);
+        EXPECT_EQ(filetest::readFile(folder + id + ".map"), want) << (cancelMode ? "WM_CANCELMODE" : "release lost");
+    }
+
+    // A link at the copy's name: said once, the target untouched.
+    const std::string target = dir / "someone's.map";
+    filetest::writeFile(target, theirs);
+    ASSERT_EQ(unlink((folder + id + ".map").c_str()), 0);
+    ASSERT_EQ(symlink(target.c_str(), (folder + id + ".map").c_str()), 0);
+    for (int change = 0; change < 2; ++change) {
+        host.ticks += 5000;
+        workingMap.paintCorner(80 + change, 80, 1);
+        endChange();
+        keepRecoveryCopy(kWindow);
+    }
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Unsaved changes cannot be kept for recovery: " + folder + id + ".map is a link.");
+    EXPECT_EQ(filetest::readFile(target), theirs);
+    endRecovery();
     unsetenv("XDG_STATE_HOME");
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -12,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -726,7 +728,7 @@ TEST_F(Shell, ReplacingUnsavedChangesAsksFirst) {
             std::vector<uint8_t> tiles;
             for (int y = 0; y < 64; ++y)
                 for (int x = 0; x < 64; ++x) tiles.push_back(workingMap.tileAt(x, y));
-            if (c.answer) host.boxAnswers = {c.answer};
+            if (c.answer) host.boxAnswers = {c.answer, IDYES};  // then Yes to saving over a file gone
             if (c.saveTo) host.dialogAnswers = {pathOf(c.saveTo)};
             if (byDrop) {
                 drop({next});
@@ -745,8 +747,15 @@ TEST_F(Shell, ReplacingUnsavedChangesAsksFirst) {
                 EXPECT_FALSE(host.dialogs[0].save) << "the map is chosen before the question";
             }
             if (std::string(c.file) == "lost" && c.answer == IDYES) {
-                ASSERT_EQ(host.boxes.size(), 2u) << what;
-                EXPECT_EQ(host.boxes[1].text.rfind("Could not save map.", 0), 0u) << host.boxes[1].text;
+                // Where files have stamps (not in the browser), the file gone
+                // since the open is asked about first.
+                const bool stamps = fileStamp(next.c_str()).known;
+                ASSERT_EQ(host.boxes.size(), stamps ? 3u : 2u) << what;
+                if (stamps) {
+                    EXPECT_EQ(host.boxes[1].text, lost + " was changed by another program since it was opened or "
+                                                         "saved. Save over it?");
+                }
+                EXPECT_EQ(host.boxes.back().text.rfind("Could not save map.", 0), 0u) << host.boxes.back().text;
             }
             EXPECT_EQ(snapshot(workingMap) != before, c.opens) << what;
             if (c.opens) {
@@ -887,21 +896,88 @@ TEST_F(Shell, QuickSave) {
         for (int x = 0; x < 64; ++x) tiles[y * 64 + x] = workingMap.tileAt(x, y);
     EXPECT_TRUE(readBytes(path) == tiles);
     EXPECT_TRUE(host.boxes.empty());
-    // A failed quick save says so and why, keeps the "*", and asks nothing else.
+    // A failed quick save (its folder gone) says so and why, keeps the "*",
+    // and opens no dialog; where files have stamps it first asks whether to
+    // write where the file went, and Yes tries.
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     const std::string inside = folder + "/gone.map";
     writeBytes(inside, tiles);
     host.dialogAnswers = {inside};
     key('O');
+    const bool stamps = fileStamp(inside.c_str()).known;  // none in the browser
     std::remove(inside.c_str());
     rmdir(folder.c_str());
     stroke(1, 50, 50);
+    host.boxAnswers = {IDYES};
     ctrlKey('S');
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Could not save map.\nNo such file or directory");
-    EXPECT_EQ(host.boxes[0].caption, "VornGroundEditor");
-    EXPECT_EQ(host.dialogs.size(), 3u) << "only O's dialog";
+    ASSERT_EQ(host.boxes.size(), stamps ? 2u : 1u);
+    EXPECT_EQ(host.boxes.back().text, "Could not save map.\nNo such file or directory");
+    EXPECT_EQ(host.boxes.back().caption, "VornGroundEditor");
+    EXPECT_EQ(host.dialogs.size(), 3u) << "only the two S's and O's dialogs";
     EXPECT_NE(host.titles.back().find("gone.map* - "), std::string::npos) << host.titles.back();
+    std::remove(path.c_str());
+}
+
+// Ctrl+S over a current file another program wrote since (a newer save),
+// replaced by another file, or removed: asked first, No leaves it alone, Yes
+// saves; once saved here it is known again. The same after an open.
+TEST_F(Shell, QuickSaveAsksBeforeWritingOverAChangedFile) {
+    const std::string path = tempPath("changed.map");
+    host.dialogAnswers = {path};
+    key('S');
+    stroke(2, 12, 12);
+    std::vector<uint8_t> tiles(4096);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) tiles[y * 64 + x] = workingMap.tileAt(x, y);
+    // The file written by another program since (a newer save), replaced
+    // by another file, or gone: Ctrl+S asks first, and No leaves it alone.
+    const std::vector<uint8_t> theirs(4096, 7);
+    // Written in place, as a tool might: the same file and size, a later time
+    // (set, as two writes within one tick of the file system's clock share it).
+    auto writeLater = [&] {
+        writeBytes(path, theirs);
+        const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 10, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    };
+    struct Change { const char* what; std::function<void()> make; };
+    const Change changes[] = {
+        {"written since", writeLater},
+        {"replaced", [&] {
+             writeBytes(path + ".new", theirs);
+             ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+         }},
+        {"gone", [&] { std::remove(path.c_str()); }},
+    };
+    const std::string question = path + " was changed by another program since it was opened or saved. Save over it?";
+    for (const Change& c : changes) {
+        c.make();
+        const std::vector<uint8_t> there = readBytes(path);
+        host.boxes.clear();
+        host.boxAnswers = {IDNO};
+        ctrlKey('S');
+        ASSERT_EQ(host.boxes.size(), 1u) << c.what;
+        EXPECT_EQ(host.boxes[0].text, question) << c.what;
+        EXPECT_EQ(host.boxes[0].type, UINT(MB_YESNO)) << c.what;
+        EXPECT_TRUE(readBytes(path) == there) << c.what << ": No writes nothing";
+        host.boxAnswers = {IDYES};
+        ctrlKey('S');
+        EXPECT_EQ(host.boxes.size(), 2u) << c.what;
+        EXPECT_TRUE(readBytes(path) == tiles) << c.what << ": Yes saves";
+        ctrlKey('S');
+        EXPECT_EQ(host.boxes.size(), 2u) << c.what << ": saved here, the file is known again";
+    }
+    EXPECT_EQ(host.dialogs.size(), 1u) << "S's dialog alone";
+    // The same with the file opened: its stamp is taken at the open.
+    host.dialogAnswers = {path};
+    key('O');
+    host.boxes.clear();
+    ctrlKey('S');
+    EXPECT_TRUE(host.boxes.empty()) << "unchanged since the open";
+    writeLater();
+    ctrlKey('S');
+    EXPECT_EQ(host.boxes.size(), 1u) << "written since the open";
+    host.boxes.clear();
+
     std::remove(path.c_str());
 }
 
@@ -914,6 +990,8 @@ TEST_F(Shell, TitleFollowsFileModeKindBrushAndFill) {
         {[] { send(WM_CREATE); }, "view, kind 0 (sand), brush 1"},
         {[] { key('2'); }, "view, kind 2 (rock), brush 1"},
         {[] { key('E'); }, "corners, brush, kind 2 (rock), brush 1"},
+        {[] { stroke(2, 30, 30); }, "untitled* - corners, brush, kind 2 (rock), brush 1"},  // work no file holds
+        {[] { ctrlKey('Z'); }, "corners, brush, kind 2 (rock), brush 1"},
         {[] { key('W'); }, "corners, brush, kind 2 (rock), brush 2"},
         {[] { key('W'); }, "corners, brush, kind 2 (rock), brush 3"},
         {[] { send(WM_MOUSEMOVE, 0, at(5, 5)); key('Z'); key(VK_SPACE); }, nullptr},
@@ -1209,16 +1287,32 @@ TEST(Commands, ModifiersPickTheEntry) {
 
 namespace {
 
-// Ctrl+E: the PNG dialog, the picture of the map (objects while shown), the
-// map and its file untouched; a failed write said, a cancel silent.
+// Ctrl+E: the PNG dialog, the picture of the map (objects while shown) from
+// the art start-up loaded, even once its files are gone; the map and its
+// file untouched; a failed write said, a cancel silent; without an atlas it
+// needs, a message and no dialog.
 TEST_F(Shell, CtrlEExportsThePicture) {
     workingMap.paintCorner(20, 30, 4);
     structureList = {{0, 0, 2, 0, 64 * 3 + 5}};
     tileObjectList = {{0, 35, 0, 64 * 9 + 9, 0, 0}};
     host.ctrlDown = true;
     MapArt art;
-    loadAtlasImage(findArtFile("tex1.bmp"), art.tiles, nullptr);
-    loadAtlasImage(findArtFile("structures.bmp"), art.sprites, nullptr);
+    ASSERT_TRUE(loadAtlasImage(findArtFile("tex1.bmp"), art.tiles, nullptr));
+    ASSERT_TRUE(loadAtlasImage(findArtFile("structures.bmp"), art.sprites, nullptr));
+    // Start-up loads copies of the art from a folder of their own, which
+    // then go: the picture is still drawn from them.
+    const std::string artDir = tempPath("art_gone");
+    ASSERT_EQ(mkdir(artDir.c_str(), 0700), 0);
+    for (const char* name : {"tex1.bmp", "structures.bmp"})
+        writeBytes(artDir + "/" + name, readBytes(findArtFile(name)));
+    char here[4096];
+    ASSERT_TRUE(getcwd(here, sizeof here));
+    ASSERT_EQ(chdir(artDir.c_str()), 0);
+    loadArt(kWindow);
+    ASSERT_EQ(chdir(here), 0);
+    for (const char* name : {"tex1.bmp", "structures.bmp"}) std::remove((artDir + "/" + name).c_str());
+    rmdir(artDir.c_str());
+    ASSERT_TRUE(host.boxes.empty());
     std::vector<uint8_t> texels(128 * 128 * 3);
     heightsToGreyTexels(heightField, texels.data());
     const MapObjects objects{&structureList, &tileObjectList, texels.data()};
@@ -1252,6 +1346,33 @@ TEST_F(Shell, CtrlEExportsThePicture) {
     EXPECT_EQ(host.boxes[0].text, "Could not save the picture.\nNo such file or directory");
     key('E');  // cancelled: nothing said
     EXPECT_EQ(host.boxes.size(), 1u);
+
+    // An atlas that was not found at start-up: said before any dialog, nothing
+    // written. The sprites are needed only under structures shown.
+    struct Lack { bool tiles, shown; const char* said; };
+    const Lack lacks[] = {{true, false, "tex1.bmp"}, {false, true, "structures.bmp"}, {false, false, nullptr}};
+    const MapArt loaded = atlasImages;
+    for (const Lack& l : lacks) {
+        atlasImages = loaded;
+        (l.tiles ? atlasImages.tiles : atlasImages.sprites).clear();
+        editorState.showObjects = l.shown;
+        host.boxes.clear();
+        host.dialogs.clear();
+        host.dialogAnswers = {path};
+        key('E');
+        if (l.said) {
+            ASSERT_EQ(host.boxes.size(), 1u) << l.said;
+            EXPECT_EQ(host.boxes[0].text, std::string("The picture needs ") + l.said +
+                                              ", which was not found at start-up.");
+            EXPECT_TRUE(host.dialogs.empty()) << l.said;
+            EXPECT_EQ(access(path.c_str(), F_OK), -1) << l.said;
+        } else {
+            EXPECT_TRUE(host.boxes.empty()) << "objects hidden: no sprites needed";
+            EXPECT_EQ(readBytes(path).empty(), false);
+        }
+        std::remove(path.c_str());
+    }
+    atlasImages = loaded;
 }
 
 }  // namespace

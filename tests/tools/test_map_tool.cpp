@@ -7,7 +7,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "files/file_test_util.h"
@@ -134,7 +137,25 @@ TEST(MapTool, RefusedInputsSayWhyExitTwoAndWriteNothing) {
     filetest::writeFile(dir / "a.map", Bytes(4096, kPlainTile));
     filetest::writeFile(dir / "grey.bmp", greyBmp(128, [](int, int) { return 100; }));
     filetest::writeFile(dir / "big.bmp", greyBmp(64, [](int, int) { return 100; }));
+    filetest::writeFile(dir / "empty", Bytes());
+    filetest::writeFile(dir / "text.txt", Bytes{'1', '2', '8', '\n'});
+    Bytes crowded;  // 8193 structures: one past the editor's bound
+    for (int i = 0; i < 8193; ++i) crowded.insert(crowded.end(), {9, 'G', 0, 5, 0, 0, 0, 2});
+    filetest::writeFile(dir / "crowded.mis", crowded);
+    filetest::writeFile(dir / "m.mis", Bytes{9, 'G', 0, 5, 0, 0, 0, 2});
+    // Other names of the inputs: a link, a second name, a path with "./" in it.
+    ASSERT_EQ(symlink("a.map", (dir / "link.map").c_str()), 0);
+    ASSERT_EQ(link((dir / "grey.bmp").c_str(), (dir / "second.bmp").c_str()), 0);
+    // Another program's ".map", as a file manager hands it to the thumbnailer.
+    filetest::writeFile(dir / "other.map", Bytes(3 << 20, 'x'));
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const std::string artCopy = dir / "art";
+    mkdir(artCopy.c_str(), 0700);
+    for (const char* name : {"tex1.bmp", "structures.bmp"})
+        filetest::writeFile(artCopy + "/" + name, filetest::readFile(std::string(VORN_ART_DIR) + "/" + name));
+    std::map<std::string, Bytes> inputs;
+    for (const std::string& name : ScratchDir::list(dir.path()))
+        if (name != "fifo" && name != "art") inputs[name] = filetest::readFile(dir / name);
     const std::string out = dir / "out";
     const std::string missing = dir / "missing.map";
     const std::string fill[] = {"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "10,10", "--kind", "1"};
@@ -158,6 +179,11 @@ TEST(MapTool, RefusedInputsSayWhyExitTwoAndWriteNothing) {
         {{"render", dir / "a.map"}, "needs -o"},
         {{"render", dir / "a.map", "-o"}, "needs a value"},
         {{"render", dir / "a.map", "-o", out, "--cell", "3"}, "--cell"},
+        {{"render", dir / "a.map", "-o", out, "--size", "63"}, "64 or more"},
+        {{"render", dir / "a.map", "-o", out, "--size", "128px"}, "64 or more"},
+        {{"render", dir / "a.map", "-o", out, "--size", "128", "--cell", "2"}, "cannot both"},
+        {{"render", dir / "a.map", "-o", out, "--size", "128", "--mission", dir / "a.map"}, "no mission"},
+        {{"render", "--size", "256", dir / "other.map", "-o", out}, "is 3145728 bytes"},
         {{"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "129,0", "--kind", "1", "-o", out}, "--at"},
         {{"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "1,1", "--kind", "5", "-o", out}, "--kind"},
         {{"check"}, "no map file"},
@@ -168,17 +194,90 @@ TEST(MapTool, RefusedInputsSayWhyExitTwoAndWriteNothing) {
         {{"render", dir / "a.map", "-o", out, "--art", dir / "no art"}, "cannot find the art"},
         {{fill[0], fill[1], fill[2], fill[3], fill[4], fill[5], fill[6], fill[7], "-o", dir / "no folder/x.map"},
          "cannot write"},
+        // Heights that are no 128 x 128 image: refused, not read raw.
+        {{"fill", dir / "a.map", "--heights", dir / "empty", "--at", "1,1", "--kind", "4", "-o", out}, "is no image"},
+        {{"fill", dir / "a.map", "--heights", dir / "text.txt", "--at", "1,1", "--kind", "4", "-o", out},
+         "text.txt is no image (BMP or PNG)"},
+        // The tool's own words for a mission the editor refuses.
+        {{"render", dir / "a.map", "-o", out, "--mission", dir / "crowded.mis", "--art", art},
+         "crowded.mis is refused: it holds more than 8192 structures or tile objects"},
+        // Every way an output can name an input.
+        {{"render", dir / "a.map", "-o", dir / "a.map", "--art", art}, "a.map is also an input; choose another output file."},
+        {{"render", dir / "a.map", "-o", dir / "link.map", "--art", art}, "link.map is also an input"},
+        {{"render", dir / "link.map", "-o", dir / "a.map", "--art", art}, "a.map is also an input"},
+        {{"render", dir / "a.map", "-o", dir.path() + "/./a.map", "--art", art}, "is also an input"},
+        {{"render", dir / "a.map", "--mission", dir / "m.mis", "-o", dir / "m.mis", "--art", art}, "m.mis is also an input"},
+        {{"render", dir / "a.map", "-o", artCopy + "/tex1.bmp", "--art", artCopy}, "tex1.bmp is also an input"},
+        {{"render", dir / "a.map", "--mission", dir / "m.mis", "-o", artCopy + "/structures.bmp", "--art", artCopy},
+         "structures.bmp is also an input"},
+        {{fill[0], fill[1], fill[2], fill[3], fill[4], fill[5], fill[6], fill[7], "-o", dir / "a.map"}, "is also an input"},
+        {{fill[0], fill[1], fill[2], fill[3], fill[4], fill[5], fill[6], fill[7], "-o", dir / "second.bmp"},
+         "second.bmp is also an input"},
     };
     for (const Case& c : cases) {
         const ToolRun r = runTool(c.args);
         EXPECT_EQ(r.code, 2) << join(c.args);
         EXPECT_NE(r.err.find(c.said), std::string::npos)
             << join(c.args) << ": expected \"" << c.said << "\" in\n" << r.err;
+        EXPECT_EQ(r.err.find("The objects shown before are kept"), std::string::npos) << "the editor's words";
         EXPECT_EQ(r.out, "") << join(c.args);
         EXPECT_EQ(access(out.c_str(), F_OK), -1) << join(c.args) << " left " << out;
     }
-    const std::set<std::string> left = ScratchDir::list(dir.path());
-    EXPECT_EQ(left, (std::set<std::string>{"a.map", "grey.bmp", "big.bmp", "fifo"})) << "no temporary file left";
+    std::set<std::string> expected = {"fifo", "art"};
+    for (const auto& [name, bytes] : inputs) {
+        expected.insert(name);
+        EXPECT_EQ(filetest::readFile(dir / name), bytes) << name << " changed";
+    }
+    EXPECT_EQ(ScratchDir::list(dir.path()), expected) << "no temporary file left";
+    struct stat st;
+    ASSERT_EQ(lstat((dir / "link.map").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ScratchDir::list(artCopy), (std::set<std::string>{"tex1.bmp", "structures.bmp"}));
+}
+
+// "-o -" and /dev/stdout write the output to standard output, the same bytes
+// a file gets; a FIFO gets them in one stream; standard output that is one
+// of the inputs (">> a.map") is refused as any other name of it.
+TEST(MapTool, OutputsToStandardOutputAndStreams) {
+    ScratchDir dir;
+    filetest::writeFile(dir / "p.map", paintedMap());
+    filetest::writeFile(dir / "grey.bmp", greyBmp(128, [](int x, int y) { return (x + y) % 256; }));
+    const std::vector<std::string> render = {"render", dir / "p.map", "--cell", "4", "--art", VORN_ART_DIR, "-o"};
+    const std::vector<std::string> fill = {"fill", dir / "p.map", "--heights", dir / "grey.bmp", "--at", "9,9",
+                                           "--kind", "4", "-o"};
+    for (const std::vector<std::string>& command : {render, fill}) {
+        std::vector<std::string> args = command;
+        args.push_back(dir / "file.out");
+        ASSERT_EQ(runTool(args).code, 0) << join(args);
+        const Bytes file = filetest::readFile(dir / "file.out");
+        ASSERT_FALSE(file.empty());
+        for (const char* name : {"-", "/dev/stdout"}) {
+            args.back() = name;
+            const ToolRun r = runTool(args);
+            EXPECT_EQ(r.code, 0) << join(args) << r.err;
+            EXPECT_EQ(Bytes(r.out.begin(), r.out.end()), file) << join(args);
+        }
+        // A FIFO with a reader: one stream, waited for.
+        const std::string fifo = dir / "fifo";
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        Bytes got;
+        std::thread reader([&] { got = filetest::readFile(fifo); });
+        args.back() = fifo;
+        EXPECT_EQ(runTool(args).code, 0) << join(args);
+        reader.join();
+        EXPECT_EQ(got, file) << join(args) << " into a FIFO";
+        unlink(fifo.c_str());
+    }
+    // Standard output appending to the map itself.
+    const Bytes before = filetest::readFile(dir / "p.map");
+    FILE* out = std::fopen((dir / "p.map").c_str(), "ab");
+    FILE* err = std::tmpfile();
+    std::vector<std::string> args = render;
+    args.push_back("-");
+    EXPECT_EQ(runMapTool(args, "", out, err), 2);
+    std::fclose(out);
+    std::fclose(err);
+    EXPECT_EQ(filetest::readFile(dir / "p.map"), before);
 }
 
 TEST(MapTool, FillEqualsTheEditorsFillAndClick) {
@@ -272,6 +371,20 @@ TEST(MapTool, ThumbnailsAreBlockMeansAndThePngHoldsThePicture) {
                 for (int c = 0; c < 3; ++c)
                     differ += bgr[((side - 1 - y) * side + x) * 3 + 2 - c] != got[(y * side + x) * 3 + c];
         EXPECT_EQ(differ, 0) << cell << " pixels a cell: PNG differs from the picture";
+    }
+}
+
+// A thumbnailer's --size S: the picture of the largest cell size whose map fits in S.
+TEST(MapTool, SizeTakesTheLargestCellThatFits) {
+    ScratchDir dir;
+    filetest::writeFile(dir / "p.map", paintedMap());
+    const std::pair<int, int> cases[] = {{64, 1}, {127, 1}, {128, 2}, {256, 4}, {1000, 8}, {2048, 32}, {99999, 32}};
+    for (const auto& [size, cell] : cases) {
+        const std::string sized = dir / "sized.png", celled = dir / "celled.png";
+        const ToolRun r = runTool({"render", dir / "p.map", "--size", std::to_string(size), "-o", sized, "--art", VORN_ART_DIR});
+        ASSERT_EQ(r.code, 0) << size << ": " << r.err;
+        ASSERT_EQ(runTool({"render", dir / "p.map", "--cell", std::to_string(cell), "-o", celled, "--art", VORN_ART_DIR}).code, 0);
+        EXPECT_EQ(filetest::readFile(sized), filetest::readFile(celled)) << "--size " << size << " is --cell " << cell;
     }
 }
 

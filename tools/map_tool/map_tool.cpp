@@ -1,18 +1,23 @@
 // vorn-map's commands. Every file is read as the editor reads it and every
-// output goes through the safe save, so a failed run leaves no file behind
-// and never half-writes one.
+// output goes through one helper (writeOutput): never over an input, to
+// standard output for "-", and to a file through the safe save, so a failed
+// run leaves no file behind and never half-writes one.
 #include "map_tool.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include "files/art_search.h"
+#include "files/file_identity.h"
 #include "files/file_read.h"
 #include "files/map_file.h"
 #include "files/map_image.h"
 #include "files/mission.h"
+#include "files/safe_save.h"
 #include "height/height_fill.h"
 #include "height/height_image.h"
 #include "map/ground_map.h"
@@ -23,23 +28,32 @@ constexpr int kDone = 0, kProblem = 1, kFailed = 2;
 constexpr size_t kMapBytes = 64 * 64;
 // As the editor's open: anything near this size is no map anyone meant.
 constexpr size_t kMaxMapFileBytes = 1 << 20;
+// As the editor's image reader: any 128 x 128 image in any layout fits.
+constexpr size_t kMaxImageFileBytes = 64u << 20;
 
 const char kUsage[] =
-    "Usage: vorn-map render MAP -o OUT.png [--cell N] [--mission FILE] [--art DIR]\n"
+    "Usage: vorn-map render MAP -o OUT.png [--cell N | --size S] [--mission FILE] [--art DIR]\n"
     "       vorn-map fill MAP --heights IMAGE --at X,Y --kind K [--below] -o OUT.map\n"
     "       vorn-map check MAP [--mission FILE]\n"
     "       vorn-map --help | --version\n"
     "\n"
     "render  the whole map as a PNG image, N pixels a cell (32, 16, 8, 4, 2 or 1;\n"
     "        default 32), with the mission's objects over it; the art (tex1.bmp,\n"
-    "        structures.bmp) from DIR, else where the editor finds it\n"
+    "        structures.bmp) from DIR, else where the editor finds it; --size S\n"
+    "        (64 or more): a thumbnail at most S pixels wide, without objects\n"
     "fill    the editor's height fill with the cursor over lattice point X,Y\n"
     "        (0..128) with kind K (0 sand, 1 grass, 2 rock, 3 snow, 4 water),\n"
-    "        heights from a 128 x 128 grey image, then the map saved to OUT.map\n"
+    "        heights from a 128 x 128 BMP or PNG image, then the map saved to OUT.map\n"
     "check   the map's kinds and problems; exit 1 when a problem was found\n"
     "\n"
+    "-o - (or /dev/stdout) writes to standard output; an output may not be one\n"
+    "of the command's input files.\n"
     "Exit 0 when done, 1 when check found a problem, 2 on a usage error or a\n"
     "file that cannot be read or written. \"--\" ends the options.\n";
+
+// Options whose value names a file the command reads: an output may be none
+// of them (writeOutput). An option added for an input file belongs here.
+const char* const kInputOptions[] = {"--mission", "--heights"};
 
 // A command line taken apart: the command, its one map, and its options.
 struct Parsed {
@@ -52,7 +66,7 @@ struct Parsed {
 
 Parsed parse(const std::vector<std::string>& args) {
     static const std::map<std::string, std::vector<std::string>> kValueOptions = {
-        {"render", {"-o", "--cell", "--mission", "--art"}},
+        {"render", {"-o", "--cell", "--size", "--mission", "--art"}},
         {"fill", {"-o", "--heights", "--at", "--kind"}},
         {"check", {"--mission"}},
     };
@@ -134,10 +148,56 @@ struct Streams {
     }
 };
 
+// A FIFO or device named as the output (a named pipe, /dev/null): written
+// in one stream, as it is, waiting for its reader as any program's output does.
+bool writeToStreamFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& reason) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    bool ok = writeStreamBytes(f, bytes.data(), bytes.size(), &reason);
+    if (std::fclose(f) != 0 && ok) {
+        reason = std::strerror(errno);
+        ok = false;
+    }
+    return ok;
+}
+
+// Every command's output goes through here. `bytes` go to the file -o names,
+// or to standard output for "-" and "/dev/stdout" (by name, on every system:
+// a pipe behind /dev/stdout has no file to save through). The command's map,
+// the files named by kInputOptions and `alsoRead` (files found on the way,
+// as the art) are its inputs; an output that is one of them, under any name
+// or link, is refused, so a run never destroys what it reads. A FIFO or
+// device is written in one stream; a file through the safe save.
+int writeOutput(const Streams& s, const Parsed& p, const std::vector<uint8_t>& bytes,
+                const std::vector<std::string>& alsoRead = {}) {
+    const std::string& out = p.values.at("-o");
+    const bool toStandardOutput = out == "-" || out == "/dev/stdout";
+    const FileStamp target = toStandardOutput ? streamStamp(s.out) : fileStamp(out.c_str());
+    std::vector<std::string> inputs = p.positional;
+    for (const char* option : kInputOptions)
+        if (p.values.count(option)) inputs.push_back(p.values.at(option));
+    inputs.insert(inputs.end(), alsoRead.begin(), alsoRead.end());
+    for (const std::string& input : inputs)
+        if (!input.empty() && (sameFile(target, fileStamp(input.c_str())) || (!toStandardOutput && absolutePath(input) == absolutePath(out))))
+            return s.fail(out + " is also an input; choose another output file.");
+    std::string reason;
+    bool written;
+    if (toStandardOutput) written = writeStreamBytes(s.out, bytes.data(), bytes.size(), &reason);
+    else if (target.known && !target.regular) written = writeToStreamFile(out, bytes, reason);
+    else written = saveFileSafely(out.c_str(), bytes.data(), bytes.size(), &reason);
+    if (written) return kDone;
+    return s.fail("cannot write " + (toStandardOutput ? std::string("to standard output") : out) +
+                  (reason.empty() ? "" : ": " + reason));
+}
+
 // The map file's bytes as the editor's open reads them: a regular file only.
 enum class MapRead { Read, CannotRead, TooLarge };
-MapRead readMapFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t& size) {
-    switch (readWholeFile(path.c_str(), kMaxMapFileBytes, true, bytes, &size)) {
+MapRead readMapFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t& size,
+                    size_t limit = kMaxMapFileBytes) {
+    switch (readWholeFile(path.c_str(), limit, true, bytes, &size)) {
     case FileRead::Read: return MapRead::Read;
     case FileRead::Longer: return MapRead::TooLarge;
     case FileRead::CannotRead: break;
@@ -152,11 +212,12 @@ MapRead readMapFile(const std::string& path, std::vector<uint8_t>& bytes, uint64
 }
 
 // The map of a file that must be a whole map (render and fill): a file of
-// another size is refused rather than padded or cut.
+// another size is refused rather than padded or cut, and is not even read,
+// so a thumbnailer handed another program's large ".map" gives up at once.
 bool loadWholeMap(const Streams& s, const std::string& path, GroundMap& map, int& code) {
     std::vector<uint8_t> bytes;
     uint64_t size = 0;
-    const MapRead read = readMapFile(path, bytes, size);
+    const MapRead read = readMapFile(path, bytes, size, kMapBytes);
     if (read == MapRead::CannotRead) {
         code = s.fail("cannot read map " + path);
         return false;
@@ -173,21 +234,58 @@ bool loadMission(const Streams& s, const std::string& path, std::vector<Structur
                  std::vector<TileObjectRecord>& tileObjects, int& code) {
     // Regular files only: the editor would read a FIFO as an empty mission,
     // which in a script hides a wrong path.
-    std::string reason;
-    if (!isReadableRegularFile(path.c_str())) {
+    std::vector<uint8_t> bytes;
+    const FileRead read = isReadableRegularFile(path.c_str())
+                              ? readWholeFile(path.c_str(), kMaxMissionBytes, true, bytes)
+                              : FileRead::CannotRead;
+    // An empty file reads no byte: a mission without records, as check counts it.
+    if (read == FileRead::CannotRead && !isReadableRegularFile(path.c_str())) {
         code = s.fail("cannot read mission " + path);
         return false;
     }
-    if (!readMission(path.c_str(), structures, tileObjects, &reason)) {
-        // An empty file reads no byte: a mission without records, as check counts it.
-        if (reason.empty() && isReadableRegularFile(path.c_str())) {
-            structures.clear();
-            tileObjects.clear();
-            return true;
-        }
-        code = s.fail(reason.empty() ? "cannot read mission " + path : path + ": " + reason);
+    const MissionRead got = read == FileRead::Longer ? MissionRead::TooLarge
+                                                     : readMissionBytes(bytes.data(), bytes.size(), structures, tileObjects);
+    if (got == MissionRead::TooLarge) {
+        code = s.fail(path + " is refused: it is larger than 4 MiB, more than the editor reads");
         return false;
     }
+    if (got == MissionRead::TooManyObjects) {
+        code = s.fail(path + " is refused: it holds more than " + std::to_string(kMaxMissionObjects) +
+                      " structures or tile objects, more than the editor reads");
+        return false;
+    }
+    return true;
+}
+
+// The heights of `fill`: a 128 x 128 BMP or PNG, read into points x, y < 128
+// as the editor's G reads it. Anything else is refused, unlike G, which reads
+// any other file raw: in a script that is a wrong path, and an empty file
+// read raw floods the whole map.
+bool loadHeights(const Streams& s, const std::string& path, HeightField& field, int& code) {
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    const FileRead read = readWholeFile(path.c_str(), kMaxImageFileBytes, true, bytes, &size);
+    if (read == FileRead::CannotRead && !isReadableRegularFile(path.c_str())) {
+        code = s.fail("cannot read height image " + path);
+        return false;
+    }
+    if (read == FileRead::Longer) {
+        code = s.fail(path + " is " + std::to_string(size) + " bytes, too large for a 128 x 128 image");
+        return false;
+    }
+    std::vector<uint8_t> pixels(kGreyBitmapPixelBytes);
+    ImageSize found{};
+    switch (decodeSquareImage(bytes.data(), bytes.size(), kHeightTexSize, pixels.data(), found)) {
+    case ImageDecode::Decoded: break;
+    case ImageDecode::OtherSize:
+        code = s.fail(path + " is " + std::to_string(found.width) + " x " + std::to_string(found.height) +
+                      " pixels; the heights must be a 128 x 128 image");
+        return false;
+    case ImageDecode::NotDecoded:
+        code = s.fail(path + " is no image (BMP or PNG) the tool can read; the heights must be a 128 x 128 image");
+        return false;
+    }
+    readGreyBitmapBytes(bytes.data(), bytes.size(), field);
     return true;
 }
 
@@ -197,6 +295,15 @@ int render(const Streams& s, const Parsed& p, const std::string& programPath) {
     if (p.values.count("--cell")) {
         const bool ok = number(p.values.at("--cell"), 1, 32, cell) && kFullCellPixels % cell == 0;
         if (!ok) return s.usage("--cell must be 32, 16, 8, 4, 2 or 1");
+    }
+    // A file manager's thumbnailer: the largest picture that fits S pixels.
+    if (p.values.count("--size")) {
+        int32_t size = 0;
+        if (p.values.count("--cell")) return s.usage("--size and --cell cannot both be given");
+        if (p.values.count("--mission")) return s.usage("--size draws no mission objects; leave out --mission");
+        if (!number(p.values.at("--size"), 64, 999999, size)) return s.usage("--size must be a number of pixels, 64 or more");
+        cell = kFullCellPixels;
+        while (64 * cell > size) cell /= 2;
     }
     GroundMap map(64, 64);
     int code = kFailed;
@@ -233,10 +340,9 @@ int render(const Streams& s, const Parsed& p, const std::string& programPath) {
     std::vector<uint8_t> rgb;
     renderMapImage(map, art, withMission ? &objects : nullptr, cell, rgb);
     const int32_t side = 64 * cell;
-    std::string reason;
-    if (!savePngImage(p.values.at("-o").c_str(), side, side, rgb, &reason))
-        return s.fail("cannot write " + p.values.at("-o") + (reason.empty() ? "" : ": " + reason));
-    return kDone;
+    std::vector<uint8_t> png;
+    if (!encodePngImage(side, side, rgb, png)) return s.fail("cannot encode the picture");
+    return writeOutput(s, p, png, {tiles, withMission ? sprites : std::string()});
 }
 
 int fill(const Streams& s, const Parsed& p) {
@@ -256,18 +362,15 @@ int fill(const Streams& s, const Parsed& p) {
     // The field as the editor's starts (all 0); the image fills points x, y < 128 as G does.
     std::vector<double> values(static_cast<size_t>(kHeightFieldSide) * kHeightFieldSide, 0.0);
     HeightField field{kHeightFieldSide, kHeightFieldSide, values.data()};
-    const std::string& heights = p.values.at("--heights");
-    std::string reason;
-    if (!readGreyBitmap(heights.c_str(), field, &reason))
-        return s.fail(reason.empty() ? "cannot read height image " + heights : reason);
+    if (!loadHeights(s, p.values.at("--heights"), field, code)) return code;
     // The cursor exactly over the point: the editor's lattice position of
     // that pixel includes the half step, so the threshold is its own mix of
     // the point and its neighbours.
     const LatticePos cursor{x + 0.5, y + 0.5};
     commitFillPreview(working, preview, field, cursor, kind, p.below);
-    if (!saveMap(p.values.at("-o").c_str(), working, &reason))
-        return s.fail("cannot write " + p.values.at("-o") + (reason.empty() ? "" : ": " + reason));
-    return kDone;
+    std::vector<uint8_t> bytes;
+    mapFileBytes(working, bytes);
+    return writeOutput(s, p, bytes);
 }
 
 int check(const Streams& s, const Parsed& p) {

@@ -169,7 +169,10 @@ int SDLCALL keepNonInput(void*, SDL_Event* event) {
 }
 }  // namespace
 
-void beginModal() { pumpIntoQueue(); }
+void beginModal() {
+    pumpIntoQueue();
+    cancelModes();
+}
 
 void endModal() {
     SDL_PumpEvents();
@@ -181,6 +184,9 @@ void endModal() {
     // modifiers SDL still sees held (a held key's next press sets it anew).
     const SDL_Keymod mods = SDL_GetModState();
     releaseKeys((mods & KMOD_CTRL) != 0, (mods & KMOD_SHIFT) != 0, (mods & KMOD_ALT) != 0);
+    // A button released meanwhile: SDL saw the release (the pumping above)
+    // though its event was thrown away, so the buttons are as SDL says.
+    setMouseButtons(flagsFromSdlButtons(SDL_GetMouseState(nullptr, nullptr)));
 }
 
 // Windows keeps its queue filled as input arrives; SDL's events wait in SDL's

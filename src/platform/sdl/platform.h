@@ -49,11 +49,13 @@ int translateEvent(const SDL_Event& event, HWND window, std::deque<QueuedMessage
 void pumpIntoQueue();
 
 // Modal boxes and dialogs: before one opens, pending input is queued (it came
-// first); after it closes, input that arrived meanwhile, and a close request,
-// are thrown away, as Windows drops input to a window disabled by a modal box.
+// first) and the window gets WM_CANCELMODE, as Windows sends it; after it
+// closes, input that arrived meanwhile, and a close request, are thrown away,
+// as Windows drops input to a window disabled by a modal box.
 // endModal also sets the key state anew: key releases that happened while the
 // box had the keyboard were thrown away with the rest, and a Ctrl that stayed
-// "down" would turn the next Z into an undo.
+// "down" would turn the next Z into an undo; the mouse buttons are as SDL
+// last saw them, so a stroke's release taken by the box counts.
 void beginModal();
 void endModal();
 

@@ -43,10 +43,7 @@ void noteInput(const platform::QueuedMessage& q) {
         return;
     }
     // A wheel message keeps the buttons in wParam's low word.
-    const WPARAM buttons = LOWORD(msg.wParam);
-    setKey(VK_LBUTTON, (buttons & MK_LBUTTON) != 0);
-    setKey(VK_RBUTTON, (buttons & MK_RBUTTON) != 0);
-    setKey(VK_MBUTTON, (buttons & MK_MBUTTON) != 0);
+    platform::setMouseButtons(LOWORD(msg.wParam));
 }
 
 // Copies `name` into `out` as Windows' name queries do: cut to size - 1
@@ -95,6 +92,12 @@ std::string platform::wrapBoxText(const std::string& text, size_t columns) {
         out += '\n';
         lineStart = end + 1;
     }
+}
+
+void platform::setMouseButtons(WPARAM buttons) {
+    setKey(VK_LBUTTON, (buttons & MK_LBUTTON) != 0);
+    setKey(VK_RBUTTON, (buttons & MK_RBUTTON) != 0);
+    setKey(VK_MBUTTON, (buttons & MK_MBUTTON) != 0);
 }
 
 void platform::releaseKeys(bool ctrlHeld, bool shiftHeld, bool altHeld) {
@@ -194,10 +197,17 @@ short WINAPI GetKeyState(int virtualKey) {
 // Windows turns WM_KEYDOWN into WM_CHAR here; the editor reads virtual keys only.
 BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
 
-LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM) {
-    // The editor handles WM_CLOSE itself; nothing else needs default handling
-    // on these hosts (no non-client area, no system menu, no WM_PAINT).
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
+    // The editor handles WM_CLOSE itself; of the rest only WM_CANCELMODE has
+    // a default on these hosts (no non-client area, no system menu, no WM_PAINT).
+    const HWND captured = platform::shared().captured;
+    if (message == WM_CANCELMODE && captured && captured == window) ReleaseCapture();
     return 0;
+}
+
+void platform::cancelModes() {
+    HWND__* window = shared().mainWindow;
+    if (window && window->proc) window->proc(window, WM_CANCELMODE, 0, 0);
 }
 
 // ---- Drawing and the mouse

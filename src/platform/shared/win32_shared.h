@@ -89,6 +89,16 @@ HWND__* mainWindow();
 // Caller: a host whose modal box swallowed key releases (SDL's endModal).
 // Every key counts as up, except the modifiers the host still sees held.
 void releaseKeys(bool ctrlHeld, bool shiftHeld, bool altHeld);
+// Callers: a host whose modal box swallowed a mouse button's release (SDL's
+// endModal, the browser's mouse-up while a page dialog is open). The mouse
+// buttons count as `buttons` (MK_LBUTTON, MK_RBUTTON, MK_MBUTTON) says, as a
+// mouse message taken from the queue would set them.
+void setMouseButtons(WPARAM buttons);
+// Callers: the hosts' modal boxes and file dialogs, as they open. What
+// Windows does as a box disables its owner: WM_CANCELMODE to the editor's
+// window (a stroke in progress ends there), whose DefWindowProcA then
+// releases the mouse capture.
+void cancelModes();
 
 // Callers: the hosts' GetOpenFileNameA / GetSaveFileNameA, once the chosen
 // path passed their checks. Copies it and its file name's offset into the

@@ -115,9 +115,12 @@ Seen look(const std::string& path) {
     return seen;
 }
 
-// Page dialogs are modal: the editor's input is dropped while one is open.
+// Page dialogs are modal: the editor's input is dropped while one is open,
+// and the window gets WM_CANCELMODE as it opens, as Windows sends it.
 struct Modal {
-    Modal() { ++page().modalDepth; }
+    Modal() {
+        if (page().modalDepth++ == 0) platform::cancelModes();
+    }
     ~Modal() { --page().modalDepth; }
 };
 

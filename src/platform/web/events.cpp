@@ -56,7 +56,12 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void* data) {
 }
 
 EM_BOOL onMouse(int type, const EmscriptenMouseEvent* e, void* data) {
-    if (page().modalDepth > 0) return EM_FALSE;
+    if (page().modalDepth > 0) {
+        // The event is the dialog's, but a button's release still counts: a
+        // stroke's button let go over a dialog is up afterwards.
+        if (type == EMSCRIPTEN_EVENT_MOUSEUP) setMouseButtons(mouseFlags(*e));
+        return EM_FALSE;
+    }
     HWND window = static_cast<HWND>(data);
     const WPARAM flags = mouseFlags(*e);
     if (type == EMSCRIPTEN_EVENT_MOUSEMOVE) {

@@ -86,6 +86,10 @@ EM_ASYNC_JS(int, pageSharedMap, (const char* path), {
 
 // Its file name is what the title shows for a map that came in a link.
 constexpr char kSharedMapPath[] = "/shared/shared map";
+// The address held a map, handed to WinMain as its command line. Kept here,
+// not in a record of the layer's: the page asks about it through a C export
+// that takes no argument (vorn_web_link_map_declined).
+bool sharedMapGiven = false;
 
 EM_JS(void, pageTakeMapBytes, (const uint8_t* bytes, int size), {
     Module.vornMapBytes = HEAPU8.slice(bytes, bytes + size);
@@ -99,6 +103,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE void vorn_web_map_bytes() {
     std::vector<uint8_t> bytes;
     mapFileBytes(workingMap, bytes);
     pageTakeMapBytes(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+// Called by the page at the first frame: 1 when the address's map was given
+// but is not the map shown, because the question about a recovered map
+// before it was cancelled. The page then offers to open it (page.js).
+extern "C" EMSCRIPTEN_KEEPALIVE int vorn_web_link_map_declined() {
+    return sharedMapGiven && currentFilePath() != kSharedMapPath ? 1 : 0;
 }
 
 // Called by the page's beforeunload handler.
@@ -126,6 +137,7 @@ int main() {
     // Its path is watched as an opened file's is: Ctrl+S delivers it.
     std::string commandLine;
     if (pageSharedMap(kSharedMapPath)) {
+        sharedMapGiven = true;
         platform::watchFile(kSharedMapPath);
         commandLine = std::string("\"") + kSharedMapPath + "\"";
     }

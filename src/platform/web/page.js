@@ -1,7 +1,8 @@
 // The page around the editor: its dialogs, the file chooser, downloads,
 // dropped files, the help line, the leave-page question and the end message.
 // The editor's C++ side calls vornPage (see src/platform/web/*.cpp); nothing
-// here talks to the network.
+// here talks to the network but the registration of the page's offline copy
+// (service-worker.js) and maps an installed app is opened with.
 'use strict';
 
 var Module = {
@@ -162,8 +163,13 @@ var vornPage = (function () {
 
   function frameShown() {
     const now = performance.now();
-    if (stats.frames++ === 0) stats.firstFrameMs = now;
-    else stats.busyMs += now - resumedAt;
+    if (stats.frames++ === 0) {
+      stats.firstFrameMs = now;
+      offerLinkMap();
+      takeLaunchedFiles();
+    } else {
+      stats.busyMs += now - resumedAt;
+    }
   }
   function resumed() { resumedAt = performance.now(); }
 
@@ -180,6 +186,7 @@ var vornPage = (function () {
 
   function end() {
     ended = true;
+    document.getElementById('openLinkMap').classList.remove('shown');
     document.getElementById('ended').classList.add('shown');
     document.getElementById('help').classList.add('hidden');
     document.getElementById('restart').focus();
@@ -250,6 +257,27 @@ var vornPage = (function () {
     return location.href.split('#')[0] + '#map=' + toBase64url(packed);
   }
 
+  // The address's map, kept while the page may still offer it.
+  let linkBytes = null;
+
+  // At the first frame: when the start kept a recovered map instead of the
+  // link's (its "save first?" question cancelled), a button offers the
+  // link's map; it arrives as a dropped file would, asking again first.
+  function offerLinkMap() {
+    if (!linkBytes || typeof Module._vorn_web_link_map_declined !== 'function') return;
+    if (!Module._vorn_web_link_map_declined()) {
+      linkBytes = null;
+      return;
+    }
+    document.getElementById('openLinkMap').classList.add('shown');
+  }
+  document.getElementById('openLinkMap').addEventListener('click', function () {
+    if (ended || openDialogs > 0 || !linkBytes) return;
+    drops.push({ name: 'shared map', bytes: linkBytes.slice() });
+    document.getElementById('openLinkMap').classList.remove('shown');
+    document.getElementById('canvas').focus();
+  });
+
   // The bytes of the address's map, null when it has none; a broken one is
   // said in a message first (the editor then starts with a cleared map).
   async function sharedMap() {
@@ -268,7 +296,10 @@ var vornPage = (function () {
         why = 'it does not hold a map of 4096 bytes';
       }
     }
-    if (!why) return bytes;
+    if (!why) {
+      linkBytes = bytes;
+      return bytes;
+    }
     await messageBox('VornGroundEditor', 'The map in this link cannot be opened: ' + why +
                      '.\nThe editor starts with a cleared map.', 0);
     return null;
@@ -286,6 +317,28 @@ var vornPage = (function () {
     if (!copied) await messageBox('Link to this map', link, 0);
     document.getElementById('canvas').focus();
   });
+
+  // The installed app opened with map files (the manifest's file_handlers):
+  // each arrives as a file dropped on the window. Asked for at the first
+  // frame, when the editor's window takes drops; the browser keeps the files
+  // until then.
+  function takeLaunchedFiles() {
+    if (!('launchQueue' in window)) return;
+    window.launchQueue.setConsumer(function (params) {
+      for (const handle of params.files || []) {
+        handle.getFile().then(readFile).then(function (f) { drops.push(f); },
+          function (e) { console.warn('launched file: ' + e); });
+      }
+    });
+  }
+
+  // The page's files kept by a service worker, so that once visited it starts
+  // without a network. Browsers have none for file: pages.
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    window.addEventListener('load', function () {
+      navigator.serviceWorker.register('service-worker.js').catch(function (e) { console.warn('offline copy: ' + e); });
+    });
+  }
 
   return { messageBox, askSaveName, openFile, download, takeDrop, frameShown, resumed, showKeys, ended: end, stats,
            sharedMap };
