@@ -11,12 +11,16 @@
 
 #include "files/mission.h"
 #include "map/ground_map.h"
+#include "shell/dialogs.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
 #include "shell/paint_tool_table.h"
+#include "shell/picture_export.h"
 #include "shell/render.h"
-#include "shell/shell.h"
 #include "shell/stamps.h"
+#include "shell/title.h"
 #include "shell/tools.h"
+#include "shell/wndproc.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 
 #include <cstring>
 
-#include "shell/shell.h"
+#include "shell/dialogs.h"
+#include "shell/title.h"
 
 namespace {
 

@@ -11,9 +11,11 @@
 #include "files/file_read.h"
 #include "files/map_file.h"
 #include "map/ground_map.h"
+#include "shell/dialogs.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
 #include "shell/paint_tool_table.h"
-#include "shell/shell.h"
+#include "shell/title.h"
 #include "shell/undo_history.h"
 
 namespace {

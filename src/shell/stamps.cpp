@@ -3,8 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "shell/document.h"
 #include "shell/editor_state.h"
-#include "shell/shell.h"
+#include "shell/title.h"
 #include "shell/tools.h"
 
 namespace {

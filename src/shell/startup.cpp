@@ -14,8 +14,10 @@
 #include "files/map_image.h"
 #include "files/texture_image.h"
 #include "shell/command_line.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
-#include "shell/shell.h"
+#include "shell/startup.h"
+#include "shell/title.h"
 
 namespace {
 

@@ -7,12 +7,14 @@
 
 #include "map/ground_map.h"
 #include "shell/commands.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
-#include "shell/shell.h"
 #include "shell/stamps.h"
+#include "shell/title.h"
 #include "shell/tools.h"
 #include "shell/view_steps.h"
+#include "shell/wndproc.h"
 
 namespace {
 

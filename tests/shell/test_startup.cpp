@@ -15,13 +15,16 @@
 #include <unistd.h>
 
 #include "fake_host.h"
-#include "files/map_file.h"
 #include "files/file_test_util.h"
+#include "files/map_file.h"
 #include "files/recovery_store.h"
 #include "map/ground_map.h"
 #include "shell/command_line.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
-#include "shell/shell.h"
+#include "shell/recovery.h"
+#include "shell/startup.h"
+#include "shell/wndproc.h"
 
 namespace {
 

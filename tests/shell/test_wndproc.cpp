@@ -25,12 +25,14 @@
 #include "height/height_fill.h"
 #include "height/height_image.h"
 #include "map/ground_map.h"
-#include "shell/commands.h"
-#include "shell/editor_state.h"
 #include "map/paint_tools.h"
 #include "map/stamp.h"
-#include "shell/shell.h"
+#include "shell/commands.h"
+#include "shell/document.h"
+#include "shell/editor_state.h"
+#include "shell/startup.h"
 #include "shell/view_steps.h"
+#include "shell/wndproc.h"
 
 // Failure messages show a mode or kind as its number.
 static void PrintTo(EditMode mode, std::ostream* os) { *os << static_cast<int>(mode); }

@@ -18,8 +18,8 @@
 #include "files/map_file.h"
 #include "map/ground_map.h"
 #include "shell/commands.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
-#include "shell/shell.h"
 
 namespace {
 
