@@ -71,8 +71,9 @@ endif()
 if(VORN_BUILD_TESTS)
   # The shell against scripted stand-ins for Windows, the dialogs and OpenGL.
   vorn_add_test(test_shell
-    SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_view_steps.cpp
-      tests/shell/test_startup.cpp tests/shell/test_docs.cpp
+    SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_document.cpp
+      tests/shell/test_dialogs.cpp tests/shell/test_picture_export.cpp tests/shell/test_view_steps.cpp
+      tests/shell/test_startup.cpp tests/shell/test_recovery.cpp tests/shell/test_docs.cpp
     LIBS vorn_shell vorn_core
     WEB_SKIP ArtSearch.FifoNamedLikeTheArtIsPassedOver Recovery.AskedRecoveredKeptAndRemoved
              Recovery.PathsStampsBoxesAndLinks Shell.QuickSaveAsksBeforeWritingOverAChangedFile)
