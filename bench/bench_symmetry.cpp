@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,11 @@ const char* const kModeNames[] = {"off", "left-right", "top-bottom", "four-ways"
 
 // The busy map painted with symmetry `s`, built once per mode.
 const GroundMap& paintedBusy(Symmetry s) {
-    static GroundMap* maps[5] = {};
-    GroundMap*& m = maps[static_cast<int>(s)];
+    static std::unique_ptr<GroundMap> maps[5];
+    std::unique_ptr<GroundMap>& m = maps[static_cast<int>(s)];
     if (!m) {
         initPatternTable();
-        m = new GroundMap(64, 64);
+        m = std::make_unique<GroundMap>(64, 64);
         std::vector<LatticePoint> one(1);
         makeBusyMapWith(*m, [&](int32_t px, int32_t py, int32_t kind) {
             one[0] = {px, py};

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,14 +59,14 @@ struct Start {
     GroundMap* map;
 };
 std::vector<Start> startMaps() {
-    static std::vector<GroundMap*> maps;
+    static std::vector<std::unique_ptr<GroundMap>> maps;
     static std::vector<Start> starts;
     if (!starts.empty()) return starts;
     initPatternTable();
     auto add = [&](const std::string& name) {
-        maps.push_back(new GroundMap(64, 64));
-        starts.push_back({name, maps.back()});
-        return maps.back();
+        maps.push_back(std::make_unique<GroundMap>(64, 64));
+        starts.push_back({name, maps.back().get()});
+        return maps.back().get();
     };
     add("cleared");
     makeBusyMap(*add("busy"));
