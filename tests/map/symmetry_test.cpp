@@ -145,6 +145,10 @@ TEST(SymmetryCheck, MendFromEveryPartGivesTheDefinitionsLattice) {
                         for (Symmetry other : kModes) EXPECT_EQ(countUnlikeImage(map, other), 0) << what;
                     }
                     EXPECT_FALSE(mendSymmetry(map, s, c)) << what << ": a second mend changed a byte";
+                    // Painting goes on from the mended grids as from any others.
+                    map.paintCorner(c.x, c.y, 3);
+                    ref.paintCorner(c.x, c.y, 3);
+                    EXPECT_TRUE(sameGrids(map, ref)) << what << ": a paint after the mend differs";
                 }
             }
     // Also off an axis in one mode, on an axis of another: (64, 3) is the
