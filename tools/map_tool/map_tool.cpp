@@ -428,8 +428,8 @@ int checkMap(const Streams& s, const Parsed& p, const std::string& path, const S
         }
         report = prefixed;
     }
-    bool unlike = false;
-    if (mode && read == MapRead::Read) unlike = symmetryReport(map, *mode, path, withObjects ? &structures : nullptr, tileObjects, report);
+    const bool unlike = mode && read == MapRead::Read &&
+                        symmetryReport(map, *mode, path, withObjects ? &structures : nullptr, tileObjects, report);
     if (std::fputs(report.c_str(), s.out) < 0 || std::fflush(s.out) != 0) return s.fail("cannot write the report");
     return problems.empty() && !unlike ? kDone : kProblem;
 }
