@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "map/lcg_random.h"
+
 struct HeightField {
     int32_t width = 0;        // lattice points along x (129)
     int32_t height = 0;       // lattice points along y (129); stride of `values`
@@ -14,9 +16,8 @@ struct HeightField {
 // have lattice points.
 constexpr int32_t kHeightFieldSide = 129;
 
-// Linear congruential generator: state = state * 214013 + 2531011 (mod 2^32),
-// a draw is bits 16..30 of the new state (0..32767). Never the C library's rand,
-// whose sequence differs between platforms.
+// The height field's generator, one LcgRandom (lcg_random.h) of its own:
+// seeded at start-up with the time, drawn only by the generation below.
 void seedRandom(uint32_t seed);
 int32_t drawRandom();
 
