@@ -1,7 +1,8 @@
 // vorn-map's commands on the busy map with a busy mission (300 structures,
 // 2048 tile objects), each beside the plain reference of copying the map
 // file itself (read and write, as `cp` does): the floor of any command that
-// reads a map and writes a file. Output files go to the working folder.
+// reads a map and writes a file. paint paints a picture of random kinds onto
+// a cleared map. Output files go to the working folder.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "busy_map.h"
+#include "files/map_image.h"
 #include "map/ground_map.h"
 #include "map_tool.h"
 
@@ -17,6 +19,7 @@ namespace {
 
 const std::string kMap = "bench_map_tool.map";
 const std::string kMission = "bench_map_tool.mis";
+const std::string kRandomKinds = "bench_map_tool_kinds.png";
 
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -44,6 +47,16 @@ void setUp() {
     for (int i = 0; i < 2048; ++i) m.push_back(8), m.push_back(0), word(0), word(i % 256), word(0), word(i * 2 % 4096), word(0), word(0);
     for (int i = 0; i < 300; ++i) m.push_back(9), m.push_back('G'), word(i * 13 % 4096), word(0), word(i % 19);
     writeBytes(kMission, m);
+    // Every lattice point a random kind's colour.
+    static const uint8_t kColours[5][3] = {{0xE8, 0xD8, 0xA8}, {0x4C, 0xA0, 0x3C}, {0x8C, 0x8C, 0x8C},
+                                           {0xF4, 0xF8, 0xFC}, {0x28, 0x60, 0xC8}};
+    std::vector<uint8_t> rgb;
+    BusyMapRandom rng;
+    for (int i = 0; i < 129 * 129; ++i) {
+        const uint8_t* c = kColours[rng.next() % 5];
+        rgb.insert(rgb.end(), c, c + 3);
+    }
+    savePngImage(kRandomKinds.c_str(), 129, 129, rgb, nullptr);
 }
 
 void run(benchmark::State& state, const std::vector<std::string>& args) {
@@ -70,8 +83,17 @@ void BM_Render(benchmark::State& state) {
                 kMission, "--art", VORN_ART_DIR});
 }
 
+void BM_CheckFourWays(benchmark::State& state) { run(state, {"check", kMap, "--symmetry", "four-ways"}); }
+void BM_Kinds(benchmark::State& state) { run(state, {"kinds", kMap, "-o", "bench_map_tool_out.png"}); }
+void BM_PaintRandomOntoCleared(benchmark::State& state) {
+    run(state, {"paint", "--cleared", "--image", kRandomKinds, "-o", "bench_map_tool_out.map"});
+}
+
 BENCHMARK(BM_CopyMapFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckFourWays)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Kinds)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintRandomOntoCleared)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Render)->Arg(32)->Arg(4)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -14,6 +14,7 @@ add_library(vorn_files STATIC
   src/files/bitmap_pixels.cpp
   src/files/image_decode.cpp
   src/files/recovery_store.cpp
+  src/files/object_twins.cpp
   ${VORN_FILE_READ_SOURCE}
 )
 # stb_image, header-only (Debian's libstb-dev). A cross build looks for it on

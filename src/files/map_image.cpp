@@ -210,3 +210,39 @@ bool savePngImage(const char* path, int32_t w, int32_t h, const std::vector<uint
     }
     return saveFileSafely(path, png.data(), png.size(), reason);
 }
+
+bool encodePalettePng(int32_t w, int32_t h, const uint8_t* indices, const uint8_t* palette, int32_t count,
+                      std::vector<uint8_t>& png) {
+    if (count < 1 || count > 256) return false;
+    // The encoder writes grey PNGs but no paletted ones; a grey image of the
+    // indices has the same image data, so it becomes paletted by its header's
+    // colour type and a palette chunk after the header. Rows unfiltered, as
+    // palette images are best stored.
+    stbi_write_png_compression_level = 5;
+    stbi_write_force_png_filter = 0;
+    std::vector<uint8_t> grey;
+    const auto append = [](void* context, void* data, int size) {
+        auto* bytes = static_cast<std::vector<uint8_t>*>(context);
+        bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    };
+    if (!stbi_write_png_to_func(append, &grey, w, h, 1, indices, w)) return false;
+    // Signature (8), then the header chunk: length, "IHDR", 13 bytes, CRC.
+    constexpr size_t kHeaderType = 12, kColourType = 25, kHeaderCrc = 29, kAfterHeader = 33;
+    if (grey.size() < kAfterHeader || std::memcmp(&grey[kHeaderType], "IHDR", 4) != 0 || grey[kColourType] != 0)
+        return false;
+    const auto putBe32 = [](uint8_t* at, uint32_t v) {
+        for (int k = 0; k < 4; ++k) at[k] = static_cast<uint8_t>(v >> (24 - 8 * k));
+    };
+    grey[kColourType] = 3;
+    putBe32(&grey[kHeaderCrc], stbiw__crc32(&grey[kHeaderType], 4 + 13));
+    const size_t entries = 3 * static_cast<size_t>(count);
+    std::vector<uint8_t> chunk(4 + 4 + entries + 4);
+    putBe32(chunk.data(), static_cast<uint32_t>(entries));
+    std::memcpy(&chunk[4], "PLTE", 4);
+    std::memcpy(&chunk[8], palette, entries);
+    putBe32(&chunk[8 + entries], stbiw__crc32(&chunk[4], static_cast<int>(4 + entries)));
+    png.assign(grey.begin(), grey.begin() + kAfterHeader);
+    png.insert(png.end(), chunk.begin(), chunk.end());
+    png.insert(png.end(), grey.begin() + kAfterHeader, grey.end());
+    return true;
+}

@@ -61,3 +61,9 @@ bool savePngImage(const char* path, int32_t w, int32_t h, const std::vector<uint
 // Callers: savePngImage and the map tool. `png` becomes the bytes of that
 // PNG file; false when the encoder refuses.
 bool encodePngImage(int32_t w, int32_t h, const std::vector<uint8_t>& rgb, std::vector<uint8_t>& png);
+// Caller: vorn-map kinds. `png` becomes a w x h PNG of colour type 3 whose
+// pixel (x, y) is palette entry indices[y * w + x], with exactly `count`
+// entries (`palette`: count RGB triples, 1..256 of them); every index must be
+// below count. False, `png` unspecified, when it cannot be encoded.
+bool encodePalettePng(int32_t w, int32_t h, const uint8_t* indices, const uint8_t* palette, int32_t count,
+                      std::vector<uint8_t>& png);

@@ -2,8 +2,8 @@
 
 namespace {
 
-// The generator's whole state; seeded once at start-up with the time.
-uint32_t randomStateValue = 0;
+// The generator; seeded once at start-up with the time.
+LcgRandom heightRandom;
 
 // One draw as a double from 0 to 1.
 double drawUnit() { return drawRandom() / 32767.0; }
@@ -57,12 +57,9 @@ void subdivideHeightField(HeightField& field, int32_t size) {
 
 }  // namespace
 
-void seedRandom(uint32_t seed) { randomStateValue = seed; }
+void seedRandom(uint32_t seed) { heightRandom.seed(seed); }
 
-int32_t drawRandom() {
-    randomStateValue = randomStateValue * 214013u + 2531011u;  // wraps mod 2^32
-    return static_cast<int32_t>((randomStateValue >> 16) & 0x7FFFu);
-}
+int32_t drawRandom() { return heightRandom.draw(); }
 
 void fillRandomHeightField(HeightField& f) {
     f.at(0, 0) = drawUnit();

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "map/ground_map.h"
+#include "map/lcg_random.h"
 
 struct HeightField {
     int32_t width = 0;        // lattice points along x (kHeightFieldSide)
@@ -15,9 +16,8 @@ struct HeightField {
 // Points along each side of the editor's height field: one per lattice point.
 constexpr int32_t kHeightFieldSide = kLatticeSide;
 
-// Linear congruential generator: state = state * 214013 + 2531011 (mod 2^32),
-// a draw is bits 16..30 of the new state (0..32767). Never the C library's rand,
-// whose sequence differs between platforms.
+// The height field's generator, one LcgRandom (lcg_random.h) of its own:
+// seeded at start-up with the time, drawn only by the generation below.
 void seedRandom(uint32_t seed);
 int32_t drawRandom();
 

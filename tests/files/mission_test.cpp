@@ -1,5 +1,5 @@
-// Mission files: the record grammar, the two kept record kinds, and files
-// that end anywhere.
+// Mission files: the record grammar, the two kept record kinds, files that
+// end anywhere, and the objects without a twin under a symmetry.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,6 +9,7 @@
 
 #include "files/file_test_util.h"
 #include "files/mission.h"
+#include "files/object_twins.h"
 
 using filetest::Bytes;
 using filetest::ScratchDir;
@@ -252,6 +253,59 @@ TEST_F(Mission, BoundsPipesAndDevices) {
     alarm(0);
     close(writer);
     EXPECT_EQ(structureList.size(), 1u);
+}
+
+// Objects with and without twins: S = structure, T = tile object, each
+// "id x,y"; the answer lists each object without a twin as "S id x,y>X,Y",
+// X,Y its first image's cell without one. Sprites 0, 1, 2 and 3 cover 1 x 1,
+// 2 x 2, 3 x 3 and 3 x 2 cells.
+TEST(ObjectTwins, WithAndWithoutTwinsOnAndAcrossTheAxes) {
+    struct Case {
+        const char* name;
+        Symmetry mode;
+        std::vector<std::string> objects;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"alone", Symmetry::mirrorLeftRight, {"S0 3,5"}, "S0 3,5>60,5"},
+        {"twinned", Symmetry::mirrorLeftRight, {"S0 3,5", "S0 60,5"}, ""},
+        {"3 x 3 twinned", Symmetry::mirrorLeftRight, {"S2 10,20", "S2 51,20"}, ""},
+        {"other sprite", Symmetry::mirrorLeftRight, {"S2 10,20", "S3 51,20"}, "S2 10,20>51,20 S3 51,20>10,20"},
+        {"other kind", Symmetry::mirrorLeftRight, {"S0 3,5", "T0 60,5"}, "S0 3,5>60,5 T0 60,5>3,5"},
+        {"its own image across the axis", Symmetry::mirrorLeftRight, {"S1 31,0"}, ""},
+        {"its own image four ways", Symmetry::mirrorFourWays, {"S1 31,31", "T7 31,0", "T7 32,0", "T7 31,63", "T7 32,63"}, ""},
+        {"3 wide across the axis", Symmetry::mirrorFourWays, {"S2 30,30"}, "S2 30,30>31,30"},
+        {"first missing image", Symmetry::mirrorFourWays, {"S0 3,5", "S0 60,5", "S0 60,58"},
+         "S0 3,5>3,58 S0 60,5>3,58 S0 60,58>3,58"},
+        {"top-bottom", Symmetry::mirrorTopBottom, {"T9 5,10", "T9 5,53", "T9 6,10"}, "T9 6,10>6,53"},
+        {"half turn", Symmetry::halfTurn, {"T12 0,0", "T12 63,63", "S3 0,0", "S3 61,62"}, ""},
+        {"half turn, other id", Symmetry::halfTurn, {"T12 0,0", "T13 63,63"}, "T12 0,0>63,63 T13 63,63>0,0"},
+        {"over the map's edge", Symmetry::mirrorLeftRight, {"S2 63,0"}, "S2 63,0>-2,0"},
+        {"skipped: sprite outside the table, outside the map", Symmetry::mirrorFourWays,
+         {"S19 3,5", "S-1 3,5", "S0 -1,0", "S0 0,64", "T4 0,70", "T4 -3,-1"}, ""},
+        {"off", Symmetry::off, {"S0 3,5"}, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<StructureRecord> structures;
+        std::vector<TileObjectRecord> tileObjects;
+        for (const std::string& o : c.objects) {
+            int id = 0, x = 0, y = 0;
+            ASSERT_EQ(std::sscanf(o.c_str() + 1, "%d %d,%d", &id, &x, &y), 3) << o;
+            const int16_t position = static_cast<int16_t>(y * 64 + x);
+            if (o[0] == 'S') structures.push_back({0, 0, static_cast<int16_t>(id), 0, position});
+            else tileObjects.push_back({0, static_cast<int16_t>(id), 0, position, 0, 0});
+        }
+        std::vector<ObjectWithoutTwin> found;
+        findObjectsWithoutTwin(structures, tileObjects, c.mode, 64, 64, found);
+        std::string got;
+        for (const ObjectWithoutTwin& f : found) {
+            const std::string& listed = c.objects[f.structure ? f.index : structures.size() + f.index];
+            EXPECT_EQ(listed, (f.structure ? "S" : "T") + std::to_string(f.id) + " " + std::to_string(f.x) + "," +
+                                  std::to_string(f.y)) << c.name;
+            got += (got.empty() ? "" : " ") + listed + ">" + std::to_string(f.twinX) + "," + std::to_string(f.twinY);
+        }
+        EXPECT_EQ(got, c.expected) << c.name;
+    }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "files/map_image.h"
 #include "height/height_image.h"
 #include "map/ground_map.h"
+#include "map/paint_tools.h"
 #include "map_tool.h"
 #include "shell/editor_state.h"
 
@@ -53,6 +54,15 @@ std::string join(const std::vector<std::string>& args) {
     return s;
 }
 
+// The busy map's draws (the program's LCG formula, a fixed seed of its own).
+struct BusyRandom {
+    uint32_t state = 4242;
+    uint32_t next() {
+        state = state * 214013u + 2531011u;
+        return state >> 16 & 0x7FFF;
+    }
+};
+
 Bytes mapBytes(const GroundMap& map) {
     Bytes b(4096);
     for (int y = 0; y < 64; ++y)
@@ -68,10 +78,12 @@ Bytes paintedMap() {
     return mapBytes(map);
 }
 
-// A 128 x 128 24-bit BMP whose grey at (x, y) is grey(x, y), y down from the top.
+// A side x side 24-bit BMP whose colour at (x, y) is rgb(x, y) (0xRRGGBB), y
+// down from the top.
 template <typename F>
-Bytes greyBmp(int side, F grey) {
-    Bytes b(54 + side * side * 3, 0);
+Bytes rgbBmp(int side, F rgb) {
+    const int stride = (side * 3 + 3) / 4 * 4;  // rows padded to whole words
+    Bytes b(54 + side * stride, 0);
     const auto put32 = [&b](size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
     };
@@ -86,8 +98,15 @@ Bytes greyBmp(int side, F grey) {
     b[28] = 24;
     for (int row = 0; row < side; ++row)
         for (int x = 0; x < side; ++x)
-            for (int c = 0; c < 3; ++c) b[54 + ((side - 1 - row) * side + x) * 3 + c] = static_cast<uint8_t>(grey(x, row));
+            for (int c = 0; c < 3; ++c)
+                b[54 + (side - 1 - row) * stride + x * 3 + c] = static_cast<uint8_t>(rgb(x, row) >> (8 * c));
     return b;
+}
+
+// The same with grey(x, y) in all three channels.
+template <typename F>
+Bytes greyBmp(int side, F grey) {
+    return rgbBmp(side, [&grey](int x, int y) { return 0x010101u * (static_cast<uint32_t>(grey(x, y)) & 0xFF); });
 }
 
 TEST(MapTool, CheckVerdicts) {
@@ -148,6 +167,8 @@ TEST(MapTool, RefusedInputsSayWhyExitTwoAndWriteNothing) {
     ASSERT_EQ(link((dir / "grey.bmp").c_str(), (dir / "second.bmp").c_str()), 0);
     // Another program's ".map", as a file manager hands it to the thumbnailer.
     filetest::writeFile(dir / "other.map", Bytes(3 << 20, 'x'));
+    // Kind colours, but pixel 5,3 a colour of none of them.
+    filetest::writeFile(dir / "odd.bmp", rgbBmp(129, [](int x, int y) { return x == 5 && y == 3 ? 0x123456u : 0x4CA03Cu; }));
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     const std::string artCopy = dir / "art";
     mkdir(artCopy.c_str(), 0700);
@@ -187,7 +208,23 @@ TEST(MapTool, RefusedInputsSayWhyExitTwoAndWriteNothing) {
         {{"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "129,0", "--kind", "1", "-o", out}, "--at"},
         {{"fill", dir / "a.map", "--heights", dir / "grey.bmp", "--at", "1,1", "--kind", "5", "-o", out}, "--kind"},
         {{"check"}, "no map file"},
-        {{"paint", dir / "a.map"}, "unknown command"},
+        {{"draw", dir / "a.map"}, "unknown command"},
+        {{"kinds", missing, "-o", out}, "cannot read map"},
+        {{"kinds", dir / "a.map"}, "needs -o"},
+        {{"kinds", dir / "a.map", "-o", dir / "no folder/k.png"}, "cannot write"},
+        {{"paint", dir / "a.map", "--image", dir / "grey.bmp", "-o", out},
+         "must be 129 x 129 pixels; this image is 128 x 128"},
+        {{"paint", dir / "a.map", "--cleared", "--image", dir / "odd.bmp", "-o", out}, "not both"},
+        {{"paint", "--cleared", "-o", out}, "needs --image"},
+        {{"paint", "--image", dir / "odd.bmp", "-o", out}, "no map file"},
+        {{"paint", "--cleared", "--image", dir / "a.map", "-o", out}, "not a PNG or BMP"},
+        {{"paint", "--cleared", "--image", dir / "fifo", "-o", out}, "cannot read image"},
+        {{"paint", "--cleared", "--image", dir / "odd.bmp", "-o", out},
+         dir / "odd.bmp" + ": pixel 5,3 is #123456, not one of the five kinds' colours (try --nearest)"},
+        {{"paint", "--cleared", "--nearest", "--image", dir / "odd.bmp", "-o", dir / "no folder/p.map"}, "cannot write"},
+        {{"check", dir / "a.map", "--symmetry", "diagonal"}, "--symmetry must be"},
+        {{"check", dir / "a.map", "--symmetry"}, "needs a value"},
+        {{"fill", dir / "a.map", "--nearest"}, "unknown option"},
         {{}, "no command"},
         {{"render", dir / "a.map", "-o", dir / "no folder/out.png", "--art", art}, "cannot write"},
         {{"render", dir / "a.map", "-o", dir.path(), "--art", art}, "cannot write"},
@@ -213,6 +250,8 @@ TEST(MapTool, RefusedInputsSayWhyExitTwoAndWriteNothing) {
         {{fill[0], fill[1], fill[2], fill[3], fill[4], fill[5], fill[6], fill[7], "-o", dir / "a.map"}, "is also an input"},
         {{fill[0], fill[1], fill[2], fill[3], fill[4], fill[5], fill[6], fill[7], "-o", dir / "second.bmp"},
          "second.bmp is also an input"},
+        {{"kinds", dir / "link.map", "-o", dir / "a.map"}, "a.map is also an input"},
+        {{"paint", "--cleared", "--nearest", "--image", dir / "odd.bmp", "-o", dir / "odd.bmp"}, "odd.bmp is also an input"},
     };
     for (const Case& c : cases) {
         const ToolRun r = runTool(c.args);
@@ -388,10 +427,207 @@ TEST(MapTool, SizeTakesTheLargestCellThatFits) {
     }
 }
 
+// The kinds' colours as the tool's pictures hold them, 0xRRGGBB.
+constexpr uint32_t kKindRgb[5] = {0xE8D8A8, 0x4CA03C, 0x8C8C8C, 0xF4F8FC, 0x2860C8};
+
+// An image's pixels as ImageMagick decodes them (no code of ours): RGB rows,
+// top first; empty when it cannot.
+Bytes decodedByImageMagick(const std::string& path, const std::string& dir) {
+    const std::string raw = dir + "/decoded.rgb";
+    const std::string command = "convert '" + path + "' -depth 8 'rgb:" + raw + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0 ? filetest::readFile(raw) : Bytes{};
+}
+
+std::string outputOf(const std::string& command) {
+    std::string text;
+    if (FILE* f = popen(command.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+        pclose(f);
+    }
+    return text;
+}
+
+// paint's rule written out: from `map`, row by row, each point whose kind
+// differs from its wanted kind at its turn painted. Returns the summary's
+// two numbers.
+std::pair<int, int> paintAsTheRuleSays(GroundMap& map, const Bytes& wanted) {
+    int painted = 0, differ = 0;
+    for (int y = 0; y < 129; ++y)
+        for (int x = 0; x < 129; ++x)
+            if (map.cornerAt(x, y) != wanted[y * 129 + x]) {
+                map.paintCorner(x, y, wanted[y * 129 + x]);
+                ++painted;
+            }
+    for (int i = 0; i < 129 * 129; ++i) differ += map.corners[i] != wanted[i];
+    return {painted, differ};
+}
+
+std::string summary(const std::string& out, std::pair<int, int> n) {
+    return out + ": " + std::to_string(n.first) + " points painted; " + std::to_string(n.second) +
+           " points differ from the image after the repairs\n";
+}
+
+// kinds on a cleared, a painted and a random map: the palette and pixels as
+// ImageMagick reads them; paint of that picture onto the same map paints
+// nothing and gives the same bytes, onto a cleared map what the rule gives;
+// a blurred picture is refused, and with --nearest gives each pixel's
+// nearest kind (a tie to the lower kind).
+TEST(MapTool, KindsPicturesAndPaintingFromThem) {
+    if (std::system("convert -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick's convert is missing";
+    ScratchDir dir;
+    Bytes random(4096);
+    BusyRandom rng;
+    for (uint8_t& b : random) b = static_cast<uint8_t>(rng.next());
+    const std::pair<const char*, Bytes> maps[] = {
+        {"cleared", Bytes(4096, kPlainTile)}, {"painted", paintedMap()}, {"random", random}};
+    for (const auto& [name, bytes] : maps) {
+        const std::string map = dir / (std::string(name) + ".map"), png = dir / "k.png", back = dir / "back.map";
+        filetest::writeFile(map, bytes);
+        GroundMap loaded(64, 64);
+        loadMapBytes(bytes.data(), bytes.size(), loaded);
+        const Bytes lattice(loaded.corners, loaded.corners + 129 * 129);
+
+        ToolRun r = runTool({"kinds", map, "-o", png});
+        ASSERT_EQ(r.code, 0) << name << r.err;
+        EXPECT_EQ(r.out, "");
+        const std::string verbose = outputOf("identify -verbose '" + png + "'");
+        for (const char* line : {"png:IHDR.color-type-orig: 3", "Colormap entries: 5", "0: (232,216,168) #E8D8A8",
+                                 "1: (76,160,60) #4CA03C", "2: (140,140,140) #8C8C8C", "3: (244,248,252) #F4F8FC",
+                                 "4: (40,96,200) #2860C8", "Geometry: 129x129+0+0"})
+            EXPECT_NE(verbose.find(line), std::string::npos) << name << ": no \"" << line << "\" in\n" << verbose;
+        const Bytes rgb = decodedByImageMagick(png, dir.path());
+        ASSERT_EQ(rgb.size(), 129u * 129 * 3) << name;
+        int wrong = 0;
+        for (int i = 0; i < 129 * 129; ++i)
+            for (int c = 0; c < 3; ++c) wrong += rgb[3 * i + c] != (kKindRgb[lattice[i]] >> (16 - 8 * c) & 0xFF);
+        EXPECT_EQ(wrong, 0) << name << ": pixels unlike their points' kinds";
+
+        r = runTool({"paint", map, "--image", png, "-o", back});
+        ASSERT_EQ(r.code, 0) << name << r.err;
+        EXPECT_EQ(r.out, summary(back, {0, 0})) << name;
+        EXPECT_EQ(filetest::readFile(back), bytes) << name << ": kinds then paint changed the map";
+
+        GroundMap fresh(64, 64);
+        const auto counts = paintAsTheRuleSays(fresh, lattice);
+        r = runTool({"paint", "--cleared", "--image", png, "-o", back});
+        ASSERT_EQ(r.code, 0) << name << r.err;
+        EXPECT_EQ(r.out, summary(back, counts)) << name;
+        EXPECT_EQ(filetest::readFile(back), mapBytes(fresh)) << name << ": painted onto a cleared map";
+
+        if (std::string(name) != "painted") continue;
+        const std::string blurred = dir / "blurred.png";
+        ASSERT_EQ(std::system(("convert '" + png + "' -blur 0x1.5 -type TrueColor '" + blurred + "'").c_str()), 0);
+        r = runTool({"paint", "--cleared", "--image", blurred, "-o", back});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("not one of the five kinds' colours (try --nearest)"), std::string::npos) << r.err;
+        const Bytes soft = decodedByImageMagick(blurred, dir.path());
+        ASSERT_EQ(soft.size(), 129u * 129 * 3);
+        Bytes nearest(129 * 129);
+        for (int i = 0; i < 129 * 129; ++i) {
+            int best = 0, bestDistance = 1 << 30;
+            for (int k = 0; k < 5; ++k) {
+                int d = 0;
+                for (int c = 0; c < 3; ++c) {
+                    const int e = soft[3 * i + c] - static_cast<int>(kKindRgb[k] >> (16 - 8 * c) & 0xFF);
+                    d += e * e;
+                }
+                if (d < bestDistance) best = k, bestDistance = d;
+            }
+            nearest[i] = static_cast<uint8_t>(best);
+        }
+        fresh.clear();
+        const auto nearCounts = paintAsTheRuleSays(fresh, nearest);
+        r = runTool({"paint", "--cleared", "--nearest", "--image", blurred, "-o", back});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, summary(back, nearCounts));
+        EXPECT_EQ(filetest::readFile(back), mapBytes(fresh)) << "--nearest on a blurred picture";
+    }
+    // Halfway between sand and snow, as a BMP: the lower kind, sand.
+    filetest::writeFile(dir / "tie.bmp", rgbBmp(129, [](int, int) { return 0xEEE8D2u; }));
+    const ToolRun r = runTool({"paint", "--cleared", "--nearest", "--image", dir / "tie.bmp", "-o", dir / "tie.map"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(filetest::readFile(dir / "tie.map"), Bytes(4096, kPlainTile)) << "a tie goes to the lower kind";
+}
+
+// check --symmetry: the lines of a symmetric map in full, the count of one
+// that is not, several maps, objects with and without twins, exit codes.
+TEST(MapTool, CheckSymmetryLinesAndExitCodes) {
+    ScratchDir dir;
+    initPatternTable();
+    GroundMap one(64, 64);
+    // Cell 5,5 all grass: its nine points come back from its tile.
+    for (int x = 10; x <= 12; ++x)
+        for (int y = 10; y <= 12; ++y) one.paintCorner(x, y, 1);
+    filetest::writeFile(dir / "clean.map", Bytes(4096, kPlainTile));
+    filetest::writeFile(dir / "one.map", mapBytes(one));
+    // Missions: a 1 x 1 structure (sprite 0) at cell 3,5, alone, with its
+    // left-right twin at 60,5, and with that twin and a tile object (texCell 7) at 0,0.
+    const auto structure = [](int x, int y) {
+        return Bytes{9, 'G', static_cast<uint8_t>((y * 64 + x) >> 8), static_cast<uint8_t>(y * 64 + x), 0, 0, 0, 0};
+    };
+    const Bytes tileObject = {8, 0, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0};
+    filetest::writeFile(dir / "alone.mis", structure(3, 5));
+    Bytes twinned = structure(3, 5), other = structure(60, 5);
+    twinned.insert(twinned.end(), other.begin(), other.end());
+    filetest::writeFile(dir / "pair.mis", twinned);
+    twinned.insert(twinned.end(), tileObject.begin(), tileObject.end());
+    filetest::writeFile(dir / "twinned.mis", twinned);
+    const std::string clean = dir / "clean.map", oneMap = dir / "one.map";
+    const std::string quadrant = ": sand 4096, grass 0, rock 0, snow 0, water 0\n";
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::vector<std::string> said;  // parts of the output, in order
+    };
+    const Case cases[] = {
+        {{"check", clean, "--symmetry", "four-ways"}, 0,
+         {"no problems\n" + clean + ": 0 points unlike their image under four-ways\n" + clean + ": top-left" + quadrant +
+          clean + ": top-right" + quadrant + clean + ": bottom-left" + quadrant + clean + ": bottom-right" + quadrant}},
+        {{"check", "--symmetry=top-bottom", clean}, 0,
+         {clean + ": top: sand 8256, grass 0, rock 0, snow 0, water 0\n" + clean +
+          ": bottom: sand 8256, grass 0, rock 0, snow 0, water 0\n"}},
+        {{"check", oneMap, "--symmetry", "left-right"}, 1,
+         {oneMap + ": 18 points unlike their image under left-right\n" + oneMap +
+          ": left: sand 8247, grass 9, rock 0, snow 0, water 0\n" + oneMap +
+          ": right: sand 8256, grass 0, rock 0, snow 0, water 0\n"}},
+        {{"check", oneMap, "--symmetry", "half-turn"}, 1, {oneMap + ": 18 points unlike their image under half-turn"}},
+        {{"check", oneMap, "--symmetry", "four-ways"}, 1, {oneMap + ": 36 points unlike their image under four-ways"}},
+        {{"check", clean, oneMap}, 0, {clean + ": kind 0 (sand): 16641 points", oneMap + ": kind 1 (grass): 9 points"}},
+        {{"check", clean, oneMap, "--symmetry", "top-bottom"}, 1,
+         {clean + ": no problems\n" + clean + ": 0 points unlike", oneMap + ": no problems\n" + oneMap + ": 18 points"}},
+        {{"check", clean, "--symmetry", "left-right", "--mission", dir / "alone.mis"}, 1,
+         {clean + ": structure 0 at cell 3,5 has no twin at cell 60,5\n"}},
+        {{"check", clean, "--symmetry", "left-right", "--mission", dir / "pair.mis"}, 0, {"0 points unlike"}},
+        {{"check", clean, "--symmetry", "half-turn", "--mission", dir / "twinned.mis"}, 1,
+         {clean + ": structure 0 at cell 3,5 has no twin at cell 60,58\n" + clean +
+          ": structure 0 at cell 60,5 has no twin at cell 3,58\n" + clean +
+          ": tile object 7 at cell 0,0 has no twin at cell 63,63\n"}},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.code, c.code) << join(c.args) << "\n" << r.out << r.err;
+        size_t at = 0;
+        for (const std::string& part : c.said) {
+            const size_t found = r.out.find(part, at);
+            EXPECT_NE(found, std::string::npos) << join(c.args) << ": expected \"" << part << "\" in\n" << r.out;
+            if (found != std::string::npos) at = found + part.size();
+        }
+    }
+    // An unreadable map among others: the rest are checked, exit 2.
+    const ToolRun r = runTool({"check", clean, dir / "missing.map", oneMap, "--symmetry", "left-right"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("cannot read map"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find(clean + ": 0 points unlike"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(oneMap + ": 18 points unlike"), std::string::npos) << r.out;
+}
+
 TEST(MapTool, HelpAndVersion) {
     const ToolRun help = runTool({"--help"});
     EXPECT_EQ(help.code, 0);
-    for (const char* word : {"render MAP -o OUT.png", "fill MAP --heights IMAGE", "check MAP"})
+    for (const char* word : {"render MAP -o OUT.png", "fill MAP --heights IMAGE", "check MAP... [--mission FILE] [--symmetry MODE]",
+                             "kinds MAP -o OUT.png", "paint (MAP | --cleared) --image IMAGE [--nearest] -o OUT.map"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     const ToolRun version = runTool({"--version"});
     EXPECT_EQ(version.code, 0);

@@ -13,14 +13,18 @@
 
 #include "files/art_search.h"
 #include "files/file_identity.h"
+#include "files/bitmap_pixels.h"
 #include "files/file_read.h"
+#include "files/image_decode.h"
 #include "files/map_file.h"
 #include "files/map_image.h"
 #include "files/mission.h"
+#include "files/object_twins.h"
 #include "files/safe_save.h"
 #include "height/height_fill.h"
 #include "height/height_image.h"
 #include "map/ground_map.h"
+#include "map/symmetry_check.h"
 
 namespace {
 
@@ -34,7 +38,9 @@ constexpr size_t kMaxImageFileBytes = 64u << 20;
 const char kUsage[] =
     "Usage: vorn-map render MAP -o OUT.png [--cell N | --size S] [--mission FILE] [--art DIR]\n"
     "       vorn-map fill MAP --heights IMAGE --at X,Y --kind K [--below] -o OUT.map\n"
-    "       vorn-map check MAP [--mission FILE]\n"
+    "       vorn-map check MAP... [--mission FILE] [--symmetry MODE]\n"
+    "       vorn-map kinds MAP -o OUT.png\n"
+    "       vorn-map paint (MAP | --cleared) --image IMAGE [--nearest] -o OUT.map\n"
     "       vorn-map --help | --version\n"
     "\n"
     "render  the whole map as a PNG image, N pixels a cell (32, 16, 8, 4, 2 or 1;\n"
@@ -44,7 +50,16 @@ const char kUsage[] =
     "fill    the editor's height fill with the cursor over lattice point X,Y\n"
     "        (0..128) with kind K (0 sand, 1 grass, 2 rock, 3 snow, 4 water),\n"
     "        heights from a 128 x 128 BMP or PNG image, then the map saved to OUT.map\n"
-    "check   the map's kinds and problems; exit 1 when a problem was found\n"
+    "check   each map's kinds and problems; exit 1 when a problem was found; with\n"
+    "        --symmetry (left-right, top-bottom, four-ways or half-turn) also the\n"
+    "        points unlike their image, each part's kinds and, with a mission,\n"
+    "        the objects without a twin, each of which is a problem too\n"
+    "kinds   the map's lattice as a 129 x 129 palette PNG, pixel x,y = point x,y,\n"
+    "        palette index = kind: sand #E8D8A8, grass #4CA03C, rock #8C8C8C,\n"
+    "        snow #F4F8FC, water #2860C8\n"
+    "paint   the map (or a cleared one) painted from a 129 x 129 PNG or BMP of\n"
+    "        those colours (--nearest: any colour, as its nearest), row by row,\n"
+    "        each point unlike its pixel as the editor paints it; then saved\n"
     "\n"
     "-o - (or /dev/stdout) writes to standard output; an output may not be one\n"
     "of the command's input files.\n"
@@ -53,7 +68,7 @@ const char kUsage[] =
 
 // Options whose value names a file the command reads: an output may be none
 // of them (writeOutput). An option added for an input file belongs here.
-const char* const kInputOptions[] = {"--mission", "--heights"};
+const char* const kInputOptions[] = {"--mission", "--heights", "--image"};
 
 // A command line taken apart: the command, its one map, and its options.
 struct Parsed {
@@ -61,6 +76,7 @@ struct Parsed {
     std::vector<std::string> positional;
     std::map<std::string, std::string> values;  // options with a value
     bool below = false;
+    bool nearest = false, cleared = false;  // paint's flags
     std::string problem;  // non-empty: a usage error
 };
 
@@ -68,7 +84,9 @@ Parsed parse(const std::vector<std::string>& args) {
     static const std::map<std::string, std::vector<std::string>> kValueOptions = {
         {"render", {"-o", "--cell", "--size", "--mission", "--art"}},
         {"fill", {"-o", "--heights", "--at", "--kind"}},
-        {"check", {"--mission"}},
+        {"check", {"--mission", "--symmetry"}},
+        {"kinds", {"-o"}},
+        {"paint", {"-o", "--image"}},
     };
     Parsed p;
     p.command = args.empty() ? "" : args[0];
@@ -90,6 +108,10 @@ Parsed parse(const std::vector<std::string>& args) {
         }
         if (a == "--below" && p.command == "fill") {
             p.below = true;
+            continue;
+        }
+        if ((a == "--nearest" || a == "--cleared") && p.command == "paint") {
+            (a == "--nearest" ? p.nearest : p.cleared) = true;
             continue;
         }
         std::string value;
@@ -119,8 +141,13 @@ Parsed parse(const std::vector<std::string>& args) {
         }
         p.values[a] = value;
     }
-    if (p.positional.size() != 1)
-        p.problem = p.positional.empty() ? "no map file given" : "more than one map file given";
+    // check takes several maps; paint one or --cleared; the others one.
+    if (p.cleared && !p.positional.empty())
+        p.problem = "give a map file or --cleared, not both";
+    else if (p.positional.empty() && !p.cleared)
+        p.problem = "no map file given";
+    else if (p.positional.size() > 1 && p.command != "check")
+        p.problem = "more than one map file given";
     return p;
 }
 
@@ -373,8 +400,54 @@ int fill(const Streams& s, const Parsed& p) {
     return writeOutput(s, p, bytes);
 }
 
-int check(const Streams& s, const Parsed& p) {
-    const std::string& path = p.positional[0];
+// The modes --symmetry names, as the editor's V steps through them.
+struct SymmetryMode {
+    const char* name;
+    Symmetry symmetry;
+};
+constexpr SymmetryMode kSymmetryModes[] = {{"left-right", Symmetry::mirrorLeftRight},
+                                           {"top-bottom", Symmetry::mirrorTopBottom},
+                                           {"four-ways", Symmetry::mirrorFourWays},
+                                           {"half-turn", Symmetry::halfTurn}};
+
+const char* const kKindNames[5] = {"sand", "grass", "rock", "snow", "water"};
+
+// check --symmetry's lines for one map: the points unlike their image, the
+// kinds of each part (points on an axis in none), and with the mission's
+// lists the objects without a twin. True when any point or object is unlike
+// its image.
+bool symmetryReport(const GroundMap& map, const SymmetryMode& mode, const std::string& path,
+                    const std::vector<StructureRecord>* structures, const std::vector<TileObjectRecord>& tileObjects,
+                    std::string& report) {
+    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    const int32_t unlike = countUnlikeImage(map, mode.symmetry);
+    report += path + ": " + std::to_string(unlike) + " points unlike their image under " + mode.name + "\n";
+    int32_t counts[4][5] = {};
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const int32_t part = symmetryPartOf(mode.symmetry, {x, y}, w, h);
+            const uint8_t kind = map.cornerAt(x, y);
+            if (part >= 0 && kind < 5) ++counts[part][kind];
+        }
+    for (int32_t part = 0; part < symmetryPartCount(mode.symmetry); ++part) {
+        report += path + ": " + symmetryPartName(mode.symmetry, part) + ":";
+        for (int32_t k = 0; k < 5; ++k)
+            report += std::string(k ? ", " : " ") + kKindNames[k] + " " + std::to_string(counts[part][k]);
+        report += "\n";
+    }
+    if (!structures) return unlike > 0;
+    std::vector<ObjectWithoutTwin> alone;
+    findObjectsWithoutTwin(*structures, tileObjects, mode.symmetry, map.width, map.height, alone);
+    for (const ObjectWithoutTwin& o : alone)
+        report += path + ": " + (o.structure ? "structure " : "tile object ") + std::to_string(o.id) + " at cell " +
+                  std::to_string(o.x) + "," + std::to_string(o.y) + " has no twin at cell " + std::to_string(o.twinX) +
+                  "," + std::to_string(o.twinY) + "\n";
+    return unlike > 0 || !alone.empty();
+}
+
+// One map's check. With several maps (`named`), each line of the usual
+// report starts with the map's name, as the symmetry's lines always do.
+int checkMap(const Streams& s, const Parsed& p, const std::string& path, const SymmetryMode* mode, bool named) {
     std::vector<uint8_t> bytes;
     uint64_t size = 0;
     const MapRead read = readMapFile(path, bytes, size);
@@ -384,15 +457,14 @@ int check(const Streams& s, const Parsed& p) {
         problems.push_back("the file is " + std::to_string(size) + " bytes; a map file is 4096 bytes");
 
     std::string report;
+    GroundMap map(64, 64);
     if (read == MapRead::Read) {
-        GroundMap map(64, 64);
         loadMapBytes(bytes.data(), bytes.size(), map);
-        static const char* const kNames[5] = {"sand", "grass", "rock", "snow", "water"};
         int32_t counts[6] = {0, 0, 0, 0, 0, 0};
         const int32_t points = map.latticeStride() * (2 * map.height + 1);
         for (int32_t i = 0; i < points; ++i) ++counts[map.corners[i] < 5 ? map.corners[i] : 5];
         for (int k = 0; k < 5; ++k)
-            report += "kind " + std::to_string(k) + " (" + kNames[k] + "): " + std::to_string(counts[k]) + " points\n";
+            report += "kind " + std::to_string(k) + " (" + kKindNames[k] + "): " + std::to_string(counts[k]) + " points\n";
         // Selecting every cell again from its decoded points: the cells whose
         // tile the editor would change once a stroke reaches them.
         GroundMap again(64, 64);
@@ -415,6 +487,9 @@ int check(const Streams& s, const Parsed& p) {
                                firstNever);
     }
 
+    std::vector<StructureRecord> structures;
+    std::vector<TileObjectRecord> tileObjects;
+    bool withObjects = false;  // a mission read whole
     if (p.values.count("--mission")) {
         const std::string& mission = p.values.at("--mission");
         std::vector<uint8_t> missionBytes;
@@ -424,8 +499,6 @@ int check(const Streams& s, const Parsed& p) {
                                 : FileRead::CannotRead;
         if (mr == FileRead::CannotRead && !isReadableRegularFile(mission.c_str()))
             return s.fail("cannot read mission " + mission);
-        std::vector<StructureRecord> structures;
-        std::vector<TileObjectRecord> tileObjects;
         MissionRead got = MissionRead::TooLarge;
         if (mr != FileRead::Longer) got = readMissionBytes(missionBytes.data(), missionBytes.size(), structures, tileObjects);
         if (got == MissionRead::TooLarge) {
@@ -435,6 +508,7 @@ int check(const Streams& s, const Parsed& p) {
             problems.push_back("the mission holds more than " + std::to_string(kMaxMissionObjects) +
                                " structures or tile objects, more than the editor reads");
         } else {
+            withObjects = true;
             report += "mission: " + std::to_string(structures.size()) + " structures, " +
                       std::to_string(tileObjects.size()) + " tile objects\n";
             int32_t badSprites = 0;
@@ -446,8 +520,133 @@ int check(const Streams& s, const Parsed& p) {
     }
     for (const std::string& problem : problems) report += "problem: " + problem + "\n";
     report += problems.empty() ? "no problems\n" : std::to_string(problems.size()) + " problem(s)\n";
+    if (named) {
+        std::string prefixed;
+        for (size_t at = 0; at < report.size();) {
+            const size_t end = report.find('\n', at) + 1;
+            prefixed += path + ": " + report.substr(at, end - at);
+            at = end;
+        }
+        report = prefixed;
+    }
+    const bool unlike = mode && read == MapRead::Read &&
+                        symmetryReport(map, *mode, path, withObjects ? &structures : nullptr, tileObjects, report);
     if (std::fputs(report.c_str(), s.out) < 0 || std::fflush(s.out) != 0) return s.fail("cannot write the report");
-    return problems.empty() ? kDone : kProblem;
+    return problems.empty() && !unlike ? kDone : kProblem;
+}
+
+int check(const Streams& s, const Parsed& p) {
+    const SymmetryMode* mode = nullptr;
+    if (p.values.count("--symmetry")) {
+        for (const SymmetryMode& m : kSymmetryModes)
+            if (p.values.at("--symmetry") == m.name) mode = &m;
+        if (!mode) return s.usage("--symmetry must be left-right, top-bottom, four-ways or half-turn");
+    }
+    // Every map in turn, even after one that cannot be read: the worst outcome is the exit code.
+    int code = kDone;
+    for (const std::string& path : p.positional) {
+        const int one = checkMap(s, p, path, mode, p.positional.size() > 1);
+        code = one > code ? one : code;
+    }
+    return code;
+}
+
+// The kinds' colours in a kinds picture, in kind order: palette index = kind.
+constexpr uint8_t kKindColours[5][3] = {
+    {0xE8, 0xD8, 0xA8}, {0x4C, 0xA0, 0x3C}, {0x8C, 0x8C, 0x8C}, {0xF4, 0xF8, 0xFC}, {0x28, 0x60, 0xC8}};
+
+int kinds(const Streams& s, const Parsed& p) {
+    if (!p.values.count("-o")) return s.usage("kinds needs -o OUT.png");
+    GroundMap map(64, 64);
+    int code = kFailed;
+    if (!loadWholeMap(s, p.positional[0], map, code)) return code;
+    // The lattice is row-major, point (x, y) at y * stride + x: the PNG's
+    // pixel order, so its bytes are the indices as they stand.
+    std::vector<uint8_t> png;
+    if (!encodePalettePng(map.latticeStride(), 2 * map.height + 1, map.corners, &kKindColours[0][0], 5, png))
+        return s.fail("cannot encode the picture");
+    return writeOutput(s, p, png);
+}
+
+// The kind a colour gives: an exact kind colour's kind, else with `nearest`
+// the kind of the nearest colour (squared RGB distance, ties to the lower
+// kind), else -1.
+int32_t kindOfColour(const uint8_t rgb[3], bool nearest) {
+    int32_t best = -1, bestDistance = 0;
+    for (int32_t k = 0; k < 5; ++k) {
+        int32_t d = 0;
+        for (int c = 0; c < 3; ++c) d += (rgb[c] - kKindColours[k][c]) * (rgb[c] - kKindColours[k][c]);
+        if (d == 0) return k;
+        if (best < 0 || d < bestDistance) best = k, bestDistance = d;
+    }
+    return nearest ? best : -1;
+}
+
+int paint(const Streams& s, const Parsed& p) {
+    for (const char* needed : {"-o", "--image"})
+        if (!p.values.count(needed)) return s.usage(std::string("paint needs ") + needed);
+    GroundMap map(64, 64);
+    int code = kFailed;
+    if (!p.cleared && !loadWholeMap(s, p.positional[0], map, code)) return code;
+
+    // The image through the editor's decoder: PNG or BMP only, never a raw file.
+    const std::string& image = p.values.at("--image");
+    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    std::vector<uint8_t> bgr(3 * static_cast<size_t>(w) * h);
+    bool decoded = false;
+    const char* refusal = nullptr;
+    const bool read = readImage(
+        image.c_str(), "The image", w,
+        [&](const uint8_t* file, size_t size, ImageSize* found) {
+            const ImageDecode d = decodeSquareImage(file, size, w, bgr.data(), *found);
+            decoded = d == ImageDecode::Decoded;
+            return d != ImageDecode::OtherSize;
+        },
+        &refusal);
+    if (!read) return s.fail(refusal ? image + ": " + refusal : "cannot read image " + image);
+    if (!decoded) return s.fail(image + ": not a PNG or BMP image the editor reads");
+
+    // Every pixel's kind first: a colour that is no kind's refuses the image
+    // before anything is painted. The decoder's rows run bottom-up.
+    std::vector<uint8_t> wanted(static_cast<size_t>(w) * h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const uint8_t* px = &bgr[3 * (static_cast<size_t>(h - 1 - y) * w + x)];
+            const uint8_t rgb[3] = {px[2], px[1], px[0]};
+            const int32_t kind = kindOfColour(rgb, p.nearest);
+            if (kind < 0) {
+                char colour[8];
+                std::snprintf(colour, sizeof colour, "%02X%02X%02X", rgb[0], rgb[1], rgb[2]);
+                return s.fail(image + ": pixel " + std::to_string(x) + "," + std::to_string(y) + " is #" + colour +
+                              ", not one of the five kinds' colours (try --nearest)");
+            }
+            wanted[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>(kind);
+        }
+
+    // Row by row; each point judged by the lattice as it stands at its turn,
+    // after the repairs of the points before it.
+    int32_t painted = 0, differ = 0;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const uint8_t kind = wanted[static_cast<size_t>(y) * w + x];
+            if (map.cornerAt(x, y) == kind) continue;
+            map.paintCorner(x, y, kind);
+            ++painted;
+        }
+    for (size_t i = 0; i < wanted.size(); ++i) differ += map.corners[i] != wanted[i];
+
+    std::vector<uint8_t> bytes;
+    mapFileBytes(map, bytes);
+    const int written = writeOutput(s, p, bytes);
+    if (written != kDone) return written;
+    // With the map on standard output the line goes beside it, not into it.
+    const std::string& out = p.values.at("-o");
+    FILE* const report = out == "-" || out == "/dev/stdout" ? s.err : s.out;
+    if (std::fprintf(report, "%s: %d points painted; %d points differ from the image after the repairs\n", out.c_str(),
+                     painted, differ) < 0 ||
+        std::fflush(report) != 0)
+        return s.fail("cannot write the report");
+    return kDone;
 }
 
 }  // namespace
@@ -468,5 +667,7 @@ int runMapTool(const std::vector<std::string>& args, const std::string& programP
     initPatternTable();
     if (p.command == "render") return render(s, p, programPath);
     if (p.command == "fill") return fill(s, p);
+    if (p.command == "kinds") return kinds(s, p);
+    if (p.command == "paint") return paint(s, p);
     return check(s, p);
 }
