@@ -87,8 +87,8 @@ void BM_ReadMission(benchmark::State& state) {
     static std::vector<StructureRecord> structureList;
     static std::vector<TileObjectRecord> tileObjectList;
     for (auto _ : state) {
-        const char* refusal = nullptr;
-        benchmark::DoNotOptimize(readMission(path.c_str(), structureList, tileObjectList, &refusal));
+        std::string reason;
+        benchmark::DoNotOptimize(readMission(path.c_str(), structureList, tileObjectList, &reason));
     }
     state.counters["structures"] = static_cast<double>(structureList.size());
     state.counters["tileObjects"] = static_cast<double>(tileObjectList.size());

@@ -6,6 +6,7 @@
 add_library(vorn_shell STATIC
   src/shell/wndproc.cpp
   src/shell/commands.cpp
+  src/shell/key_docs.cpp
   src/shell/dialogs.cpp
   src/shell/document.cpp
   src/shell/startup.cpp
@@ -70,12 +71,13 @@ endif()
 if(VORN_BUILD_TESTS)
   # The shell against scripted stand-ins for Windows, the dialogs and OpenGL.
   vorn_add_test(test_shell
-    SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_view_steps.cpp
-      tests/shell/test_startup.cpp
+    SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_document.cpp
+      tests/shell/test_dialogs.cpp tests/shell/test_picture_export.cpp tests/shell/test_view_steps.cpp
+      tests/shell/test_startup.cpp tests/shell/test_recovery.cpp tests/shell/test_docs.cpp
     LIBS vorn_shell vorn_core
     WEB_SKIP ArtSearch.FifoNamedLikeTheArtIsPassedOver Recovery.AskedRecoveredKeptAndRemoved
              Recovery.PathsStampsBoxesAndLinks Shell.QuickSaveAsksBeforeWritingOverAChangedFile)
-  # The docs test reads the README and the manual page from the sources.
+  # The docs test reads (and scripts/key-docs.sh has it write) the key lists in the sources.
   target_compile_definitions(test_shell PRIVATE VORN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   # SDL events to Win32 messages, on SDL's offscreen driver (no display needed).
   if(TARGET vorn_platform)

@@ -1,6 +1,7 @@
 # The shell's plain records and arithmetic, part of the core (no GL, no platform).
 add_library(vorn_shellcore STATIC
   src/shell/editor_state.cpp
+  src/shell/paint_tool_table.cpp
   src/shell/view_steps.cpp
   src/shell/undo_history.cpp
   src/shell/command_line.cpp

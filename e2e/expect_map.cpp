@@ -23,10 +23,12 @@
 //   symmetry N        V until symmetry N (0 off, 1 mirror left-right, 2 mirror
 //                     top-bottom, 3 mirror four ways, 4 half turn): strokes,
 //                     tools and stamps paint each point's images after it
-//   line X0 Y0 X1 Y1  L, then a left press at client (X0, Y0) released at
-//                     (X1, Y1): the brush's line between the two points
-//   rect X0 Y0 X1 Y1  A, then the same: every point of the rectangle
-//   bucket X Y        B, then a left click at (X, Y): the point's region
+//   tool K X0 Y0 X1 Y1  the drag tool of key K (the editor's tool table),
+//                     then a left press at client (X0, Y0) released at
+//                     (X1, Y1): the points the tool gives for the two points
+//   line X0 Y0 X1 Y1  tool L: the brush's line between the two points
+//   rect X0 Y0 X1 Y1  tool A: every point of the rectangle
+//   bucket X Y        tool B, a left click at (X, Y): the point's region
 //   pick X Y          P with the mouse at (X, Y): the kind of that point
 //   home              Home: the whole map in view (zoom and pan)
 // A PATH is the whole rest of its line, blanks and leading "-" included.
@@ -53,6 +55,7 @@
 #include "map/paint_tools.h"
 #include "map/stamp.h"
 #include "shell/editor_state.h"
+#include "shell/paint_tool_table.h"
 
 #ifdef E2E_WITH_REFERENCE
 #include "reference/ground_map_reference.h"
@@ -64,7 +67,7 @@ namespace {
 int32_t clientW = 800;
 int32_t clientH = 600;
 Symmetry symmetry = Symmetry::off;
-constexpr int32_t kLattice = 129;  // points across and down
+constexpr int32_t kLattice = kLatticeSide;  // points across and down
 
 #ifdef E2E_WITH_REFERENCE
 reference::RefGroundMap refMap(64, 64);  // the same edits, on the plain auto-tiler
@@ -306,21 +309,22 @@ int main(int argc, char** argv) {
             int32_t n = -1;
             ok = static_cast<bool>(words >> n) && n >= 0 && n <= 4;
             symmetry = static_cast<Symmetry>(n);
-        } else if (cmd == "line" || cmd == "rect") {
-            int32_t x0, y0, x1, y1;
-            ok = static_cast<bool>(words >> x0 >> y0 >> x1 >> y1);
+        } else if (cmd == "tool" || cmd == "line" || cmd == "rect" || cmd == "bucket") {
+            std::string key = cmd == "line" ? "L" : cmd == "rect" ? "A" : "B";
+            if (cmd == "tool") words >> key;
+            int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+            ok = static_cast<bool>(words >> x0 >> y0);
+            if (cmd == "bucket") x1 = x0, y1 = y0;  // a click
+            else ok = ok && static_cast<bool>(words >> x1 >> y1);
+            const int32_t tool = key.size() == 1 ? paintToolForKey(key[0]) : -1;
+            ok = ok && tool >= 0 && paintTool(tool).dragPoints;
+            // The press point must lie on the lattice; the release is clamped onto it.
             const LatticePoint a = pointAt(x0, y0), b = clamped(pointAt(x1, y1));
             std::vector<LatticePoint> points;
-            if (ok && inside(a) && cmd == "line")
-                lineBrushPoints(a, b, editorState.brushSize, kLattice, kLattice, points);
-            else if (ok && inside(a))
-                rectanglePoints(a, b, points);
-            paintWithImages(points);
-        } else if (cmd == "bucket") {
-            int32_t x, y;
-            ok = static_cast<bool>(words >> x >> y);
-            std::vector<LatticePoint> points;
-            if (ok) bucketPoints(workingMap, pointAt(x, y), static_cast<int32_t>(editorState.currentKind), points);
+            if (ok && inside(a))
+                paintTool(tool).dragPoints(workingMap, a, b,
+                                           {editorState.brushSize, static_cast<int32_t>(editorState.currentKind)},
+                                           points);
             paintWithImages(points);
         } else if (cmd == "pick") {
             int32_t x, y;

@@ -13,14 +13,26 @@ import files
 from editor import Editor, _children
 from xsession import Failure, Session, log, preload, sanitizer_path
 
-KEYS = ["e", "f", "i", "0", "1", "2", "3", "4", "q", "w", "space", "u", "r", "Escape",
-        "ctrl+z", "ctrl+z", "ctrl+y", "ctrl+shift+z",
-        "d", "l", "a", "b", "p", "v", "Home",   # the painting tools, picker, symmetry, whole map
-        # keys the editor has no command for
-        "z", "y", "Tab", "F2", "Return", "KP_1", "shift+w"]
-# Keys that may open a box or a dialog (Ctrl+S: when there is no current file,
-# or the save fails; F1: the help box).
-DIALOG_KEYS = ["c", "g", "m", "o", "s", "ctrl+s", "F1"]
+
+def command_keys():
+    """The editor's keys from its command table (e2e/command_keys.txt, written
+    by scripts/key-docs.sh) as xdotool names: those that only change state,
+    and those that may open a box or a dialog."""
+    names = {"Esc": "Escape", "Space": "space", "Ctrl": "ctrl", "Shift": "shift"}
+    plain, asking = [], []
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "command_keys.txt")) as f:
+        for line in f:
+            if not line.strip() or line.startswith("#"):
+                continue
+            chord, *asks = line.split()
+            parts = [names.get(p, p.lower() if len(p) == 1 else p) for p in chord.split("+")]
+            (asking if asks else plain).append("+".join(parts))
+    return plain, asking
+
+
+COMMAND_KEYS, DIALOG_KEYS = command_keys()
+# Keys the editor has no command for, and Shift with a plain key.
+KEYS = COMMAND_KEYS + ["Tab", "F2", "Return", "KP_1", "shift+w", "shift+z"]
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
                    "SUMMARY: UndefinedBehaviorSanitizer", "AddressSanitizer:DEADLYSIGNAL")
 
@@ -116,8 +128,6 @@ class Soak:
             self.count("key")
             self.asked_by = k
             ed.key(k)
-            if k == "Escape":
-                self.popups(wait=0.25)
             return 1
         elif r < 0.975:
             k = self.rng.choice(DIALOG_KEYS)
@@ -260,6 +270,10 @@ class Soak:
             path = self.rng.choice(pool)
             self.count("dialog " + title)
             ed.file_dialog(path, title=title)
+        elif title == "Export Picture":   # Ctrl+E: a picture, never a map that must load back
+            path = os.path.join(self.work, "picture%d.png" % self.rng.randrange(2))
+            self.count("dialog picture")
+            ed.file_dialog(path, title=title, save=True, replace=os.path.exists(path))
         else:   # the save dialog
             path = os.path.join(self.work, "saved%d.map" % self.rng.randrange(3))
             self.count("dialog save")

@@ -1,8 +1,8 @@
 // One pixel reader for every image the editor reads.
 #include "files/bitmap_pixels.h"
 
-#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "files/file_read.h"
@@ -13,13 +13,11 @@ namespace {
 constexpr size_t kHeaderBytes = 54;
 constexpr size_t kMaxImageFileBytes = 64u << 20;
 
-const char* imageSizeRefusal(const char* what, int32_t side, ImageSize found) {
+std::string imageSizeRefusal(const std::string& what, int32_t side, ImageSize found) {
     // "x", not a multiplication sign: message texts are single-byte strings
     // and go to MessageBoxA, whose code page differs between hosts.
-    static char text[512];
-    std::snprintf(text, sizeof text, "%s must be %d x %d pixels; this image is %d x %d.", what, static_cast<int>(side),
-                  static_cast<int>(side), static_cast<int>(found.width), static_cast<int>(found.height));
-    return text;
+    return what + " must be " + std::to_string(side) + " x " + std::to_string(side) + " pixels; this image is " +
+           std::to_string(found.width) + " x " + std::to_string(found.height) + ".";
 }
 
 }  // namespace
@@ -41,15 +39,14 @@ BitmapPixels bitmapPixels(const uint8_t* file, size_t size, int32_t side, uint8_
     return result;
 }
 
-bool readImage(const char* path, const char* what, int32_t side, const ImageBytesReader& read,
-               const char** refusal) {
-    if (refusal) *refusal = nullptr;
+bool readImage(const char* path, const std::string& what, int32_t side, const ImageBytesReader& read,
+               std::string* reason) {
+    clearReason(reason);
     std::vector<uint8_t> file;
     // An image has a fixed size: a FIFO or device is refused rather than
     // waited on, and like a folder counts as a file that cannot be opened.
     if (readWholeFile(path, kMaxImageFileBytes, true, file) == FileRead::CannotRead) return false;
     ImageSize found{0, 0};
     if (read(file.data(), file.size(), &found)) return true;
-    if (refusal) *refusal = imageSizeRefusal(what, side, found);
-    return false;
+    return failBecause(reason, imageSizeRefusal(what, side, found));
 }

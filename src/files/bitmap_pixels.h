@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "files/image_decode.h"
+#include "files/reason.h"
 
 struct BitmapPixels {
     bool otherSize;   // an image of another size: nothing written
@@ -31,10 +33,9 @@ using ImageBytesReader = std::function<bool(const uint8_t* file, size_t size, Im
 // Callers: the atlas and grey bitmap readers. Reads the image file at `path`
 // (only a regular file, at most 64 MiB of it: a raw file needs far less, and
 // a 512 x 512 image in any layout the decoder reads fits) and hands its bytes
-// to `read`. False when the file cannot be read, *refusal then nullptr, or
-// when `read` refuses an image of another size: *refusal then says so for the
-// user, e.g. "The grey bitmap must be 128 x 128 pixels; this image is 256 x
-// 256." for `what` "The grey bitmap" and `side` 128 (valid until the next
-// image read). True, *refusal nullptr, when `read` read it.
-bool readImage(const char* path, const char* what, int32_t side, const ImageBytesReader& read,
-               const char** refusal);
+// to `read`. False when the file cannot be read (no reason: files/reason.h),
+// or when `read` refuses an image of another size: the reason then says so,
+// e.g. "The grey bitmap must be 128 x 128 pixels; this image is 256 x 256."
+// for `what` "The grey bitmap" and `side` 128. True when `read` read it.
+bool readImage(const char* path, const std::string& what, int32_t side, const ImageBytesReader& read,
+               std::string* reason);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "files/reason.h"
 #include "files/safe_save.h"
 #include "files/sprite_table.h"
 #include "files/texture_image.h"
@@ -70,19 +71,15 @@ void copyBlock(const Source& source, int32_t ax, int32_t ay, const Canvas& canva
 
 bool inside(const GroundMap& map, int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < map.width && y < map.height; }
 
-// Mission positions number cells y * 64 + x on a fixed 64-wide map; C's
-// division puts a negative position above the map, as the frame does.
-int32_t cellX(int16_t position) { return position & 63; }
-int32_t cellY(int16_t position) { return position / 64; }
-
 void drawStructures(const GroundMap& map, const Source& sprites, const std::vector<StructureRecord>& structures,
                     const Canvas& canvas) {
     for (const StructureRecord& s : structures) {
         if (s.spriteIndex < 0 || s.spriteIndex >= kSpriteRowCount) continue;  // as the frame: skipped
         const SpriteRect& r = kSpriteRects[s.spriteIndex];
+        const MapCell at = cellOfMapPosition(s.position);
         for (int32_t j = 0; j < r.h / kCell; ++j)
             for (int32_t i = 0; i < r.w / kCell; ++i) {
-                const int32_t x = cellX(s.position) + i, y = cellY(s.position) + j;
+                const int32_t x = at.x + i, y = at.y + j;
                 if (inside(map, x, y)) copyBlock(sprites, r.x + i * kCell, r.y + j * kCell, canvas, x, y);
             }
     }
@@ -96,7 +93,8 @@ void drawTileObjects(const GroundMap& map, const std::vector<TileObjectRecord>& 
                      const uint8_t* heightTexels, const Canvas& canvas) {
     std::vector<uint8_t> cell(kCell * kCell * 3), small;
     for (const TileObjectRecord& o : tileObjects) {
-        const int32_t x = cellX(o.position), y = cellY(o.position);
+        const MapCell at = cellOfMapPosition(o.position);
+        const int32_t x = at.x, y = at.y;
         if (!inside(map, x, y)) continue;
         const int32_t gridRow = o.texCell >> 4, gridColumn = o.texCell & 15;
         for (int32_t py = 0; py < kCell; ++py) {
@@ -119,14 +117,13 @@ void drawTileObjects(const GroundMap& map, const std::vector<TileObjectRecord>& 
 
 }  // namespace
 
-bool loadAtlasImage(const std::string& path, std::vector<uint8_t>& image, std::string* problem) {
+bool loadAtlasImage(const std::string& path, std::vector<uint8_t>& image, std::string* reason) {
     image.assign(kAtlasBytes, 255);
     std::vector<uint8_t> stored(kAtlasBytes);
-    const char* refusal = nullptr;
-    if (!readAtlasPixels(path.c_str(), stored.data(), &refusal)) {
-        if (problem) *problem = refusal ? std::string(refusal) : "Could not read " + path + ".";
-        return false;
-    }
+    std::string refusal;
+    if (!readAtlasPixels(path.c_str(), stored.data(), &refusal))
+        return failBecause(reason, refusal.empty() ? "Could not read " + path + "." : refusal);
+    clearReason(reason);
     atlasImageFromPixels(stored.data(), image);
     return true;
 }

@@ -24,8 +24,8 @@ struct MapArt {
 // file at `path` as the editor's texture reads it (readAtlasPixels), top row
 // first. A file that cannot be read, or an image of another size, leaves it
 // white, as the frame draws without its texture: false then, with the words
-// for the user in *problem.
-bool loadAtlasImage(const std::string& path, std::vector<uint8_t>& image, std::string* problem);
+// for the user in the reason (files/reason.h).
+bool loadAtlasImage(const std::string& path, std::vector<uint8_t>& image, std::string* reason);
 // Callers: loadAtlasImage and the editor's start-up, which keeps the atlases
 // it loaded. `image` becomes the atlas of `stored` (kAtlasBytes as
 // readAtlasPixels gives them, bottom row first), top row first.

@@ -3,6 +3,7 @@
 #include "files/mission.h"
 
 #include "files/file_read.h"
+#include "files/reason.h"
 
 namespace {
 
@@ -143,8 +144,8 @@ MissionRead readMissionBytes(const uint8_t* bytes, size_t size, std::vector<Stru
 }
 
 bool readMission(const char* path, std::vector<StructureRecord>& structures,
-                 std::vector<TileObjectRecord>& tileObjects, const char** refusal) {
-    if (refusal) *refusal = nullptr;
+                 std::vector<TileObjectRecord>& tileObjects, std::string* reason) {
+    clearReason(reason);
     // Local, so that a large file's bytes are freed again at once.
     std::vector<uint8_t> bytes;
     MissionRead result = MissionRead::TooLarge;
@@ -156,6 +157,5 @@ bool readMission(const char* path, std::vector<StructureRecord>& structures,
     case FileRead::Read: result = readMissionBytes(bytes.data(), bytes.size(), structures, tileObjects); break;
     }
     if (result == MissionRead::Read) return true;
-    if (refusal) *refusal = result == MissionRead::TooLarge ? kTooLarge : kTooManyObjects;
-    return false;
+    return failBecause(reason, result == MissionRead::TooLarge ? kTooLarge : kTooManyObjects);
 }

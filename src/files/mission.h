@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct StructureRecord {
@@ -9,14 +10,14 @@ struct StructureRecord {
     int16_t word1;        // unused by the editor
     int16_t spriteIndex;  // row of the sprite rectangle table, 0..18
     int16_t word3;        // unused by the editor
-    int16_t position;     // map cell y * 64 + x of the sprite's top-left cell
+    int16_t position;     // map position of the sprite's top-left cell (cellOfMapPosition)
 };
 
 struct TileObjectRecord {
     int16_t word0;     // unused
     int16_t texCell;   // cell of a 16 x 16 texture grid: row texCell >> 4, column texCell & 15
     int16_t word2;     // unused
-    int16_t position;  // map cell y * 64 + x
+    int16_t position;  // map position of its cell (cellOfMapPosition)
     int16_t word4;     // unused
     int16_t word5;     // unused
 };
@@ -47,9 +48,8 @@ MissionRead readMissionBytes(const uint8_t* bytes, size_t size, std::vector<Stru
 
 // Caller: the shell (key M), with its object lists. Reads the file at `path`
 // as readMissionBytes does; true when the lists were replaced. False keeps
-// them: silently (with *refusal nullptr) for a file that cannot be opened or
-// read, with *refusal set to a message for the user when the file passes a
-// bound. Never waits on a pipe or device; a FIFO without a writer reads as an
-// empty file.
+// them: without a reason for a file that cannot be opened or read, with one
+// when the file passes a bound (files/reason.h). Never waits on a pipe or
+// device; a FIFO without a writer reads as an empty file.
 bool readMission(const char* path, std::vector<StructureRecord>& structures,
-                 std::vector<TileObjectRecord>& tileObjects, const char** refusal = nullptr);
+                 std::vector<TileObjectRecord>& tileObjects, std::string* reason = nullptr);

@@ -9,13 +9,9 @@
 #include "files/mission_draw.h"
 #include "files/quad_array.h"
 #include "files/sprite_table.h"
+#include "map/ground_map.h"
 
 namespace {
-
-// Mission positions number cells y * 64 + x on a fixed 64-wide map, whatever
-// the working map's width; a negative position lands above the map.
-int32_t cellX(int16_t position) { return position & 63; }
-int32_t cellY(int16_t position) { return position / 64; }
 
 // The records' quads and a copy of the records they were made from: filled
 // again only when a list differs from the copy.
@@ -45,8 +41,9 @@ void drawStructures(const std::vector<StructureRecord>& structures, unsigned spr
             // A sprite index from a damaged file must not read past the table: skip it.
             if (s.spriteIndex < 0 || s.spriteIndex >= kSpriteRowCount) continue;
             const SpriteRect& r = kSpriteRects[s.spriteIndex];
-            const double x = cellX(s.position);
-            const double y = cellY(s.position);
+            const MapCell at = cellOfMapPosition(s.position);
+            const double x = at.x;
+            const double y = at.y;
             const double cw = r.w / 32;
             const double ch = r.h / 32;
             const double s0 = r.x / 512.0, s1 = (r.x + r.w) / 512.0;
@@ -61,8 +58,9 @@ void drawStructures(const std::vector<StructureRecord>& structures, unsigned spr
 void drawTileObjects(const std::vector<TileObjectRecord>& tileObjects, unsigned heightTexture) {
     if (tileObjectQuads.stale(tileObjects)) {
         for (const TileObjectRecord& o : tileObjects) {
-            const double x = cellX(o.position);
-            const double y = cellY(o.position);
+            const MapCell at = cellOfMapPosition(o.position);
+            const double x = at.x;
+            const double y = at.y;
             const int32_t row = o.texCell >> 4;
             const int32_t column = o.texCell & 15;
             const double s0 = column / 16.0, s1 = (column + 1) / 16.0;

@@ -1,8 +1,16 @@
-// The platform-neutral half of the recovery store: the info file's text.
+// The platform-neutral half of the recovery store: the slot's life, the
+// copy's writing and removal, the search for copies of editors that died,
+// and the info file's text; the system's part is the seam of
+// recovery_store_host.h.
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "files/recovery_store.h"
+#include "files/recovery_store_host.h"
+#include "files/safe_save.h"
 
 namespace {
 
@@ -81,3 +89,100 @@ bool parseRecoveryInfo(const std::string& text, int64_t& changeTime, std::string
     stamp = known;
     return true;
 }
+
+namespace {
+
+std::string base(const RecoverySlot& slot) { return slot.folder + slot.id; }
+
+}  // namespace
+
+RecoverySlot::RecoverySlot(RecoverySlot&& o) noexcept
+    : folder(std::move(o.folder)), id(std::move(o.id)), lock(o.lock), written(o.written) {
+    o.lock = -1;
+}
+
+RecoverySlot& RecoverySlot::operator=(RecoverySlot&& o) noexcept {
+    if (this != &o) {
+        recovery_host::release(lock);
+        folder = std::move(o.folder);
+        id = std::move(o.id);
+        lock = o.lock;
+        written = o.written;
+        o.lock = -1;
+    }
+    return *this;
+}
+
+RecoverySlot::~RecoverySlot() { recovery_host::release(lock); }
+
+bool writeRecoveryCopy(RecoverySlot& slot, const uint8_t* bytes, size_t size, const std::string& mapPath,
+                       const FileStamp& stamp, int64_t changeTime, std::string* reason) {
+    if (slot.lock == -1) return recovery_host::failNoLock(reason, slot.folder);
+    const std::string map = base(slot) + ".map", infoPath = base(slot) + ".info";
+    // Someone's link at our names: said, not replaced, as it is no accident.
+    for (const std::string* name : {&map, &infoPath})
+        if (recovery_host::isLink(*name)) {
+            if (reason) *reason = *name + " is a link";
+            return false;
+        }
+    std::string why;
+    const std::string info = recoveryInfoText(changeTime, mapPath, stamp);
+    // The map first: a kill between the two leaves the new map beside the
+    // info of the one before, whose path is the same unless a load or save
+    // came between. Our own files: a link made at a name since the look
+    // above is replaced, never written through.
+    if (!saveFileSafely(map.c_str(), bytes, size, &why, SaveTarget::ownFile) ||
+        !saveFileSafely(infoPath.c_str(), reinterpret_cast<const uint8_t*>(info.data()), info.size(), &why,
+                        SaveTarget::ownFile)) {
+        if (reason) *reason = why;
+        return false;
+    }
+    slot.written = true;
+    return true;
+}
+
+void removeRecoveryCopy(RecoverySlot& slot) {
+    if (slot.id.empty()) return;
+    recovery_host::removeFile(base(slot) + ".map");
+    recovery_host::removeFile(base(slot) + ".info");
+    slot.written = false;
+}
+
+void closeRecoverySlot(RecoverySlot& slot) {
+    if (slot.id.empty()) return;
+    removeRecoveryCopy(slot);
+    recovery_host::dropLockFile(slot);
+    slot.id.clear();
+}
+
+std::vector<OrphanCopy> findOrphanCopies(const std::string& folder, size_t mapBytes) {
+    std::vector<OrphanCopy> found;
+    for (const std::string& id : recovery_host::copyIds(folder)) {
+        OrphanCopy copy;
+        copy.slot.folder = folder;
+        copy.slot.id = id;
+        // A copy without a lock file lost it to someone's tidying: its editor
+        // is gone too, and the new lock file stands in for it.
+        copy.slot.lock = recovery_host::takeOrphanLock(folder + id + ".lock");
+        if (copy.slot.lock == -1) continue;
+        // Its editor closed between the listing and the lock: no copy, and
+        // the lock file just made is nobody's.
+        if (recovery_host::missing(folder + id + ".map")) {
+            closeRecoverySlot(copy.slot);
+            continue;
+        }
+        std::vector<uint8_t> info;
+        if (!recovery_host::readRegular(folder + id + ".map", mapBytes, copy.bytes) || copy.bytes.size() != mapBytes)
+            continue;
+        if (!recovery_host::readRegular(folder + id + ".info", 8192, info)) continue;
+        if (!parseRecoveryInfo(std::string(info.begin(), info.end()), copy.changeTime, copy.mapPath, copy.stamp))
+            continue;
+        copy.slot.written = true;
+        found.push_back(std::move(copy));
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const OrphanCopy& a, const OrphanCopy& b) { return a.changeTime > b.changeTime; });
+    return found;
+}
+
+void discardOrphanCopy(OrphanCopy& copy) { closeRecoverySlot(copy.slot); }

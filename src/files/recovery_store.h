@@ -7,8 +7,10 @@
 // of the change, the current file's path and, when the editor knew it, that
 // file's stamp as last opened or saved, one line each). Nothing at these
 // names is ever followed: a link there is refused, and the copies replace
-// their names by rename alone. One implementation per platform
-// (recovery_store_posix.cpp, recovery_store_win32.cpp), chosen by the build.
+// their names by rename alone. The store is recovery_store.cpp over a seam
+// of system calls (recovery_store_host.h) with one implementation per
+// platform (recovery_store_posix.cpp, recovery_store_win32.cpp), chosen by
+// the build.
 #pragma once
 #include <cstddef>
 #include <cstdint>

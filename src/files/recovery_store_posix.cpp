@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "files/recovery_store.h"
+#include "files/recovery_store_host.h"
 #include "files/safe_save.h"
 
 namespace {
@@ -52,43 +53,6 @@ int takeLock(const std::string& path, bool create) {
     return fd;
 }
 
-// A regular file's whole bytes, at most `limit`; false for anything else
-// (a FIFO or a link is never opened through: O_NONBLOCK, O_NOFOLLOW).
-bool readRegular(const std::string& path, size_t limit, std::vector<uint8_t>& bytes) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= limit;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(st.st_size));
-        size_t got = 0;
-        while (ok && got < bytes.size()) {
-            const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            ok = n > 0;
-            if (ok) got += static_cast<size_t>(n);
-        }
-    }
-    close(fd);
-    return ok;
-}
-
-std::string base(const RecoverySlot& slot) { return slot.folder + slot.id; }
-
-// Whether the name itself is a symbolic link (lstat: the link, not its target).
-bool isLink(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
-// Unlocked before the close: the browser's flock (Web Locks) cannot see a close.
-void release(intptr_t& lock) {
-    if (lock < 0) return;
-    flock(static_cast<int>(lock), LOCK_UN);
-    close(static_cast<int>(lock));
-    lock = -1;
-}
-
 }  // namespace
 
 std::string recoveryFolder(std::string* reason) {
@@ -99,25 +63,6 @@ std::string recoveryFolder(std::string* reason) {
     if (reason) *reason = "neither XDG_STATE_HOME nor HOME names a folder";
     return std::string();
 }
-
-RecoverySlot::RecoverySlot(RecoverySlot&& o) noexcept
-    : folder(std::move(o.folder)), id(std::move(o.id)), lock(o.lock), written(o.written) {
-    o.lock = -1;
-}
-
-RecoverySlot& RecoverySlot::operator=(RecoverySlot&& o) noexcept {
-    if (this != &o) {
-        release(lock);
-        folder = std::move(o.folder);
-        id = std::move(o.id);
-        lock = o.lock;
-        written = o.written;
-        o.lock = -1;
-    }
-    return *this;
-}
-
-RecoverySlot::~RecoverySlot() { release(lock); }
 
 bool openRecoverySlot(const std::string& folder, RecoverySlot& slot, std::string* reason) {
     if (folder.empty() || folder.back() != '/') return fail(reason, folder, EINVAL);
@@ -149,86 +94,64 @@ bool openRecoverySlot(const std::string& folder, RecoverySlot& slot, std::string
     return fail(reason, folder, EEXIST);
 }
 
-bool writeRecoveryCopy(RecoverySlot& slot, const uint8_t* bytes, size_t size, const std::string& mapPath,
-                       const FileStamp& stamp, int64_t changeTime, std::string* reason) {
-    if (slot.lock < 0) return fail(reason, slot.folder, EBADF);
-    const std::string map = base(slot) + ".map", infoPath = base(slot) + ".info";
-    // Someone's link at our names: said, not replaced, as it is no accident.
-    for (const std::string* name : {&map, &infoPath})
-        if (isLink(*name)) {
-            if (reason) *reason = *name + " is a link";
-            return false;
-        }
-    std::string why;
-    const std::string info = recoveryInfoText(changeTime, mapPath, stamp);
-    // The map first: a kill between the two leaves the new map beside the
-    // info of the one before, whose path is the same unless a load or save
-    // came between. Our own files: a link made at a name since the look
-    // above is replaced, never written through.
-    if (!saveFileSafely(map.c_str(), bytes, size, &why, SaveTarget::ownFile) ||
-        !saveFileSafely(infoPath.c_str(), reinterpret_cast<const uint8_t*>(info.data()), info.size(), &why,
-                        SaveTarget::ownFile)) {
-        if (reason) *reason = why;
-        return false;
-    }
-    slot.written = true;
-    return true;
+// ---- The seam
+
+bool recovery_host::failNoLock(std::string* reason, const std::string& what) { return fail(reason, what, EBADF); }
+
+// Unlocked before the close: the browser's flock (Web Locks) cannot see a close.
+void recovery_host::release(intptr_t& lock) {
+    if (lock < 0) return;
+    flock(static_cast<int>(lock), LOCK_UN);
+    close(static_cast<int>(lock));
+    lock = -1;
 }
 
-void removeRecoveryCopy(RecoverySlot& slot) {
-    if (slot.id.empty()) return;
-    unlink((base(slot) + ".map").c_str());
-    unlink((base(slot) + ".info").c_str());
-    slot.written = false;
+bool recovery_host::isLink(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-void closeRecoverySlot(RecoverySlot& slot) {
-    if (slot.id.empty()) return;
-    removeRecoveryCopy(slot);
+void recovery_host::removeFile(const std::string& path) { unlink(path.c_str()); }
+
+void recovery_host::dropLockFile(RecoverySlot& slot) {
     // Unlinked while still held: a start-up scan that opened it just now
     // finds no copy beside it.
-    unlink((base(slot) + ".lock").c_str());
+    unlink((slot.folder + slot.id + ".lock").c_str());
     release(slot.lock);
-    slot.id.clear();
 }
 
-std::vector<OrphanCopy> findOrphanCopies(const std::string& folder, size_t mapBytes) {
-    std::vector<OrphanCopy> found;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return found;
+std::vector<std::string> recovery_host::copyIds(const std::string& folder) {
     std::vector<std::string> ids;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return ids;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name.size() > 4 && name.compare(name.size() - 4, 4, ".map") == 0 && name.rfind("recovery-", 0) == 0)
             ids.push_back(name.substr(0, name.size() - 4));
     }
     closedir(dir);
-    for (const std::string& id : ids) {
-        OrphanCopy copy;
-        copy.slot.folder = folder;
-        copy.slot.id = id;
-        // A copy without a lock file lost it to someone's tidying: its editor
-        // is gone too, and the new lock file stands in for it.
-        const int fd = takeLock(folder + id + ".lock", true);
-        if (fd < 0) continue;
-        copy.slot.lock = fd;
-        std::vector<uint8_t> info;
-        // Its editor closed between the listing and the lock: no copy, and
-        // the lock file just made is nobody's.
-        if (access((folder + id + ".map").c_str(), F_OK) != 0 && errno == ENOENT) {
-            closeRecoverySlot(copy.slot);
-            continue;
-        }
-        if (!readRegular(folder + id + ".map", mapBytes, copy.bytes) || copy.bytes.size() != mapBytes) continue;
-        if (!readRegular(folder + id + ".info", 8192, info)) continue;
-        if (!parseRecoveryInfo(std::string(info.begin(), info.end()), copy.changeTime, copy.mapPath, copy.stamp))
-            continue;
-        copy.slot.written = true;
-        found.push_back(std::move(copy));
-    }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const OrphanCopy& a, const OrphanCopy& b) { return a.changeTime > b.changeTime; });
-    return found;
+    return ids;
 }
 
-void discardOrphanCopy(OrphanCopy& copy) { closeRecoverySlot(copy.slot); }
+intptr_t recovery_host::takeOrphanLock(const std::string& path) { return takeLock(path, true); }
+
+bool recovery_host::missing(const std::string& path) { return access(path.c_str(), F_OK) != 0 && errno == ENOENT; }
+
+bool recovery_host::readRegular(const std::string& path, size_t limit, std::vector<uint8_t>& bytes) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= limit;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        size_t got = 0;
+        while (ok && got < bytes.size()) {
+            const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            ok = n > 0;
+            if (ok) got += static_cast<size_t>(n);
+        }
+    }
+    close(fd);
+    return ok;
+}

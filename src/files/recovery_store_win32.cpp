@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "files/recovery_store.h"
+#include "files/recovery_store_host.h"
 #include "files/safe_save.h"
 
 namespace {
@@ -67,47 +68,6 @@ HANDLE takeLock(const std::string& path, DWORD disposition) {
     return h;
 }
 
-bool readRegular(const std::string& path, size_t limit, std::vector<uint8_t>& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    bool ok = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
-              !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
-              info.nFileSizeHigh == 0 && info.nFileSizeLow <= limit;
-    if (ok) {
-        bytes.resize(info.nFileSizeLow);
-        DWORD got = 0;
-        ok = bytes.empty() || (ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-                               got == bytes.size());
-    }
-    CloseHandle(h);
-    return ok;
-}
-
-std::string base(const RecoverySlot& slot) { return slot.folder + slot.id; }
-
-// Whether the name itself is a link (a symbolic link or a junction): opened
-// as the reparse point it is, not as what it points to, and its attributes
-// checked.
-bool isLink(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD a = GetFileAttributesA(path.c_str());
-        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
-    }
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool link = GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    CloseHandle(h);
-    return link;
-}
-
-void release(intptr_t& lock) {
-    if (lock != -1) CloseHandle(reinterpret_cast<HANDLE>(lock));
-    lock = -1;
-}
-
 }  // namespace
 
 std::string recoveryFolder(std::string* reason) {
@@ -120,25 +80,6 @@ std::string recoveryFolder(std::string* reason) {
     if (reason) *reason = "LOCALAPPDATA names no folder";
     return std::string();
 }
-
-RecoverySlot::RecoverySlot(RecoverySlot&& o) noexcept
-    : folder(std::move(o.folder)), id(std::move(o.id)), lock(o.lock), written(o.written) {
-    o.lock = -1;
-}
-
-RecoverySlot& RecoverySlot::operator=(RecoverySlot&& o) noexcept {
-    if (this != &o) {
-        release(lock);
-        folder = std::move(o.folder);
-        id = std::move(o.id);
-        lock = o.lock;
-        written = o.written;
-        o.lock = -1;
-    }
-    return *this;
-}
-
-RecoverySlot::~RecoverySlot() { release(lock); }
 
 bool openRecoverySlot(const std::string& folder, RecoverySlot& slot, std::string* reason) {
     if (folder.empty() || (folder.back() != '\\' && folder.back() != '/'))
@@ -163,78 +104,76 @@ bool openRecoverySlot(const std::string& folder, RecoverySlot& slot, std::string
     return fail(reason, folder, ERROR_FILE_EXISTS);
 }
 
-bool writeRecoveryCopy(RecoverySlot& slot, const uint8_t* bytes, size_t size, const std::string& mapPath,
-                       const FileStamp& stamp, int64_t changeTime, std::string* reason) {
-    if (slot.lock == -1) return fail(reason, slot.folder, ERROR_INVALID_HANDLE);
-    const std::string map = base(slot) + ".map", infoPath = base(slot) + ".info";
-    // Someone's link at our names: said, not replaced, as on POSIX.
-    for (const std::string* name : {&map, &infoPath})
-        if (isLink(*name)) {
-            if (reason) *reason = *name + " is a link";
-            return false;
-        }
-    std::string why;
-    const std::string info = recoveryInfoText(changeTime, mapPath, stamp);
-    // The map first, as on POSIX; our own files, replaced only by the move.
-    if (!saveFileSafely(map.c_str(), bytes, size, &why, SaveTarget::ownFile) ||
-        !saveFileSafely(infoPath.c_str(), reinterpret_cast<const uint8_t*>(info.data()), info.size(), &why,
-                        SaveTarget::ownFile)) {
-        if (reason) *reason = why;
-        return false;
+// ---- The seam
+
+bool recovery_host::failNoLock(std::string* reason, const std::string& what) {
+    return fail(reason, what, ERROR_INVALID_HANDLE);
+}
+
+void recovery_host::release(intptr_t& lock) {
+    if (lock != -1) CloseHandle(reinterpret_cast<HANDLE>(lock));
+    lock = -1;
+}
+
+// Opened as the reparse point it is, not as what it points to, and its
+// attributes checked: a symbolic link or a junction.
+bool recovery_host::isLink(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD a = GetFileAttributesA(path.c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
     }
-    slot.written = true;
-    return true;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool link = GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    CloseHandle(h);
+    return link;
 }
 
-void removeRecoveryCopy(RecoverySlot& slot) {
-    if (slot.id.empty()) return;
-    DeleteFileA((base(slot) + ".map").c_str());
-    DeleteFileA((base(slot) + ".info").c_str());
-    slot.written = false;
-}
+void recovery_host::removeFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
-void closeRecoverySlot(RecoverySlot& slot) {
-    if (slot.id.empty()) return;
-    removeRecoveryCopy(slot);
+void recovery_host::dropLockFile(RecoverySlot& slot) {
     release(slot.lock);  // closed first: a held file's name may outlive DeleteFileA
-    DeleteFileA((base(slot) + ".lock").c_str());
-    slot.id.clear();
+    DeleteFileA((slot.folder + slot.id + ".lock").c_str());
 }
 
-std::vector<OrphanCopy> findOrphanCopies(const std::string& folder, size_t mapBytes) {
-    std::vector<OrphanCopy> found;
+std::vector<std::string> recovery_host::copyIds(const std::string& folder) {
     std::vector<std::string> ids;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA((folder + "recovery-*.map").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return found;
+    if (search == INVALID_HANDLE_VALUE) return ids;
     do {
         const std::string name = entry.cFileName;
         if (name.size() > 4 && name.compare(name.size() - 4, 4, ".map") == 0) ids.push_back(name.substr(0, name.size() - 4));
     } while (FindNextFileA(search, &entry));
     FindClose(search);
-    for (const std::string& id : ids) {
-        OrphanCopy copy;
-        copy.slot.folder = folder;
-        copy.slot.id = id;
-        HANDLE h = takeLock(folder + id + ".lock", OPEN_ALWAYS);
-        if (!h) continue;
-        copy.slot.lock = reinterpret_cast<intptr_t>(h);
-        if (GetFileAttributesA((folder + id + ".map").c_str()) == INVALID_FILE_ATTRIBUTES &&
-            GetLastError() == ERROR_FILE_NOT_FOUND) {
-            closeRecoverySlot(copy.slot);
-            continue;
-        }
-        std::vector<uint8_t> info;
-        if (!readRegular(folder + id + ".map", mapBytes, copy.bytes) || copy.bytes.size() != mapBytes) continue;
-        if (!readRegular(folder + id + ".info", 8192, info)) continue;
-        if (!parseRecoveryInfo(std::string(info.begin(), info.end()), copy.changeTime, copy.mapPath, copy.stamp))
-            continue;
-        copy.slot.written = true;
-        found.push_back(std::move(copy));
-    }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const OrphanCopy& a, const OrphanCopy& b) { return a.changeTime > b.changeTime; });
-    return found;
+    return ids;
 }
 
-void discardOrphanCopy(OrphanCopy& copy) { closeRecoverySlot(copy.slot); }
+intptr_t recovery_host::takeOrphanLock(const std::string& path) {
+    HANDLE h = takeLock(path, OPEN_ALWAYS);
+    return h ? reinterpret_cast<intptr_t>(h) : -1;
+}
+
+bool recovery_host::missing(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+bool recovery_host::readRegular(const std::string& path, size_t limit, std::vector<uint8_t>& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+              !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+              info.nFileSizeHigh == 0 && info.nFileSizeLow <= limit;
+    if (ok) {
+        bytes.resize(info.nFileSizeLow);
+        DWORD got = 0;
+        ok = bytes.empty() || (ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+                               got == bytes.size());
+    }
+    CloseHandle(h);
+    return ok;
+}
+

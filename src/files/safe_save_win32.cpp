@@ -70,27 +70,22 @@ struct Handle {
     Handle& operator=(const Handle&) = delete;
 };
 
-bool writeAll(HANDLE h, const uint8_t* bytes, size_t size) {
+// WriteFile or ReadFile (`move`) over all `size` bytes, at most 1 MiB a
+// call; a call that moves nothing fails with `stalled`.
+template <typename Byte, typename Move>
+bool moveAll(HANDLE h, Byte* bytes, size_t size, Move move, DWORD stalled) {
     size_t done = 0;
     while (done < size) {
         DWORD chunk = static_cast<DWORD>(size - done > 1u << 20 ? 1u << 20 : size - done), n = 0;
-        if (!WriteFile(h, bytes + done, chunk, &n, nullptr)) return failed();
-        if (n == 0) return failed(ERROR_WRITE_FAULT);
+        if (!move(h, bytes + done, chunk, &n, nullptr)) return failed();
+        if (n == 0) return failed(stalled);
         done += n;
     }
     return true;
 }
 
-bool readAll(HANDLE h, uint8_t* bytes, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        DWORD chunk = static_cast<DWORD>(size - done > 1u << 20 ? 1u << 20 : size - done), n = 0;
-        if (!ReadFile(h, bytes + done, chunk, &n, nullptr)) return failed();
-        if (n == 0) return failed(ERROR_HANDLE_EOF);
-        done += n;
-    }
-    return true;
-}
+bool writeAll(HANDLE h, const uint8_t* bytes, size_t size) { return moveAll(h, bytes, size, WriteFile, ERROR_WRITE_FAULT); }
+bool readAll(HANDLE h, uint8_t* bytes, size_t size) { return moveAll(h, bytes, size, ReadFile, ERROR_HANDLE_EOF); }
 
 bool seekTo(HANDLE h, uint64_t at) {
     LARGE_INTEGER pos;

@@ -7,13 +7,13 @@
 
 #include "files/texture_image.h"
 
-unsigned loadTextureImage(const char* path, int repeat, const char** refusal, std::vector<uint8_t>* pixels) {
+unsigned loadTextureImage(const char* path, int repeat, std::vector<uint8_t>* pixels, std::string* reason) {
     // One buffer for the whole image; readAtlasPixels already swapped blue and
     // red and zeroed whatever a short file did not deliver, so those texels are black.
     std::vector<uint8_t> own;
     std::vector<uint8_t>& rgb = pixels ? *pixels : own;
     rgb.assign(kAtlasBytes, 0);
-    if (!readAtlasPixels(path, rgb.data(), refusal)) {
+    if (!readAtlasPixels(path, rgb.data(), reason)) {
         rgb.clear();
         return 0;  // missing atlas: name 0, no GL call, the editor runs on
     }

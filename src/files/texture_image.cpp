@@ -18,12 +18,11 @@ bool readAtlasBytes(const uint8_t* file, size_t size, uint8_t* rgb, ImageSize* f
     return true;
 }
 
-bool readAtlasPixels(const char* path, uint8_t* rgb, const char** refusal) {
+bool readAtlasPixels(const char* path, uint8_t* rgb, std::string* reason) {
     // A file that cannot be read gives the caller no texture rather than a black one.
-    const std::string what = std::string("The atlas image ") + path;
-    return readImage(path, what.c_str(), kAtlasSize,
+    return readImage(path, std::string("The atlas image ") + path, kAtlasSize,
                      [rgb](const uint8_t* file, size_t size, ImageSize* found) {
                          return readAtlasBytes(file, size, rgb, found);
                      },
-                     refusal);
+                     reason);
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "files/image_decode.h"
@@ -18,17 +19,16 @@ bool readAtlasBytes(const uint8_t* file, size_t size, uint8_t* rgb, ImageSize* f
 // Caller: the atlas texture load. readAtlasBytes of the file at `path`. False,
 // writing nothing, when it cannot be read or is not a regular file (a FIFO
 // fails at once instead of waiting for a writer), or when it is an image of
-// another size; then *refusal says so in words for the user (valid until the
-// next image read), else it is nullptr.
-bool readAtlasPixels(const char* path, uint8_t* rgb, const char** refusal = nullptr);
+// another size, which the reason then says (files/reason.h).
+bool readAtlasPixels(const char* path, uint8_t* rgb, std::string* reason = nullptr);
 
 // OpenGL: the texture of an atlas file, or 0 when it cannot be read or is an
-// image of another size (then *refusal as readAtlasPixels gives it). With
+// image of another size (the reason as readAtlasPixels gives it). With
 // `pixels`, it also gets the pixels as read (readAtlasPixels' kAtlasBytes,
 // bottom row first), or is emptied when there is no texture.
 // Caller: start-up. Needs a current context.
-unsigned loadTextureImage(const char* path, int repeat, const char** refusal = nullptr,
-                          std::vector<uint8_t>* pixels = nullptr);
+unsigned loadTextureImage(const char* path, int repeat, std::vector<uint8_t>* pixels = nullptr,
+                          std::string* reason = nullptr);
 
 // OpenGL: a new size x size GL_RGB texture of rgb, GL_NEAREST, GL_MODULATE,
 // wrap GL_REPEAT or GL_CLAMP; stays bound. Callers: the atlas and height textures.

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int32_t kCells = (kFillSide - 1) / 2;  // cells across and down of both maps
-constexpr int32_t kTileBytes = kCells * kCells;
+constexpr int32_t kCells = kMapCells;  // cells across and down of both maps
+constexpr int32_t kTileBytes = kMapFileBytes;
 constexpr int32_t kPoints = kFillPoints;
 
 // What the last preview was built from, so that an unchanged frame can keep
@@ -40,8 +40,8 @@ bool standardSizes(const GroundMap& preview, const GroundMap& working, const Hei
 // cursor is off the lattice (or the view gives no finite position).
 bool fillInputs(const GroundMap& working, const HeightField& field, LatticePos p, int32_t& ix, int32_t& iy,
                 double& threshold) {
-    const int32_t lastX = 2 * working.width;
-    const int32_t lastY = 2 * working.height;
+    const int32_t lastX = working.latticeStride() - 1;
+    const int32_t lastY = working.latticeRows() - 1;
     // Tested before truncating: a position of -1 or less truncates below 0,
     // and a huge or NaN position (extreme zoom) must never reach the cast.
     if (!(p.x > -1.0 && p.x < lastX + 1.0 && p.y > -1.0 && p.y < lastY + 1.0)) return false;

@@ -2,19 +2,19 @@
 #pragma once
 #include <cstdint>
 
+#include "map/ground_map.h"
 #include "map/lcg_random.h"
 
 struct HeightField {
-    int32_t width = 0;        // lattice points along x (129)
-    int32_t height = 0;       // lattice points along y (129); stride of `values`
+    int32_t width = 0;        // lattice points along x (kHeightFieldSide)
+    int32_t height = 0;       // lattice points along y (kHeightFieldSide); stride of `values`
     double* values = nullptr; // point (x, y) at x * height + y, each in [0, 1]
     double& at(int32_t x, int32_t y) { return values[x * height + y]; }
     double at(int32_t x, int32_t y) const { return values[x * height + y]; }
 };
 
-// Points along each side of the editor's height field, as its 64 x 64 maps
-// have lattice points.
-constexpr int32_t kHeightFieldSide = 129;
+// Points along each side of the editor's height field: one per lattice point.
+constexpr int32_t kHeightFieldSide = kLatticeSide;
 
 // The height field's generator, one LcgRandom (lcg_random.h) of its own:
 // seeded at start-up with the time, drawn only by the generation below.

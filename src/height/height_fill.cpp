@@ -42,8 +42,8 @@ void heightFill(GroundMap& preview, const GroundMap& working, const HeightField&
     preview.copyFrom(working);
     // Bounds of the working map's lattice, limited to what the scratch and
     // the height field hold.
-    int32_t maxX = 2 * working.width;
-    int32_t maxY = 2 * working.height;
+    int32_t maxX = working.latticeStride() - 1;
+    int32_t maxY = working.latticeRows() - 1;
     if (maxX > kFillSide - 1) maxX = kFillSide - 1;
     if (maxY > kFillSide - 1) maxY = kFillSide - 1;
     if (maxX > field.width - 1) maxX = field.width - 1;

@@ -9,9 +9,8 @@
 #include "height/height_field.h"
 #include "map/ground_map.h"
 
-// The lattice the fill works on: 129 x 129 points, as the 64 x 64 maps and
-// the height field have.
-constexpr int32_t kFillSide = 129;
+// The lattice the fill works on: the editor's map's, as the height field has.
+constexpr int32_t kFillSide = kLatticeSide;
 constexpr int32_t kFillPoints = kFillSide * kFillSide;
 
 // Callers: previewHeightFill, tests. Makes `preview` a copy of `working` and

@@ -48,11 +48,11 @@ bool readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field, I
     return true;
 }
 
-bool readGreyBitmap(const char* path, HeightField& field, const char** refusal) {
+bool readGreyBitmap(const char* path, HeightField& field, std::string* reason) {
     // A folder or FIFO counts as a file that cannot be opened: heights kept.
     return readImage(path, "The grey bitmap", kHeightTexSize,
                      [&field](const uint8_t* file, size_t size, ImageSize* found) {
                          return readGreyBitmapBytes(file, size, field, found);
                      },
-                     refusal);
+                     reason);
 }

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
 #include "files/image_decode.h"
 #include "height/height_field.h"
 
@@ -20,6 +22,5 @@ bool readGreyBitmapBytes(const uint8_t* file, size_t size, HeightField& field, I
 // Caller: the grey bitmap import (key G). readGreyBitmapBytes of the file at
 // `path`. Returns false, changing nothing, when it cannot be read or is not a
 // regular file (a FIFO fails at once instead of waiting for a writer), or is
-// an image of another size; then *refusal says so in words for the user
-// (valid until the next image read), else it is nullptr.
-bool readGreyBitmap(const char* path, HeightField& field, const char** refusal = nullptr);
+// an image of another size, which the reason then says (files/reason.h).
+bool readGreyBitmap(const char* path, HeightField& field, std::string* reason = nullptr);

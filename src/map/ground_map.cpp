@@ -1,6 +1,7 @@
 // GroundMap: storage, clear and copy.
 #include "map/ground_map.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -83,4 +84,9 @@ GroundMap& GroundMap::copyFrom(const GroundMap& src) {
     std::memcpy(shadow_->selected, src.shadow_->selected, columnWords(width));
     shadow_->allSelected = src.shadow_->allSelected;
     return *this;
+}
+
+LatticePoint latticePointAt(LatticePos pos) {
+    const auto whole = [](double v) { return static_cast<int32_t>(std::trunc(v < -1e9 ? -1e9 : v > 1e9 ? 1e9 : v)); };
+    return {whole(pos.x), whole(pos.y)};
 }

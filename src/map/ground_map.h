@@ -3,6 +3,18 @@
 #pragma once
 #include <cstdint>
 
+// The editor's map: 64 x 64 cells, so 129 x 129 lattice points, and a map
+// file of one byte per cell. GroundMap itself takes any size (tests use
+// small ones); everything sized for the editor's map takes it from here.
+constexpr int32_t kMapCells = 64;                      // cells along each side
+constexpr int32_t kLatticeSide = 2 * kMapCells + 1;    // lattice points along each side
+constexpr int32_t kMapFileBytes = kMapCells * kMapCells;
+
+// The terrain kinds a lattice point holds; the grids store them as bytes and
+// the map's operations take them as plain int32_t.
+enum class TerrainKind : int32_t { sand, grass, rock, snow, water };
+constexpr int32_t kTerrainKinds = 5;
+
 // Tile of a map whose every lattice point holds kind 0.
 constexpr uint8_t kPlainTile = 176;
 
@@ -20,6 +32,26 @@ struct LatticePos {
     double x;
     double y;
 };
+
+// The point a lattice position lies on: each coordinate truncated toward
+// zero, so a position between -1 and 0 gives 0 (the band of point 0 is one
+// and a half steps wide). Held within +-1e9 first: a position far off the
+// map gives a point far off it, never an out-of-range conversion.
+LatticePoint latticePointAt(LatticePos pos);
+
+// A cell of a map: x right, y down.
+struct MapCell {
+    int32_t x;
+    int32_t y;
+};
+
+// The cell a mission's map position names. Missions number cells
+// y * 64 + x on the editor's 64-wide map, whatever a map's width; C's
+// division puts a negative position above the map (y < 0), as the frame
+// draws it.
+constexpr MapCell cellOfMapPosition(int32_t position) {
+    return {position & (kMapCells - 1), position / kMapCells};
+}
 
 struct GroundMap {
     int32_t width = 0;           // cells across
@@ -59,7 +91,15 @@ struct GroundMap {
     // calls it for each cell right after storing the tile. Never changes tiles.
     void decodeTile(int32_t x, int32_t y);
 
-    int32_t latticeStride() const { return 2 * width + 1; }
+    int32_t latticeStride() const { return 2 * width + 1; }  // lattice points across; the stride of `corners`
+    int32_t latticeRows() const { return 2 * height + 1; }   // lattice points down
+    // Whether p is a point of the lattice; the one test every caller uses.
+    bool insideLattice(LatticePoint p) const { return p.x >= 0 && p.y >= 0 && p.x < latticeStride() && p.y < latticeRows(); }
+    // p moved onto the lattice's nearest edge point where it lies outside.
+    LatticePoint clampedIntoLattice(LatticePoint p) const {
+        const int32_t maxX = latticeStride() - 1, maxY = latticeRows() - 1;
+        return {p.x < 0 ? 0 : p.x > maxX ? maxX : p.x, p.y < 0 ? 0 : p.y > maxY ? maxY : p.y};
+    }
     uint8_t& tileAt(int32_t x, int32_t y) { return tiles[x * height + y]; }
     uint8_t tileAt(int32_t x, int32_t y) const { return tiles[x * height + y]; }
     uint8_t& cornerAt(int32_t px, int32_t py) { return corners[py * latticeStride() + px]; }

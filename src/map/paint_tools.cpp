@@ -83,8 +83,8 @@ void rectanglePoints(LatticePoint a, LatticePoint b, std::vector<LatticePoint>& 
 
 void bucketPoints(const GroundMap& map, LatticePoint a, int32_t kind, std::vector<LatticePoint>& out) {
     out.clear();
-    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
-    if (a.x < 0 || a.y < 0 || a.x >= w || a.y >= h) return;
+    const int32_t w = map.latticeStride(), h = map.latticeRows();
+    if (!map.insideLattice(a)) return;
     const uint8_t target = map.cornerAt(a.x, a.y);
     if (target == kind) return;
     // Marked in a lattice-sized byte map, then read back row by row: the
@@ -143,7 +143,7 @@ void paintList(GroundMap& map, const std::vector<LatticePoint>& points, int32_t 
 
 void paintPoints(GroundMap& map, const std::vector<LatticePoint>& points, int32_t kind, Symmetry symmetry) {
     if (symmetry == Symmetry::off) return paintList(map, points, kind);
-    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    const int32_t w = map.latticeStride(), h = map.latticeRows();
     if (4 * points.size() < kBatchFrom) {  // a brush step: no list of images needed
         LatticePoint images[3];
         for (const LatticePoint& p : points) {

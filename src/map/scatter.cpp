@@ -3,14 +3,14 @@
 #include <vector>
 
 uint32_t scatterSeed(const GroundMap& map, LatticePoint press) {
-    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    const int32_t w = map.latticeStride(), h = map.latticeRows();
     if (press.x < 0 || press.y < 0 || press.x >= w || press.y >= h) return 0;
     return static_cast<uint32_t>(press.y) * static_cast<uint32_t>(w) + static_cast<uint32_t>(press.x);
 }
 
 void scatterStep(GroundMap& map, LcgRandom& random, LatticePos topLeft, int32_t size, int32_t density, int32_t kind,
                  Symmetry symmetry) {
-    const int32_t maxPx = map.latticeStride() - 1, maxPy = 2 * map.height;
+    const int32_t maxPx = map.latticeStride() - 1, maxPy = map.latticeRows() - 1;
     // The brush's own test of its top-left (written so that NaN fails too);
     // past it trunc(l + k) >= 0 for every k >= 0.
     if (!(topLeft.x > -1.0 && topLeft.y > -1.0)) return;

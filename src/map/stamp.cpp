@@ -6,7 +6,7 @@ namespace {
 
 constexpr char kHeader[] = "VornGroundEditor stamp 1 ";
 
-// A size as the header writes it: 1..129, decimal, no sign, no leading zero.
+// A size as the header writes it: 1..kStampSideLimit, decimal, no sign, no leading zero.
 bool readSide(const char* p, size_t n, int32_t& side) {
     if (n == 0 || n > 3 || p[0] == '0') return false;
     int32_t value = 0;
@@ -132,7 +132,7 @@ void placeStamp(GroundMap& map, const Stamp& stamp, int32_t left, int32_t top, S
     // Kept between calls: the preview places a stamp on every cursor move.
     static std::vector<LatticePoint> painted;
     static std::vector<uint8_t> paintedKinds;
-    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    const int32_t w = map.latticeStride(), h = map.latticeRows();
     painted.clear();
     paintedKinds.clear();
     // The stamp clipped to the lattice, in 64 bits: a cursor far off the map

@@ -11,8 +11,8 @@
 
 // The longest clipboard text read as a stamp; longer texts are not stamps.
 constexpr size_t kStampTextLimit = 64 * 1024;
-// The largest side a stamp may have: the 64 x 64 map's whole lattice.
-constexpr int32_t kStampSideLimit = 129;
+// The largest side a stamp may have: the editor's map's whole lattice.
+constexpr int32_t kStampSideLimit = kLatticeSide;
 
 struct Stamp {
     int32_t width = 0;           // points across, 1..kStampSideLimit

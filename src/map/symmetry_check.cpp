@@ -10,7 +10,7 @@ namespace {
 // row's loop holds only the comparisons its mode makes.
 template <bool LR, bool TB, bool HT, class Found>
 int32_t scanRows(const GroundMap& map, Found found) {
-    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    const int32_t w = map.latticeStride(), h = map.latticeRows();
     int32_t count = 0;
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t* row = map.corners + static_cast<size_t>(y) * w;
@@ -43,7 +43,7 @@ int32_t scan(const GroundMap& map, Symmetry s, Found found) {
 // Every row's columns on the far side of the vertical axis from the source
 // take the kinds of their mirror images.
 void mirrorColumns(GroundMap& map, bool fromLeft) {
-    const int32_t w = map.latticeStride(), h = 2 * map.height + 1, axis = (w - 1) / 2;
+    const int32_t w = map.latticeStride(), h = map.latticeRows(), axis = (w - 1) / 2;
     for (int32_t y = 0; y < h; ++y) {
         uint8_t* row = map.corners + static_cast<size_t>(y) * w;
         if (fromLeft)
@@ -56,7 +56,7 @@ void mirrorColumns(GroundMap& map, bool fromLeft) {
 // The rows on the far side of the horizontal axis from the source become copies
 // of their mirror images.
 void mirrorRows(GroundMap& map, bool fromTop) {
-    const int32_t w = map.latticeStride(), h = 2 * map.height + 1, axis = (h - 1) / 2;
+    const int32_t w = map.latticeStride(), h = map.latticeRows(), axis = (h - 1) / 2;
     const int32_t first = fromTop ? axis + 1 : 0, end = fromTop ? h : axis;
     for (int32_t y = first; y < end; ++y)
         std::memcpy(map.corners + static_cast<size_t>(y) * w, map.corners + static_cast<size_t>(h - 1 - y) * w,
@@ -66,7 +66,7 @@ void mirrorRows(GroundMap& map, bool fromTop) {
 // The half turn from the left half (or the right): the other half's points
 // and the far half of the centre column take the kinds of their turned images.
 void turnHalf(GroundMap& map, bool fromLeft) {
-    const int32_t w = map.latticeStride(), h = 2 * map.height + 1, axis = (w - 1) / 2, middle = (h - 1) / 2;
+    const int32_t w = map.latticeStride(), h = map.latticeRows(), axis = (w - 1) / 2, middle = (h - 1) / 2;
     for (int32_t y = 0; y < h; ++y) {
         uint8_t* row = map.corners + static_cast<size_t>(y) * w;
         const uint8_t* turned = map.corners + static_cast<size_t>(h - 1 - y) * w;
@@ -125,7 +125,7 @@ int32_t symmetryPartOf(Symmetry symmetry, LatticePoint p, int32_t w, int32_t h) 
 }
 
 bool mendSymmetry(GroundMap& map, Symmetry symmetry, LatticePoint source) {
-    const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
+    const int32_t w = map.latticeStride(), h = map.latticeRows();
     const int32_t part = symmetryPartOf(symmetry, source, w, h);
     if (part < 0) return false;
     // The grids before, to tell whether the mend changed anything: the

@@ -1,19 +1,26 @@
 // The command table and its key actions. A new key is one entry here and its
-// action; the docs test then asks for its lines in the README and the manual.
+// action; `bash scripts/key-docs.sh` then writes its lines into the docs,
+// which the docs test asks for.
 #include "shell/commands.h"
 
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 #include "files/mission.h"
 #include "map/ground_map.h"
+#include "shell/dialogs.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
+#include "shell/paint_tool_table.h"
+#include "shell/picture_export.h"
 #include "shell/render.h"
-#include "shell/shell.h"
 #include "shell/stamps.h"
+#include "shell/title.h"
 #include "shell/tools.h"
+#include "shell/wndproc.h"
 
 namespace {
 
@@ -46,9 +53,9 @@ void importGreyHeights(HWND window, WPARAM) {
     if (const char* path = chooseOpenFile(window, "Choose Grey Bitmap", kImageFilter)) {
         // The old texture goes first, so a failed import leaves name 0.
         glDeleteTextures(1, &textureNames.height);
-        const char* refusal = nullptr;
-        textureNames.height = importGreyBitmap(path, &refusal);
-        if (refusal) MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+        std::string reason;
+        textureNames.height = importGreyBitmap(path, &reason);
+        if (!reason.empty()) MessageBoxA(window, reason.c_str(), kTitle, MB_OK | MB_ICONERROR);
     }
 }
 
@@ -58,9 +65,9 @@ void openMission(HWND window, WPARAM) {
     if (const char* path = chooseOpenFile(window, "Choose Mission")) {
         // A file the reader refuses for its size says why; one that cannot
         // be opened stays silent, as before.
-        const char* refusal = nullptr;
-        if (!readMission(path, structureList, tileObjectList, &refusal) && refusal)
-            MessageBoxA(window, refusal, kTitle, MB_OK | MB_ICONERROR);
+        std::string reason;
+        if (!readMission(path, structureList, tileObjectList, &reason) && !reason.empty())
+            MessageBoxA(window, reason.c_str(), kTitle, MB_OK | MB_ICONERROR);
     }
 }
 
@@ -109,72 +116,83 @@ bool matches(const KeyChord& chord, WPARAM key, uint8_t modifiers) {
            (modifiers & chord.released) == 0;
 }
 
+// The fixed entries; the painting tools' keys come between these two parts,
+// one entry each from the tool table.
+const Command kBeforeTools[] = {
+    {"Esc", "leave corner editing or fill; in view mode, quit (asks to save)", "view / quit",
+     {{VK_ESCAPE, 0, 0, 0}}, leaveModeOrQuit, kAsks},
+    {"Space", "height overlay on or off", "height overlay", {{VK_SPACE, 0, 0, 0}}, toggleHeightOverlay, 0},
+    {"0 to 4", "kind 0 sand, 1 grass, 2 rock, 3 snow, 4 water", "kind", {{'0', '4', 0, 0}}, chooseKind, 0},
+    {"C", "clear the map (asks first)", "clear", {{'C', 0, 0, 0}}, clearMap, kAsks},
+    {"E", "corner editing on or off", "corner editing", {{'E', 0, 0, 0}}, toggleCornerEditing, 0},
+    {"F", "height fill on or off", "height fill", {{'F', 0, 0, 0}}, toggleHeightFill, 0},
+    {"G", "import a grey bitmap as the height field", "grey bitmap", {{'G', 0, 0, 0}}, importGreyHeights, kAsks},
+    {"I", "fill takes points below or above the height under the cursor", "fill below", {{'I', 0, 0, 0}},
+     toggleFillBelow, 0},
+    {"M", "open a mission", "mission", {{'M', 0, 0, 0}}, openMission, kAsks},
+    {"O", "open a map (asks to save unsaved changes first)", "open map", {{'O', 0, 0, 0}}, openMap, kAsks},
+    {"Q", "smaller brush", "smaller brush", {{'Q', 0, 0, 0}}, smallerBrush, 0},
+    {"R", "new random height field", "new heights", {{'R', 0, 0, 0}}, newHeightField, 0},
+    {"S", "save the map, choosing the file", "save map", {{'S', 0, 0, 0}}, saveChoosingFile, kAsks},
+    {"U", "mission objects on or off", "objects", {{'U', 0, 0, 0}}, toggleObjects, 0},
+    {"W", "larger brush", "larger brush", {{'W', 0, 0, 0}}, largerBrush, 0},
+};
+const Command kAfterTools[] = {
+    {"P", "pick the kind of the point under the cursor", "pick kind", {{'P', 0, 0, 0}}, pickKind, 0},
+    {"V", "symmetry: off, mirror left-right, mirror top-bottom, mirror four ways, half turn", "symmetry",
+     {{'V', 0, 0, 0}}, nextSymmetry, 0},
+    {"Home", "show the whole map", "whole map", {{VK_HOME, 0, 0, 0}}, showWholeMap, 0},
+    {"Ctrl+Z", "undo", "undo", {{'Z', 0, kCtrl, kShift}}, undo, 0},
+    {"Ctrl+Y or Ctrl+Shift+Z", "redo", "redo", {{'Y', 0, kCtrl, 0}, {'Z', 0, kCtrl | kShift, 0}}, redo, 0},
+    {"Ctrl+S", "save to the current file", "save to the current file", {{'S', 0, kCtrl, 0}}, saveToCurrentFile,
+     kAsks},
+    {"Ctrl+C", "copy the selected points as a stamp, to the clipboard", "copy", {{'C', 0, kCtrl, 0}}, copySelection,
+     kBrowserToo},
+    {"Ctrl+V", "paste the clipboard's stamp: it floats at the cursor in corner editing until Esc", "paste",
+     {{'V', 0, kCtrl, 0}}, pasteStamp, kAsks | kBrowserToo},
+    {"Z", "while a stamp floats: turn it a quarter turn clockwise", "turn stamp", {{'Z', 0, 0, kCtrl | kShift}},
+     turnOrFlipStamp, 0},
+    {"X", "while a stamp floats: flip it left-right", "flip stamp left-right", {{'X', 0, 0, kCtrl | kShift}},
+     turnOrFlipStamp, 0},
+    {"Y", "while a stamp floats: flip it top-bottom", "flip stamp top-bottom", {{'Y', 0, 0, kCtrl | kShift}},
+     turnOrFlipStamp, 0},
+    {"Ctrl+E", "export the map as a PNG picture (objects included while shown)", "export picture",
+     {{'E', 0, kCtrl, 0}}, exportPictureKey, kAsks},
+    {"F1", "this help", "all keys", {{VK_F1, 0, 0, 0}}, showHelp, kAsks},
+    // Mouse actions: their message cases in the window procedure run them.
+    {"Left drag (corner editing)", "paint the kind with the square brush", "paints", {}, nullptr, 0},
+    {"Left drag (line or rectangle tool)", "paint the shape from the press to the release; Esc drops it",
+     "draws the shape", {}, nullptr, 0},
+    {"Left click (bucket tool)", "fill the points joined to the clicked one that hold its kind", "fills", {},
+     nullptr, 0},
+    {"Ctrl+left drag (corner editing)", "select a rectangle of points; a click without a move clears it",
+     "selects", {}, nullptr, 0},
+    {"Left click (stamp floating)", "place the stamp; it goes on floating", "places the stamp", {}, nullptr, 0},
+    {"Left click (fill)", "apply the fill shown", "applies the fill", {}, nullptr, 0},
+    {"Right drag", "pan", "pans", {}, nullptr, 0},
+    {"Mouse wheel", "zoom", "zooms", {}, nullptr, 0},
+    {"A map file dropped on the window", "open it", "opens it", {}, nullptr, 0},
+};
+
 }  // namespace
 
-const Command kCommands[] = {
-    {"Esc", "leave corner editing or fill; in view mode, quit (asks to save)", "view / quit",
-     {{VK_ESCAPE, 0, 0, 0}}, leaveModeOrQuit},
-    {"Space", "height overlay on or off", "height overlay", {{VK_SPACE, 0, 0, 0}}, toggleHeightOverlay},
-    {"0 to 4", "kind 0 sand, 1 grass, 2 rock, 3 snow, 4 water", "kind", {{'0', '4', 0, 0}}, chooseKind},
-    {"C", "clear the map (asks first)", "clear", {{'C', 0, 0, 0}}, clearMap},
-    {"E", "corner editing on or off", "corner editing", {{'E', 0, 0, 0}}, toggleCornerEditing},
-    {"F", "height fill on or off", "height fill", {{'F', 0, 0, 0}}, toggleHeightFill},
-    {"G", "import a grey bitmap as the height field", "grey bitmap", {{'G', 0, 0, 0}}, importGreyHeights},
-    {"I", "fill takes points below or above the height under the cursor", "fill below", {{'I', 0, 0, 0}},
-     toggleFillBelow},
-    {"M", "open a mission", "mission", {{'M', 0, 0, 0}}, openMission},
-    {"O", "open a map (asks to save unsaved changes first)", "open map", {{'O', 0, 0, 0}}, openMap},
-    {"Q", "smaller brush", "smaller brush", {{'Q', 0, 0, 0}}, smallerBrush},
-    {"R", "new random height field", "new heights", {{'R', 0, 0, 0}}, newHeightField},
-    {"S", "save the map, choosing the file", "save map", {{'S', 0, 0, 0}}, saveChoosingFile},
-    {"U", "mission objects on or off", "objects", {{'U', 0, 0, 0}}, toggleObjects},
-    {"W", "larger brush", "larger brush", {{'W', 0, 0, 0}}, largerBrush},
-    {"D", "brush tool (enters corner editing)", "brush", {{'D', 0, 0, 0}}, chooseTool},
-    {"L", "line tool: a left drag paints a line of brush squares (enters corner editing)", "line",
-     {{'L', 0, 0, 0}}, chooseTool},
-    {"A", "rectangle tool: a left drag paints every point from corner to corner (enters corner editing)",
-     "rectangle", {{'A', 0, 0, 0}}, chooseTool},
-    {"B", "bucket tool: a left click fills the joined points of the kind clicked (enters corner editing)",
-     "bucket", {{'B', 0, 0, 0}}, chooseTool},
-    {"P", "pick the kind of the point under the cursor", "pick kind", {{'P', 0, 0, 0}}, pickKind},
-    {"V", "symmetry: off, mirror left-right, mirror top-bottom, mirror four ways, half turn", "symmetry",
-     {{'V', 0, 0, 0}}, nextSymmetry},
-    {"Home", "show the whole map", "whole map", {{VK_HOME, 0, 0, 0}}, showWholeMap},
-    {"Ctrl+Z", "undo", "undo", {{'Z', 0, kCtrl, kShift}}, undo},
-    {"Ctrl+Y or Ctrl+Shift+Z", "redo", "redo", {{'Y', 0, kCtrl, 0}, {'Z', 0, kCtrl | kShift, 0}}, redo},
-    {"Ctrl+S", "save to the current file", "save to the current file", {{'S', 0, kCtrl, 0}}, saveToCurrentFile},
-    {"Ctrl+C", "copy the selected points as a stamp, to the clipboard", "copy", {{'C', 0, kCtrl, 0}}, copySelection},
-    {"Ctrl+V", "paste the clipboard's stamp: it floats at the cursor in corner editing until Esc", "paste",
-     {{'V', 0, kCtrl, 0}}, pasteStamp},
-    {"Z", "while a stamp floats: turn it a quarter turn clockwise", "turn stamp", {{'Z', 0, 0, kCtrl | kShift}},
-     turnStamp},
-    {"X", "while a stamp floats: flip it left-right", "flip stamp left-right", {{'X', 0, 0, kCtrl | kShift}},
-     flipStampLeftRight},
-    {"Y", "while a stamp floats: flip it top-bottom", "flip stamp top-bottom", {{'Y', 0, 0, kCtrl | kShift}},
-     flipStampTopBottom},
-    {"Ctrl+E", "export the map as a PNG picture (objects included while shown)", "export picture",
-     {{'E', 0, kCtrl, 0}}, exportPictureKey},
-    {"F1", "this help", "all keys", {{VK_F1, 0, 0, 0}}, showHelp},
-    // Mouse actions: their message cases in the window procedure run them.
-    {"Left drag (corner editing)", "paint the kind with the square brush", "paints", {}, nullptr},
-    {"Left drag (line or rectangle tool)", "paint the shape from the press to the release; Esc drops it",
-     "draws the shape", {}, nullptr},
-    {"Left click (bucket tool)", "fill the points joined to the clicked one that hold its kind", "fills", {},
-     nullptr},
-    {"Ctrl+left drag (corner editing)", "select a rectangle of points; a click without a move clears it",
-     "selects", {}, nullptr},
-    {"Left click (stamp floating)", "place the stamp; it goes on floating", "places the stamp", {}, nullptr},
-    {"Left click (fill)", "apply the fill shown", "applies the fill", {}, nullptr},
-    {"Right drag", "pan", "pans", {}, nullptr},
-    {"Mouse wheel", "zoom", "zooms", {}, nullptr},
-    {"A map file dropped on the window", "open it", "opens it", {}, nullptr},
-};
-const size_t kCommandCount = sizeof kCommands / sizeof kCommands[0];
+const std::vector<Command>& commandTable() {
+    static const std::vector<Command> table = [] {
+        std::vector<Command> all(std::begin(kBeforeTools), std::end(kBeforeTools));
+        for (int32_t i = 0; i < kPaintToolCount; ++i) {
+            const PaintToolEntry& tool = kPaintTools[i];
+            all.push_back({tool.key, tool.help, tool.brief, {{static_cast<WPARAM>(tool.key[0]), 0, 0, 0}}, chooseTool, 0});
+        }
+        all.insert(all.end(), std::begin(kAfterTools), std::end(kAfterTools));
+        return all;
+    }();
+    return table;
+}
 
 const Command* commandForKey(WPARAM key, uint8_t modifiers) {
     const Command* found = nullptr;
     int32_t foundHeld = -1;
-    for (const Command& command : kCommands) {
+    for (const Command& command : commandTable()) {
         for (const KeyChord& chord : command.chords) {
             if (!matches(chord, key, modifiers) || modifierCount(chord.held) <= foundHeld) continue;
             found = &command;
@@ -187,7 +205,7 @@ const Command* commandForKey(WPARAM key, uint8_t modifiers) {
 const char* helpText() {
     static const std::string text = [] {
         std::string lines;
-        for (const Command& command : kCommands)
+        for (const Command& command : commandTable())
             lines += std::string(lines.empty() ? "" : "\n") + command.keys + ": " + command.help;
         return lines;
     }();
@@ -196,7 +214,21 @@ const char* helpText() {
 
 std::string keyLineText() {
     std::string line;
-    for (const Command& command : kCommands)
+    for (const Command& command : commandTable())
         line += std::string(line.empty() ? "" : " \xC2\xB7 ") + command.keys + " " + command.brief;
     return line;
+}
+
+bool commandHoldsCtrlShift(WPARAM key) {
+    for (const Command& command : commandTable())
+        for (const KeyChord& chord : command.chords)
+            if (chord.first && (chord.held & (kCtrl | kShift)) == (kCtrl | kShift) && key >= chord.first &&
+                key <= (chord.last ? chord.last : chord.first))
+                return true;
+    return false;
+}
+
+bool browserActsToo(WPARAM key, uint8_t modifiers) {
+    const Command* command = commandForKey(key, modifiers);
+    return command && (command->traits & kBrowserToo);
 }

@@ -5,14 +5,21 @@
 
 #include <cstring>
 
-#include "shell/shell.h"
+#include "shell/dialogs.h"
+#include "shell/title.h"
 
 namespace {
 
 // The longest path the host takes, with its NUL (set by the build).
 constexpr DWORD kPathChars = VORN_PATH_CHARS;
-char openPath[kPathChars];  // chooseOpenFile's answer, valid until its next call
-char savePath[kPathChars];  // chooseSaveFile's answer, valid until its next call
+
+// The dialogs' answers: the buffers the system writes the chosen paths into.
+struct DialogAnswers {
+    char open[kPathChars];  // chooseOpenFile's answer, valid until its next call
+    char save[kPathChars];  // chooseSaveFile's answer, valid until its next call
+};
+DialogAnswers answers;
+
 const char kFilter[] = "All Files\0*.*\0";  // the literal's NUL ends the list
 
 void fillRequest(OPENFILENAMEA& request, HWND owner, const char* title, char* buffer, DWORD flags,
@@ -45,16 +52,16 @@ const char kImageFilter[] = "Images (*.bmp;*.png)\0*.bmp;*.png\0All Files\0*.*\0
 
 const char* chooseOpenFile(HWND owner, const char* title, const char* filter) {
     OPENFILENAMEA request;
-    fillRequest(request, owner, title, openPath, OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR, filter ? filter : kFilter);
-    return GetOpenFileNameA(&request) ? openPath : noPath(owner);
+    fillRequest(request, owner, title, answers.open, OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR, filter ? filter : kFilter);
+    return GetOpenFileNameA(&request) ? answers.open : noPath(owner);
 }
 
 const char kPngFilter[] = "PNG image (*.png)\0*.png\0All Files\0*.*\0";
 
 const char* chooseSaveFile(HWND owner, const char* title, const char* filter, const char* extension) {
     OPENFILENAMEA request;
-    fillRequest(request, owner, title, savePath, OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT,
+    fillRequest(request, owner, title, answers.save, OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT,
                 filter ? filter : kFilter);
     request.lpstrDefExt = extension;
-    return GetSaveFileNameA(&request) ? savePath : noPath(owner);
+    return GetSaveFileNameA(&request) ? answers.save : noPath(owner);
 }

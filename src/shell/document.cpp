@@ -11,8 +11,11 @@
 #include "files/file_read.h"
 #include "files/map_file.h"
 #include "map/ground_map.h"
+#include "shell/dialogs.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
-#include "shell/shell.h"
+#include "shell/paint_tool_table.h"
+#include "shell/title.h"
 #include "shell/undo_history.h"
 
 namespace {
@@ -89,7 +92,7 @@ std::string titleText() {
     text += mode ? mode : "mode " + std::to_string(static_cast<int32_t>(editorState.editMode));
     // The tool matters only where it paints.
     if (editorState.editMode == EditMode::corners)
-        if (const char* tool = paintToolName(editorState.tool)) text += std::string(", ") + tool;
+        text += ", " + paintToolTitle(editorState);
     text += ", kind " + std::to_string(static_cast<int32_t>(editorState.currentKind));
     if (kind) text += std::string(" (") + kind + ")";
     text += ", brush " + std::to_string(editorState.brushSize);

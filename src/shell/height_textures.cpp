@@ -12,14 +12,11 @@ unsigned generateHeightField() {
     return makeHeightTexture(heightField);
 }
 
-unsigned importGreyBitmap(const char* path, const char** refusal) {
-    const char* why = nullptr;
-    if (!readGreyBitmap(path, heightField, &why)) {
-        if (refusal) *refusal = why;
-        // An image of another size keeps the heights, and the overlay shows
-        // them still; a file that cannot be read gives name 0, no GL call.
-        return why ? makeHeightTexture(heightField) : 0;
-    }
-    if (refusal) *refusal = nullptr;
-    return makeHeightTexture(heightField);
+unsigned importGreyBitmap(const char* path, std::string* reason) {
+    std::string why;
+    const bool read = readGreyBitmap(path, heightField, &why);
+    if (reason) *reason = why;
+    // An image of another size keeps the heights, and the overlay shows them
+    // still; a file that cannot be read gives name 0, no GL call.
+    return read || !why.empty() ? makeHeightTexture(heightField) : 0;
 }

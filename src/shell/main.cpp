@@ -9,9 +9,12 @@
 #include "map/ground_map.h"
 #include "shell/command_line.h"
 #include "shell/editor_state.h"
+#include "shell/recovery.h"
 #include "shell/render.h"
-#include "shell/shell.h"
+#include "shell/startup.h"
+#include "shell/title.h"
 #include "shell/view_steps.h"
+#include "shell/wndproc.h"
 
 GLContextHandles createGLContext(HWND window) {
     GLContextHandles handles;
@@ -48,8 +51,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     RegisterClassA(&windowClass);
 
     initPatternTable();
-    HWND window = CreateWindowExA(0, kTitle, kTitle, WS_POPUP | WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
-                                  nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(0, kTitle, kTitle, WS_POPUP | WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, kWindowWidth,
+                                  kWindowHeight, nullptr, nullptr, instance, nullptr);
     const GLContextHandles gl = createGLContext(window);
     applyView(window);
     // tex1.bmp and structures.bmp: the working folder first, then beside the program.

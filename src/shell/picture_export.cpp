@@ -9,8 +9,10 @@
 
 #include "files/map_image.h"
 #include "height/height_image.h"
+#include "shell/dialogs.h"
 #include "shell/editor_state.h"
-#include "shell/shell.h"
+#include "shell/picture_export.h"
+#include "shell/title.h"
 
 void exportPicture(HWND window) {
     // The art the frame shows, as start-up loaded it. Without an atlas the

@@ -12,9 +12,11 @@
 #include "files/map_file.h"
 #include "files/recovery_store.h"
 #include "map/ground_map.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
+#include "shell/recovery.h"
 #include "shell/recovery_timing.h"
-#include "shell/shell.h"
+#include "shell/title.h"
 
 namespace {
 

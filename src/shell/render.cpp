@@ -13,12 +13,13 @@
 #include "files/quad_array.h"
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
+#include "shell/paint_tool_table.h"
 #include "shell/render.h"
 
 namespace {
 
 // Tile index shown at half opacity over each lattice point in corner editing, by terrain kind.
-constexpr uint8_t kCornerOverlayTiles[5] = {176, 143, 192, 207, 159};
+constexpr uint8_t kCornerOverlayTiles[kTerrainKinds] = {176, 143, 192, 207, 159};
 
 // Texture rectangle of a tile in the 16 x 16 atlas. The atlas went up bottom
 // row first, so a tile's top edge has the larger t.
@@ -52,7 +53,13 @@ struct GridQuads {
     }
 };
 
-GridQuads tileLayer, cornerOverlay;
+// What the frame keeps between frames: each layer's quads, filled again
+// only when what they show changes.
+struct Layers {
+    GridQuads tiles;    // the tile layer of the map drawn
+    GridQuads corners;  // the corner overlay of the working (or preview) map
+};
+Layers layers;
 
 // Draws the quads of a row-major grid (`columns` across, anchors `step`
 // apart from the origin, x right and rows down, each quad within a step of its
@@ -75,35 +82,35 @@ void drawShown(const QuadArray& quads, int32_t columns, int32_t rows, double ste
 }
 
 void drawTileLayer(const GroundMap& map) {
-    if (tileLayer.stale(map.width, map.height, map.tiles, static_cast<size_t>(map.width) * map.height)) {
+    if (layers.tiles.stale(map.width, map.height, map.tiles, static_cast<size_t>(map.width) * map.height)) {
         for (int32_t y = 0; y < map.height; ++y) {
             for (int32_t x = 0; x < map.width; ++x) {
                 const TileRect t = tileRect(map.tileAt(x, y));
-                tileLayer.quads.add(t.s0, t.t0, t.s1, t.t1, x, -y, x + 1, -y - 1);
+                layers.tiles.quads.add(t.s0, t.t0, t.s1, t.t1, x, -y, x + 1, -y - 1);
             }
         }
     }
-    drawShown(tileLayer.quads, map.width, map.height, 1.0);
+    drawShown(layers.tiles.quads, map.width, map.height, 1.0);
 }
 
 void drawCornerOverlay(const GroundMap& map) {
-    const size_t points = static_cast<size_t>(map.latticeStride()) * (2 * map.height + 1);
-    if (cornerOverlay.stale(map.width, map.height, map.corners, points)) {
-        for (int32_t py = 0; py <= 2 * map.height; ++py) {
-            for (int32_t px = 0; px <= 2 * map.width; ++px) {
+    const size_t points = static_cast<size_t>(map.latticeStride()) * map.latticeRows();
+    if (layers.corners.stale(map.width, map.height, map.corners, points)) {
+        for (int32_t py = 0; py < map.latticeRows(); ++py) {
+            for (int32_t px = 0; px < map.latticeStride(); ++px) {
                 // The grid only ever holds kinds 0..4; anything else would be a
                 // corrupted map, shown as kind 0 rather than read past the table.
                 const uint8_t kind = map.cornerAt(px, py);
-                const TileRect t = tileRect(kCornerOverlayTiles[kind < 5 ? kind : 0]);
+                const TileRect t = tileRect(kCornerOverlayTiles[kind < kTerrainKinds ? kind : 0]);
                 const double cx = px / 2.0, cy = -py / 2.0;
-                cornerOverlay.quads.add(t.s0, t.t0, t.s1, t.t1, cx - 0.25, cy + 0.25, cx + 0.25, cy - 0.25);
+                layers.corners.quads.add(t.s0, t.t0, t.s1, t.t1, cx - 0.25, cy + 0.25, cx + 0.25, cy - 0.25);
             }
         }
     }
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1, 1, 1, 0.5f);  // stays current in later frames; harmless with blending off
-    drawShown(cornerOverlay.quads, map.latticeStride(), 2 * map.height + 1, 0.5);
+    drawShown(layers.corners.quads, map.latticeStride(), map.latticeRows(), 0.5);
     glDisable(GL_BLEND);
 }
 
@@ -112,10 +119,11 @@ void drawHeightOverlay() {
     // t = 0, the first uploaded lattice row, lies along the map's top edge.
     glBindTexture(GL_TEXTURE_2D, textureNames.height);
     glBegin(GL_QUADS);
+    const double side = kMapCells;
     glTexCoord2d(0, 0); glVertex2d(0, 0);
-    glTexCoord2d(1, 0); glVertex2d(64, 0);
-    glTexCoord2d(1, 1); glVertex2d(64, -64);
-    glTexCoord2d(0, 1); glVertex2d(0, -64);
+    glTexCoord2d(1, 0); glVertex2d(side, 0);
+    glTexCoord2d(1, 1); glVertex2d(side, -side);
+    glTexCoord2d(0, 1); glVertex2d(0, -side);
     glEnd();
 }
 
@@ -147,17 +155,17 @@ static void drawLines(float r, float g, float b, Lines lines) {
 }
 
 void drawSelectionFrame() {
-    if (!stampState.hasSelection) return;
-    drawLines(1, 1, 0, [&] { frameLines(stampState.selectionFrom, stampState.selectionTo); });
+    if (!selection.shown) return;
+    drawLines(1, 1, 0, [&] { frameLines(selection.from, selection.to); });
 }
 
 static void drawToolOutline(const GroundMap& map, int32_t clientW, int32_t clientH) {
-    const int32_t maxX = 2 * map.width, maxY = 2 * map.height;
+    const int32_t maxX = map.latticeStride() - 1, maxY = map.latticeRows() - 1;
     LatticePoint at = toolDrag.active ? toolDrag.to : cursorPoint(clientW, clientH);
-    if (at.x < 0 || at.y < 0 || at.x > maxX || at.y > maxY) return;
-    const PaintTool tool = toolDrag.active ? toolDrag.tool : editorState.tool;
+    if (!map.insideLattice(at)) return;
+    const PaintToolEntry& tool = paintTool(toolDrag.active ? toolDrag.tool : editorState.tool);
     LatticePoint end = at;
-    if (tool == PaintTool::brush || tool == PaintTool::line) {
+    if (tool.outline == ToolOutline::brushSquare) {
         const int64_t size = editorState.brushSize > 0 ? editorState.brushSize : 1;
         end = {static_cast<int32_t>(at.x + size - 1 < maxX ? at.x + size - 1 : maxX),
                static_cast<int32_t>(at.y + size - 1 < maxY ? at.y + size - 1 : maxY)};
@@ -197,7 +205,7 @@ static void drawSymmetryAxes(const GroundMap& map) {
 void drawToolMarks(int32_t clientW, int32_t clientH) {
     if (editorState.editMode != EditMode::corners) return;
     if (editorState.symmetry != Symmetry::off) drawSymmetryAxes(workingMap);
-    if (!stampState.floating) drawToolOutline(workingMap, clientW, clientH);
+    if (!floatingStamp.floating) drawToolOutline(workingMap, clientW, clientH);
 }
 
 void drawFrame(HWND window, HDC dc) {

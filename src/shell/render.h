@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 // Viewport and projection from the client size and the view state; leaves
 // GL_MODELVIEW current. Harmless with no current context or an empty client area.
@@ -32,5 +33,5 @@ unsigned generateHeightField();
 // Caller: key G. Reads a grey bitmap into the height field and returns its
 // new texture, or 0 (field unchanged) when the file cannot be opened. An
 // image of another size leaves the field unchanged, returns a texture of it
-// and sets *refusal to the message saying why (else nullptr).
-unsigned importGreyBitmap(const char* path, const char** refusal = nullptr);
+// and gives the reason (files/reason.h).
+unsigned importGreyBitmap(const char* path, std::string* reason = nullptr);

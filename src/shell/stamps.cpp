@@ -3,8 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "shell/document.h"
 #include "shell/editor_state.h"
-#include "shell/shell.h"
+#include "shell/title.h"
 #include "shell/tools.h"
 
 namespace {
@@ -49,10 +50,10 @@ bool clipboardText(HWND window, std::string& text) {
 }  // namespace
 
 void copySelection(HWND window, WPARAM) {
-    if (!stampState.hasSelection) return;
-    stampState.copy = copyStamp(workingMap, stampState.selectionFrom, stampState.selectionTo);
-    stampState.hasCopy = true;
-    setClipboardText(window, stampText(stampState.copy));
+    if (!selection.shown) return;
+    floatingStamp.copy = copyStamp(workingMap, selection.from, selection.to);
+    floatingStamp.hasCopy = true;
+    setClipboardText(window, stampText(floatingStamp.copy));
 }
 
 void pasteStamp(HWND window, WPARAM) {
@@ -62,8 +63,8 @@ void pasteStamp(HWND window, WPARAM) {
     // (another program emptied it, or the system refused the copy); text of
     // any other kind was put there since, and is what the user means.
     const bool any = clipboardText(window, text);
-    if (!any && stampState.hasCopy) {
-        stamp = stampState.copy;
+    if (!any && floatingStamp.hasCopy) {
+        stamp = floatingStamp.copy;
     } else if (!any || !parseStamp(text.data(), text.size(), stamp)) {
         MessageBoxA(window, "The clipboard holds no terrain stamp.", kTitle, MB_OK);
         return;
@@ -71,53 +72,50 @@ void pasteStamp(HWND window, WPARAM) {
     endChange();  // a stroke in progress stays a change of its own
     dropToolDrag();  // the stamp's preview replaces a held line's
     editorState.editMode = EditMode::corners;
-    stampState.stamp = std::move(stamp);
-    stampState.floating = true;
+    floatingStamp.stamp = std::move(stamp);
+    floatingStamp.floating = true;
 }
 
-void turnStamp(HWND, WPARAM) {
-    if (stampState.floating) stampState.stamp = turnedClockwise(stampState.stamp);
-}
-void flipStampLeftRight(HWND, WPARAM) {
-    if (stampState.floating) stampState.stamp = flippedLeftRight(stampState.stamp);
-}
-void flipStampTopBottom(HWND, WPARAM) {
-    if (stampState.floating) stampState.stamp = flippedTopBottom(stampState.stamp);
+void turnOrFlipStamp(HWND, WPARAM key) {
+    if (!floatingStamp.floating) return;
+    const Stamp& s = floatingStamp.stamp;
+    floatingStamp.stamp = key == 'Z' ? turnedClockwise(s) : key == 'X' ? flippedLeftRight(s) : flippedTopBottom(s);
 }
 
 bool stampLeftDown(HWND window) {
     if (editorState.editMode != EditMode::corners) return false;
     if (GetKeyState(VK_CONTROL) & 0x8000) {
-        stampState.selecting = true;
-        stampState.selectionMoved = false;
-        stampState.hasSelection = true;
-        stampState.selectionFrom = stampState.selectionTo = clampedIntoLattice(pointUnderCursor(window));
+        selection.dragging = true;
+        selection.moved = false;
+        selection.shown = true;
+        selection.from = selection.to = workingMap.clampedIntoLattice(pointUnderCursor(window));
         return true;
     }
-    if (!stampState.floating) return false;
+    if (!floatingStamp.floating) return false;
     const LatticePoint at = pointUnderCursor(window);
     endChange();
-    placeStamp(workingMap, stampState.stamp, at.x, at.y, editorState.symmetry);
+    placeStamp(workingMap, floatingStamp.stamp, at.x, at.y, editorState.symmetry);
     endChange();  // one step, none when no byte changed
     return true;
 }
 
 bool stampMouseMove(HWND window) {
-    if (stampState.selecting) {
-        stampState.selectionMoved = true;
-        stampState.selectionTo = clampedIntoLattice(pointUnderCursor(window));
+    if (selection.dragging) {
+        selection.moved = true;
+        selection.to = workingMap.clampedIntoLattice(pointUnderCursor(window));
         return true;
     }
     // The stamp is placed by presses only; a held button does not paint.
-    return stampState.floating;
+    return floatingStamp.floating;
 }
 
 void stampLeftUp() {
-    if (stampState.selecting && !stampState.selectionMoved) stampState.hasSelection = false;
-    stampState.selecting = false;
+    if (selection.dragging && !selection.moved) selection.shown = false;
+    selection.dragging = false;
 }
 
 void dropStampsOutsideCornerEditing() {
     if (editorState.editMode == EditMode::corners) return;
-    stampState.selecting = stampState.hasSelection = stampState.floating = false;
+    selection.dragging = selection.shown = false;
+    floatingStamp.floating = false;
 }

@@ -7,12 +7,11 @@
 
 #include "shell/editor_state.h"
 
-// The command table's actions: Ctrl+C, Ctrl+V, and Z, X, Y while a stamp floats.
+// The command table's actions: Ctrl+C, Ctrl+V, and, while a stamp floats,
+// Z (a quarter turn clockwise), X (flip left-right) and Y (flip top-bottom).
 void copySelection(HWND window, WPARAM key);
 void pasteStamp(HWND window, WPARAM key);
-void turnStamp(HWND window, WPARAM key);
-void flipStampLeftRight(HWND window, WPARAM key);
-void flipStampTopBottom(HWND window, WPARAM key);
+void turnOrFlipStamp(HWND window, WPARAM key);
 
 // Callers: the window procedure's mouse cases, after they noted the position.
 // True when the stamp tools took the message (a Ctrl + left press starts a

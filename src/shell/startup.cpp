@@ -14,8 +14,10 @@
 #include "files/map_image.h"
 #include "files/texture_image.h"
 #include "shell/command_line.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
-#include "shell/shell.h"
+#include "shell/startup.h"
+#include "shell/title.h"
 
 namespace {
 
@@ -58,13 +60,13 @@ void loadArt(HWND window) {
     std::vector<uint8_t> pixels;
     for (const Art& a : art) {
         const std::string path = findArtFile(a.name);
-        const char* refusal = nullptr;
-        *a.texture = path.empty() ? 0 : loadTextureImage(path.c_str(), 1, &refusal, &pixels);
+        std::string reason;
+        *a.texture = path.empty() ? 0 : loadTextureImage(path.c_str(), 1, &pixels, &reason);
         // Kept for Ctrl+E, whose picture must show this very art.
         a.image->clear();
         if (*a.texture != 0 && !pixels.empty()) atlasImageFromPixels(pixels.data(), *a.image);
         // An image of the wrong size is drawn as a missing one, and said with its size.
-        if (refusal) refused += std::string(refused.empty() ? "" : "\n") + refusal;
+        if (!reason.empty()) refused += std::string(refused.empty() ? "" : "\n") + reason;
         else if (*a.texture == 0) missing += std::string(missing.empty() ? "" : ", ") + a.name;
     }
     if (!refused.empty()) MessageBoxA(window, refused.c_str(), kTitle, MB_OK | MB_ICONERROR);

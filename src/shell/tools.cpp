@@ -3,17 +3,9 @@
 #include <vector>
 
 #include "shell/editor_state.h"
+#include "shell/paint_tool_table.h"
 #include "shell/render.h"
-#include "shell/shell.h"
 #include "shell/view_steps.h"
-
-namespace {
-
-bool insideLattice(LatticePoint p) {
-    return p.x >= 0 && p.y >= 0 && p.x <= 2 * workingMap.width && p.y <= 2 * workingMap.height;
-}
-
-}  // namespace
 
 LatticePoint pointUnderCursor(HWND window) {
     RECT client = {0, 0, 0, 0};
@@ -21,27 +13,21 @@ LatticePoint pointUnderCursor(HWND window) {
     return cursorPoint(client.right, client.bottom);
 }
 
-LatticePoint clampedIntoLattice(LatticePoint p) {
-    const int32_t maxX = 2 * workingMap.width, maxY = 2 * workingMap.height;
-    return {p.x < 0 ? 0 : p.x > maxX ? maxX : p.x, p.y < 0 ? 0 : p.y > maxY ? maxY : p.y};
-}
-
 void chooseTool(HWND, WPARAM key) {
-    switch (key) {
-    case 'L': editorState.tool = PaintTool::line; break;
-    case 'A': editorState.tool = PaintTool::rectangle; break;
-    case 'B': editorState.tool = PaintTool::bucket; break;
-    default: editorState.tool = PaintTool::brush; break;
-    }
+    const int32_t chosen = paintToolForKey(static_cast<char>(key));
+    if (chosen < 0) return;
+    const PaintToolEntry& tool = paintTool(chosen);
+    if (chosen == editorState.tool && tool.again) tool.again(editorState);
+    editorState.tool = chosen;
     // From the fill, as E does: its preview is only drawn in edit mode 2.
     editorState.editMode = EditMode::corners;
 }
 
 void pickKind(HWND window, WPARAM) {
     const LatticePoint p = pointUnderCursor(window);
-    if (!insideLattice(p)) return;
+    if (!workingMap.insideLattice(p)) return;
     const uint8_t kind = workingMap.cornerAt(p.x, p.y);
-    if (kind <= static_cast<uint8_t>(TerrainKind::water)) editorState.currentKind = static_cast<TerrainKind>(kind);
+    if (kind < kTerrainKinds) editorState.currentKind = static_cast<TerrainKind>(kind);
 }
 
 void nextSymmetry(HWND, WPARAM) {
@@ -54,11 +40,19 @@ void showWholeMap(HWND window, WPARAM) {
     if (wholeMapStep(viewState, client.right, client.bottom)) applyView(window);
 }
 
+namespace {
+
+bool dragToolChosen() {
+    return editorState.editMode == EditMode::corners && paintTool(editorState.tool).dragPoints;
+}
+
+}  // namespace
+
 bool toolLeftDown(HWND window) {
-    if (editorState.editMode != EditMode::corners || editorState.tool == PaintTool::brush) return false;
+    if (!dragToolChosen()) return false;
     const LatticePoint at = pointUnderCursor(window);
     // Off the lattice the press does nothing, and the brush does not take it either.
-    if (!insideLattice(at)) return true;
+    if (!workingMap.insideLattice(at)) return true;
     toolDrag.active = true;
     toolDrag.tool = editorState.tool;
     toolDrag.from = toolDrag.to = at;
@@ -66,18 +60,17 @@ bool toolLeftDown(HWND window) {
 }
 
 bool toolMouseMove(HWND window) {
-    if (!toolDrag.active) return editorState.editMode == EditMode::corners && editorState.tool != PaintTool::brush;
-    toolDrag.to = clampedIntoLattice(pointUnderCursor(window));
+    if (!toolDrag.active) return dragToolChosen();
+    toolDrag.to = workingMap.clampedIntoLattice(pointUnderCursor(window));
     return true;
 }
 
 void toolLeftUp(HWND window) {
     if (!toolDrag.active) return;
-    toolDrag.to = clampedIntoLattice(pointUnderCursor(window));
+    toolDrag.to = workingMap.clampedIntoLattice(pointUnderCursor(window));
     toolDrag.active = false;
-    static std::vector<LatticePoint> points;
-    toolDragPoints(workingMap, toolDrag, points);
-    paintPoints(workingMap, points, static_cast<int32_t>(editorState.currentKind), editorState.symmetry);
+    toolDragPoints(workingMap, toolDrag, toolDrag.points);
+    paintPoints(workingMap, toolDrag.points, static_cast<int32_t>(editorState.currentKind), editorState.symmetry);
 }
 
 void dropToolDrag() { toolDrag.active = false; }
@@ -86,11 +79,10 @@ void dropToolDragOutsideCornerEditing() {
     if (editorState.editMode != EditMode::corners) toolDrag.active = false;
 }
 
-void paintBrush(double lx, double ly) {
-    static std::vector<LatticePoint> points;
-    points.clear();
-    const int32_t maxPx = 2 * workingMap.width, maxPy = 2 * workingMap.height;
-    forEachBrushPoint(lx, ly, editorState.brushSize, maxPx, maxPy,
-                      [](int32_t px, int32_t py) { points.push_back({px, py}); });
-    paintPoints(workingMap, points, static_cast<int32_t>(editorState.currentKind), editorState.symmetry);
+void paintStroke(LatticePos at) {
+    const PaintToolEntry& tool = paintTool(editorState.tool);
+    if (!tool.strokePoints) return;
+    tool.strokePoints(workingMap, at, {editorState.brushSize, static_cast<int32_t>(editorState.currentKind)},
+                      toolDrag.points);
+    paintPoints(workingMap, toolDrag.points, static_cast<int32_t>(editorState.currentKind), editorState.symmetry);
 }

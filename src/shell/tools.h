@@ -1,6 +1,7 @@
 // The painting tools in the editor: the tool keys, the picker, symmetry, the
-// whole-map view, and the line, rectangle and bucket drags (their state and
-// preview: editor_state.h; their outline: render.cpp).
+// whole-map view, the brush stroke and the drag tools' press, move and
+// release (the tools themselves: paint_tool_table.h; a drag's state and
+// preview: editor_state.h; the outline: render.cpp).
 #pragma once
 #include <windows.h>
 
@@ -9,23 +10,21 @@
 #include "map/ground_map.h"
 
 // Callers: the tools and the stamps. The working map's lattice point under
-// the last mouse position (cursorPoint for the window's client area), and a
-// point clamped into the working map's lattice.
+// the last mouse position (cursorPoint for the window's client area).
 LatticePoint pointUnderCursor(HWND window);
-LatticePoint clampedIntoLattice(LatticePoint p);
 
-// The command table's actions: D, L, A and B choose the tool (and enter
-// corner editing), P picks the kind under the cursor, V steps the symmetry,
-// Home shows the whole map.
+// The command table's actions: a tool's key chooses it (and enters corner
+// editing; pressed again, it runs the entry's `again`), P picks the kind
+// under the cursor, V steps the symmetry, Home shows the whole map.
 void chooseTool(HWND window, WPARAM key);
 void pickKind(HWND window, WPARAM key);
 void nextSymmetry(HWND window, WPARAM key);
 void showWholeMap(HWND window, WPARAM key);
 
 // Callers: the window procedure's mouse cases, after the stamp tools had
-// their turn and the position was noted. A press with the line, rectangle or
-// bucket on the lattice starts a drag and returns true; while one is held a
-// move follows it (true: the brush must not paint); the release paints it.
+// their turn and the position was noted. With a drag tool chosen, a press on
+// the lattice starts a drag (true: the press is taken); a move follows a
+// held drag (true: no stroke paints); the release paints it.
 bool toolLeftDown(HWND window);
 bool toolMouseMove(HWND window);
 void toolLeftUp(HWND window);
@@ -36,7 +35,8 @@ void dropToolDrag();
 // no drag stays: Esc during one drops it, and its release paints nothing.
 void dropToolDragOutsideCornerEditing();
 
-// Caller: the window procedure's brush. Paints the brush square whose
-// top-left is lattice position (lx, ly) (inside the lattice), each point
-// followed by its symmetry images, with the current kind.
-void paintBrush(double lx, double ly);
+// Caller: the window procedure, for a move with the left button held in
+// corner editing over the lattice. Paints the chosen stroke tool's points
+// for lattice position `at` (the brush: the square whose top-left it is),
+// each followed by its symmetry images, with the current kind.
+void paintStroke(LatticePos at);

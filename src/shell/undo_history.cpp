@@ -8,7 +8,7 @@
 namespace {
 
 size_t tileBytes(const GroundMap& map) { return static_cast<size_t>(map.width) * map.height; }
-size_t cornerBytes(const GroundMap& map) { return static_cast<size_t>(map.latticeStride()) * (2 * map.height + 1); }
+size_t cornerBytes(const GroundMap& map) { return static_cast<size_t>(map.latticeStride()) * map.latticeRows(); }
 
 bool sameSize(const UndoHistory& h, const GroundMap& map) {
     return h.width == map.width && h.height == map.height && h.tiles.size() == tileBytes(map) &&

@@ -4,6 +4,7 @@
 
 #include "shell/editor_state.h"
 #include "shell/render.h"
+#include "shell/view_steps.h"
 
 WorldWindow viewWindow;
 
@@ -23,9 +24,10 @@ void applyView(HWND window) {
     glLoadIdentity();
     // 64 * zoom / W: one world unit spans 32 * zoom pixels of a viewport whose
     // normalised range of 2 covers W pixels.
-    const GLfloat sx = static_cast<GLfloat>(zoom * 64 / w), sy = static_cast<GLfloat>(zoom * 64 / h);
+    const GLfloat sx = static_cast<GLfloat>(zoom * (2 * kPixelsPerCell) / w),
+                  sy = static_cast<GLfloat>(zoom * (2 * kPixelsPerCell) / h);
     glScalef(sx, sy, 1.0f);
-    const double d = 0.03125 / zoom;
+    const double d = 1 / kPixelsPerCell / zoom;
     const GLfloat tx = static_cast<GLfloat>(-static_cast<double>(viewState.panX) * d);
     const GLfloat ty = static_cast<GLfloat>(viewState.panY * d);
     glTranslatef(tx, ty, 0.0f);

@@ -33,15 +33,9 @@ bool wholeMapStep(ViewState& view, int32_t w, int32_t h) {
     // A world unit is 32 * zoom pixels and the map 64 units across; a pixel
     // sits at centre + 32 * zoom * world - pan, so the centre (32, 32) needs
     // pan 1024 * zoom on both axes.
-    view.zoom = 0.9 * (w < h ? w : h) / (64.0 * 32.0);
-    view.panX = view.panY = static_cast<int32_t>(std::llround(1024.0 * view.zoom));
+    view.zoom = 0.9 * (w < h ? w : h) / (kMapCells * kPixelsPerCell);
+    view.panX = view.panY = static_cast<int32_t>(std::llround(kMapCells / 2 * kPixelsPerCell * view.zoom));
     return true;
-}
-
-bool latticeInside(double lx, double ly, int32_t maxPx, int32_t maxPy) {
-    // trunc(l) in [0, max] exactly when -1 < l < max + 1; testing in double
-    // keeps huge or far-off positions from an out-of-range conversion.
-    return lx > -1.0 && lx < maxPx + 1.0 && ly > -1.0 && ly < maxPy + 1.0;
 }
 
 bool frameDue(uint32_t now, uint32_t lastFrame) {

@@ -11,6 +11,8 @@ constexpr double kZoomMin = 1e-9;
 constexpr double kZoomMax = 1e9;
 constexpr int32_t kPanLimit = 1 << 30;
 constexpr double kZoomStep = 1.2;
+// Pixels one world unit (a cell) spans at zoom 1.
+constexpr double kPixelsPerCell = 32.0;
 
 // One wheel notch (delta > 0 zooms in, else out), about the client centre.
 // Caller: editorWndProc on WM_MOUSEWHEEL. Returns false, leaving the view
@@ -21,20 +23,17 @@ bool zoomStep(ViewState& view, int32_t wheelDelta);
 // the new position, clamped to the pan bounds. Caller: editorWndProc.
 void panStep(ViewState& view, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 
-// Home: the zoom at which the 64 x 64 map's side fills 90% of the smaller
+// Home: the zoom at which the editor's map's side fills 90% of the smaller
 // side of a w x h client area, and the pan (whole pixels, rounded) that puts
 // the map's centre at the client's centre. Returns false, leaving the view
 // untouched, for an empty client area.
 bool wholeMapStep(ViewState& view, int32_t w, int32_t h);
 
-// True when lattice position (lx, ly) truncated toward zero is a point of a
-// corner grid with maxPx + 1 by maxPy + 1 points. Safe for any finite input.
-bool latticeInside(double lx, double ly, int32_t maxPx, int32_t maxPy);
-
 // Calls visit(px, py) for each point of the size x size brush whose top-left
 // is at (lx, ly) that lies inside the grid, column by column and top to bottom,
 // px = trunc(lx + i), py = trunc(ly + j). Work is bounded by the grid, not by
-// the brush size. Requires latticeInside(lx, ly, maxPx, maxPy).
+// the brush size. Requires (lx, ly) to lie on a point of the grid
+// (latticePointAt of it inside).
 template <typename Visit>
 void forEachBrushPoint(double lx, double ly, int32_t size, int32_t maxPx, int32_t maxPy, Visit visit) {
     // lx, ly > -1, so trunc(l + k) >= 0 for every k >= 0; trunc grows with k,

@@ -7,12 +7,14 @@
 
 #include "map/ground_map.h"
 #include "shell/commands.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
-#include "shell/shell.h"
 #include "shell/stamps.h"
+#include "shell/title.h"
 #include "shell/tools.h"
 #include "shell/view_steps.h"
+#include "shell/wndproc.h"
 
 namespace {
 
@@ -57,10 +59,9 @@ void onMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {
     }
     if (stampMouseMove(window) || toolMouseMove(window)) return;
     const LatticePos pos = screenToLattice(x1, y1, client.right, client.bottom);
-    const int32_t maxPx = 2 * workingMap.width, maxPy = 2 * workingMap.height;
-    if (editorState.editMode != EditMode::corners || !latticeInside(pos.x, pos.y, maxPx, maxPy)) return;
+    if (editorState.editMode != EditMode::corners || !workingMap.insideLattice(latticePointAt(pos))) return;
     if (!(GetKeyState(VK_LBUTTON) & 0x80) || editorState.brushSize <= 0) return;
-    paintBrush(pos.x, pos.y);
+    paintStroke(pos);
 }
 
 }  // namespace

@@ -34,7 +34,14 @@ TEST(WebKeys, BrowserKeysBecomeVirtualKeys) {
         EXPECT_EQ(platform::virtualKeyFor(c.code, c.keyCode), c.vk) << "code \"" << c.code << "\" keyCode " << c.keyCode;
 }
 
+// The command table's answers, as the page's main hands them to the layer.
+void useTheTablesKeys() {
+    platform::page().hooks.editorTakesCtrlShift = [](int vk) { return vk == 'Z'; };
+    platform::page().hooks.browserActsToo = [](int vk, bool ctrl, bool) { return ctrl && (vk == 'C' || vk == 'V'); };
+}
+
 TEST(WebKeys, OnlyReloadFullScreenToolsAndSystemShortcutsStayTheBrowsers) {
+    useTheTablesKeys();
     struct Case { int vk; bool ctrl, shift, alt, meta; bool browser; };
     const Case cases[] = {
         {'S', true, false, false, false, false},   // Ctrl+S saves in the editor
@@ -60,11 +67,12 @@ TEST(WebKeys, OnlyReloadFullScreenToolsAndSystemShortcutsStayTheBrowsers) {
 // Ctrl+C and Ctrl+V are the editor's and the browser's both (its copy and
 // paste events carry the text); no other key is.
 TEST(WebKeys, CopyAndPasteAlsoReachTheBrowser) {
+    useTheTablesKeys();
     struct Case { int vk; bool ctrl; bool also; };
     const Case cases[] = {{'C', true, true}, {'V', true, true}, {'C', false, false}, {'V', false, false},
                           {'S', true, false}, {'X', true, false}};
     for (const Case& c : cases)
-        EXPECT_EQ(platform::browserAlsoActsOn(c.vk, c.ctrl), c.also) << "vk " << c.vk << " ctrl " << c.ctrl;
+        EXPECT_EQ(platform::browserAlsoActsOn(c.vk, c.ctrl, false), c.also) << "vk " << c.vk << " ctrl " << c.ctrl;
 }
 
 // Text a paste event left on the page is what the clipboard holds next, and

@@ -190,13 +190,13 @@ TEST(Win32Shared, DialogAnswersFitTheCallersBuffer) {
         OPENFILENAMEA request = {};
         request.lpstrFile = buffer;
         request.nMaxFile = c.size;
-        platform::dialogError = 0;
+        platform::shared().dialogError = 0;
         EXPECT_EQ(platform::giveDialogAnswer(&request, c.path), c.result) << c.path << " in " << c.size;
         EXPECT_EQ(CommDlgExtendedError(), c.error) << c.path << " in " << c.size;
         EXPECT_STREQ(buffer, c.result ? c.path : "untouched") << c.path << " in " << c.size;
         EXPECT_EQ(request.nFileOffset, c.offset) << c.path << " in " << c.size;
     }
-    platform::dialogError = 0;
+    platform::shared().dialogError = 0;
 }
 
 // Each host has its own clock and its own way to wait (the page must hand the

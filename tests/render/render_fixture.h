@@ -78,7 +78,8 @@ protected:
         workingMap.clear();
         previewMap.clear();
         editorState = EditorState{};
-        stampState = StampState{};
+        selection = SelectionState{};
+        floatingStamp = FloatingStamp{};
         viewState = ViewState{};
         structureList.clear();
         tileObjectList.clear();

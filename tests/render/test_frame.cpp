@@ -148,26 +148,26 @@ TEST_F(RenderTest, EditModeTwoShowsThePreviewMapItRebuildsFirst) {
 // would, and leaves the working map alone; the selection is a yellow frame.
 TEST_F(RenderTest, FloatingStampShowsAsPlacedAndTheSelectionAsAFrame) {
     editorState.editMode = EditMode::corners;
-    stampState.floating = true;
-    stampState.stamp.width = 7;
-    stampState.stamp.height = 5;
-    stampState.stamp.kinds.assign(35, 3);
+    floatingStamp.floating = true;
+    floatingStamp.stamp.width = 7;
+    floatingStamp.stamp.height = 5;
+    floatingStamp.stamp.kinds.assign(35, 3);
     viewState.mouseX = 400 + 16 * 4;  // over lattice point (4, 2)
     viewState.mouseY = 300 + 16 * 2;
     frame();
     const std::vector<uint8_t> floating = glh::readClient();
     EXPECT_EQ(workingMap.cornerAt(5, 3), 0) << "the working map stays as it was";
-    stampState.floating = false;
+    floatingStamp.floating = false;
     viewState.mouseX = viewState.mouseY = 0;  // off the map: no tool outline
     frame();
     EXPECT_NE(glh::readClient(), floating) << "the stamp did not show";
-    placeStamp(workingMap, stampState.stamp, 4, 2);
+    placeStamp(workingMap, floatingStamp.stamp, 4, 2);
     frame();
     EXPECT_EQ(glh::readClient(), floating) << "the preview differs from the stamp placed";
 
-    stampState.hasSelection = true;
-    stampState.selectionFrom = {2, 2};
-    stampState.selectionTo = {0, 0};
+    selection.shown = true;
+    selection.from = {2, 2};
+    selection.to = {0, 0};
     frame();
     int cx, cy;
     rt::worldToClient(1.25, -0.5, cx, cy);  // on the frame's right side, half a cell down
@@ -336,10 +336,10 @@ TEST_F(RenderTest, ArrayFrameIsTheImmediateFramePixelForPixel) {
         editorState.showObjects = c.objects;
         editorState.heightOverlay = c.heights;
         editorState.currentKind = TerrainKind::grass;
-        stampState.floating = c.stamp;
-        stampState.stamp.width = 9;
-        stampState.stamp.height = 7;
-        stampState.stamp.kinds.assign(63, 4);
+        floatingStamp.floating = c.stamp;
+        floatingStamp.stamp.width = 9;
+        floatingStamp.stamp.height = 7;
+        floatingStamp.stamp.kinds.assign(63, 4);
         // Zoom and pan; at the edge, the map's bottom-right corner 100 pixels
         // right of and 50 below the window's centre.
         const double zooms[] = {1, 0.25, 4};

@@ -139,9 +139,9 @@ extern "C" void APIENTRY glDeleteTextures(GLsizei n, const GLuint* names) {
 }
 void applyView(HWND) { ++host.applyViews; }
 unsigned generateHeightField() { return host.nextGenerated++; }
-unsigned importGreyBitmap(const char* path, const char** refusal) {
+unsigned importGreyBitmap(const char* path, std::string* reason) {
     host.imports.push_back(path);
-    if (refusal) *refusal = host.importRefusal;
+    if (reason) *reason = host.importRefusal ? host.importRefusal : "";
     return host.importResult;
 }
 
@@ -157,9 +157,9 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
 }
 // A name for every file that opens, as the real loader gives one for any it
 // can open, and its pixels as the real reader reads them.
-unsigned loadTextureImage(const char* path, int, const char** refusal, std::vector<uint8_t>* pixels) {
+unsigned loadTextureImage(const char* path, int, std::vector<uint8_t>* pixels, std::string* reason) {
     host.textureLoads.push_back(path);
-    if (refusal) *refusal = nullptr;
+    if (reason) reason->clear();
     if (pixels) pixels->clear();
     FILE* f = std::fopen(path, "rb");
     if (!f) return 0;

@@ -79,13 +79,15 @@ TEST(PanStep, FollowsTheMouseAndClamps) {
     EXPECT_EQ(v.panY, -kPanLimit);
 }
 
+// A position's point (latticePointAt) inside the lattice, as the brush tests it.
 TEST(LatticeInside, TruncationBandAndFarPositions) {
     struct Case { double x, y; bool inside; };
     const Case cases[] = {
         {0.0, 0.0, true}, {-0.999, 5, true}, {-1.0, 5, false}, {128.999, 128.999, true},
         {129.0, 3, false}, {3, 129.0, false}, {1e300, 0, false}, {-1e300, 0, false},
     };
-    for (const Case& c : cases) EXPECT_EQ(latticeInside(c.x, c.y, 128, 128), c.inside) << c.x << ", " << c.y;
+    const GroundMap map(kMapCells, kMapCells);
+    for (const Case& c : cases) EXPECT_EQ(map.insideLattice(latticePointAt({c.x, c.y})), c.inside) << c.x << ", " << c.y;
 }
 
 using Points = std::vector<std::pair<int, int>>;

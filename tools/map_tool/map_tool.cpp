@@ -594,7 +594,7 @@ int paint(const Streams& s, const Parsed& p) {
     const int32_t w = map.latticeStride(), h = 2 * map.height + 1;
     std::vector<uint8_t> bgr(3 * static_cast<size_t>(w) * h);
     bool decoded = false;
-    const char* refusal = nullptr;
+    std::string reason;
     const bool read = readImage(
         image.c_str(), "The image", w,
         [&](const uint8_t* file, size_t size, ImageSize* found) {
@@ -602,8 +602,8 @@ int paint(const Streams& s, const Parsed& p) {
             decoded = d == ImageDecode::Decoded;
             return d != ImageDecode::OtherSize;
         },
-        &refusal);
-    if (!read) return s.fail(refusal ? image + ": " + refusal : "cannot read image " + image);
+        &reason);
+    if (!read) return s.fail(reason.empty() ? "cannot read image " + image : image + ": " + reason);
     if (!decoded) return s.fail(image + ": not a PNG or BMP image the editor reads");
 
     // Every pixel's kind first: a colour that is no kind's refuses the image

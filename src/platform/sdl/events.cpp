@@ -5,50 +5,28 @@
 // the window procedure reads them exactly as it would on Windows.
 #include "platform/sdl/platform.h"
 
-#include <algorithm>
-
 namespace platform {
+
+SdlState& sdlState() {
+    static SdlState state;
+    return state;
+}
 
 namespace {
 
-// Buttons the translator has seen go down, as MK_* flags; SDL's button events
-// carry only the one button that changed.
-WPARAM buttonFlags = 0;
-
-// Files of the drop SDL is reporting (between SDL_DROPBEGIN and
-// SDL_DROPCOMPLETE); Windows delivers a drop as one message.
-HDROP pendingDrop = nullptr;
-
-// Client positions travel as signed 16-bit halves of lParam; a captured mouse
-// far outside the window is pinned to that range rather than wrapped.
-WORD packCoord(int v) { return static_cast<WORD>(static_cast<int16_t>(std::clamp(v, -32768, 32767))); }
-
 WPARAM modifierFlags() {
     const SDL_Keymod mods = SDL_GetModState();
-    WPARAM flags = 0;
-    if (mods & KMOD_SHIFT) flags |= MK_SHIFT;
-    if (mods & KMOD_CTRL) flags |= MK_CONTROL;
-    return flags;
+    return mouseKeyFlags(false, false, false, mods & KMOD_SHIFT, mods & KMOD_CTRL);
 }
 
 WPARAM flagsFromSdlButtons(Uint32 state) {
-    WPARAM flags = 0;
-    if (state & SDL_BUTTON_LMASK) flags |= MK_LBUTTON;
-    if (state & SDL_BUTTON_RMASK) flags |= MK_RBUTTON;
-    if (state & SDL_BUTTON_MMASK) flags |= MK_MBUTTON;
-    return flags;
+    return mouseKeyFlags(state & SDL_BUTTON_LMASK, state & SDL_BUTTON_RMASK, state & SDL_BUTTON_MMASK, false, false);
 }
 
 // Quirk: SDL's modifier state is the one after every event pumped so far, not
 // the one at this event, so Ctrl and Shift follow their own key messages here.
 QueuedMessage makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    QueuedMessage q;
-    q.msg.hwnd = window;
-    q.msg.message = message;
-    q.msg.wParam = wParam;
-    q.msg.lParam = lParam;
-    q.msg.time = SDL_GetTicks();
-    return q;
+    return queuedMessage(window, message, wParam, lParam, SDL_GetTicks());
 }
 
 }  // namespace
@@ -85,6 +63,8 @@ int virtualKeyFor(const SDL_Keysym& key) {
 
 int translateEvent(const SDL_Event& event, HWND window, std::deque<QueuedMessage>& out) {
     const size_t before = out.size();
+    WPARAM& buttonFlags = sdlState().buttonFlags;
+    HDROP& pendingDrop = sdlState().pendingDrop;
     switch (event.type) {
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
@@ -114,52 +94,36 @@ int translateEvent(const SDL_Event& event, HWND window, std::deque<QueuedMessage
     case SDL_KEYUP: {
         const int vk = virtualKeyFor(event.key.keysym);
         if (!vk) break;
-        // lParam: repeat count 1, scan code in bits 16..23, bit 30 the previous
-        // state (set on auto-repeat and on release), bit 31 set on release.
-        LPARAM lParam = 1 | ((event.key.keysym.scancode & 0xff) << 16);
-        if (event.type == SDL_KEYUP) lParam |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
-        else if (event.key.repeat) lParam |= LPARAM{1} << 30;
-        out.push_back(makeMessage(window, event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP,
-                                  static_cast<WPARAM>(vk), lParam));
+        const bool down = event.type == SDL_KEYDOWN;
+        out.push_back(makeMessage(window, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk),
+                                  keyLParam(down, event.key.repeat != 0, event.key.keysym.scancode)));
         break;
     }
     case SDL_MOUSEMOTION:
         buttonFlags = flagsFromSdlButtons(event.motion.state);
         out.push_back(makeMessage(window, WM_MOUSEMOVE, buttonFlags | modifierFlags(),
-                                  MAKELPARAM(packCoord(event.motion.x), packCoord(event.motion.y))));
+                                  packPosition(event.motion.x, event.motion.y)));
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         const bool down = event.type == SDL_MOUSEBUTTONDOWN;
         WPARAM flag = 0;
-        UINT message = 0;
-        switch (event.button.button) {
-        case SDL_BUTTON_LEFT: flag = MK_LBUTTON; message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
-        case SDL_BUTTON_RIGHT: flag = MK_RBUTTON; message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
-        case SDL_BUTTON_MIDDLE: flag = MK_MBUTTON; message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
-        default: break;
-        }
+        // SDL numbers the buttons from 1: left, middle, right.
+        const UINT message = buttonMessage(event.button.button - 1, down, &flag);
         if (!message) break;
         // wParam holds the buttons down after the change, as on Windows.
         buttonFlags = down ? (buttonFlags | flag) : (buttonFlags & ~flag);
         out.push_back(makeMessage(window, message, buttonFlags | modifierFlags(),
-                                  MAKELPARAM(packCoord(event.button.x), packCoord(event.button.y))));
+                                  packPosition(event.button.x, event.button.y)));
         break;
     }
     case SDL_MOUSEWHEEL: {
-        int steps = event.wheel.y;
-        if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
-        // One message of +-120 per notch, as a notched wheel sends on Windows;
-        // a burst from a fast spin is capped rather than replayed by the hundred.
-        steps = std::clamp(steps, -16, 16);
+        const int notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
         // Windows puts the cursor's screen position in a wheel message's lParam.
         int sx = 0, sy = 0;
         SDL_GetGlobalMouseState(&sx, &sy);
-        const LPARAM lParam = MAKELPARAM(packCoord(sx), packCoord(sy));
-        const int16_t delta = steps > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
-        for (int n = steps > 0 ? steps : -steps; n > 0; --n)
-            out.push_back(makeMessage(window, WM_MOUSEWHEEL,
-                                      MAKEWPARAM(buttonFlags | modifierFlags(), static_cast<WORD>(delta)), lParam));
+        for (const WPARAM wParam : wheelWParams(notches, buttonFlags | modifierFlags()))
+            out.push_back(makeMessage(window, WM_MOUSEWHEEL, wParam, packPosition(sx, sy)));
         break;
     }
     case SDL_DROPBEGIN:
@@ -213,8 +177,8 @@ void beginModal() {
 void endModal() {
     SDL_PumpEvents();
     SDL_FilterEvents(keepNonInput, nullptr);
-    delete pendingDrop;
-    pendingDrop = nullptr;
+    delete sdlState().pendingDrop;
+    sdlState().pendingDrop = nullptr;
     // Windows keeps the key state up to date while the box runs its own loop;
     // here those releases were dropped. Keys count as up again, except the
     // modifiers SDL still sees held (a held key's next press sets it anew).
@@ -222,9 +186,7 @@ void endModal() {
     releaseKeys((mods & KMOD_CTRL) != 0, (mods & KMOD_SHIFT) != 0, (mods & KMOD_ALT) != 0);
     // A button released meanwhile: SDL saw the release (the pumping above)
     // though its event was thrown away, so the buttons are as SDL says.
-    const Uint32 held = SDL_GetMouseState(nullptr, nullptr);
-    setMouseButtons((held & SDL_BUTTON_LMASK ? MK_LBUTTON : 0) | (held & SDL_BUTTON_RMASK ? MK_RBUTTON : 0) |
-                    (held & SDL_BUTTON_MMASK ? MK_MBUTTON : 0));
+    setMouseButtons(flagsFromSdlButtons(SDL_GetMouseState(nullptr, nullptr)));
 }
 
 // Windows keeps its queue filled as input arrives; SDL's events wait in SDL's

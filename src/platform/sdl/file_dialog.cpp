@@ -108,28 +108,18 @@ bool parentDirExists(const std::string& path) {
     return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The Win32 filter list (pairs of a name and "*.a;*.b" patterns, ending in an
-// empty string) as name and space-separated patterns; none gives "All Files".
-// Windows matches patterns without regard to case, the dialog programs with
-// it, so each pattern also goes in upper case; "*.*" becomes "*".
+// The Win32 filter list as name and space-separated patterns; none gives
+// "All Files". Windows matches patterns without regard to case, the dialog
+// programs with it, so each pattern also goes in upper case; "*.*" becomes "*".
 std::vector<std::pair<std::string, std::string>> filterList(const char* filter) {
     std::vector<std::pair<std::string, std::string>> list;
-    for (const char* p = filter; p && *p;) {
-        std::string name = p;
-        p += name.size() + 1;
-        std::string patterns = p;
-        p += patterns.size() + 1;
+    for (const auto& [name, patterns] : platform::filterEntries(filter)) {
         std::string words;
-        size_t start = 0;
-        while (start <= patterns.size()) {
-            size_t end = patterns.find(';', start);
-            if (end == std::string::npos) end = patterns.size();
-            std::string one = patterns.substr(start, end - start);
+        for (std::string one : patterns) {
             if (one == "*.*") one = "*";
             std::string upper = one;
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             if (!one.empty()) words += (words.empty() ? "" : " ") + one + (upper != one ? " " + upper : "");
-            start = end + 1;
         }
         list.emplace_back(name, words);
     }
@@ -138,7 +128,7 @@ std::vector<std::pair<std::string, std::string>> filterList(const char* filter) 
 }
 
 BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
-    platform::dialogError = 0;
+    platform::shared().dialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     std::string program = findProgram("zenity");
     std::vector<std::string> args;
@@ -178,7 +168,7 @@ BOOL fileDialog(LPOPENFILENAMEA request, bool save) {
     // A path the system or the caller's buffer could not hold is a failed
     // dialog, said as Windows says it, never a truncated path.
     if (out.size() > kMaxPathChars || out.size() + 1 > request->nMaxFile) {
-        platform::dialogError = FNERR_BUFFERTOOSMALL;
+        platform::shared().dialogError = FNERR_BUFFERTOOSMALL;
         return FALSE;
     }
     if ((request->Flags & OFN_FILEMUSTEXIST) && !fileExists(out)) return FALSE;

@@ -21,6 +21,22 @@ struct SdlWindow : HWND__ {
     SDL_Window* sdl = nullptr;
 };
 
+// Everything this host keeps between calls, beside the shared record.
+struct SdlState {
+    // Buttons the translator has seen go down, as MK_* flags; SDL's button
+    // events carry only the one button that changed.
+    WPARAM buttonFlags = 0;
+    // Files of the drop SDL is reporting (between SDL_DROPBEGIN and
+    // SDL_DROPCOMPLETE); Windows delivers a drop as one message.
+    HDROP pendingDrop = nullptr;
+    // Without SDL's video there is no system clipboard (tests that bring up
+    // no window); the text then stays within the process, as a clipboard of its own.
+    std::string localClipboard;
+    bool localClipboardHolds = false;
+};
+// The one record, made at its first use.
+SdlState& sdlState();
+
 // The SDL window behind `window`, or null.
 inline SDL_Window* sdlOf(HWND window) { return window ? static_cast<SdlWindow*>(window)->sdl : nullptr; }
 

@@ -5,23 +5,15 @@
 #include <cstring>
 #include <map>
 
-namespace {
-
-// Registered classes by name, with their procedures.
-std::map<std::string, WNDPROC>& classes() {
-    static std::map<std::string, WNDPROC> registry;
-    return registry;
+platform::SharedState& platform::shared() {
+    static SharedState state;
+    return state;
 }
 
-HWND__* theWindow = nullptr;  // the editor's window
-HWND captured = nullptr;      // SetCapture's window, for its return value
-
-// Thread key state as GetKeyState reports it: bit 0x80 down, bit 0x01 toggled.
-// Updated when a message is taken from the queue, as Windows does.
-BYTE keyState[256];
+namespace {
 
 void setKey(int vk, bool down) {
-    BYTE& s = keyState[vk & 0xff];
+    BYTE& s = platform::shared().keyState[vk & 0xff];
     if (down && !(s & 0x80)) s ^= 0x01;  // toggles on each press, not on repeats
     s = static_cast<BYTE>(down ? (s | 0x80) : (s & ~0x80));
 }
@@ -66,12 +58,9 @@ DWORD copyNameCut(const std::string& name, LPSTR out, DWORD size) {
 
 }  // namespace
 
-std::deque<platform::QueuedMessage>& platform::messageQueue() {
-    static std::deque<QueuedMessage> queue;
-    return queue;
-}
+std::deque<platform::QueuedMessage>& platform::messageQueue() { return shared().queue; }
 
-HWND__* platform::mainWindow() { return theWindow; }
+HWND__* platform::mainWindow() { return shared().mainWindow; }
 
 std::string platform::wrapBoxText(const std::string& text, size_t columns) {
     if (columns == 0) return text;
@@ -112,6 +101,7 @@ void platform::setMouseButtons(WPARAM buttons) {
 }
 
 void platform::releaseKeys(bool ctrlHeld, bool shiftHeld, bool altHeld) {
+    BYTE* keyState = shared().keyState;
     for (int vk = VK_BACK; vk < 256; ++vk) keyState[vk] &= static_cast<BYTE>(~0x80);
     if (ctrlHeld) keyState[VK_CONTROL] |= 0x80;
     if (shiftHeld) keyState[VK_SHIFT] |= 0x80;
@@ -123,19 +113,21 @@ void platform::releaseKeys(bool ctrlHeld, bool shiftHeld, bool altHeld) {
 // Only the procedure of a class matters on these hosts; the atom counts the names.
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
     if (!windowClass || !windowClass->lpszClassName) return 0;
-    classes()[windowClass->lpszClassName] = windowClass->lpfnWndProc;
-    return static_cast<ATOM>(classes().size());
+    std::map<std::string, WNDPROC>& classes = platform::shared().classes;
+    classes[windowClass->lpszClassName] = windowClass->lpfnWndProc;
+    return static_cast<ATOM>(classes.size());
 }
 
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                             int height, HWND, HMENU, HINSTANCE, LPVOID) {
-    const auto found = classes().find(className ? className : "");
-    if (found == classes().end() || !found->second) return nullptr;
+    const std::map<std::string, WNDPROC>& classes = platform::shared().classes;
+    const auto found = classes.find(className ? className : "");
+    if (found == classes.end() || !found->second) return nullptr;
     const WNDPROC proc = found->second;
     HWND window = platform::openHostWindow(windowName, style, x, y, width, height);
     if (!window) return nullptr;
     window->proc = proc;
-    if (!theWindow) theWindow = window;
+    if (!platform::shared().mainWindow) platform::shared().mainWindow = window;
     // Windows sends these from inside CreateWindowEx, before it returns.
     int w = 0, h = 0;
     platform::clientSize(window, w, h);
@@ -147,8 +139,8 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
 BOOL WINAPI DestroyWindow(HWND window) {
     if (!window) return FALSE;
     window->proc(window, WM_DESTROY, 0, 0);
-    if (captured == window) ReleaseCapture();
-    if (theWindow == window) theWindow = nullptr;
+    if (platform::shared().captured == window) ReleaseCapture();
+    if (platform::shared().mainWindow == window) platform::shared().mainWindow = nullptr;
     // Messages still queued for it must not reach a freed window.
     for (platform::QueuedMessage& q : platform::messageQueue())
         if (q.msg.hwnd == window) q.msg.hwnd = nullptr;
@@ -197,7 +189,7 @@ void WINAPI PostQuitMessage(int exitCode) {
 }
 
 short WINAPI GetKeyState(int virtualKey) {
-    const BYTE s = keyState[virtualKey & 0xff];
+    const BYTE s = platform::shared().keyState[virtualKey & 0xff];
     // Windows sign-extends the down bit: 0xff80 when down, | 1 when toggled.
     return static_cast<short>((s & 0x80 ? 0xff80 : 0) | (s & 0x01));
 }
@@ -208,12 +200,14 @@ BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
     // The editor handles WM_CLOSE itself; of the rest only WM_CANCELMODE has
     // a default on these hosts (no non-client area, no system menu, no WM_PAINT).
+    const HWND captured = platform::shared().captured;
     if (message == WM_CANCELMODE && captured && captured == window) ReleaseCapture();
     return 0;
 }
 
 void platform::cancelModes() {
-    if (theWindow && theWindow->proc) theWindow->proc(theWindow, WM_CANCELMODE, 0, 0);
+    HWND__* window = shared().mainWindow;
+    if (window && window->proc) window->proc(window, WM_CANCELMODE, 0, 0);
 }
 
 // ---- Drawing and the mouse
@@ -223,14 +217,14 @@ HDC WINAPI GetDC(HWND window) { return window ? &window->dc : nullptr; }
 int WINAPI ReleaseDC(HWND, HDC) { return 1; }
 
 HWND WINAPI SetCapture(HWND window) {
-    HWND previous = captured;
-    captured = window;
+    HWND previous = platform::shared().captured;
+    platform::shared().captured = window;
     platform::captureMouse(true);
     return previous;
 }
 
 BOOL WINAPI ReleaseCapture(void) {
-    captured = nullptr;
+    platform::shared().captured = nullptr;
     platform::captureMouse(false);
     return TRUE;
 }
@@ -281,11 +275,9 @@ void WINAPI DragFinish(HDROP drop) { delete drop; }
 
 // ---- File dialogs
 
-DWORD platform::dialogError = 0;
-
 BOOL platform::giveDialogAnswer(LPOPENFILENAMEA request, const std::string& path) {
     if (path.size() + 1 > request->nMaxFile) {
-        dialogError = FNERR_BUFFERTOOSMALL;
+        shared().dialogError = FNERR_BUFFERTOOSMALL;
         return FALSE;
     }
     std::memcpy(request->lpstrFile, path.c_str(), path.size() + 1);
@@ -294,28 +286,89 @@ BOOL platform::giveDialogAnswer(LPOPENFILENAMEA request, const std::string& path
     return TRUE;
 }
 
-DWORD WINAPI CommDlgExtendedError(void) { return platform::dialogError; }
+std::vector<std::pair<std::string, std::vector<std::string>>> platform::filterEntries(const char* filter) {
+    std::vector<std::pair<std::string, std::vector<std::string>>> entries;
+    for (const char* p = filter; p && *p;) {
+        std::string name = p;
+        p += name.size() + 1;
+        const std::string patterns = p;
+        p += patterns.size() + 1;
+        std::vector<std::string> each;
+        for (size_t start = 0; start <= patterns.size();) {
+            size_t end = patterns.find(';', start);
+            if (end == std::string::npos) end = patterns.size();
+            each.push_back(patterns.substr(start, end - start));
+            start = end + 1;
+        }
+        entries.emplace_back(std::move(name), std::move(each));
+    }
+    return entries;
+}
+
+DWORD WINAPI CommDlgExtendedError(void) { return platform::shared().dialogError; }
+
+// ---- Input in Windows' encodings
+
+LPARAM platform::packPosition(long x, long y) {
+    const auto half = [](long v) { return static_cast<WORD>(static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v)); };
+    return MAKELPARAM(half(x), half(y));
+}
+
+LPARAM platform::keyLParam(bool down, bool repeat, int scanCode) {
+    LPARAM lParam = 1 | ((scanCode & 0xff) << 16);
+    if (!down) lParam |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    else if (repeat) lParam |= LPARAM{1} << 30;
+    return lParam;
+}
+
+WPARAM platform::mouseKeyFlags(bool left, bool right, bool middle, bool shift, bool ctrl) {
+    return (left ? MK_LBUTTON : 0) | (right ? MK_RBUTTON : 0) | (middle ? MK_MBUTTON : 0) | (shift ? MK_SHIFT : 0) |
+           (ctrl ? MK_CONTROL : 0);
+}
+
+UINT platform::buttonMessage(int button, bool down, WPARAM* flag) {
+    switch (button) {
+    case 0: *flag = MK_LBUTTON; return down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    case 1: *flag = MK_MBUTTON; return down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+    case 2: *flag = MK_RBUTTON; return down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    default: *flag = 0; return 0;
+    }
+}
+
+platform::QueuedMessage platform::queuedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time) {
+    QueuedMessage q;
+    q.msg.hwnd = window;
+    q.msg.message = message;
+    q.msg.wParam = wParam;
+    q.msg.lParam = lParam;
+    q.msg.time = time;
+    return q;
+}
+
+std::vector<WPARAM> platform::wheelWParams(int notches, WPARAM keys) {
+    const int n = notches < -16 ? 16 : notches > 16 ? 16 : notches < 0 ? -notches : notches;
+    const int16_t delta = notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
+    return std::vector<WPARAM>(static_cast<size_t>(n), MAKEWPARAM(keys, static_cast<WORD>(delta)));
+}
 
 // ---- The clipboard and movable memory
 
-namespace {
-
 // What a HGLOBAL points to. Movable memory never moves here; the lock count
 // is kept only so GlobalUnlock answers as Windows does.
-struct GlobalBlock {
+struct platform::GlobalBlock {
     std::vector<char> bytes;
     int locks = 0;
 };
 
-bool clipboardOpen = false;
-// GetClipboardData's answer: the clipboard owns it until the next
-// EmptyClipboard or GetClipboardData, as on Windows the caller may read it
-// only while the clipboard is open.
-GlobalBlock* clipboardAnswer = nullptr;
+namespace {
 
+using platform::GlobalBlock;
+
+// On Windows the caller may read GetClipboardData's answer only while the
+// clipboard is open; here the answer lives until the next one or EmptyClipboard.
 void dropAnswer() {
-    delete clipboardAnswer;
-    clipboardAnswer = nullptr;
+    delete platform::shared().clipboardAnswer;
+    platform::shared().clipboardAnswer = nullptr;
 }
 
 }  // namespace
@@ -346,26 +399,28 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL memory) {
 }
 
 BOOL WINAPI OpenClipboard(HWND) {
-    if (clipboardOpen) return FALSE;
-    clipboardOpen = true;
+    bool& open = platform::shared().clipboardOpen;
+    if (open) return FALSE;
+    open = true;
     return TRUE;
 }
 
 BOOL WINAPI CloseClipboard(void) {
-    if (!clipboardOpen) return FALSE;
-    clipboardOpen = false;
+    bool& open = platform::shared().clipboardOpen;
+    if (!open) return FALSE;
+    open = false;
     return TRUE;
 }
 
 BOOL WINAPI EmptyClipboard(void) {
-    if (!clipboardOpen) return FALSE;
+    if (!platform::shared().clipboardOpen) return FALSE;
     dropAnswer();
     platform::putClipboardText("");
     return TRUE;
 }
 
 HANDLE WINAPI SetClipboardData(UINT format, HANDLE data) {
-    if (!clipboardOpen || format != CF_TEXT || !data) return nullptr;
+    if (!platform::shared().clipboardOpen || format != CF_TEXT || !data) return nullptr;
     // The system owns the data from here on: its text up to the first NUL
     // (or the whole block, should the caller have left none) goes to the host.
     GlobalBlock* block = static_cast<GlobalBlock*>(data);
@@ -378,14 +433,14 @@ HANDLE WINAPI SetClipboardData(UINT format, HANDLE data) {
 }
 
 HANDLE WINAPI GetClipboardData(UINT format) {
-    if (!clipboardOpen || format != CF_TEXT) return nullptr;
+    if (!platform::shared().clipboardOpen || format != CF_TEXT) return nullptr;
     dropAnswer();
     std::string text;
     if (!platform::fetchClipboardText(text)) return nullptr;
-    clipboardAnswer = new GlobalBlock;
-    clipboardAnswer->bytes.assign(text.begin(), text.end());
-    clipboardAnswer->bytes.push_back('\0');
-    return clipboardAnswer;
+    GlobalBlock* answer = platform::shared().clipboardAnswer = new GlobalBlock;
+    answer->bytes.assign(text.begin(), text.end());
+    answer->bytes.push_back('\0');
+    return answer;
 }
 
 // ---- The running program

@@ -7,7 +7,9 @@
 #include <windows.h>
 
 #include <deque>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What a HDROP points to: the paths of one drop, in the order the host
@@ -54,11 +56,34 @@ struct QueuedMessage {
     bool shift = false;
 };
 
-// Messages translated from the host's events (and WM_QUIT), oldest first.
-// Callers: the hosts' event translation, and PeekMessageA.
+struct GlobalBlock;  // what a HGLOBAL points to (win32_shared.cpp)
+
+// Everything the shared layer keeps between calls, in one record.
+struct SharedState {
+    std::map<std::string, WNDPROC> classes;  // RegisterClassA: each class's procedure by name
+    HWND__* mainWindow = nullptr;  // the editor's window: the first made and not yet destroyed
+    HWND captured = nullptr;       // SetCapture's window, for its return value
+    // GetKeyState's answers: bit 0x80 down, bit 0x01 toggled; updated when a
+    // message is taken from the queue, as Windows does.
+    BYTE keyState[256] = {};
+    // Messages translated from the host's events (and WM_QUIT), oldest first.
+    std::deque<QueuedMessage> queue;
+    // CommDlgExtendedError: why the last file dialog returned FALSE, 0 for a
+    // cancel. The hosts' dialogs set it.
+    DWORD dialogError = 0;
+    bool clipboardOpen = false;    // between OpenClipboard and CloseClipboard
+    // GetClipboardData's answer: the clipboard owns it until the next
+    // EmptyClipboard or GetClipboardData.
+    GlobalBlock* clipboardAnswer = nullptr;
+};
+// The one record, made at its first use (a call during static
+// initialisation finds it too).
+SharedState& shared();
+
+// Callers: the hosts' event translation, and PeekMessageA. shared().queue.
 std::deque<QueuedMessage>& messageQueue();
 
-// The editor's window: the first made and not yet destroyed, or null.
+// The editor's window, or null: shared().mainWindow.
 HWND__* mainWindow();
 
 // Caller: a host whose modal box swallowed key releases (SDL's endModal).
@@ -75,14 +100,36 @@ void setMouseButtons(WPARAM buttons);
 // releases the mouse capture.
 void cancelModes();
 
-// What CommDlgExtendedError reports: why the last file dialog returned FALSE,
-// 0 for a cancel. The hosts' dialogs set it.
-extern DWORD dialogError;
 // Callers: the hosts' GetOpenFileNameA / GetSaveFileNameA, once the chosen
 // path passed their checks. Copies it and its file name's offset into the
 // request as Windows does; FALSE, with FNERR_BUFFERTOOSMALL in dialogError,
 // when the path and its NUL do not fit the caller's buffer.
 BOOL giveDialogAnswer(LPOPENFILENAMEA request, const std::string& path);
+// Caller: the hosts' file dialogs. The Win32 filter list (pairs of a name and
+// its patterns "*.a;*.b", ending in an empty string) as each name with its
+// patterns; nullptr gives none.
+std::vector<std::pair<std::string, std::vector<std::string>>> filterEntries(const char* filter);
+
+// Windows' encodings of input, for the hosts' event translation.
+// A position as lParam: signed 16-bit halves, each held in that range (a
+// captured mouse far off the window stays far off, never wraps).
+LPARAM packPosition(long x, long y);
+// A key message's lParam: repeat count 1, the scan code in bits 16..23,
+// bit 30 the previous state (set on auto-repeat and on release), bit 31 set
+// on release.
+LPARAM keyLParam(bool down, bool repeat, int scanCode);
+// A mouse message's MK_* flags.
+WPARAM mouseKeyFlags(bool left, bool right, bool middle, bool shift, bool ctrl);
+// The message of mouse button `button` (0 left, 1 middle, 2 right) going
+// down or up, and its MK_* flag in *flag; 0 for another button.
+UINT buttonMessage(int button, bool down, WPARAM* flag);
+// A message for the queue, as the host's event gave it at `time`.
+QueuedMessage queuedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
+// The wParam of each WM_MOUSEWHEEL message for a turn of `notches` (positive:
+// away from the user): one notch of WHEEL_DELTA a message, as a notched wheel
+// sends on Windows, `keys` (MK_* flags) in the low word. A burst from a fast
+// spin is held to 16 messages rather than replayed by the hundred.
+std::vector<WPARAM> wheelWParams(int notches, WPARAM keys);
 
 // Host hooks: what only the window system can answer. Each host's layer
 // defines them; the shared Win32 calls above them are in win32_shared.cpp.

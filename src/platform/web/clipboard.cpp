@@ -11,9 +11,6 @@
 
 namespace {
 
-std::string pageText;
-bool pageHolds = false;
-
 // Far more than any stamp text: a longer paste is cut here and still not a stamp.
 constexpr int kLongestPaste = 1 << 20;
 
@@ -50,8 +47,8 @@ EM_JS(void, pageTakePasted, (char* out, int size), {
 void platform::listenForPaste() { pageListenForPaste(); }
 
 void platform::putClipboardText(const std::string& text) {
-    pageText = text;
-    pageHolds = true;
+    page().clipboard = text;
+    page().clipboardHolds = true;
     if (!text.empty()) pageOfferToClipboard(text.c_str());
 }
 
@@ -61,9 +58,9 @@ bool platform::fetchClipboardText(std::string& text) {
         std::string pasted(static_cast<size_t>(length < kLongestPaste ? length : kLongestPaste) + 1, '\0');
         pageTakePasted(&pasted[0], static_cast<int>(pasted.size()));
         pasted.resize(pasted.size() - 1);
-        pageText = pasted;
-        pageHolds = true;
+        page().clipboard = pasted;
+        page().clipboardHolds = true;
     }
-    text = pageText;
-    return pageHolds;
+    text = page().clipboard;
+    return page().clipboardHolds;
 }

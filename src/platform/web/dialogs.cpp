@@ -36,41 +36,30 @@ namespace {
 // (a longer answer is reported through CommDlgExtendedError, as on Windows).
 constexpr int kPathBuffer = 4096;
 
-// A watched file as last seen. The safe save writes a new file and renames it
-// over the old one, so a save always shows as a new inode, even within the
-// second that is the in-memory file system's time resolution.
-struct Seen {
-    bool exists = false;
-    ino_t inode = 0;
-    off_t size = 0;
-    time_t modified = 0;
-    bool operator==(const Seen& o) const {
-        return exists == o.exists && inode == o.inode && size == o.size && modified == o.modified;
-    }
-};
-std::map<std::string, Seen> watched;  // in-memory paths given out (opened, dropped, saved) and their state
-// Download name -> the bytes last handed to the browser under it. A path
-// given out again (a dialog or a drop) forgets its name's entry: the user
-// asked for that file anew, so its next save is delivered whatever it holds.
-std::map<std::string, std::vector<char>> lastDownload;
-std::set<std::string> held;  // chosen or dropped files not yet known to be read
-std::string lastSaveName;    // the name typed last in the save dialog
+using platform::page;
+using Seen = platform::SeenFile;
 
 EM_ASYNC_JS(int, pageMessageBox, (const char* title, const char* text, int buttons), {
     return await vornPage.messageBox(UTF8ToString(title), UTF8ToString(text), buttons);
 });
 
 // Shows the file chooser, offering the types in `accept` first (empty: any);
-// the chosen file goes to /open/<n>/<name> and its path into `out`. 0 when
-// cancelled or the path does not fit. Each file gets a folder of its own: a
-// file chosen or dropped under the current file's name must not take the
-// place of the current file, which the shell may still save to (asking
-// "save first?" after a drop arrived) and would then read back.
-EM_ASYNC_JS(int, pageOpenFile, (const char* title, const char* accept, char* out, int size), {
-    const file = await vornPage.openFile(UTF8ToString(title), UTF8ToString(accept));
-    if (!file) return 0;
+// 1 when a file was chosen (pageKeepFile takes it), 0 when cancelled.
+EM_ASYNC_JS(int, pageOpenFile, (const char* title, const char* accept), {
+    Module.vornFile = await vornPage.openFile(UTF8ToString(title), UTF8ToString(accept));
+    return Module.vornFile ? 1 : 0;
+});
+
+// Puts the file the chooser or a drop gave last into <root>/<n>/<name> and
+// its path into `out`; 0 when the path does not fit. Each file gets a folder
+// of its own: a file chosen or dropped under the current file's name must not
+// take the place of the current file, which the shell may still save to
+// (asking "save first?" after a drop arrived) and would then read back.
+EM_JS(int, pageKeepFile, (const char* root, char* out, int size), {
+    const file = Module.vornFile;
+    Module.vornFile = null;
     Module.vornChosen = (Module.vornChosen || 0) + 1;
-    const folder = '/open/' + Module.vornChosen;
+    const folder = UTF8ToString(root) + '/' + Module.vornChosen;
     const path = folder + '/' + file.name;
     if (lengthBytesUTF8(path) + 1 > size) return 0;
     FS.mkdirTree(folder);
@@ -98,19 +87,10 @@ EM_JS(void, pageDownload, (const char* path, const char* name), {
     if (typeof vornPage !== 'undefined') vornPage.download(UTF8ToString(name), FS.readFile(UTF8ToString(path)));
 });
 
-// Takes the oldest file dropped on the page into /dropped/<n>/<name> (a
-// folder of its own, as for the chooser); 0 when none.
-EM_JS(int, pageTakeDrop, (char* out, int size), {
-    const file = vornPage.takeDrop();
-    if (!file) return 0;
-    Module.vornChosen = (Module.vornChosen || 0) + 1;
-    const folder = '/dropped/' + Module.vornChosen;
-    const path = folder + '/' + file.name;
-    if (lengthBytesUTF8(path) + 1 > size) return 0;
-    FS.mkdirTree(folder);
-    FS.writeFile(path, file.bytes, { canOwn: true });
-    stringToUTF8(path, out, size);
-    return 1;
+// Takes the oldest file dropped on the page (pageKeepFile keeps it); 0 when none.
+EM_JS(int, pageTakeDrop, (), {
+    Module.vornFile = vornPage.takeDrop();
+    return Module.vornFile ? 1 : 0;
 });
 
 // Forgets files dropped while the window does not accept drops: Windows
@@ -139,9 +119,9 @@ Seen look(const std::string& path) {
 // and the window gets WM_CANCELMODE as it opens, as Windows sends it.
 struct Modal {
     Modal() {
-        if (platform::modalDepth++ == 0) platform::cancelModes();
+        if (page().modalDepth++ == 0) platform::cancelModes();
     }
-    ~Modal() { --platform::modalDepth; }
+    ~Modal() { --page().modalDepth; }
 };
 
 bool readBytes(const std::string& path, std::vector<char>& bytes) {
@@ -161,7 +141,7 @@ std::string nameOf(const std::string& path) { return path.substr(path.rfind('/')
 // A file handed out by a dialog or a drop: the shell will read it, and may
 // save back to it (Ctrl+S).
 void handOut(const std::string& path) {
-    held.insert(path);
+    page().held.insert(path);
     platform::watchFile(path);
 }
 
@@ -170,18 +150,13 @@ void handOut(const std::string& path) {
 // empty list; the browser's chooser still lets the user show all files, as
 // Windows keeps "All Files" in the list.
 std::string acceptFor(LPOPENFILENAMEA request) {
-    const char* filter = request->lpstrFilter;
-    if (!filter || !*filter) return "";
-    const char* patterns = filter + std::strlen(filter) + 1;
+    const auto filters = platform::filterEntries(request->lpstrFilter);
+    if (filters.empty()) return "";
     std::string accept;
-    for (const char* p = patterns; *p;) {
-        const char* end = std::strchr(p, ';');
-        const std::string one(p, end ? static_cast<size_t>(end - p) : std::strlen(p));
+    for (const std::string& one : filters.front().second) {
         if (one.size() < 3 || one.compare(0, 2, "*.") != 0 || one == "*.*") return "";
         if (!accept.empty()) accept += ',';
         accept += one.substr(1);
-        if (!end) break;
-        p = end + 1;
     }
     return accept;
 }
@@ -206,14 +181,15 @@ std::string platform::downloadName(const std::string& typed, bool* cut) {
 }
 
 void platform::watchFile(const std::string& path) {
-    watched[path] = look(path);
-    lastDownload.erase(nameOf(path));
+    page().watched[path] = look(path);
+    page().lastDownload.erase(nameOf(path));
 }
 
 int platform::serviceFiles() {
     int delivered = 0;
     std::vector<char> bytes;
-    for (auto& [path, seen] : watched) {
+    std::map<std::string, std::vector<char>>& lastDownload = page().lastDownload;
+    for (auto& [path, seen] : page().watched) {
         const Seen now = look(path);
         if (now == seen) continue;
         seen = now;
@@ -234,6 +210,7 @@ int platform::releaseChosenFiles() {
         if (q.msg.message == WM_DROPFILES && q.msg.wParam)
             for (const std::string& f : reinterpret_cast<HDROP>(q.msg.wParam)->files) waiting.insert(f);
     int removed = 0;
+    std::set<std::string>& held = page().held;
     for (auto it = held.begin(); it != held.end();) {
         if (waiting.count(*it)) {
             ++it;
@@ -246,14 +223,15 @@ int platform::releaseChosenFiles() {
 }
 
 void platform::serviceDrops() {
-    if (modalDepth > 0) return;  // the page ignores drops while a dialog is open
+    if (page().modalDepth > 0) return;  // the page ignores drops while a dialog is open
     if (!mainWindow() || !mainWindow()->acceptFiles) {
         pageDiscardDrops();
         return;
     }
     char path[kPathBuffer];
     HDROP drop = nullptr;
-    while (pageTakeDrop(path, sizeof path)) {
+    while (pageTakeDrop()) {
+        if (!pageKeepFile("/dropped", path, sizeof path)) continue;
         if (!drop) drop = new HDROP__;
         drop->files.push_back(path);
         handOut(path);
@@ -273,7 +251,7 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
-    platform::dialogError = 0;
+    platform::shared().dialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     platform::serviceFiles();
     const char* title = request->lpstrTitle ? request->lpstrTitle : "Open";
@@ -281,7 +259,7 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
     int chosen = 0;
     {
         Modal modal;
-        chosen = pageOpenFile(title, acceptFor(request).c_str(), path, sizeof path);
+        chosen = pageOpenFile(title, acceptFor(request).c_str()) && pageKeepFile("/open", path, sizeof path);
     }
     if (!chosen) return FALSE;
     if (!isFile(path) || !platform::giveDialogAnswer(request, path)) {
@@ -293,21 +271,22 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
 }
 
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
-    platform::dialogError = 0;
+    platform::shared().dialogError = 0;
     if (!request || !request->lpstrFile || request->nMaxFile == 0) return FALSE;
     platform::serviceFiles();
     // The current file's name (the map last opened, dropped or saved), else
     // the name typed last.
-    std::string offer = lastSaveName;
-    if (platform::hooks.currentFile) {
-        const std::string current = platform::hooks.currentFile();
+    const platform::PageHooks& hooks = page().hooks;
+    std::string offer = page().lastSaveName;
+    if (hooks.currentFile) {
+        const std::string current = hooks.currentFile();
         if (!current.empty()) offer = nameOf(current);
     }
     // A dialog offering PNG first saves a picture of the map: the map's own
     // name with ".png" in place of its extension, else "map.png".
     if (request->lpstrFilter && std::strstr(request->lpstrFilter, "(*.png)") &&
         std::string(request->lpstrFilter + std::strlen(request->lpstrFilter) + 1) == "*.png") {
-        std::string stem = platform::hooks.currentFile ? nameOf(platform::hooks.currentFile()) : std::string();
+        std::string stem = hooks.currentFile ? nameOf(hooks.currentFile()) : std::string();
         const size_t dot = stem.find_last_of('.');
         if (dot != std::string::npos && dot > 0) stem.erase(dot);
         offer = (stem.empty() ? std::string("map") : stem) + ".png";
@@ -324,14 +303,14 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA request) {
     }
     if (typed.empty()) return FALSE;
     bool cut = false;
-    lastSaveName = platform::downloadName(typed, &cut);
+    const std::string name = page().lastSaveName = platform::downloadName(typed, &cut);
     if (cut) {
-        const std::string text = "The file name is too long for a download; the map is saved as \"" + lastSaveName + "\".";
+        const std::string text = "The file name is too long for a download; the map is saved as \"" + name + "\".";
         MessageBoxA(request->hwndOwner, text.c_str(), request->lpstrTitle ? request->lpstrTitle : "Save As",
                     MB_OK);
     }
     mkdir("/save", 0755);
-    const std::string path = "/save/" + lastSaveName;
+    const std::string path = "/save/" + name;
     if (!platform::giveDialogAnswer(request, path)) return FALSE;
     // A file left from an earlier save must not pass for this one.
     unlink(path.c_str());

@@ -17,25 +17,15 @@
 
 namespace platform {
 
-int modalDepth = 0;
+PageState& page() {
+    static PageState state;
+    return state;
+}
 
 namespace {
 
-// Wheel movement not yet worth a notch (trackpads send many small deltas).
-double wheelPixels = 0;
-
-WORD packCoord(double v) {
-    const long rounded = std::lround(v);
-    return static_cast<WORD>(static_cast<int16_t>(std::clamp(rounded, -32768L, 32767L)));
-}
-
 void push(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool ctrl, bool shift) {
-    QueuedMessage q;
-    q.msg.hwnd = window;
-    q.msg.message = message;
-    q.msg.wParam = wParam;
-    q.msg.lParam = lParam;
-    q.msg.time = static_cast<DWORD>(emscripten_get_now());
+    QueuedMessage q = queuedMessage(window, message, wParam, lParam, static_cast<DWORD>(emscripten_get_now()));
     // The browser reports the modifiers with every event; GetKeyState takes them from there.
     q.modifiersKnown = true;
     q.ctrl = ctrl;
@@ -44,39 +34,29 @@ void push(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool ctrl, bo
 }
 
 WPARAM mouseFlags(const EmscriptenMouseEvent& e) {
-    WPARAM flags = 0;
-    if (e.buttons & 1) flags |= MK_LBUTTON;
-    if (e.buttons & 2) flags |= MK_RBUTTON;
-    if (e.buttons & 4) flags |= MK_MBUTTON;
-    if (e.shiftKey) flags |= MK_SHIFT;
-    if (e.ctrlKey) flags |= MK_CONTROL;
-    return flags;
+    return mouseKeyFlags(e.buttons & 1, e.buttons & 2, e.buttons & 4, e.shiftKey, e.ctrlKey);
 }
 
 LPARAM mousePosition(const EmscriptenMouseEvent& e) {
     const double ratio = emscripten_get_device_pixel_ratio();
-    return MAKELPARAM(packCoord(e.clientX * ratio), packCoord(e.clientY * ratio));
+    return packPosition(std::lround(e.clientX * ratio), std::lround(e.clientY * ratio));
 }
 
 EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* e, void* data) {
     // Keys typed into a page dialog are the dialog's.
-    if (modalDepth > 0) return EM_FALSE;
+    if (page().modalDepth > 0) return EM_FALSE;
     const int vk = virtualKeyFor(e->code, e->keyCode);
     if (!vk || browserKeepsKey(vk, e->ctrlKey, e->shiftKey, e->altKey, e->metaKey)) return EM_FALSE;
     const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
-    // lParam: repeat count 1, bit 30 the previous state (set on auto-repeat
-    // and on release), bit 31 set on release. Browsers give no scan code.
-    LPARAM lParam = 1;
-    if (!down) lParam |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
-    else if (e->repeat) lParam |= LPARAM{1} << 30;
-    push(static_cast<HWND>(data), down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), lParam, e->ctrlKey,
-         e->shiftKey);
+    // Browsers give no scan code.
+    push(static_cast<HWND>(data), down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), keyLParam(down, e->repeat, 0),
+         e->ctrlKey, e->shiftKey);
     // The editor's key: not the browser's shortcut too, except copy and paste.
-    return browserAlsoActsOn(vk, e->ctrlKey) ? EM_FALSE : EM_TRUE;
+    return browserAlsoActsOn(vk, e->ctrlKey, e->shiftKey) ? EM_FALSE : EM_TRUE;
 }
 
 EM_BOOL onMouse(int type, const EmscriptenMouseEvent* e, void* data) {
-    if (modalDepth > 0) {
+    if (page().modalDepth > 0) {
         // The event is the dialog's, but a button's release still counts: a
         // stroke's button let go over a dialog is up afterwards.
         if (type == EMSCRIPTEN_EVENT_MOUSEUP) setMouseButtons(mouseFlags(*e));
@@ -89,35 +69,28 @@ EM_BOOL onMouse(int type, const EmscriptenMouseEvent* e, void* data) {
         return EM_FALSE;
     }
     const bool down = type == EMSCRIPTEN_EVENT_MOUSEDOWN;
-    UINT message = 0;
-    switch (e->button) {
-    case 0: message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
-    case 2: message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
-    case 1: message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
-    default: return EM_FALSE;
-    }
+    WPARAM flag = 0;
+    const UINT message = buttonMessage(e->button, down, &flag);
+    if (!message) return EM_FALSE;
     push(window, message, flags, mousePosition(*e), e->ctrlKey, e->shiftKey);
     // A press on the canvas must not start a text selection or focus change.
     return down ? EM_TRUE : EM_FALSE;
 }
 
 EM_BOOL onWheel(int, const EmscriptenWheelEvent* e, void* data) {
-    if (modalDepth > 0) return EM_FALSE;
+    if (page().modalDepth > 0) return EM_FALSE;
     // One notch is 100 pixels, 3 lines or a page; down (positive) is a turn
     // towards the user, which Windows reports as a negative delta.
     double pixels = e->deltaY;
     if (e->deltaMode == DOM_DELTA_LINE) pixels *= 100.0 / 3.0;
     else if (e->deltaMode == DOM_DELTA_PAGE) pixels *= 100.0;
+    double& wheelPixels = page().wheelPixels;
     wheelPixels += pixels;
-    int steps = static_cast<int>(wheelPixels / 100.0);
+    const int steps = static_cast<int>(wheelPixels / 100.0);
     wheelPixels -= steps * 100.0;
-    // A burst from a fast spin is capped rather than replayed by the hundred.
-    steps = std::clamp(steps, -16, 16);
-    const LPARAM lParam = MAKELPARAM(packCoord(e->mouse.screenX), packCoord(e->mouse.screenY));
-    const int16_t delta = steps > 0 ? -WHEEL_DELTA : WHEEL_DELTA;
-    for (int n = std::abs(steps); n > 0; --n)
-        push(static_cast<HWND>(data), WM_MOUSEWHEEL, MAKEWPARAM(mouseFlags(e->mouse), static_cast<WORD>(delta)),
-             lParam, e->mouse.ctrlKey, e->mouse.shiftKey);
+    const LPARAM lParam = packPosition(e->mouse.screenX, e->mouse.screenY);
+    for (const WPARAM wParam : wheelWParams(-steps, mouseFlags(e->mouse)))
+        push(static_cast<HWND>(data), WM_MOUSEWHEEL, wParam, lParam, e->mouse.ctrlKey, e->mouse.shiftKey);
     return EM_TRUE;  // no page scrolling or browser zoom
 }
 
@@ -159,13 +132,17 @@ int virtualKeyFor(const char* code, unsigned long keyCode) {
 bool browserKeepsKey(int vk, bool ctrl, bool shift, bool alt, bool meta) {
     // Reload, full screen and developer tools; the system's and the browser's
     // Alt/Meta shortcuts; Ctrl+Shift (developer tools, reopen tab), except
-    // Ctrl+Shift+Z, the editor's redo, which the browser only uses in text fields.
+    // the editor's own (Ctrl+Shift+Z, redo, which the browser only uses in
+    // text fields).
     if (vk == VK_F1 + 4 || vk == VK_F1 + 10 || vk == VK_F1 + 11) return true;
     if (alt || meta || vk == VK_MENU) return true;
-    return ctrl && shift && vk != VK_CONTROL && vk != VK_SHIFT && vk != 'Z';
+    return ctrl && shift && vk != VK_CONTROL && vk != VK_SHIFT &&
+           !(page().hooks.editorTakesCtrlShift && page().hooks.editorTakesCtrlShift(vk));
 }
 
-bool browserAlsoActsOn(int vk, bool ctrl) { return ctrl && (vk == 'C' || vk == 'V'); }
+bool browserAlsoActsOn(int vk, bool ctrl, bool shift) {
+    return page().hooks.browserActsToo && page().hooks.browserActsToo(vk, ctrl, shift);
+}
 
 void listenToPage(HWND window) {
     listenForPaste();

@@ -13,11 +13,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "files/map_file.h"
 #include "map/ground_map.h"
 #include "shell/commands.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
-#include "shell/shell.h"
 
 namespace {
 
@@ -84,23 +86,23 @@ EM_ASYNC_JS(int, pageSharedMap, (const char* path), {
 
 // Its file name is what the title shows for a map that came in a link.
 constexpr char kSharedMapPath[] = "/shared/shared map";
-uint8_t mapFileBytes[64 * 64];
-bool sharedMapGiven = false;  // the address held a map, handed to WinMain as its command line
+// The address held a map, handed to WinMain as its command line. Kept here,
+// not in a record of the layer's: the page asks about it through a C export
+// that takes no argument (vorn_web_link_map_declined).
+bool sharedMapGiven = false;
 
-}  // namespace
-
-namespace {
 EM_JS(void, pageTakeMapBytes, (const uint8_t* bytes, int size), {
     Module.vornMapBytes = HEAPU8.slice(bytes, bytes + size);
 });
+
 }  // namespace
 
 // Called by the page's "Copy link to this map": hands the page the working
-// map's bytes as a map file holds them (row by row), in Module.vornMapBytes.
+// map's bytes as a map file holds them, in Module.vornMapBytes.
 extern "C" EMSCRIPTEN_KEEPALIVE void vorn_web_map_bytes() {
-    for (int32_t y = 0; y < workingMap.height && y < 64; ++y)
-        for (int32_t x = 0; x < workingMap.width && x < 64; ++x) mapFileBytes[y * 64 + x] = workingMap.tileAt(x, y);
-    pageTakeMapBytes(mapFileBytes, sizeof mapFileBytes);
+    std::vector<uint8_t> bytes;
+    mapFileBytes(workingMap, bytes);
+    pageTakeMapBytes(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 // Called by the page at the first frame: 1 when the address's map was given
@@ -112,7 +114,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int vorn_web_link_map_declined() {
 
 // Called by the page's beforeunload handler.
 extern "C" EMSCRIPTEN_KEEPALIVE int vorn_web_unsaved_changes() {
-    return platform::hooks.unsavedChanges && platform::hooks.unsavedChanges() ? 1 : 0;
+    return platform::page().hooks.unsavedChanges && platform::page().hooks.unsavedChanges() ? 1 : 0;
 }
 
 extern "C" int flock(int fd, int operation) {
@@ -125,8 +127,12 @@ int main() {
     pageShowKeys(keyLineText().c_str());
     pageOpenStateFolder();
     setenv("XDG_STATE_HOME", "/state", 1);
-    platform::hooks.unsavedChanges = hasUnsavedChanges;
-    platform::hooks.currentFile = currentFilePath;
+    platform::page().hooks.unsavedChanges = hasUnsavedChanges;
+    platform::page().hooks.currentFile = currentFilePath;
+    platform::page().hooks.editorTakesCtrlShift = [](int vk) { return commandHoldsCtrlShift(static_cast<WPARAM>(vk)); };
+    platform::page().hooks.browserActsToo = [](int vk, bool ctrl, bool shift) {
+        return browserActsToo(static_cast<WPARAM>(vk), static_cast<uint8_t>((ctrl ? kCtrl : 0) | (shift ? kShift : 0)));
+    };
     // A map in the address opens as the command line's map does: as O opens one.
     // Its path is watched as an opened file's is: Ctrl+S delivers it.
     std::string commandLine;
@@ -136,8 +142,8 @@ int main() {
         commandLine = std::string("\"") + kSharedMapPath + "\"";
     }
     const int code = WinMain(nullptr, nullptr, &commandLine[0], 0);
-    platform::hooks.unsavedChanges = nullptr;
-    platform::hooks.currentFile = nullptr;
+    platform::page().hooks.unsavedChanges = nullptr;
+    platform::page().hooks.currentFile = nullptr;
     pageEnded();
     return code;
 }

@@ -13,24 +13,21 @@
 
 namespace {
 
-EGLDisplay display = EGL_NO_DISPLAY;
-EGLSurface surface = EGL_NO_SURFACE;  // the canvas, made with the first context
-EGLConfig config = nullptr;
-
 // Counts swaps for the page (its first-frame time and frame rate figures).
 EM_JS(void, pageFrameShown, (), {
     if (typeof vornPage !== 'undefined') vornPage.frameShown();
 });
 
 bool initDisplay() {
+    EGLDisplay& display = platform::page().display;
     if (display != EGL_NO_DISPLAY) return true;
     display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
     if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) return false;
     const EGLint attributes[] = {EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_DEPTH_SIZE, 16, EGL_NONE};
     EGLint count = 0;
-    if (!eglChooseConfig(display, attributes, &config, 1, &count) || count < 1) return false;
-    surface = eglCreateWindowSurface(display, config, 0, nullptr);
-    return surface != EGL_NO_SURFACE;
+    if (!eglChooseConfig(display, attributes, &platform::page().config, 1, &count) || count < 1) return false;
+    platform::page().surface = eglCreateWindowSurface(display, platform::page().config, 0, nullptr);
+    return platform::page().surface != EGL_NO_SURFACE;
 }
 
 }  // namespace
@@ -38,7 +35,7 @@ bool initDisplay() {
 HGLRC platform::createCanvasContext(HWND window) {
     if (!window || !initDisplay()) return nullptr;
     const EGLint attributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
-    EGLContext egl = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
+    EGLContext egl = eglCreateContext(page().display, page().config, EGL_NO_CONTEXT, attributes);
     if (egl == EGL_NO_CONTEXT) return nullptr;
     HGLRC context = new HGLRC__;
     context->egl = egl;
@@ -55,15 +52,16 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
 }
 
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context) {
+    const EGLDisplay display = platform::page().display;
     if (display == EGL_NO_DISPLAY) return context == nullptr;
     if (!context) return eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (!dc || !dc->window) return FALSE;
-    return eglMakeCurrent(display, surface, surface, context->egl);
+    return eglMakeCurrent(display, platform::page().surface, platform::page().surface, context->egl);
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC context) {
     if (!context) return FALSE;
-    eglDestroyContext(display, context->egl);
+    eglDestroyContext(platform::page().display, context->egl);
     delete context;
     return TRUE;
 }
@@ -71,6 +69,6 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
 // SwapBuffers: the browser shows the canvas when the editor's loop next
 // yields (Sleep); the swap only marks the frame done.
 void platform::showFrame(HWND__*) {
-    eglSwapBuffers(display, surface);
+    eglSwapBuffers(page().display, page().surface);
     pageFrameShown();
 }

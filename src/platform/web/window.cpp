@@ -18,10 +18,6 @@ const char kModulePath[] = "/VornGroundEditor";
 
 }  // namespace
 
-namespace platform {
-PageHooks hooks;
-}  // namespace platform
-
 HWND__* platform::openHostWindow(LPCSTR title, DWORD, int, int, int, int) {
     if (mainWindow()) return nullptr;  // one canvas, one window
     CanvasWindow* window = new CanvasWindow;

@@ -1,0 +1,49 @@
+#include "shell/paint_tool_table.h"
+
+#include "map/paint_tools.h"
+#include "shell/editor_state.h"
+#include "shell/view_steps.h"
+
+const PaintToolEntry kPaintTools[] = {
+    {"brush", "D", "brush tool (enters corner editing)", "brush", ToolOutline::brushSquare,
+     [](const GroundMap& map, LatticePos at, const ToolInput& input, std::vector<LatticePoint>& out) {
+         out.clear();
+         forEachBrushPoint(at.x, at.y, input.brushSize, map.latticeStride() - 1, map.latticeRows() - 1,
+                           [&](int32_t px, int32_t py) { out.push_back({px, py}); });
+     },
+     nullptr, nullptr, nullptr},
+    {"line", "L", "line tool: a left drag paints a line of brush squares (enters corner editing)", "line",
+     ToolOutline::brushSquare, nullptr,
+     [](const GroundMap& map, LatticePoint from, LatticePoint to, const ToolInput& input,
+        std::vector<LatticePoint>& out) {
+         lineBrushPoints(from, to, input.brushSize, map.latticeStride(), map.latticeRows(), out);
+     },
+     nullptr, nullptr},
+    {"rectangle", "A", "rectangle tool: a left drag paints every point from corner to corner (enters corner editing)",
+     "rectangle", ToolOutline::point, nullptr,
+     [](const GroundMap&, LatticePoint from, LatticePoint to, const ToolInput&, std::vector<LatticePoint>& out) {
+         rectanglePoints(from, to, out);
+     },
+     nullptr, nullptr},
+    {"bucket", "B", "bucket tool: a left click fills the joined points of the kind clicked (enters corner editing)",
+     "bucket", ToolOutline::point, nullptr,
+     [](const GroundMap& map, LatticePoint from, LatticePoint, const ToolInput& input,
+        std::vector<LatticePoint>& out) { bucketPoints(map, from, input.kind, out); },
+     nullptr, nullptr},
+};
+const int32_t kPaintToolCount = sizeof kPaintTools / sizeof kPaintTools[0];
+
+const PaintToolEntry& paintTool(int32_t index) {
+    return kPaintTools[index >= 0 && index < kPaintToolCount ? index : 0];
+}
+
+int32_t paintToolForKey(char key) {
+    for (int32_t i = 0; i < kPaintToolCount; ++i)
+        if (kPaintTools[i].key[0] == key) return i;
+    return -1;
+}
+
+std::string paintToolTitle(const EditorState& state) {
+    const PaintToolEntry& tool = paintTool(state.tool);
+    return tool.titleName ? tool.titleName(state) : tool.name;
+}
