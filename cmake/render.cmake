@@ -9,6 +9,7 @@ add_library(vorn_gl STATIC
   src/shell/render.cpp
   src/shell/height_textures.cpp
   src/shell/view_gl.cpp
+  src/shell/symmetry_marks.cpp
 )
 target_include_directories(vorn_gl PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(vorn_gl PUBLIC vorn_core vorn_win32_headers)

@@ -15,6 +15,7 @@
 #include "shell/editor_state.h"
 #include "shell/paint_tool_table.h"
 #include "shell/render.h"
+#include "shell/symmetry_marks.h"
 
 namespace {
 
@@ -229,6 +230,7 @@ void drawFrame(HWND window, HDC dc) {
     drawSelectionFrame();
     drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
                        editorState.showObjects);
+    drawSymmetryMarks();
     if (editorState.heightOverlay) drawHeightOverlay();
     // Last, so that the height overlay does not hide where the tool lands.
     drawToolMarks(rect.right, rect.bottom);

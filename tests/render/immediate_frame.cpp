@@ -12,6 +12,7 @@
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
+#include "shell/symmetry_marks.h"
 
 namespace {
 
@@ -157,6 +158,7 @@ void drawFrameImmediate(HWND window, HDC dc) {
     drawSelectionFrame();  // the frame's lines are the editor's own, in both frames
     drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
                        editorState.showObjects);
+    drawSymmetryMarks();  // the editor's own marks, in both frames
     if (editorState.heightOverlay) drawHeightOverlay();
     drawToolMarks(rect.right, rect.bottom);
 
