@@ -30,6 +30,8 @@
 //   rect X0 Y0 X1 Y1  tool A: every point of the rectangle
 //   bucket X Y        tool B, a left click at (X, Y): the point's region
 //   pick X Y          P with the mouse at (X, Y): the kind of that point
+//   mend X Y          Ctrl+M with the mouse at (X, Y): the lattice made
+//                     symmetric from the part there, tiles selected anew
 //   home              Home: the whole map in view (zoom and pan)
 // A PATH is the whole rest of its line, blanks and leading "-" included.
 // Exits 2 on a malformed line, naming it.
@@ -54,12 +56,14 @@
 #include "map/ground_map.h"
 #include "map/paint_tools.h"
 #include "map/stamp.h"
+#include "map/symmetry_check.h"
 #include "shell/editor_state.h"
 #include "shell/paint_tool_table.h"
 
 #ifdef E2E_WITH_REFERENCE
 #include "reference/ground_map_reference.h"
 #include "reference/height_fill_reference.h"
+#include "reference/symmetry_reference.h"
 #endif
 
 namespace {
@@ -331,6 +335,14 @@ int main(int argc, char** argv) {
             ok = static_cast<bool>(words >> x >> y);
             const LatticePoint p = pointAt(x, y);
             if (ok && inside(p)) editorState.currentKind = static_cast<TerrainKind>(workingMap.cornerAt(p.x, p.y));
+        } else if (cmd == "mend") {
+            int32_t x, y;
+            ok = static_cast<bool>(words >> x >> y);
+            const LatticePoint p = pointAt(x, y);
+            if (ok) mendSymmetry(workingMap, symmetry, p);
+#ifdef E2E_WITH_REFERENCE
+            if (ok) reference::plainMend(refMap, symmetry, p);
+#endif
         } else if (cmd == "home") {
             viewState.zoom = 0.9 * (clientW < clientH ? clientW : clientH) / 2048;
             viewState.panX = viewState.panY = static_cast<int32_t>(std::lround(1024 * viewState.zoom));
