@@ -1,9 +1,10 @@
 // The painting tools of corner editing, one entry each: its key, its name in
 // the title, its help, the function giving its points (a drag tool) or
-// painting a step (a stroke tool) and what its outline shows. Choosing a tool, the title, a drag's preview and release, the brush
-// stroke, the outline and the command table (F1, the page's key line, the
-// docs) all read this table; a new tool is its entry here and its points
-// function (map/paint_tools.h).
+// painting a step (a stroke tool) and what its outline shows. Choosing a
+// tool, the title, a drag's preview and release, the stroke, the outline and
+// the command table (F1, the page's key line, the docs) all read this table;
+// a new tool is its entry here and its points function (map/paint_tools.h)
+// or step.
 #pragma once
 #include <cstdint>
 #include <string>
