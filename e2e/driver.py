@@ -643,19 +643,19 @@ def painting_tools(ctx, s, exe, work):
     the cursor; a line's preview shown while held and dropped by Esc; P
     over a painted point and a stroke in the picked kind; V through every
     symmetry, a stroke with four ways, and after Home their axes, the
-    outline's images and a rectangle; K's marks and Ctrl+M's mend. Saved
-    bytes against e2e_expect."""
+    outline's images and a rectangle; K's marks and Ctrl+M's mend; T twice
+    and a scatter step. Saved bytes against e2e_expect."""
     ed = Editor(s, [exe], work, "linux-tools")
     ed.start()
     s.wait_for(ed.drawn, 30, "the first frame")
     atlas = Atlas(os.path.join(work, "tex1.bmp"))
     cells = ed.visible_cells()
     script = ["client %d %d" % ed.size, "kind 2", "brush 3"]
-    state = {"doc": "", "kind": 2, "symmetry": ""}
+    state = {"doc": "", "kind": 2, "brush": 3, "symmetry": ""}
 
     def title(mode):
-        return "VornGroundEditor%s - %s, kind %d (%s), brush 3%s" % (
-            state["doc"], mode, state["kind"], KIND_NAMES[state["kind"]], state["symmetry"])
+        return "VornGroundEditor%s - %s, kind %d (%s), brush %d%s" % (
+            state["doc"], mode, state["kind"], KIND_NAMES[state["kind"]], state["brush"], state["symmetry"])
 
     def tool(key, name):
         ed.key(key)
@@ -801,11 +801,28 @@ def painting_tools(ctx, s, exe, work):
         ed.key("v")
         state["symmetry"] = SYMMETRY_TITLES[i]
         ed.wait_title(title("corners, rectangle"), "V %d times" % (i + 1))
+    script.append("symmetry 0")
+    # T, and T again: the scatter tool at 50%; one drag step of brush 8 over
+    # the rectangle's right edge, seeded by the press point. A lone painted
+    # point does not last, so a step away from the edge (or of a smaller
+    # brush) would change no byte and prove nothing.
+    tool("t", "scatter 25%")
+    tool("t", "scatter 50%")
+    ed.key(*"wwwww")
+    state["brush"] = 8
+    ed.wait_title(title("corners, scatter 50%"), "W five times")
+    sx, sy = ox + 40, oy + 10
+    ed.drag([(sx, sy), (sx + 8, sy + 10)])
+    ctx.expect(script + ["save " + os.path.join(work, "tools-unscattered.want")], "tools-unscattered", work)
+    script += ["brush 8", "scatter 50 %d %d %d %d" % (sx, sy, sx + 8, sy + 10)]
     ed.key("ctrl+s")
     state["doc"] = " - tools.map"
-    ed.wait_title(title("corners, rectangle"), "Ctrl+S")
+    ed.wait_title(title("corners, scatter 50%"), "Ctrl+S")
     ctx.expect(script + ["save " + os.path.join(work, "tools-symmetry.want")], "tools-symmetry", work)
-    compare_maps(saved, os.path.join(work, "tools-symmetry.want"), "P, four ways, Home and a rectangle")
+    compare_maps(saved, os.path.join(work, "tools-symmetry.want"),
+                 "P, four ways, Home, a rectangle and a scatter step")
+    if read(saved) == read(os.path.join(work, "tools-unscattered.want")):
+        raise Failure("the scatter step changed no byte of the map")
     ed.key("Escape", "Escape")
     ed.answer_box(1, 3)        # Yes | No | Cancel
     rc = ed.wait_exit(60)

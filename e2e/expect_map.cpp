@@ -29,6 +29,9 @@
 //   line X0 Y0 X1 Y1  tool L: the brush's line between the two points
 //   rect X0 Y0 X1 Y1  tool A: every point of the rectangle
 //   bucket X Y        tool B, a left click at (X, Y): the point's region
+//   scatter D X0 Y0 X Y ...  the scatter tool (T) at density D percent: a
+//                     left press at client (X0, Y0), then a move with the
+//                     button held to each (X, Y) that follows: one step each
 //   pick X Y          P with the mouse at (X, Y): the kind of that point
 //   mend X Y          Ctrl+M with the mouse at (X, Y): the lattice made
 //                     symmetric from the part there, tiles selected anew
@@ -54,7 +57,9 @@
 #include "height/height_fill.h"
 #include "height/height_image.h"
 #include "map/ground_map.h"
+#include "map/lcg_random.h"
 #include "map/paint_tools.h"
+#include "map/scatter.h"
 #include "map/stamp.h"
 #include "map/symmetry_check.h"
 #include "shell/editor_state.h"
@@ -175,6 +180,35 @@ bool inside(LatticePoint p) { return p.x >= 0 && p.y >= 0 && p.x < kLattice && p
 LatticePoint clamped(LatticePoint p) {
     const auto clamp = [](int32_t v) { return v < 0 ? 0 : v >= kLattice ? kLattice - 1 : v; };
     return {clamp(p.x), clamp(p.y)};
+}
+
+// The scatter tool's stroke: the generator seeded from the press point,
+// then at each move the core's step on the brush square there; the reference
+// draws and paints the same square point by point. False for a malformed rest of line.
+bool scatterStroke(int32_t density, LatticePoint press, std::istringstream& moves) {
+    LcgRandom random;
+    random.seed(scatterSeed(workingMap, press));
+#ifdef E2E_WITH_REFERENCE
+    uint32_t refState = inside(press) ? static_cast<uint32_t>(press.y * kLattice + press.x) : 0;
+#endif
+    int32_t x, y;
+    while (moves >> x >> y) {
+        const LatticePos p = screenToLattice(x, y, clientW, clientH);
+        if (!inside(latticePointAt(p))) continue;
+#ifdef E2E_WITH_REFERENCE
+        std::vector<LatticePoint> walked;
+        for (int32_t i = 0; i < editorState.brushSize; ++i)
+            for (int32_t j = 0; j < editorState.brushSize; ++j) {
+                const LatticePoint q = {static_cast<int32_t>(p.x + i), static_cast<int32_t>(p.y + j)};
+                if (inside(q)) walked.push_back(q);
+            }
+        reference::plainScatter(refMap, refState, walked, density, static_cast<int32_t>(editorState.currentKind),
+                                symmetry);
+#endif
+        scatterStep(workingMap, random, p, editorState.brushSize, density,
+                    static_cast<int32_t>(editorState.currentKind), symmetry);
+    }
+    return moves.eof();  // not a word left over
 }
 
 Stamp stamp;  // the floating stamp
@@ -326,10 +360,12 @@ int main(int argc, char** argv) {
             const LatticePoint a = pointAt(x0, y0), b = clamped(pointAt(x1, y1));
             std::vector<LatticePoint> points;
             if (ok && inside(a))
-                paintTool(tool).dragPoints(workingMap, a, b,
-                                           {editorState.brushSize, static_cast<int32_t>(editorState.currentKind)},
-                                           points);
+                paintTool(tool).dragPoints(workingMap, a, b, toolInputOf(editorState), points);
             paintWithImages(points);
+        } else if (cmd == "scatter") {
+            int32_t density = 0, x = 0, y = 0;
+            ok = static_cast<bool>(words >> density >> x >> y) && density >= 0 && density <= 100;
+            ok = ok && scatterStroke(density, pointAt(x, y), words);
         } else if (cmd == "pick") {
             int32_t x, y;
             ok = static_cast<bool>(words >> x >> y);

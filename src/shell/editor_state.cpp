@@ -95,8 +95,7 @@ void toolDragPoints(const GroundMap& map, const ToolDragState& drag, std::vector
     out.clear();
     const PaintToolEntry& tool = paintTool(drag.tool);
     if (tool.dragPoints)
-        tool.dragPoints(map, drag.from, drag.to, {editorState.brushSize, static_cast<int32_t>(editorState.currentKind)},
-                        out);
+        tool.dragPoints(map, drag.from, drag.to, toolInputOf(editorState), out);
 }
 
 bool previewToolDrag() {

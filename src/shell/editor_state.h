@@ -11,6 +11,7 @@
 #include "files/mission.h"
 #include "height/height_field.h"
 #include "map/ground_map.h"
+#include "map/lcg_random.h"
 #include "map/paint_tools.h"
 #include "map/stamp.h"
 
@@ -39,6 +40,7 @@ struct EditorState {
     bool fillBelow = false;     // I: the fill takes points at or below the threshold
     int32_t tool = 0;           // the chosen entry of kPaintTools (0: the brush); kept across modes
     Symmetry symmetry = Symmetry::off;   // V; every painted point's images are painted too
+    int32_t scatterDensity = 25; // the scatter tool's chance per point, percent: T again steps 25, 50, 10
 };
 
 struct ViewState {
@@ -85,6 +87,8 @@ struct ToolDragState {
     LatticePoint to{};             // the point under the cursor, clamped into the lattice
     std::vector<LatticePoint> points;  // scratch for a drag's or a stroke step's points; kept, as a
                                        // held drag's preview is rebuilt every frame
+    LcgRandom strokeRandom;  // a stroke's own generator (the scatter tool draws on it), seeded at every
+                             // left press with scatterSeed of the press point; nothing else draws on it
 };
 
 // What the height fill keeps between its preview step and the commit.

@@ -1,15 +1,18 @@
 // The painting tools of corner editing, one entry each: its key, its name in
-// the title, its help, the function giving its points and what its outline
-// shows. Choosing a tool, the title, a drag's preview and release, the brush
-// stroke, the outline and the command table (F1, the page's key line, the
-// docs) all read this table; a new tool is its entry here and its points
-// function (map/paint_tools.h).
+// the title, its help, the function giving its points (a drag tool) or
+// painting a step (a stroke tool) and what its outline shows. Choosing a
+// tool, the title, a drag's preview and release, the stroke, the outline and
+// the command table (F1, the page's key line, the docs) all read this table;
+// a new tool is its entry here and its points function (map/paint_tools.h)
+// or step.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "map/ground_map.h"
+#include "map/lcg_random.h"
+#include "map/paint_tools.h"
 
 struct EditorState;
 
@@ -17,6 +20,8 @@ struct EditorState;
 struct ToolInput {
     int32_t brushSize;  // side of the brush square, >= 1
     int32_t kind;       // the kind painted, 0..4
+    int32_t density;    // the scatter tool's chance per point, percent
+    Symmetry symmetry;  // the images a stroke step paints after each point (a drag's points come before them)
 };
 
 // What the white outline of where the next press lands shows.
@@ -31,10 +36,12 @@ struct PaintToolEntry {
     const char* help;   // F1's line and the docs' words, after the key
     const char* brief;  // the page's line of keys, after the key
     ToolOutline outline;
-    // A stroke tool paints at each mouse move while the left button is held:
-    // the points it paints for the lattice position `at` (inside the
-    // lattice), before their symmetry images, in painting order. Replaces `out`.
-    void (*strokePoints)(const GroundMap& map, LatticePos at, const ToolInput& input, std::vector<LatticePoint>& out);
+    // A stroke tool paints one step at each mouse move while the left button
+    // is held: at lattice position `at` (its latticePointAt inside the
+    // lattice), each painted point followed by its images. `random` is the
+    // stroke's own generator, seeded at the press; `scratch` is the step's to use.
+    void (*strokeStep)(GroundMap& map, LatticePos at, const ToolInput& input, LcgRandom& random,
+                       std::vector<LatticePoint>& scratch);
     // A drag tool shows its result while the left button is held and paints
     // it at the release: the points for a drag from `from` to `to` (both
     // inside the lattice), before their symmetry images, in painting order.
@@ -44,8 +51,8 @@ struct PaintToolEntry {
     // Optional: the title's words when they follow the tool's settings
     // (nullptr: `name`).
     std::string (*titleName)(const EditorState& state);
-    // Optional: what the key does when the tool is chosen already (nullptr:
-    // nothing more than choosing).
+    // Optional: what the key does when the tool is chosen already in corner
+    // editing (nullptr: nothing more than choosing).
     void (*again)(EditorState& state);
 };
 
@@ -58,5 +65,8 @@ extern const int32_t kPaintToolCount;
 const PaintToolEntry& paintTool(int32_t index);
 // Caller: the tool keys' action. The index of the entry whose key is `key`, or -1.
 int32_t paintToolForKey(char key);
+// Callers: the stroke, a drag's preview and release. The tools' input as
+// the editor's state gives it.
+ToolInput toolInputOf(const EditorState& state);
 // Caller: the window title. The chosen tool's words there.
 std::string paintToolTitle(const EditorState& state);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "map/scatter.h"
 #include "map/symmetry_check.h"
 #include "shell/document.h"
 #include "shell/editor_state.h"
@@ -19,7 +20,10 @@ void chooseTool(HWND, WPARAM key) {
     const int32_t chosen = paintToolForKey(static_cast<char>(key));
     if (chosen < 0) return;
     const PaintToolEntry& tool = paintTool(chosen);
-    if (chosen == editorState.tool && tool.again) tool.again(editorState);
+    // Only where the title shows the tool: a key that brings corner editing
+    // back must not change a setting the user cannot see.
+    if (chosen == editorState.tool && editorState.editMode == EditMode::corners && tool.again)
+        tool.again(editorState);
     editorState.tool = chosen;
     // From the fill, as E does: its preview is only drawn in edit mode 2.
     editorState.editMode = EditMode::corners;
@@ -63,8 +67,11 @@ bool dragToolChosen() {
 }  // namespace
 
 bool toolLeftDown(HWND window) {
-    if (!dragToolChosen()) return false;
     const LatticePoint at = pointUnderCursor(window);
+    // Every press starts the stroke's generator afresh, so a stroke from the
+    // same press over the same moves paints the same points.
+    toolDrag.strokeRandom.seed(scatterSeed(workingMap, at));
+    if (!dragToolChosen()) return false;
     // Off the lattice the press does nothing, and the brush does not take it either.
     if (!workingMap.insideLattice(at)) return true;
     toolDrag.active = true;
@@ -95,8 +102,6 @@ void dropToolDragOutsideCornerEditing() {
 
 void paintStroke(LatticePos at) {
     const PaintToolEntry& tool = paintTool(editorState.tool);
-    if (!tool.strokePoints) return;
-    tool.strokePoints(workingMap, at, {editorState.brushSize, static_cast<int32_t>(editorState.currentKind)},
-                      toolDrag.points);
-    paintPoints(workingMap, toolDrag.points, static_cast<int32_t>(editorState.currentKind), editorState.symmetry);
+    if (!tool.strokeStep) return;
+    tool.strokeStep(workingMap, at, toolInputOf(editorState), toolDrag.strokeRandom, toolDrag.points);
 }

@@ -14,8 +14,8 @@
 LatticePoint pointUnderCursor(HWND window);
 
 // The command table's actions: a tool's key chooses it (and enters corner
-// editing; pressed again, it runs the entry's `again`), P picks the kind
-// under the cursor, V steps the symmetry, Home shows the whole map.
+// editing; pressed again in corner editing, it runs the entry's `again`), P
+// picks the kind under the cursor, V steps the symmetry, Home shows the whole map.
 void chooseTool(HWND window, WPARAM key);
 void pickKind(HWND window, WPARAM key);
 void nextSymmetry(HWND window, WPARAM key);
@@ -27,9 +27,10 @@ void mendSymmetryAtCursor(HWND window, WPARAM key);
 void showWholeMap(HWND window, WPARAM key);
 
 // Callers: the window procedure's mouse cases, after the stamp tools had
-// their turn and the position was noted. With a drag tool chosen, a press on
-// the lattice starts a drag (true: the press is taken); a move follows a
-// held drag (true: no stroke paints); the release paints it.
+// their turn and the position was noted. Every press seeds the stroke's
+// generator (scatterSeed of the press point). With a drag tool chosen, a
+// press on the lattice starts a drag (true: the press is taken); a move
+// follows a held drag (true: no stroke paints); the release paints it.
 bool toolLeftDown(HWND window);
 bool toolMouseMove(HWND window);
 void toolLeftUp(HWND window);
@@ -41,7 +42,8 @@ void dropToolDrag();
 void dropToolDragOutsideCornerEditing();
 
 // Caller: the window procedure, for a move with the left button held in
-// corner editing over the lattice. Paints the chosen stroke tool's points
-// for lattice position `at` (the brush: the square whose top-left it is),
-// each followed by its symmetry images, with the current kind.
+// corner editing over the lattice. Paints the chosen stroke tool's step
+// for lattice position `at` (the brush: the square whose top-left it is; the
+// scatter tool: a share of it), each point followed by its symmetry images,
+// with the current kind.
 void paintStroke(LatticePos at);

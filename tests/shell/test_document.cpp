@@ -503,7 +503,15 @@ TEST_F(Shell, TitleFollowsFileModeKindBrushAndFill) {
         {[] { key('V'); }, "@ - corners, bucket, kind 2 (rock), brush 2"},
         {[] { key('P'); }, "@ - corners, bucket, kind 0 (sand), brush 2"},  // point (5, 5) of the map loaded
         {[] { key(VK_HOME); }, nullptr},
+        {[] { key('T'); }, "@ - corners, scatter 25%, kind 0 (sand), brush 2"},
+        {[] { key('T'); }, "@ - corners, scatter 50%, kind 0 (sand), brush 2"},
+        {[] { key('T'); }, "@ - corners, scatter 10%, kind 0 (sand), brush 2"},
+        {[] { key('T'); }, "@ - corners, scatter 25%, kind 0 (sand), brush 2"},
+        {[] { key('T'); }, "@ - corners, scatter 50%, kind 0 (sand), brush 2"},
+        {[] { key(VK_ESCAPE); }, "@ - view, kind 0 (sand), brush 2"},
+        {[] { key('T'); }, "@ - corners, scatter 50%, kind 0 (sand), brush 2"},  // back to it: no step
         {[] { key('D'); }, "@ - corners, brush, kind 0 (sand), brush 2"},
+        {[] { key('T'); }, "@ - corners, scatter 50%, kind 0 (sand), brush 2"},
     };
     int n = 0;
     for (const Case& c : cases) {

@@ -19,7 +19,9 @@
 #include "files/mission.h"
 #include "height/height_field.h"
 #include "map/ground_map.h"
+#include "map/lcg_random.h"
 #include "map/paint_tools.h"
+#include "map/scatter.h"
 #include "map/stamp.h"
 #include "map/symmetry_check.h"
 #include "shell/commands.h"
@@ -501,7 +503,8 @@ TEST_F(Shell, StampsCopyPasteTurnAndPlace) {
 
 // The line, rectangle and bucket through the window: a press, a move and a
 // release paint what the core's points give, with symmetry; the working map
-// changes only at the release, as one undo step; Esc drops a held drag.
+// changes only at the release, as one undo step; Esc drops a held drag. The
+// scatter tool's stroke against the core's step from the same seed.
 TEST_F(Shell, PaintingToolsThroughTheWindow) {
     using P = LatticePoint;
     struct Case {
@@ -543,6 +546,42 @@ TEST_F(Shell, PaintingToolsThroughTheWindow) {
         GroundMap expected(64, 64);
         paintPoints(expected, points, 2, editorState.symmetry);
         EXPECT_TRUE(sameMap(workingMap, expected)) << c.what;
+        ctrlKey('Z');
+        EXPECT_TRUE(sameMap(workingMap, GroundMap(64, 64))) << c.what << ": one undo step takes it all back";
+    }
+    // The scatter tool: the press seeds the stroke's generator with the press
+    // point (0 off the lattice), each move paints scatterStep at its lattice
+    // position and a move off the lattice draws nothing; T again steps the
+    // density 25, 50, 10, 25; the stroke is one undo step.
+    struct Scatter { const char* what; int tKeys, symmetrySteps, density; P press; uint32_t seed; std::vector<LatticePos> moves; };
+    const Scatter scatters[] = {
+        {"25%", 1, 0, 25, {20, 30}, 30 * 129 + 20, {{20.5, 30.5}, {22.5, 31.5}, {25.5, 31.5}}},
+        {"50% four ways", 2, 3, 50, {10, 10}, 10 * 129 + 10, {{10.5, 10.5}, {12.5, 10.5}, {60.5, 62.5}}},
+        {"10% half turn", 3, 4, 10, {100, 40}, 40 * 129 + 100, {{100.5, 40.5}, {101.5, 44.5}, {104.5, 46.5}, {106.5, 50.5}}},
+        {"back to 25% at the far corner, clipped", 4, 0, 25, {128, 128}, 128 * 129 + 128, {{127.5, 127.5}, {128.5, 126.5}}},
+        {"top-right corner mirrored", 1, 1, 25, {128, 0}, 128, {{126.5, 0.5}, {127.5, 2.5}}},
+        {"pressed off the lattice", 1, 0, 25, {-3, 10}, 0, {{1.5, 10.5}, {-2.5, 10.5}, {3.5, 11.5}}},
+    };
+    for (const Scatter& c : scatters) {
+        SetUp();
+        key('2');
+        key('W');
+        key('W');  // brush 3
+        for (int i = 0; i < c.symmetrySteps; ++i) key('V');
+        for (int i = 0; i < c.tKeys; ++i) key('T');
+        EXPECT_EQ(editorState.scatterDensity, c.density) << c.what;
+        host.leftDown = true;
+        send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(c.press.x + 0.5, c.press.y + 0.5));
+        for (const LatticePos& m : c.moves) send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(m.x, m.y));
+        host.leftDown = false;
+        send(WM_LBUTTONUP, 0, latticeAt(c.moves.back().x, c.moves.back().y));
+        GroundMap expected(64, 64);
+        LcgRandom random;
+        random.seed(c.seed);
+        for (const LatticePos& m : c.moves) scatterStep(expected, random, m, 3, c.density, 2, editorState.symmetry);
+        EXPECT_FALSE(sameMap(expected, GroundMap(64, 64))) << c.what << ": the case paints something";
+        EXPECT_TRUE(sameMap(workingMap, expected)) << c.what;
+        EXPECT_EQ(toolDrag.strokeRandom.state, random.state) << c.what << ": one draw per point walked";
         ctrlKey('Z');
         EXPECT_TRUE(sameMap(workingMap, GroundMap(64, 64))) << c.what << ": one undo step takes it all back";
     }
