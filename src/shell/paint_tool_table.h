@@ -1,6 +1,6 @@
 // The painting tools of corner editing, one entry each: its key, its name in
-// the title, its help, the function giving its points and what its outline
-// shows. Choosing a tool, the title, a drag's preview and release, the brush
+// the title, its help, the function giving its points, what its outline
+// and the status line show. Choosing a tool, the title, a drag's preview and release, the brush
 // stroke, the outline and the command table (F1, the page's key line, the
 // docs) all read this table; a new tool is its entry here and its points
 // function (map/paint_tools.h).
@@ -25,6 +25,14 @@ enum class ToolOutline : int32_t {
     point,        // that point alone
 };
 
+// What the status line says of a tool, after the point's fields.
+enum class ToolStatus : int32_t {
+    none,
+    lineLength,     // while a drag is held: "line N points", the line's points before the brush
+    rectangleSize,  // while a drag is held: "rectangle W x H points"
+    region,         // over the lattice: "region N points", the points a click paints
+};
+
 struct PaintToolEntry {
     const char* name;   // the title's word ("line"); also how tests and the docs name it
     const char* key;    // its key, one capital letter; it also enters corner editing
@@ -47,6 +55,7 @@ struct PaintToolEntry {
     // Optional: what the key does when the tool is chosen already (nullptr:
     // nothing more than choosing).
     void (*again)(EditorState& state);
+    ToolStatus status = ToolStatus::none;
 };
 
 // Every tool, in the order F1 lists their keys; entry 0, the brush, is the tool at start.
