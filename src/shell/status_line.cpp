@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "map/paint_tools.h"
 #include "shell/editor_state.h"
 #include "shell/paint_tool_table.h"
 
@@ -29,31 +28,60 @@ void add(std::string& out, const char* format, Args... args) {
     out += field;
 }
 
-// The bucket's count of the last frame that showed one, and what it was
-// counted from: the cursor moves far more often than the lattice changes.
-struct RegionCount {
+// The lattice's regions for the bucket's count: every point labelled with
+// its 4-connected region of one kind, and each region's size. Labelled
+// again only when the lattice changed (a paint, a load); the cursor moves
+// far more often, and then a point's count is one look-up.
+struct LatticeRegions {
     bool valid = false;
-    LatticePoint at{};
-    int32_t kind = 0;
-    std::vector<uint8_t> corners;       // the lattice counted on
-    int32_t points = 0;
-    std::vector<LatticePoint> scratch;  // bucketPoints' list, kept for its capacity
+    int32_t w = 0, h = 0;
+    std::vector<uint8_t> corners;  // the lattice labelled
+    std::vector<int32_t> label;    // region of each point, row-major
+    std::vector<int32_t> size;     // points of each region
+    std::vector<int32_t> queue;    // scratch of one region's search, kept for its capacity
 };
-RegionCount regionCount;
+LatticeRegions regions;
 
+void labelRegions(const GroundMap& map) {
+    LatticeRegions& r = regions;
+    const int32_t w = map.latticeStride(), h = map.latticeRows();
+    const size_t n = static_cast<size_t>(w) * h;
+    r.w = w;
+    r.h = h;
+    r.corners.assign(map.corners, map.corners + n);
+    r.label.assign(n, -1);
+    r.size.clear();
+    for (size_t start = 0; start < n; ++start) {
+        if (r.label[start] >= 0) continue;
+        const int32_t id = static_cast<int32_t>(r.size.size());
+        const uint8_t kind = r.corners[start];
+        r.label[start] = id;
+        r.queue.assign(1, static_cast<int32_t>(start));
+        for (size_t head = 0; head < r.queue.size(); ++head) {
+            const int32_t at = r.queue[head];
+            const int32_t x = at % w, y = at / w;
+            const int32_t next[4] = {x > 0 ? at - 1 : -1, x + 1 < w ? at + 1 : -1, y > 0 ? at - w : -1,
+                                     y + 1 < h ? at + w : -1};
+            for (const int32_t q : next) {
+                if (q < 0 || r.label[q] >= 0 || r.corners[q] != kind) continue;
+                r.label[q] = id;
+                r.queue.push_back(q);
+            }
+        }
+        r.size.push_back(static_cast<int32_t>(r.queue.size()));
+    }
+    r.valid = true;
+}
+
+// bucketPoints(map, at, kind).size(): the points a click paints.
 int32_t bucketRegion(const GroundMap& map, LatticePoint at, int32_t kind) {
-    RegionCount& c = regionCount;
+    const LatticeRegions& r = regions;
     const size_t n = static_cast<size_t>(map.latticeStride()) * map.latticeRows();
-    if (c.valid && c.at.x == at.x && c.at.y == at.y && c.kind == kind && c.corners.size() == n &&
-        std::memcmp(c.corners.data(), map.corners, n) == 0)
-        return c.points;
-    bucketPoints(map, at, kind, c.scratch);
-    c.valid = true;
-    c.at = at;
-    c.kind = kind;
-    c.corners.assign(map.corners, map.corners + n);
-    c.points = static_cast<int32_t>(c.scratch.size());
-    return c.points;
+    if (!r.valid || r.w != map.latticeStride() || r.h != map.latticeRows() ||
+        std::memcmp(r.corners.data(), map.corners, n) != 0)
+        labelRegions(map);
+    const size_t i = static_cast<size_t>(at.y) * r.w + at.x;
+    return r.corners[i] == kind ? 0 : r.size[r.label[i]];
 }
 
 int32_t span(int32_t a, int32_t b) { return std::abs(b - a) + 1; }

@@ -143,8 +143,9 @@ TEST_F(Shell, StatusLineTexts) {
     }
 }
 
-// The bucket's count is kept between frames; after any paint, a new kind or
-// a new point it must be the plain count of bucketPoints again.
+// The bucket's count comes from the lattice's regions, found again only
+// when the lattice changed: after any paint, a new kind or a new point it
+// is the plain count of bucketPoints.
 TEST_F(Shell, StatusLineRegionCountFollowsEveryChange) {
     key('B');
     moveTo(5.5, 5.5);
