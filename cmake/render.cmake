@@ -9,9 +9,12 @@ add_library(vorn_gl STATIC
   src/shell/render.cpp
   src/shell/height_textures.cpp
   src/shell/view_gl.cpp
+  src/shell/overlays_gl.cpp
   src/shell/symmetry_marks.cpp
 )
 target_include_directories(vorn_gl PUBLIC ${PROJECT_SOURCE_DIR}/src)
+# stb_easy_font, the status strip's letters (libstb-dev, as for stb_image).
+target_include_directories(vorn_gl SYSTEM PRIVATE ${VORN_STB_INCLUDE_DIR})
 target_link_libraries(vorn_gl PUBLIC vorn_core vorn_win32_headers)
 if(WIN32)
   target_link_libraries(vorn_gl PUBLIC opengl32)

@@ -74,6 +74,7 @@ if(VORN_BUILD_TESTS)
     SOURCES tests/shell/fake_host.cpp tests/shell/test_wndproc.cpp tests/shell/test_document.cpp
       tests/shell/test_dialogs.cpp tests/shell/test_picture_export.cpp tests/shell/test_view_steps.cpp
       tests/shell/test_startup.cpp tests/shell/test_recovery.cpp tests/shell/test_docs.cpp
+      tests/shell/test_status_line.cpp
     LIBS vorn_shell vorn_core
     WEB_SKIP ArtSearch.FifoNamedLikeTheArtIsPassedOver Recovery.AskedRecoveredKeptAndRemoved
              Recovery.PathsStampsBoxesAndLinks Shell.QuickSaveAsksBeforeWritingOverAChangedFile)

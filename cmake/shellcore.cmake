@@ -7,6 +7,7 @@ add_library(vorn_shellcore STATIC
   src/shell/command_line.cpp
   src/shell/title.cpp
   src/shell/recovery_timing.cpp
+  src/shell/status_line.cpp
   src/shell/symmetry_counts.cpp
 )
 target_include_directories(vorn_shellcore PUBLIC ${PROJECT_SOURCE_DIR}/src)

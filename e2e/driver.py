@@ -21,7 +21,7 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from xsession import Failure, Session, log                        # noqa: E402
-from editor import Atlas, Editor, CELL, SETTLE                      # noqa: E402
+from editor import Atlas, Editor, CELL, SETTLE, STRIP               # noqa: E402
 import files                                                        # noqa: E402
 
 
@@ -188,6 +188,77 @@ def scripted(ctx, name, build, sanitized):
         soak_module.check_sanitizer_log(ed.log_path, 0)
 
 
+def differing(a, b):
+    """(x, y) of each pixel where two grabs of one size differ."""
+    out, row = [], 3 * a.w
+    for y in range(a.h):
+        ra, rb = a.rgb[row * y:row * (y + 1)], b.rgb[row * y:row * (y + 1)]
+        if ra != rb:
+            out += [(x, y) for x in range(a.w) if ra[3 * x:3 * x + 3] != rb[3 * x:3 * x + 3]]
+    return out
+
+
+def status_line_and_grid(ed):
+    """At the start view in view mode: Tab turns the status line (the
+    client's bottom STRIP rows, dimmed to 40% with its text) off and on,
+    Ctrl+G the grid (a line on the first pixel column and row of each cell)
+    on and off, each changing only those pixels; the line's text follows
+    the cursor and nothing above it moves."""
+    w, h = ed.size
+    ox, oy = ed.origin()
+    ed.move(*lattice_px(ed, 4, 4))
+    time.sleep(SETTLE)
+    shown = ed.grab_client()
+
+    def fail(what):
+        shot = ed.s.screenshot(ed.label + "-" + what.replace(" ", "-"))
+        raise Failure("%s; screenshot %s" % (what, shot))
+    ed.key("Tab")
+    time.sleep(SETTLE)
+    hidden = ed.grab_client()
+    changed = differing(shown, hidden)
+    if not changed or any(y < h - STRIP for _, y in changed):
+        fail("Tab changed %d pixels, %d of them above the status line"
+             % (len(changed), sum(1 for _, y in changed if y < h - STRIP)))
+    dim, bare = shown.px(w - 3, h - 8), hidden.px(w - 3, h - 8)
+    if any(abs(d - 0.4 * b) > 3 for d, b in zip(dim, bare)):
+        fail("the status line over the map is %s, not 40%% of %s" % (dim, bare))
+    ed.key("Tab")
+    time.sleep(SETTLE)
+    if differing(ed.grab_client(), shown):
+        fail("Tab twice did not give the first picture back")
+    log("Tab: the status line's %d pixels off and on again" % len(changed))
+
+    columns = {ox + CELL * k for k in range(64) if ox + CELL * k < w}
+    rows = {oy + CELL * k for k in range(64) if oy + CELL * k < h}
+    ed.key("ctrl+g")
+    time.sleep(SETTLE)
+    changed = differing(shown, ed.grab_client())
+    stray = [(x, y) for x, y in changed if x not in columns and y not in rows]
+    missing = sorted(columns - {x for x, _ in changed}) + sorted(rows - {y for _, y in changed})
+    if stray or missing:
+        fail("Ctrl+G changed %d pixels off the cell boundaries (e.g. %s); boundaries without a line: %s"
+             % (len(stray), stray[:4], missing))
+    ed.key("ctrl+g")
+    time.sleep(SETTLE)
+    if differing(ed.grab_client(), shown):
+        fail("Ctrl+G twice did not give the first picture back")
+    log("Ctrl+G: the grid's %d pixels on %d columns and %d rows, on and off again"
+        % (len(changed), len(columns), len(rows)))
+
+    ed.move(*lattice_px(ed, 10, 6))
+    time.sleep(SETTLE)
+    moved = differing(shown, ed.grab_client())
+    if not moved or any(y < h - STRIP for _, y in moved):
+        fail("a move to another point changed %d pixels, %d of them above the status line"
+             % (len(moved), sum(1 for _, y in moved if y < h - STRIP)))
+    ed.move(*lattice_px(ed, 4, 4))
+    time.sleep(SETTLE)
+    if differing(ed.grab_client(), shown):
+        fail("back over the first point, the status line differs")
+    log("the status line follows the cursor")
+
+
 def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, map_a, map_b):
     ed.start()
     s.wait_for(ed.drawn, 30, "the first frame")
@@ -235,6 +306,7 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     if painted == bytes([176]) * 4096:
         raise Failure("the strokes painted nothing through the core library either")
     ed.check_cells(atlas, painted, cells, "painted strokes")
+    status_line_and_grid(ed)
 
     # The view: a right-button drag pans the picture pixel for pixel, a wheel
     # step in and one out come back to the same picture.
@@ -340,7 +412,9 @@ def linux_session(ctx, s, ed, atlas, work, grey, texels, mission, object_cells, 
     log("M: objects drawn over", covered)
     ed.key("u")
     ed.check_cells(atlas, saved, cells, "U hides the mission objects")
+    ed.key("ctrl+g")       # the grid and the status line stay out of the picture
     export_picture(ctx, ed, work, "hidden", map_b)
+    ed.key("ctrl+g")
     ed.key("u")
     # Tile objects show the heights (R's, here); vorn-map has none, so only
     # the tile object's own cell may differ.

@@ -15,6 +15,7 @@ DIALOG_TITLES = ("Choose Grey Bitmap", "Choose Mission", "Choose Map", "Save As"
 CELL = 32                 # pixels per cell at zoom 1
 SETTLE = 0.3              # > two frame intervals: the last move has been drawn
 TILE_TOLERANCE = 4       # mean absolute difference per channel, 0..255
+STRIP = 16                # the status line's rows at the client area's bottom (Tab; on at start)
 
 
 def _children(pid, name):
@@ -385,10 +386,15 @@ class Editor:
         log("%s: %d cells match (largest difference %.2f)" % (what, len(cells), worst))
 
     def visible_cells(self):
+        """The cells wholly in view at zoom 1 and pan 0, above the status line."""
         ox, oy = self.origin()
         w, h = self.size
         return [(x, y) for y in range(64) for x in range(64)
-                if ox + CELL * (x + 1) <= w and oy + CELL * (y + 1) <= h]
+                if ox + CELL * (x + 1) <= w and oy + CELL * (y + 1) <= h - STRIP]
+
+    def grab_client(self):
+        """The client area as an Image."""
+        return self.s.grab().crop(*self.at(0, 0), *self.size)
 
     def drawn(self):
         """True once the map's first cell shows something other than black."""

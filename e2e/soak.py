@@ -32,7 +32,7 @@ def command_keys():
 
 COMMAND_KEYS, DIALOG_KEYS = command_keys()
 # Keys the editor has no command for, and Shift with a plain key.
-KEYS = COMMAND_KEYS + ["Tab", "F2", "Return", "KP_1", "shift+w", "shift+z"]
+KEYS = COMMAND_KEYS + ["End", "F2", "Return", "KP_1", "shift+w", "shift+z"]
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
                    "SUMMARY: UndefinedBehaviorSanitizer", "AddressSanitizer:DEADLYSIGNAL")
 

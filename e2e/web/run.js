@@ -19,6 +19,7 @@ const os = require('os');
 const path = require('path');
 
 const CELL = 32;              // pixels per cell at zoom 1
+const STRIP = 16;             // the status line's rows at the canvas's bottom (Tab; on at start)
 const TILE_TOLERANCE = 4;     // mean absolute difference per channel, 0..255
 const E2E = path.resolve(__dirname, '..');
 
@@ -380,7 +381,7 @@ async function session(opts, context, url) {
   page.on('request', (r) => { if (counting && !/^(blob|data):/.test(r.url())) requests.push(r.url()); });
   await page.click('#hideHelp');
   const cells = [];
-  for (let y = 0; 300 + CELL * (y + 1) <= 600; y++) for (let x = 0; 400 + CELL * (x + 1) <= 800; x++) cells.push([x, y]);
+  for (let y = 0; 300 + CELL * (y + 1) <= 600 - STRIP; y++) for (let x = 0; 400 + CELL * (x + 1) <= 800; x++) cells.push([x, y]);
   const plain = Buffer.alloc(4096, 176);
   await ed.checkCells(atlas, plain, cells, 'first frame shows a cleared map');
 
@@ -400,6 +401,18 @@ async function session(opts, context, url) {
   await ed.key('e');
   const painted = expect(opts, script, 'painted');
   await ed.checkCells(atlas, painted, cells, 'painted strokes');
+  // The status line's text is on the page for screen readers: point (5, 2)
+  // lies on the kind 1 stroke and in the bitmap's patch of greys (111 there).
+  await page.mouse.move(...lattice(5, 2));
+  await ed.settle();
+  const status = `point 5,2  cell 2,1  tile ${painted[1 * 64 + 2]}  kind 1 (grass)  height 0.44  zoom 100%`;
+  const roleStatus = () => page.evaluate(() => document.querySelector('[role="status"]').textContent);
+  if (await roleStatus() !== status) throw new Failure(`role="status" reads "${await roleStatus()}", expected "${status}"`);
+  await ed.key('Tab');
+  if (await roleStatus() !== '') throw new Failure(`Tab: role="status" still reads "${await roleStatus()}"`);
+  await ed.key('Tab');
+  if (await roleStatus() !== status) throw new Failure(`Tab again: role="status" reads "${await roleStatus()}"`);
+  log(`role="status": "${status}", emptied and back with Tab`);
 
   // Reloading with unsaved changes: the browser's own "leave page?"; staying keeps the editor.
   if (!await ed.reloadAsks()) throw new Failure('reload with unsaved changes did not ask');
@@ -610,7 +623,7 @@ async function pixelRatio(opts, context, url) {
   for (const [x, y] of points.slice(1)) script.push(`drag ${x} ${y}`);
   await ed.key('e');
   const cells = [];
-  for (let y = 0; y < 9; y++) for (let x = 0; x < 12; x++) cells.push([x, y]);
+  for (let y = 0; y < 8; y++) for (let x = 0; x < 12; x++) cells.push([x, y]);
   const ratio2 = expect(opts, script, 'ratio2');
   await ed.checkCells(atlas, ratio2, cells, 'device pixel ratio 2: a stroke');
 
@@ -621,7 +634,7 @@ async function pixelRatio(opts, context, url) {
     document.getElementById('canvas').height === 700, null, { timeout: 10000 });
   ed.client = [1000, 700];
   const wider = [];
-  for (let y = 0; 350 + CELL * (y + 1) <= 700; y++) for (let x = 0; 500 + CELL * (x + 1) <= 1000; x++) wider.push([x, y]);
+  for (let y = 0; 350 + CELL * (y + 1) <= 700 - STRIP; y++) for (let x = 0; 500 + CELL * (x + 1) <= 1000; x++) wider.push([x, y]);
   await ed.checkCells(atlas, ratio2, wider, 'window resized to 1000 x 700 device pixels');
 }
 
@@ -1046,7 +1059,7 @@ async function offlineApp(opts, context) {
     }, launched.toString('base64'));
     await ed.title('VornGroundEditor - launched.map - view, kind 0 (sand), brush 1', 'a map the app was launched with');
     const cells = [];
-    for (let y = 0; 300 + CELL * (y + 1) <= 600; y++) for (let x = 0; 400 + CELL * (x + 1) <= 800; x++) cells.push([x, y]);
+    for (let y = 0; 300 + CELL * (y + 1) <= 600 - STRIP; y++) for (let x = 0; 400 + CELL * (x + 1) <= 800; x++) cells.push([x, y]);
     await ed.checkCells(atlas, launched, cells, 'a map the app was launched with');
 
     // A new build on the server, its worker written by the build's own script

@@ -23,6 +23,7 @@ struct PreviewBuild {
     int32_t kind = 0;          // kind painted
     bool fillBelow = false;    // direction of the threshold test
     double threshold = 0.0;    // compared bit for bit
+    int32_t painted = 0;       // points the fill painted
     uint8_t workTiles[kTileBytes];    // the working map it was built from
     uint8_t workCorners[kPoints];
     uint8_t previewTiles[kTileBytes]; // the preview map it produced
@@ -96,9 +97,11 @@ bool sameInputs(const GroundMap& preview, const GroundMap& working, const Height
            (!c.inside || std::memcmp(b.heights, field.values, sizeof b.heights) == 0);
 }
 
-void recordBuild(const GroundMap& preview, const GroundMap& working, const HeightField& field, const FillCall& c) {
+void recordBuild(const GroundMap& preview, const GroundMap& working, const HeightField& field, const FillCall& c,
+                 int32_t painted) {
     PreviewBuild& b = lastBuild;
     b.valid = true;
+    b.painted = painted;
     b.inside = c.inside;
     b.startX = c.ix;
     b.startY = c.iy;
@@ -114,20 +117,22 @@ void recordBuild(const GroundMap& preview, const GroundMap& working, const Heigh
 
 }  // namespace
 
-void previewHeightFill(GroundMap& preview, const GroundMap& working, const HeightField& field, LatticePos cursor,
-                       int32_t kind, bool fillBelow) {
+int32_t previewHeightFill(GroundMap& preview, const GroundMap& working, const HeightField& field, LatticePos cursor,
+                          int32_t kind, bool fillBelow) {
     FillCall c{false, 0, 0, 0.0, kind, fillBelow};
     c.inside = fillInputs(working, field, cursor, c.ix, c.iy, c.threshold);
     const bool cacheable = standardSizes(preview, working, field);
-    if (cacheable && sameInputs(preview, working, field, c)) return;
+    if (cacheable && sameInputs(preview, working, field, c)) return lastBuild.painted;
+    int32_t painted = 0;
     if (c.inside)
-        heightFill(preview, working, field, c.ix, c.iy, kind, c.threshold, fillBelow);
+        painted = heightFill(preview, working, field, c.ix, c.iy, kind, c.threshold, fillBelow);
     else
         preview.copyFrom(working);  // a click here then commits no change
     if (cacheable)
-        recordBuild(preview, working, field, c);
+        recordBuild(preview, working, field, c, painted);
     else
         lastBuild.valid = false;
+    return painted;
 }
 
 void commitFillPreview(GroundMap& working, GroundMap& preview, const HeightField& field, LatticePos cursor,

@@ -37,7 +37,7 @@ FillScratch scratch;
 
 }  // namespace
 
-void heightFill(GroundMap& preview, const GroundMap& working, const HeightField& field, int32_t x, int32_t y,
+int32_t heightFill(GroundMap& preview, const GroundMap& working, const HeightField& field, int32_t x, int32_t y,
                 int32_t kind, double threshold, bool fillBelow) {
     preview.copyFrom(working);
     // Bounds of the working map's lattice, limited to what the scratch and
@@ -50,7 +50,7 @@ void heightFill(GroundMap& preview, const GroundMap& working, const HeightField&
     if (maxY > field.height - 1) maxY = field.height - 1;
     // Outside the contract (a start off the lattice, an unknown kind): the
     // preview stays a copy of the working map.
-    if (x < 0 || y < 0 || x > maxX || y > maxY || kind < 0 || kind > 4) return;
+    if (x < 0 || y < 0 || x > maxX || y > maxY || kind < 0 || kind > 4) return 0;
 
     std::memset(scratch.open, 0, sizeof scratch.open);
     const double* heights = field.values;
@@ -82,4 +82,5 @@ void heightFill(GroundMap& preview, const GroundMap& working, const HeightField&
         }
     }
     preview.paintCorners(scratch.painted, tail - 1, kind);
+    return tail - 1;
 }

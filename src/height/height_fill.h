@@ -16,9 +16,10 @@ constexpr int32_t kFillPoints = kFillSide * kFillSide;
 // Callers: previewHeightFill, tests. Makes `preview` a copy of `working` and
 // paints every point reachable from (x, y) through points of `field` at/above
 // (or at/below) the threshold, exactly as a paintCorner per point in
-// breadth-first order would. A start off the lattice or a kind outside 0..4
-// leaves the copy unpainted. `preview` and `working` must be different maps.
-void heightFill(GroundMap& preview, const GroundMap& working, const HeightField& field, int32_t x, int32_t y,
+// breadth-first order would, and returns how many points it painted. A start
+// off the lattice or a kind outside 0..4 leaves the copy unpainted (0).
+// `preview` and `working` must be different maps.
+int32_t heightFill(GroundMap& preview, const GroundMap& working, const HeightField& field, int32_t x, int32_t y,
                 int32_t kind, double threshold, bool fillBelow);
 // Caller: the shell's frame in edit mode 2. The preview step: start point and
 // threshold from the cursor's lattice position (screenToLattice of the last
@@ -26,8 +27,9 @@ void heightFill(GroundMap& preview, const GroundMap& working, const HeightField&
 // cursor off the lattice `preview` becomes a copy of `working`. When nothing
 // it reads has changed since the last call (cursor point, threshold, kind,
 // fill-below flag, working map, height field, and the preview map itself),
-// the preview is kept as it is.
-void previewHeightFill(GroundMap& preview, const GroundMap& working, const HeightField& field, LatticePos cursor,
+// the preview is kept as it is. Returns how many points the preview painted
+// (heightFill's count; 0 off the lattice), kept with a kept preview.
+int32_t previewHeightFill(GroundMap& preview, const GroundMap& working, const HeightField& field, LatticePos cursor,
                        int32_t kind, bool fillBelow);
 // Caller: the shell's left click in edit mode 2, which then leaves the mode.
 // `working` becomes `preview`. A preview that no longer matches these inputs

@@ -93,6 +93,10 @@ void saveChoosingFile(HWND window, WPARAM) { saveWithDialog(window); }
 
 void toggleObjects(HWND, WPARAM) { editorState.showObjects = !editorState.showObjects; }
 
+void toggleStatusLine(HWND, WPARAM) { editorState.statusLine = !editorState.statusLine; }
+
+void toggleGrid(HWND, WPARAM) { editorState.grid = !editorState.grid; }
+
 void largerBrush(HWND, WPARAM) {
     // No limit worth having, but never a signed overflow while W is held.
     if (editorState.brushSize < INT32_MAX) ++editorState.brushSize;
@@ -146,6 +150,11 @@ const Command kAfterTools[] = {
     {"Ctrl+M", "make the ground exactly symmetric from the part under the cursor",
      "mend symmetry", {{'M', 0, kCtrl, 0}}, mendSymmetryAtCursor, 0},
     {"Home", "show the whole map", "whole map", {{VK_HOME, 0, 0, 0}}, showWholeMap, 0},
+    {"Tab", "status line on or off: the point, cell, tile, kind and height under the cursor, the size of what is "
+            "drawn, the zoom",
+     "status line", {{VK_TAB, 0, 0, 0}}, toggleStatusLine, 0},
+    {"Ctrl+G", "grid of the cells on or off: a line every cell, stronger every eighth, the centre lines yellow",
+     "grid", {{'G', 0, kCtrl, 0}}, toggleGrid, 0},
     {"Ctrl+Z", "undo", "undo", {{'Z', 0, kCtrl, kShift}}, undo, 0},
     {"Ctrl+Y or Ctrl+Shift+Z", "redo", "redo", {{'Y', 0, kCtrl, 0}, {'Z', 0, kCtrl | kShift, 0}}, redo, 0},
     {"Ctrl+S", "save to the current file", "save to the current file", {{'S', 0, kCtrl, 0}}, saveToCurrentFile,

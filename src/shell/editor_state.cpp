@@ -66,8 +66,8 @@ void previewFill(int32_t w, int32_t h) {
     fillState.clientW = w;
     fillState.clientH = h;
     const LatticePos cursor = screenToLattice(viewState.mouseX, viewState.mouseY, w, h);
-    previewHeightFill(previewMap, workingMap, heightField, cursor,
-                      static_cast<int32_t>(editorState.currentKind), editorState.fillBelow);
+    fillState.points = previewHeightFill(previewMap, workingMap, heightField, cursor,
+                                         static_cast<int32_t>(editorState.currentKind), editorState.fillBelow);
 }
 
 void commitFill() {

@@ -41,6 +41,8 @@ struct EditorState {
     int32_t tool = 0;           // the chosen entry of kPaintTools (0: the brush); kept across modes
     Symmetry symmetry = Symmetry::off;   // V; every painted point's images are painted too
     int32_t scatterDensity = 25; // the scatter tool's chance per point, percent: T again steps 25, 50, 10
+    bool statusLine = true;     // Tab: the status strip along the client area's bottom
+    bool grid = false;          // Ctrl+G: lines along the cell boundaries
 };
 
 struct ViewState {
@@ -95,6 +97,7 @@ struct ToolDragState {
 struct FillState {
     int32_t clientW = kWindowWidth;   // client size of the last preview step: the commit
     int32_t clientH = kWindowHeight;  // rebuilds a stale preview with it
+    int32_t points = 0;               // points that preview painted (the status line's count)
 };
 
 extern EditorState editorState;
@@ -142,7 +145,8 @@ bool previewToolDrag();
 
 // Caller: drawFrame in edit mode 2. previewHeightFill on the program's maps
 // and height field, for the last mouse position in a w x h client area, the
-// current kind and fill direction; the size is kept for commitFill.
+// current kind and fill direction; the size and the points it painted are
+// kept in fillState.
 void previewFill(int32_t w, int32_t h);
 // Caller: the left click in edit mode 2. commitFillPreview on the program's
 // maps for the last mouse position and the client size of the last preview

@@ -15,6 +15,7 @@ std::string keyName(WPARAM vk) {
     case VK_ESCAPE: return "Esc";
     case VK_SPACE: return "Space";
     case VK_HOME: return "Home";
+    case VK_TAB: return "Tab";
     default: break;
     }
     if (vk >= VK_F1 && vk < VK_F1 + 12) return "F" + std::to_string(vk - VK_F1 + 1);

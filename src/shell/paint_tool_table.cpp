@@ -20,18 +20,18 @@ const PaintToolEntry kPaintTools[] = {
         std::vector<LatticePoint>& out) {
          lineBrushPoints(from, to, input.brushSize, map.latticeStride(), map.latticeRows(), out);
      },
-     nullptr, nullptr},
+     nullptr, nullptr, ToolStatus::lineLength},
     {"rectangle", "A", "rectangle tool: a left drag paints every point from corner to corner (enters corner editing)",
      "rectangle", ToolOutline::point, nullptr,
      [](const GroundMap&, LatticePoint from, LatticePoint to, const ToolInput&, std::vector<LatticePoint>& out) {
          rectanglePoints(from, to, out);
      },
-     nullptr, nullptr},
+     nullptr, nullptr, ToolStatus::rectangleSize},
     {"bucket", "B", "bucket tool: a left click fills the joined points of the kind clicked (enters corner editing)",
      "bucket", ToolOutline::point, nullptr,
      [](const GroundMap& map, LatticePoint from, LatticePoint, const ToolInput& input,
         std::vector<LatticePoint>& out) { bucketPoints(map, from, input.kind, out); },
-     nullptr, nullptr},
+     nullptr, nullptr, ToolStatus::region},
     {"scatter", "T",
      "scatter tool: a left drag paints a share of the brush square's points at random; T again steps the share "
      "25%, 50%, 10% (enters corner editing)",

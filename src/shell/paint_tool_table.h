@@ -1,10 +1,10 @@
 // The painting tools of corner editing, one entry each: its key, its name in
 // the title, its help, the function giving its points (a drag tool) or
-// painting a step (a stroke tool) and what its outline shows. Choosing a
-// tool, the title, a drag's preview and release, the stroke, the outline and
-// the command table (F1, the page's key line, the docs) all read this table;
-// a new tool is its entry here and its points function (map/paint_tools.h)
-// or step.
+// painting a step (a stroke tool), what its outline and the status line
+// show. Choosing a tool, the title, a drag's preview and release, the
+// stroke, the outline, the status line and the command table (F1, the page's
+// key line, the docs) all read this table; a new tool is its entry here and
+// its points function (map/paint_tools.h) or step.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -28,6 +28,14 @@ struct ToolInput {
 enum class ToolOutline : int32_t {
     brushSquare,  // the brush square at the point under the cursor
     point,        // that point alone
+};
+
+// What the status line says of a tool, after the point's fields.
+enum class ToolStatus : int32_t {
+    none,
+    lineLength,     // while a drag is held: "line N points", the line's points before the brush
+    rectangleSize,  // while a drag is held: "rectangle W x H points"
+    region,         // over the lattice: "region N points", the points a click paints
 };
 
 struct PaintToolEntry {
@@ -54,6 +62,7 @@ struct PaintToolEntry {
     // Optional: what the key does when the tool is chosen already in corner
     // editing (nullptr: nothing more than choosing).
     void (*again)(EditorState& state);
+    ToolStatus status = ToolStatus::none;
 };
 
 // Every tool, in the order F1 lists their keys; entry 0, the brush, is the tool at start.

@@ -1,5 +1,6 @@
-// One frame: tile layer, corner overlay, mission objects, height overlay. The
-// layers' quads live in vertex arrays, filled when what they show changes.
+// One frame: tile layer, corner overlay, mission objects, grid, height
+// overlay, the tools' marks, status strip. The layers' quads live in vertex
+// arrays, filled when what they show changes.
 #include <windows.h>
 #include <GL/gl.h>
 
@@ -39,15 +40,18 @@ TileRect tileRect(uint8_t tile) {
 // fill and a floating stamp rebuild the preview map every frame.
 struct GridQuads {
     int32_t width = -1, height = -1;
+    double inset = 0;  // the tile layer's texel inset the quads were made with
     std::vector<uint8_t> bytes;
     QuadArray quads;
 
     // Whether the quads need filling for this grid; keeps its bytes if so.
-    bool stale(int32_t w, int32_t h, const uint8_t* grid, size_t n) {
-        if (w == width && h == height && n == bytes.size() && (n == 0 || std::memcmp(grid, bytes.data(), n) == 0))
+    bool stale(int32_t w, int32_t h, const uint8_t* grid, size_t n, double texelInset = 0) {
+        if (w == width && h == height && texelInset == inset && n == bytes.size() &&
+            (n == 0 || std::memcmp(grid, bytes.data(), n) == 0))
             return false;
         width = w;
         height = h;
+        inset = texelInset;
         bytes.assign(grid, grid + n);
         quads.clear();
         return true;
@@ -83,11 +87,16 @@ void drawShown(const QuadArray& quads, int32_t columns, int32_t rows, double ste
 }
 
 void drawTileLayer(const GroundMap& map) {
-    if (layers.tiles.stale(map.width, map.height, map.tiles, static_cast<size_t>(map.width) * map.height)) {
+    // Away from zoom 1 a pixel centre may lie on a cell's edge, where the
+    // rounding of the texture coordinate could take a texel of the atlas's
+    // next tile: a dark seam between cells. The inset keeps each cell in its own tile.
+    const double inset = tileTexelInset(viewState.zoom);
+    if (layers.tiles.stale(map.width, map.height, map.tiles, static_cast<size_t>(map.width) * map.height, inset)) {
+        const double d = inset / 512;
         for (int32_t y = 0; y < map.height; ++y) {
             for (int32_t x = 0; x < map.width; ++x) {
                 const TileRect t = tileRect(map.tileAt(x, y));
-                layers.tiles.quads.add(t.s0, t.t0, t.s1, t.t1, x, -y, x + 1, -y - 1);
+                layers.tiles.quads.add(t.s0 + d, t.t0 - d, t.s1 - d, t.t1 + d, x, -y, x + 1, -y - 1);
             }
         }
     }
@@ -230,10 +239,12 @@ void drawFrame(HWND window, HDC dc) {
     drawSelectionFrame();
     drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
                        editorState.showObjects);
+    drawGrid(workingMap, rect.right, rect.bottom);
     drawSymmetryMarks();
     if (editorState.heightOverlay) drawHeightOverlay();
     // Last, so that the height overlay does not hide where the tool lands.
     drawToolMarks(rect.right, rect.bottom);
+    drawStatusStrip(rect.right, rect.bottom);
 
     glPopMatrix();
     SwapBuffers(dc);

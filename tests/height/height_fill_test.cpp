@@ -193,9 +193,12 @@ TEST_P(FillAgainstReference, SameCornersAndTiles) {
                         threshold = r.below(5) * 0.25;  // many heights equal it
                     else if (fieldKind == 0)
                         threshold = heightField.at(start[0], start[1]) + (r.below(21) - 10) * 0.01;
-                    heightFill(previewMap, workingMap, heightField, start[0], start[1], kind, threshold, below);
-                    referenceHeightFill(expected, workingMap, heightField, start[0], start[1], kind, threshold, below);
+                    const int32_t painted =
+                        heightFill(previewMap, workingMap, heightField, start[0], start[1], kind, threshold, below);
+                    const int32_t expectedPainted = referenceHeightFill(expected, workingMap, heightField, start[0],
+                                                                        start[1], kind, threshold, below);
                     ++runs;
+                    ASSERT_EQ(painted, expectedPainted) << "points painted";
                     ASSERT_EQ(mapDifference(expected, previewMap), "")
                         << "kind " << kind << (busy ? ", busy map" : ", cleared map") << ", field " << fieldKind
                         << ", fill " << (below ? "below" : "above") << " " << threshold << " from (" << start[0]
@@ -230,11 +233,13 @@ TEST_F(HeightFillTest, PreviewMatchesThePlainPreviewStep) {
             viewState.mouseX = static_cast<int32_t>(kClientW / 2 + (p[0] - 0.5) * 16);
             viewState.mouseY = static_cast<int32_t>(kClientH / 2 + (p[1] - 0.5) * 16);
             editorState.currentKind = static_cast<TerrainKind>(kind);
-            referencePreviewHeightFill(expected, kClientW, kClientH);
+            const int32_t painted = referencePreviewHeightFill(expected, kClientW, kClientH);
             previewFill(kClientW, kClientH);
             EXPECT_EQ(mapDifference(expected, previewMap), "") << "kind " << kind << " at " << p[0] << ", " << p[1];
+            EXPECT_EQ(fillState.points, painted) << "kind " << kind << " at " << p[0] << ", " << p[1];
             previewFill(kClientW, kClientH);  // unchanged inputs may reuse the last result
             EXPECT_EQ(mapDifference(expected, previewMap), "") << "kind " << kind << " at " << p[0] << ", " << p[1];
+            EXPECT_EQ(fillState.points, painted) << "kept preview, kind " << kind;
         }
         ++i;
     }

@@ -20,7 +20,7 @@ void copyMap(RefGroundMap& out, const GroundMap& in) {
 
 }  // namespace
 
-void referenceHeightFill(RefGroundMap& preview, const GroundMap& working, const HeightField& field,
+int32_t referenceHeightFill(RefGroundMap& preview, const GroundMap& working, const HeightField& field,
                          int32_t x, int32_t y, int32_t kind, double threshold, bool fillBelow) {
     copyMap(preview, working);
     const int32_t maxX = 2 * working.width;
@@ -29,6 +29,7 @@ void referenceHeightFill(RefGroundMap& preview, const GroundMap& working, const 
     std::deque<std::pair<int32_t, int32_t>> queue;
     queue.emplace_back(x, y);
     visited[x][y] = true;
+    int32_t painted = 0;
     while (!queue.empty()) {
         const auto [qx, qy] = queue.front();
         queue.pop_front();
@@ -44,12 +45,14 @@ void referenceHeightFill(RefGroundMap& preview, const GroundMap& working, const 
                 visited[nx][ny] = true;
                 queue.emplace_back(nx, ny);
                 preview.paintCorner(nx, ny, kind);
+                ++painted;
             }
         }
     }
+    return painted;
 }
 
-void referencePreviewHeightFill(RefGroundMap& out, int32_t w, int32_t h) {
+int32_t referencePreviewHeightFill(RefGroundMap& out, int32_t w, int32_t h) {
     const LatticePos p = screenToLattice(viewState.mouseX, viewState.mouseY, w, h);
     const double fx = p.x;
     const double fy = p.y;
@@ -58,7 +61,7 @@ void referencePreviewHeightFill(RefGroundMap& out, int32_t w, int32_t h) {
     if (!std::isfinite(fx) || !std::isfinite(fy) || std::trunc(fx) < 0 || std::trunc(fy) < 0 ||
         std::trunc(fx) > lastX || std::trunc(fy) > lastY) {
         copyMap(out, workingMap);
-        return;
+        return 0;
     }
     const int32_t ix = static_cast<int32_t>(fx);
     const int32_t iy = static_cast<int32_t>(fy);
@@ -80,6 +83,6 @@ void referencePreviewHeightFill(RefGroundMap& out, int32_t w, int32_t h) {
         sum += terms[i].weight * heightField.at(terms[i].x, terms[i].y);
         weights += terms[i].weight;
     }
-    referenceHeightFill(out, workingMap, heightField, ix, iy, static_cast<int32_t>(editorState.currentKind), sum / weights,
-                        editorState.fillBelow);
+    return referenceHeightFill(out, workingMap, heightField, ix, iy, static_cast<int32_t>(editorState.currentKind),
+                               sum / weights, editorState.fillBelow);
 }

@@ -85,15 +85,16 @@ TileRect tileRect(uint8_t tile) {
 }
 
 void drawTileLayer(const GroundMap& map) {
+    const double d = tileTexelInset(viewState.zoom) / 512;  // the editor's, away from zoom 1
     glBegin(GL_QUADS);
     for (int32_t y = 0; y < map.height; ++y) {
         for (int32_t x = 0; x < map.width; ++x) {
             const TileRect t = tileRect(map.tileAt(x, y));
             const double wx = x, wy = -y;
-            glTexCoord2d(t.s0, t.t0); glVertex2d(wx, wy);
-            glTexCoord2d(t.s1, t.t0); glVertex2d(wx + 1, wy);
-            glTexCoord2d(t.s1, t.t1); glVertex2d(wx + 1, wy - 1);
-            glTexCoord2d(t.s0, t.t1); glVertex2d(wx, wy - 1);
+            glTexCoord2d(t.s0 + d, t.t0 - d); glVertex2d(wx, wy);
+            glTexCoord2d(t.s1 - d, t.t0 - d); glVertex2d(wx + 1, wy);
+            glTexCoord2d(t.s1 - d, t.t1 + d); glVertex2d(wx + 1, wy - 1);
+            glTexCoord2d(t.s0 + d, t.t1 + d); glVertex2d(wx, wy - 1);
         }
     }
     glEnd();
@@ -158,9 +159,11 @@ void drawFrameImmediate(HWND window, HDC dc) {
     drawSelectionFrame();  // the frame's lines are the editor's own, in both frames
     drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
                        editorState.showObjects);
+    drawGrid(workingMap, rect.right, rect.bottom);  // the grid and the strip are the editor's own too
     drawSymmetryMarks();  // the editor's own marks, in both frames
     if (editorState.heightOverlay) drawHeightOverlay();
     drawToolMarks(rect.right, rect.bottom);
+    drawStatusStrip(rect.right, rect.bottom);
 
     glPopMatrix();
     SwapBuffers(dc);

@@ -78,6 +78,7 @@ protected:
         workingMap.clear();
         previewMap.clear();
         editorState = EditorState{};
+        editorState.statusLine = false;  // the frame without the editor's own additions; tests turn them on
         selection = SelectionState{};
         floatingStamp = FloatingStamp{};
         viewState = ViewState{};

@@ -5,6 +5,7 @@
 #include "busy_map.h"
 #include "map/symmetry_check.h"
 #include "render/immediate_frame.h"
+#include "shell/status_line.h"
 
 namespace {
 
@@ -266,6 +267,158 @@ TEST_F(RenderTest, SymmetryMarksOnPointsAndObjects) {
     EXPECT_TRUE(frameAt(8, -7.5) && !frameAt(5, -3.5)) << "the frame did not follow the object";
 }
 
+// The status strip darkens the bottom 16 rows to 40% and writes white
+// letters on them, touches nothing above, and makes its letters again only
+// when the text changes.
+TEST_F(RenderTest, StatusStripAlongTheBottom) {
+    const Rgb tile = tileColour(176);
+    const Rgb dimmed{(tile.r * 4 + 5) / 10, (tile.g * 4 + 5) / 10, (tile.b * 4 + 5) / 10};
+    for (const auto& [w, h] : {std::pair<int, int>{800, 600}, {640, 480}}) {
+        glh::setClientSize(w, h);
+        applyView(glh::window());
+        viewState.mouseX = w / 2 + 64;  // over lattice point (4, 4)
+        viewState.mouseY = h / 2 + 64;
+        editorState.statusLine = true;
+        frame();
+        const std::vector<uint8_t> on = glh::readClient();
+        EXPECT_TRUE(rt::near(glh::pixelAt(w - 3, h - 8), dimmed, 2)) << glh::toString(glh::pixelAt(w - 3, h - 8));
+        EXPECT_EQ(glh::pixelAt(w - 3, h - 17), tile) << "above the strip";
+        EXPECT_EQ(glh::pixelAt(3, h - 8), kBlack) << "the clear colour dimmed";
+        int letters = 0, stray = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uint8_t* p = &on[(static_cast<size_t>(y) * w + x) * 3];
+                if (p[0] != 255 || p[1] != 255 || p[2] != 255) continue;
+                // The letters' nine rows, 3 below the strip's top edge.
+                if (y >= h - 13 && y < h - 4) ++letters;
+                else ++stray;
+            }
+        EXPECT_GT(letters, 200) << w << " x " << h;
+        EXPECT_EQ(stray, 0) << w << " x " << h;
+
+        const int64_t builds = overlayBuilds.text;
+        frame();
+        viewState.mouseX += 3;  // still over point (4, 4): the same text
+        frame();
+        EXPECT_EQ(overlayBuilds.text, builds) << "an unchanged text was built again";
+        EXPECT_EQ(glh::readClient(), on);
+        viewState.mouseX += 16;  // point (5, 4)
+        frame();
+        EXPECT_EQ(overlayBuilds.text, builds + 1);
+        EXPECT_NE(glh::readClient(), on);
+
+        editorState.statusLine = false;
+        frame();
+        EXPECT_EQ(glh::pixelAt(w - 3, h - 8), tile) << "Tab turned the strip off";
+        EXPECT_EQ(shownStatusText, "");
+    }
+}
+
+// The grid at zoom 0.5 with the map centred (cells of 16 pixels, the
+// centre lines through the window's centre), and thinned to the eighth and
+// centre lines where a cell is under 6 pixels. Each line takes the first
+// pixel column or row of the cell after its boundary; a crossing shows the
+// stronger line, once.
+TEST_F(RenderTest, GridLinesAndTheirStrengths) {
+    const Rgb tile = tileColour(176);
+    auto mix = [&](Rgb over, double a) {
+        return Rgb{static_cast<int>(std::lround(over.r * a + tile.r * (1 - a))),
+                   static_cast<int>(std::lround(over.g * a + tile.g * (1 - a))),
+                   static_cast<int>(std::lround(over.b * a + tile.b * (1 - a)))};
+    };
+    const Rgb ordinary = mix(kBlack, 0.25), eighth = mix({255, 255, 255}, 0.35), centre = mix({255, 255, 0}, 0.6);
+    editorState.grid = true;
+    viewState.zoom = 0.5;
+    viewState.panX = viewState.panY = 512;
+    applyView(glh::window());
+    frame();
+    // Boundary k lies at x = 16k - 112 and y = 16k - 212.
+    struct Probe {
+        int x, y;
+        Rgb expected;
+        const char* what;
+    };
+    const Probe probes[] = {
+        {280, 308, tile, "a cell's inside"},          {288, 308, ordinary, "boundary 25"},
+        {289, 308, tile, "the pixel after it"},       {272, 308, eighth, "boundary 24"},
+        {400, 308, centre, "the centre column"},      {280, 300, centre, "the centre row"},
+        {280, 316, ordinary, "row boundary 33"},      {280, 172, eighth, "row boundary 24"},
+        {400, 300, centre, "centre lines crossing"},  {288, 300, centre, "the centre row over an ordinary column"},
+        {400, 316, centre, "the centre column over an ordinary row"},
+        {272, 172, eighth, "eighth lines crossing"},  {288, 316, ordinary, "ordinary lines crossing"},
+    };
+    for (const Probe& p : probes)
+        EXPECT_TRUE(rt::near(glh::pixelAt(p.x, p.y), p.expected, 2))
+            << p.what << " at (" << p.x << ", " << p.y << "): expected " << glh::toString(p.expected) << ", got "
+            << glh::toString(glh::pixelAt(p.x, p.y));
+    const int64_t builds = overlayBuilds.grid;
+    frame();
+    EXPECT_EQ(overlayBuilds.grid, builds) << "the same view built its grid again";
+
+    // 4.8 pixels a cell: boundary 1 (x = 250.8) gives way, 8 (x = 284.4) stays.
+    viewState.zoom = 0.15;
+    viewState.panX = viewState.panY = 154;
+    applyView(glh::window());
+    frame();
+    EXPECT_EQ(overlayBuilds.grid, builds + 1);
+    EXPECT_EQ(glh::pixelAt(251, 162), tile) << "an ordinary line on cells under 6 pixels";
+    EXPECT_TRUE(rt::near(glh::pixelAt(284, 162), eighth, 2)) << glh::toString(glh::pixelAt(284, 162));
+
+    // Under the height overlay the map square shows the heights only.
+    editorState.heightOverlay = true;
+    frame();
+    const Rgb under = glh::pixelAt(283, 162);
+    EXPECT_EQ(glh::pixelAt(284, 162), under) << "the grid shows through the height overlay";
+    editorState.heightOverlay = false;
+    editorState.grid = false;
+    frame();
+    EXPECT_EQ(glh::pixelAt(284, 162), tile) << "Ctrl+G turned the grid off";
+}
+
+// Away from zoom 1 a pixel centre can lie on a cell's very edge; there each
+// cell must still show its own tile, never a texel of the tile beside it in
+// the atlas (a seam of another colour along the cells' edges). Every pixel
+// of the cleared map in view is tile 176's colour.
+TEST_F(RenderTest, NoSeamsBetweenCellsAtAnyZoom) {
+    struct Case {
+        double zoom;
+        int panX, panY, w, h;
+    };
+    const double home = 0.9 * 600 / 2048;
+    const Case cases[] = {
+        {home, 270, 270, 800, 600},         {home * 1.2, 324, 324, 800, 600}, {home * 1.44, 388, 388, 800, 600},
+        {1 / 1.2, 0, 0, 800, 600},           {1.2, 0, 0, 800, 600},            {0.5, 100, 37, 800, 600},
+        {2.5, 1000, 900, 800, 600},          {0.9 * 333 / 2048, 166, 166, 701, 333}, {1 / 1.44, -3, 5, 701, 333},
+    };
+    const Rgb tile = tileColour(176);
+    for (const Case& c : cases) {
+        viewState.zoom = c.zoom;
+        viewState.panX = c.panX;
+        viewState.panY = c.panY;
+        glh::setClientSize(c.w, c.h);
+        applyView(glh::window());
+        frame();
+        const std::vector<uint8_t> px = glh::readClient();
+        const double cell = 32 * c.zoom;
+        const double left = c.w / 2.0 - c.panX, top = c.h / 2.0 - c.panY;
+        int wrong = 0;
+        for (int y = 0; y < c.h; ++y) {
+            for (int x = 0; x < c.w; ++x) {
+                // Pixels whose centre lies on the map's own border may show the clear colour.
+                const double fx = x + 0.5 - left, fy = y + 0.5 - top;
+                if (fx < 0.01 || fy < 0.01 || fx > 64 * cell - 0.01 || fy > 64 * cell - 0.01) continue;
+                const uint8_t* p = &px[(static_cast<size_t>(y) * c.w + x) * 3];
+                if (Rgb{p[0], p[1], p[2]} == tile) continue;
+                if (wrong++ < 3)
+                    ADD_FAILURE() << "zoom " << c.zoom << " pan (" << c.panX << ", " << c.panY << ") client " << c.w
+                                  << " x " << c.h << ": pixel (" << x << ", " << y << ") shows "
+                                  << glh::toString({p[0], p[1], p[2]});
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "zoom " << c.zoom;
+    }
+}
+
 TEST_F(RenderTest, HeightOverlayIsOpaqueOverTheWholeMap) {
     // Grey level of texel (x, y) is (3x + 5y) mod 256: every texel told from its neighbours.
     for (int x = 0; x < 128; ++x)
@@ -404,6 +557,7 @@ TEST_F(RenderTest, ArrayFrameIsTheImmediateFramePixelForPixel) {
         editorState.showObjects = c.objects;
         editorState.heightOverlay = c.heights;
         editorState.currentKind = TerrainKind::grass;
+        editorState.statusLine = n % 2 == 1;  // the strip over every kind of frame now and then
         floatingStamp.floating = c.stamp;
         floatingStamp.stamp.width = 9;
         floatingStamp.stamp.height = 7;

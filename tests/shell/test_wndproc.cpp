@@ -66,6 +66,16 @@ TEST_F(Shell, DisplayAndKindKeys) {
     EXPECT_TRUE(editorState.fillBelow);
     key('I');
     EXPECT_FALSE(editorState.fillBelow);
+    // The status line starts on, the grid off; Tab and Ctrl+G turn them, G alone asks for a bitmap.
+    EXPECT_TRUE(editorState.statusLine && !editorState.grid);
+    key(VK_TAB);
+    ctrlKey('G');
+    EXPECT_FALSE(editorState.statusLine);
+    EXPECT_TRUE(editorState.grid);
+    key(VK_TAB);
+    ctrlKey('G');
+    EXPECT_TRUE(editorState.statusLine && !editorState.grid);
+    EXPECT_TRUE(host.dialogs.empty());
     // Keys without a command, numeric keypad digits and plain Z and Y included, change nothing.
     workingMap.paintCorner(6, 6, 2);
     send(WM_LBUTTONUP);  // one step that a plain Z must not undo
@@ -740,6 +750,7 @@ TEST(Commands, ModifiersPickTheEntry) {
         {'S', 0, "S"}, {'S', kCtrl, "Ctrl+S"}, {'S', kCtrl | kShift, "Ctrl+S"},
         {'Z', kShift, nullptr}, {'Z', kCtrl, "Ctrl+Z"}, {'Z', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"},
         {'Y', 0, "Y"}, {'Y', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"}, {'5', 0, nullptr}, {VK_CONTROL, kCtrl, nullptr},
+        {'G', kCtrl, "Ctrl+G"}, {'G', 0, "G"}, {VK_TAB, kShift, "Tab"},
     };
     for (const Case& c : cases) {
         const Command* got = commandForKey(c.vk, c.modifiers);

@@ -20,6 +20,7 @@
 #include "shell/commands.h"
 #include "shell/document.h"
 #include "shell/editor_state.h"
+#include "shell/status_line.h"
 
 namespace {
 
@@ -129,6 +130,7 @@ int main() {
     setenv("XDG_STATE_HOME", "/state", 1);
     platform::page().hooks.unsavedChanges = hasUnsavedChanges;
     platform::page().hooks.currentFile = currentFilePath;
+    platform::page().hooks.statusText = [] () -> const std::string& { return shownStatusText; };
     platform::page().hooks.editorTakesCtrlShift = [](int vk) { return commandHoldsCtrlShift(static_cast<WPARAM>(vk)); };
     platform::page().hooks.browserActsToo = [](int vk, bool ctrl, bool shift) {
         return browserActsToo(static_cast<WPARAM>(vk), static_cast<uint8_t>((ctrl ? kCtrl : 0) | (shift ? kShift : 0)));
@@ -144,6 +146,7 @@ int main() {
     const int code = WinMain(nullptr, nullptr, &commandLine[0], 0);
     platform::page().hooks.unsavedChanges = nullptr;
     platform::page().hooks.currentFile = nullptr;
+    platform::page().hooks.statusText = nullptr;
     pageEnded();
     return code;
 }

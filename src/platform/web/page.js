@@ -184,11 +184,20 @@ var vornPage = (function () {
     });
   }
 
+  // The status line's text, as the editor drew it (empty while it is off),
+  // for screen readers; the line of keys moves up off the strip it covers.
+  const kStripPixels = 16;
+  function showStatus(text) {
+    document.getElementById('status').textContent = text;
+    document.getElementById('help').style.bottom = text ? (kStripPixels / window.devicePixelRatio) + 'px' : '';
+  }
+
   function end() {
     ended = true;
     document.getElementById('openLinkMap').classList.remove('shown');
     document.getElementById('ended').classList.add('shown');
     document.getElementById('help').classList.add('hidden');
+    document.getElementById('status').textContent = '';
     document.getElementById('restart').focus();
   }
 
@@ -340,6 +349,6 @@ var vornPage = (function () {
     });
   }
 
-  return { messageBox, askSaveName, openFile, download, takeDrop, frameShown, resumed, showKeys, ended: end, stats,
-           sharedMap };
+  return { messageBox, askSaveName, openFile, download, takeDrop, frameShown, resumed, showKeys, showStatus,
+           ended: end, stats, sharedMap };
 })();

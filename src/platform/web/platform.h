@@ -32,6 +32,9 @@ struct PageHooks {
     // on the key too. Null: the editor takes no Ctrl+Shift key and shares none.
     bool (*editorTakesCtrlShift)(int vk) = nullptr;
     bool (*browserActsToo)(int vk, bool ctrl, bool shift) = nullptr;
+    // The text of the status line the frame just drew ("" while it is off),
+    // which the page keeps for screen readers.
+    const std::string& (*statusText)() = nullptr;
 };
 
 // A file the layer gave out (opened, dropped, saved) as last seen. The safe
@@ -70,6 +73,7 @@ struct PageState {
     std::map<std::string, std::vector<char>> lastDownload;
     std::set<std::string> held;  // chosen or dropped files not yet known to be read
     std::string lastSaveName;    // the name typed last in the save dialog
+    std::string pageStatus;      // the status text the page holds
 };
 // The one record, made at its first use.
 PageState& page();

@@ -18,6 +18,10 @@ EM_JS(void, pageFrameShown, (), {
     if (typeof vornPage !== 'undefined') vornPage.frameShown();
 });
 
+EM_JS(void, pageShowStatus, (const char* text), {
+    if (typeof vornPage !== 'undefined') vornPage.showStatus(UTF8ToString(text));
+});
+
 bool initDisplay() {
     EGLDisplay& display = platform::page().display;
     if (display != EGL_NO_DISPLAY) return true;
@@ -68,7 +72,16 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
 
 // SwapBuffers: the browser shows the canvas when the editor's loop next
 // yields (Sleep); the swap only marks the frame done.
+// The status line's text goes to the page with the frame that shows it,
+// and only when it changed: screen readers announce each change.
 void platform::showFrame(HWND__*) {
     eglSwapBuffers(page().display, page().surface);
+    if (page().hooks.statusText) {
+        const std::string& text = page().hooks.statusText();
+        if (text != page().pageStatus) {
+            page().pageStatus = text;
+            pageShowStatus(text.c_str());
+        }
+    }
     pageFrameShown();
 }
