@@ -35,6 +35,8 @@
 //   pick X Y          P with the mouse at (X, Y): the kind of that point
 //   mend X Y          Ctrl+M with the mouse at (X, Y): the lattice made
 //                     symmetric from the part there, tiles selected anew
+//   unlike PATH       writes to PATH how many points are unlike their image
+//                     under the symmetry, the count the status line shows
 //   home              Home: the whole map in view (zoom and pan)
 // A PATH is the whole rest of its line, blanks and leading "-" included.
 // Exits 2 on a malformed line, naming it.
@@ -379,6 +381,9 @@ int main(int argc, char** argv) {
 #ifdef E2E_WITH_REFERENCE
             if (ok) reference::plainMend(refMap, symmetry, p);
 #endif
+        } else if (cmd == "unlike") {
+            const std::string path = restOfLine(words);
+            ok = !path.empty() && static_cast<bool>(std::ofstream(path) << countUnlikeImage(workingMap, symmetry));
         } else if (cmd == "home") {
             viewState.zoom = 0.9 * (clientW < clientH ? clientW : clientH) / 2048;
             viewState.panX = viewState.panY = static_cast<int32_t>(std::lround(1024 * viewState.zoom));

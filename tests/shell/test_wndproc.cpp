@@ -634,8 +634,6 @@ TEST_F(Shell, PickerAndWholeMapKeys) {
 // mission and the mode, and recount nothing while none of them changed. K
 // turns the marks on and off.
 TEST_F(Shell, SymmetryCountsFollowTheMapTheMissionAndTheMode) {
-    structureList.clear();
-    tileObjectList.clear();
     EXPECT_EQ(symmetryStatusText(), "") << "symmetry off: no fields";
     const auto unlikeText = [](Symmetry s) {
         return "unlike their image: " + std::to_string(countUnlikeImage(workingMap, s));
