@@ -4,6 +4,10 @@
 // images): the recount after a change, the mend from the top-left part
 // (a restore of the map first, timed alone as copy/...), and one scatter
 // stroke step of brush 8 at 50% with four-way symmetry (restore first).
+// Then the editor's side: the status line's recount after a change of the
+// working map (refreshSymmetryCheck, each time on a changed lattice) and
+// Ctrl+M as a whole (restore, mend, the undo step, the recount), beside the
+// plain reference's points and mend.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -16,6 +20,9 @@
 #include "map/scatter.h"
 #include "map/symmetry_check.h"
 #include "reference/symmetry_reference.h"
+#include "shell/editor_state.h"
+#include "shell/symmetry_counts.h"
+#include "shell/undo_history.h"
 
 namespace {
 
@@ -123,6 +130,63 @@ void scatterReference(benchmark::State& state) {
     }
 }
 
+// Flips one point between two kinds, so every recount sees a changed lattice.
+void flipPoint(uint8_t* corners) { corners[30 * 129 + 20] = corners[30 * 129 + 20] == 1 ? 2 : 1; }
+
+void shellRecountProduction(benchmark::State& state, Symmetry s) {
+    workingMap.copyFrom(paintedBusy(s));
+    editorState.symmetry = s;
+    for (auto _ : state) {
+        flipPoint(workingMap.corners);
+        benchmark::DoNotOptimize(refreshSymmetryCheck().unlike.size());
+    }
+    editorState.symmetry = Symmetry::off;
+}
+// What every frame pays while nothing changed: the comparison alone.
+void shellUnchanged(benchmark::State& state) {
+    workingMap.copyFrom(paintedBusy(Symmetry::mirrorFourWays));
+    editorState.symmetry = Symmetry::mirrorFourWays;
+    refreshSymmetryCheck();
+    const uint32_t recounts = symmetryCheck.recounts;
+    for (auto _ : state) benchmark::DoNotOptimize(refreshSymmetryCheck().unlike.size());
+    if (symmetryCheck.recounts != recounts) state.SkipWithError("counted again with nothing changed");
+    editorState.symmetry = Symmetry::off;
+}
+void shellRecountReference(benchmark::State& state, Symmetry s) {
+    RefGroundMap m = refOf(paintedBusy(s));
+    for (auto _ : state) {
+        flipPoint(m.corners.data());
+        benchmark::DoNotOptimize(reference::plainUnlikePoints(m.corners.data(), 129, 129, s).size());
+    }
+}
+
+// Ctrl+M from the top-left and the bottom-right part by turns, so that each
+// mend is a new undo step and a new count.
+void ctrlMProduction(benchmark::State& state, Symmetry s) {
+    UndoHistory history;
+    workingMap.copyFrom(paintedBusy(s));
+    resetUndo(history, workingMap);
+    editorState.symmetry = s;
+    int i = 0;
+    for (auto _ : state) {
+        workingMap.copyFrom(paintedBusy(s));
+        mendSymmetry(workingMap, s, i++ % 2 ? LatticePoint{120, 120} : LatticePoint{10, 10});
+        recordChange(history, workingMap);
+        benchmark::DoNotOptimize(refreshSymmetryCheck().unlike.size());
+    }
+    editorState.symmetry = Symmetry::off;
+}
+void ctrlMReference(benchmark::State& state, Symmetry s) {
+    const RefGroundMap start = refOf(paintedBusy(s));
+    RefGroundMap m;
+    int i = 0;
+    for (auto _ : state) {
+        m = start;
+        reference::plainMend(m, s, i++ % 2 ? LatticePoint{120, 120} : LatticePoint{10, 10});
+        benchmark::DoNotOptimize(reference::plainUnlikePoints(m.corners.data(), 129, 129, s).size());
+    }
+}
+
 void registerAll() {
     for (Symmetry s : kModes) {
         const std::string mode = kModeNames[static_cast<int>(s)];
@@ -144,6 +208,18 @@ void registerAll() {
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("scatter/brush8/50%/four-ways/reference", scatterReference)
         ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("editor-recount/four-ways/unchanged", shellUnchanged)->Unit(benchmark::kMicrosecond);
+    for (Symmetry s : kModes) {
+        const std::string mode = kModeNames[static_cast<int>(s)];
+        benchmark::RegisterBenchmark(("editor-recount/" + mode + "/production").c_str(), shellRecountProduction, s)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("editor-recount/" + mode + "/reference").c_str(), shellRecountReference, s)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("ctrl-m/" + mode + "/production").c_str(), ctrlMProduction, s)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("ctrl-m/" + mode + "/reference").c_str(), ctrlMReference, s)
+            ->Unit(benchmark::kMicrosecond);
+    }
 }
 
 }  // namespace

@@ -27,5 +27,6 @@ endif()
 
 if(VORN_BUILD_BENCH)
   vorn_add_bench(bench_map SOURCES bench/bench_map.cpp LIBS vorn_map vorn_map_reference vorn_busy_map)
-  vorn_add_bench(bench_symmetry SOURCES bench/bench_symmetry.cpp LIBS vorn_map vorn_map_reference vorn_busy_map)
+  vorn_add_bench(bench_symmetry SOURCES bench/bench_symmetry.cpp
+                 LIBS vorn_map vorn_map_reference vorn_busy_map vorn_shellcore)
 endif()

@@ -10,6 +10,7 @@ add_library(vorn_gl STATIC
   src/shell/height_textures.cpp
   src/shell/view_gl.cpp
   src/shell/overlays_gl.cpp
+  src/shell/symmetry_marks.cpp
 )
 target_include_directories(vorn_gl PUBLIC ${PROJECT_SOURCE_DIR}/src)
 # stb_easy_font, the status strip's letters (libstb-dev, as for stb_image).

@@ -8,6 +8,7 @@ add_library(vorn_shellcore STATIC
   src/shell/title.cpp
   src/shell/recovery_timing.cpp
   src/shell/status_line.cpp
+  src/shell/symmetry_counts.cpp
 )
 target_include_directories(vorn_shellcore PUBLIC ${PROJECT_SOURCE_DIR}/src)
 # Only the one file that prints it rebuilds when the version changes.

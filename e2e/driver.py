@@ -658,6 +658,13 @@ SYMMETRY_TITLES = (", mirror left-right", ", mirror top-bottom", ", mirror four 
 WHITE, CYAN = (255, 255, 255), (0, 255, 255)
 
 
+def is_magenta(rgb):
+    """A symmetry mark: magenta at 70% over any tile (red and blue at least
+    178, green at most 77)."""
+    r, g, b = rgb
+    return r >= 170 and b >= 170 and g <= 85
+
+
 def point_under(ed, x, y, zoom=1.0, pan=(0, 0)):
     """The lattice point under client (x, y), as the editor reckons it."""
     w, h = ed.size
@@ -710,8 +717,8 @@ def painting_tools(ctx, s, exe, work):
     the cursor; a line's preview shown while held and dropped by Esc; P
     over a painted point and a stroke in the picked kind; V through every
     symmetry, a stroke with four ways, and after Home their axes, the
-    outline's images and a rectangle; T twice and a scatter step. Saved
-    bytes against e2e_expect."""
+    outline's images and a rectangle; K's marks and Ctrl+M's mend; T twice
+    and a scatter step. Saved bytes against e2e_expect."""
     ed = Editor(s, [exe], work, "linux-tools")
     ed.start()
     s.wait_for(ed.drawn, 30, "the first frame")
@@ -842,6 +849,27 @@ def painting_tools(ctx, s, exe, work):
     ox, oy = w // 2 - 60, h // 2 - 120
     ed.drag([(ox, oy), (ox + 20, oy + 20), (ox + 45, oy + 35)])
     script.append("rect %d %d %d %d" % (ox, oy, ox + 45, oy + 35))
+
+    # K marks in magenta what is unlike its four-way image (the strokes before
+    # V); Ctrl+M from the top-left quadrant mends it all, and the marks go.
+    def magenta_pixels():
+        img = s.grab()
+        x0, y0 = ed.at(w // 2 - 270, h // 2 - 270)
+        return sum(1 for y in range(y0, y0 + 540, 2) for x in range(x0, x0 + 540, 2)
+                   if is_magenta(img.px(x, y)))
+    ed.key("k")
+    time.sleep(SETTLE)
+    marked = magenta_pixels()
+    ed.move(ox, oy)
+    ed.key("ctrl+m")
+    script.append("mend %d %d" % (ox, oy))
+    time.sleep(SETTLE)
+    left = magenta_pixels()
+    if not marked or left:
+        raise Failure("K and Ctrl+M: %d magenta pixels before the mend, %d after; screenshot %s"
+                      % (marked, left, s.screenshot("linux-tools-marks")))
+    log("K: %d magenta pixels on the map; none after Ctrl+M" % marked)
+    ed.key("k")
 
     for i in (3, 4):
         ed.key("v")

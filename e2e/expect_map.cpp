@@ -33,6 +33,10 @@
 //                     left press at client (X0, Y0), then a move with the
 //                     button held to each (X, Y) that follows: one step each
 //   pick X Y          P with the mouse at (X, Y): the kind of that point
+//   mend X Y          Ctrl+M with the mouse at (X, Y): the lattice made
+//                     symmetric from the part there, tiles selected anew
+//   unlike PATH       writes to PATH how many points are unlike their image
+//                     under the symmetry, the count the status line shows
 //   home              Home: the whole map in view (zoom and pan)
 // A PATH is the whole rest of its line, blanks and leading "-" included.
 // Exits 2 on a malformed line, naming it.
@@ -59,6 +63,7 @@
 #include "map/paint_tools.h"
 #include "map/scatter.h"
 #include "map/stamp.h"
+#include "map/symmetry_check.h"
 #include "shell/editor_state.h"
 #include "shell/paint_tool_table.h"
 
@@ -368,6 +373,17 @@ int main(int argc, char** argv) {
             ok = static_cast<bool>(words >> x >> y);
             const LatticePoint p = pointAt(x, y);
             if (ok && inside(p)) editorState.currentKind = static_cast<TerrainKind>(workingMap.cornerAt(p.x, p.y));
+        } else if (cmd == "mend") {
+            int32_t x, y;
+            ok = static_cast<bool>(words >> x >> y);
+            const LatticePoint p = pointAt(x, y);
+            if (ok) mendSymmetry(workingMap, symmetry, p);
+#ifdef E2E_WITH_REFERENCE
+            if (ok) reference::plainMend(refMap, symmetry, p);
+#endif
+        } else if (cmd == "unlike") {
+            const std::string path = restOfLine(words);
+            ok = !path.empty() && static_cast<bool>(std::ofstream(path) << countUnlikeImage(workingMap, symmetry));
         } else if (cmd == "home") {
             viewState.zoom = 0.9 * (clientW < clientH ? clientW : clientH) / 2048;
             viewState.panX = viewState.panY = static_cast<int32_t>(std::lround(1024 * viewState.zoom));

@@ -413,6 +413,22 @@ async function session(opts, context, url) {
   await ed.key('Tab');
   if (await roleStatus() !== status) throw new Failure(`Tab again: role="status" reads "${await roleStatus()}"`);
   log(`role="status": "${status}", emptied and back with Tab`);
+  // With symmetry on (V), the points unlike their image, as e2e_expect counts
+  // them for the same strokes, come before the zoom; Ctrl+M from the left
+  // half makes that 0, Ctrl+Z brings it back, V four times more turns it off.
+  const unlikeFile = path.join(opts.work, 'unlike.txt');
+  expect(opts, script.concat(['symmetry 1', `unlike ${unlikeFile}`]), 'unlike');
+  const unlike = fs.readFileSync(unlikeFile, 'utf8').trim();
+  const counted = status.replace('  zoom', `  unlike their image: ${unlike}  zoom`);
+  const steps = [['v', counted], ['Control+m', 'unlike their image: 0  zoom 100%'], ['Control+z', counted],
+    ['v', 'zoom 100%'], ['v', 'zoom 100%'], ['v', 'zoom 100%'], ['v', status]];
+  for (const [key, want] of steps) {
+    await ed.key(key);
+    const got = await roleStatus();
+    if (!got.endsWith(want)) throw new Failure(`${key}: role="status" reads "${got}", expected it to end "${want}"`);
+  }
+  if (unlike === '0') throw new Failure('the strokes left nothing unlike its left-right image: no count to see');
+  log(`role="status" with V: "${counted}"; 0 after Ctrl+M, back after Ctrl+Z`);
 
   // Reloading with unsaved changes: the browser's own "leave page?"; staying keeps the editor.
   if (!await ed.reloadAsks()) throw new Failure('reload with unsaved changes did not ask');

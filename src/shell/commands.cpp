@@ -145,6 +145,10 @@ const Command kAfterTools[] = {
     {"P", "pick the kind of the point under the cursor", "pick kind", {{'P', 0, 0, 0}}, pickKind, 0},
     {"V", "symmetry: off, mirror left-right, mirror top-bottom, mirror four ways, half turn", "symmetry",
      {{'V', 0, 0, 0}}, nextSymmetry, 0},
+    {"K", "symmetry marks on or off: the points unlike their image and the objects without a twin, in magenta",
+     "symmetry marks", {{'K', 0, 0, 0}}, toggleSymmetryMarks, 0},
+    {"Ctrl+M", "make the ground exactly symmetric from the part under the cursor",
+     "mend symmetry", {{'M', 0, kCtrl, 0}}, mendSymmetryAtCursor, 0},
     {"Home", "show the whole map", "whole map", {{VK_HOME, 0, 0, 0}}, showWholeMap, 0},
     {"Tab", "status line on or off: the point, cell, tile, kind and height under the cursor, the size of what is "
             "drawn, the zoom",

@@ -36,6 +36,7 @@ struct EditorState {
     int32_t brushSize = 1;      // side of the square brush in lattice points, >= 1
     bool heightOverlay = false; // Space: draw the height texture over the map
     bool showObjects = true;    // U: draw the mission's structures and tile objects
+    bool symmetryMarks = false; // K: mark what is unlike its symmetry image (shown only while symmetry is on)
     bool fillBelow = false;     // I: the fill takes points at or below the threshold
     int32_t tool = 0;           // the chosen entry of kPaintTools (0: the brush); kept across modes
     Symmetry symmetry = Symmetry::off;   // V; every painted point's images are painted too

@@ -16,6 +16,7 @@
 #include "shell/editor_state.h"
 #include "shell/paint_tool_table.h"
 #include "shell/render.h"
+#include "shell/symmetry_marks.h"
 
 namespace {
 
@@ -239,6 +240,7 @@ void drawFrame(HWND window, HDC dc) {
     drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
                        editorState.showObjects);
     drawGrid(workingMap, rect.right, rect.bottom);
+    drawSymmetryMarks();
     if (editorState.heightOverlay) drawHeightOverlay();
     // Last, so that the height overlay does not hide where the tool lands.
     drawToolMarks(rect.right, rect.bottom);

@@ -8,6 +8,7 @@
 
 #include "shell/editor_state.h"
 #include "shell/paint_tool_table.h"
+#include "shell/symmetry_counts.h"
 
 std::string shownStatusText;
 
@@ -150,6 +151,15 @@ void fillField(const StatusInputs& in, std::string& out) {
     add(out, "fill %d points", fillState.points);
 }
 
+// While symmetry is on: what is unlike its image, counted anew only when
+// the lattice, the mission or the mode changed.
+void symmetryFields(const StatusInputs&, std::string& out) {
+    const std::string fields = symmetryStatusText();
+    if (fields.empty()) return;
+    if (!out.empty()) out += "  ";
+    out += fields;
+}
+
 void zoomField(const StatusInputs&, std::string& out) {
     // The zoom stays within 1e-9..1e9, so the percentage fits a long long.
     add(out, "zoom %lld%%", std::llround(viewState.zoom * 100));
@@ -158,7 +168,7 @@ void zoomField(const StatusInputs&, std::string& out) {
 // The line's fields, in the order they appear; a new field is one entry.
 using StatusField = void (*)(const StatusInputs& in, std::string& out);
 constexpr StatusField kStatusFields[] = {
-    pointFields, dragField, selectionField, stampField, regionField, fillField, zoomField,
+    pointFields, dragField, selectionField, stampField, regionField, fillField, symmetryFields, zoomField,
 };
 
 }  // namespace

@@ -15,7 +15,8 @@ constexpr int32_t kStatusLineHeight = 16;
 // the point's (`point PX,PY  cell X,Y  tile T  kind K (name)  height H`, or
 // `outside the map`), then whichever of `line N points`, `rectangle W x H
 // points`, `selection W x H points`, `stamp W x H`, `region N points` and
-// `fill N points` apply, last `zoom Z%`. The bucket's counts come from the
+// `fill N points` apply, while symmetry is on `unlike their image: N` (and
+// with a mission's objects `objects without twin: M`), last `zoom Z%`. The bucket's counts come from the
 // lattice's regions, found again only when the lattice changed, so a new
 // point under the cursor costs a look-up.
 void buildStatusText(int32_t w, int32_t h, std::string& out);

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "map/scatter.h"
+#include "map/symmetry_check.h"
+#include "shell/document.h"
 #include "shell/editor_state.h"
 #include "shell/paint_tool_table.h"
 #include "shell/render.h"
@@ -36,6 +38,18 @@ void pickKind(HWND window, WPARAM) {
 
 void nextSymmetry(HWND, WPARAM) {
     editorState.symmetry = static_cast<Symmetry>((static_cast<int32_t>(editorState.symmetry) + 1) % 5);
+}
+
+void toggleSymmetryMarks(HWND, WPARAM) { editorState.symmetryMarks = !editorState.symmetryMarks; }
+
+void mendSymmetryAtCursor(HWND window, WPARAM) {
+    const LatticePoint at = pointUnderCursor(window);
+    // Checked first, so that a key that mends nothing leaves a stroke in
+    // progress whole.
+    if (symmetryPartOf(editorState.symmetry, at, workingMap.latticeStride(), workingMap.latticeRows()) < 0) return;
+    endChange();  // a stroke in progress stays a change of its own
+    mendSymmetry(workingMap, editorState.symmetry, at);
+    endChange();  // one undo step; the history keeps none when no byte changed
 }
 
 void showWholeMap(HWND window, WPARAM) {

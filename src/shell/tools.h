@@ -19,6 +19,11 @@ LatticePoint pointUnderCursor(HWND window);
 void chooseTool(HWND window, WPARAM key);
 void pickKind(HWND window, WPARAM key);
 void nextSymmetry(HWND window, WPARAM key);
+// K turns the symmetry marks on and off; Ctrl+M makes the working map
+// exactly symmetric from the part under the cursor (mendSymmetry) as one
+// undo step, and does nothing off the lattice, on an axis or with symmetry off.
+void toggleSymmetryMarks(HWND window, WPARAM key);
+void mendSymmetryAtCursor(HWND window, WPARAM key);
 void showWholeMap(HWND window, WPARAM key);
 
 // Callers: the window procedure's mouse cases, after the stamp tools had

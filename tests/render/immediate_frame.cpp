@@ -12,6 +12,7 @@
 #include "map/ground_map.h"
 #include "shell/editor_state.h"
 #include "shell/render.h"
+#include "shell/symmetry_marks.h"
 
 namespace {
 
@@ -159,6 +160,7 @@ void drawFrameImmediate(HWND window, HDC dc) {
     drawMissionObjects(structureList, tileObjectList, textureNames.spriteAtlas, textureNames.height,
                        editorState.showObjects);
     drawGrid(workingMap, rect.right, rect.bottom);  // the grid and the strip are the editor's own too
+    drawSymmetryMarks();  // the editor's own marks, in both frames
     if (editorState.heightOverlay) drawHeightOverlay();
     drawToolMarks(rect.right, rect.bottom);
     drawStatusStrip(rect.right, rect.bottom);

@@ -3,6 +3,7 @@
 #include "render/render_fixture.h"
 
 #include "busy_map.h"
+#include "map/symmetry_check.h"
 #include "render/immediate_frame.h"
 #include "shell/status_line.h"
 
@@ -201,6 +202,69 @@ TEST_F(RenderTest, ToolOutlineAndSymmetryAxis) {
     editorState.editMode = EditMode::view;
     frame();
     EXPECT_FALSE(lineNear(2.75, -1.25, white) || lineNear(32, -10.5, cyan)) << "outline or axis outside corner editing";
+}
+
+// K's marks: a magenta square at 70% on each point unlike its image, the
+// size of a corner-overlay point, and a magenta frame around the cells of an
+// object without a twin, over the objects; none with K or symmetry off,
+// none under the height overlay, and none once the map is mended.
+TEST_F(RenderTest, SymmetryMarksOnPointsAndObjects) {
+    viewWholeMap();  // a cell is 8 pixels, a point's square 4
+    workingMap.paintCorner(10, 20, 2);
+    structureList.push_back({0, 0, 14, 0, 3 * 64 + 5});  // one cell at (5, 3), no twin at (58, 3)
+    structureList.push_back({0, 0, 14, 0, 7 * 64 + 8});  // (8, 7) and its twin at (55, 7)
+    structureList.push_back({0, 0, 14, 0, 7 * 64 + 55});
+    editorState.symmetry = Symmetry::mirrorLeftRight;
+    std::vector<LatticePoint> unlike;
+    ASSERT_GT(findUnlikeImage(workingMap, editorState.symmetry, unlike), 1);
+    // The pixel whose centre lies 1.5 pixels right of and below point p: inside
+    // its square and inside the cell below and right of it.
+    const auto nearPoint = [](LatticePoint p) {
+        int cx, cy;
+        rt::worldToClient(p.x / 2.0 + 1.5 / 8, -p.y / 2.0 - 1.5 / 8, cx, cy);
+        return glh::pixelAt(cx, cy);
+    };
+    const auto marked = [](const Rgb& under) {
+        return Rgb{static_cast<int>(std::lround(0.7 * 255 + 0.3 * under.r)), static_cast<int>(std::lround(0.3 * under.g)),
+                   static_cast<int>(std::lround(0.7 * 255 + 0.3 * under.b))};
+    };
+    const auto tileBelowRight = [](LatticePoint p) { return tileColour(workingMap.tileAt(p.x / 2, p.y / 2)); };
+    // A side of a cell's frame: the pixel either side of the boundary, as the rasteriser picks one.
+    const Rgb magenta{255, 0, 255};
+    const auto frameAt = [&](double wx, double wy) {
+        int cx, cy;
+        rt::worldToClient(wx, wy, cx, cy);
+        return glh::pixelAt(cx - 1, cy) == magenta || glh::pixelAt(cx, cy) == magenta;
+    };
+    const LatticePoint alike{30, 40};
+
+    frame();
+    EXPECT_EQ(nearPoint(unlike[0]), tileBelowRight(unlike[0])) << "K is off";
+    editorState.symmetryMarks = true;
+    frame();
+    for (const LatticePoint& p : unlike)
+        EXPECT_TRUE(rt::near(nearPoint(p), marked(tileBelowRight(p)), 2))
+            << "point (" << p.x << ", " << p.y << "): " << glh::toString(nearPoint(p));
+    EXPECT_EQ(nearPoint(alike), tileBelowRight(alike));
+    EXPECT_TRUE(frameAt(5, -3.5) && frameAt(6, -3.5)) << "no frame around the structure without a twin";
+    EXPECT_FALSE(frameAt(8, -7.5) || frameAt(55, -7.5)) << "a frame around a twin";
+    EXPECT_EQ(RenderTest::atCell(5, 3), rt::blockColour(9, 2)) << "the frame fills the cell";
+
+    editorState.heightOverlay = true;
+    frame();
+    EXPECT_EQ(nearPoint(unlike[0]), kBlack) << "the height overlay hides the marks";
+    EXPECT_FALSE(frameAt(5, -3.5));
+    editorState.heightOverlay = false;
+    editorState.symmetry = Symmetry::off;
+    frame();
+    EXPECT_EQ(nearPoint(unlike[0]), tileBelowRight(unlike[0])) << "symmetry off";
+    editorState.symmetry = Symmetry::mirrorLeftRight;
+    mendSymmetry(workingMap, editorState.symmetry, {10, 20});
+    structureList.resize(1);
+    structureList[0].position = 7 * 64 + 8;  // moved to (8, 7), where it has no twin now
+    frame();
+    for (const LatticePoint& p : unlike) EXPECT_EQ(nearPoint(p), tileBelowRight(p)) << "mended, yet marked";
+    EXPECT_TRUE(frameAt(8, -7.5) && !frameAt(5, -3.5)) << "the frame did not follow the object";
 }
 
 // The status strip darkens the bottom 16 rows to 40% and writes white
@@ -440,6 +504,10 @@ TEST_F(RenderTest, EmptyClientAreaKeepsTheLastViewUntilARealSize) {
 
 TEST_F(RenderTest, FrameLeavesTheModelviewMatrixBlendingAndArraysAsFound) {
     editorState.editMode = EditMode::corners;
+    editorState.symmetry = Symmetry::halfTurn;  // with marks of both kinds
+    editorState.symmetryMarks = true;
+    workingMap.paintCorner(3, 3, 4);
+    tileObjectList.push_back({0, 1, 0, 64 + 1, 0, 0});
     frame();
     GLfloat m[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);

@@ -71,6 +71,8 @@ protected:
         selection = SelectionState();
         floatingStamp = FloatingStamp();
         toolDrag = ToolDragState();
+        structureList.clear();
+        tileObjectList.clear();
         resetDocument();
     }
     FakeHost& host = fakeHost();

@@ -119,6 +119,21 @@ TEST_F(Shell, StatusLineTexts) {
          },
          "point 6,6  cell 3,3  tile 176  kind 0 (sand)  height 0.50  fill 16640 points  zoom 100%"},
         {"fill mode off the map", [] { key('F'); }, "outside the map  zoom 100%"},
+        {"symmetry on: the points unlike their image, before the zoom",
+         [] {
+             workingMap.corners[10 * 129 + 3] = 1;  // unlike its image (125, 10), and that unlike it
+             key('V');
+         },
+         "outside the map  unlike their image: 2  zoom 100%"},
+        {"and with a mission, its objects without a twin, after a held line's size",
+         [] {
+             tileObjectList = {{0, 7, 0, 64 + 1, 0, 0}};
+             key('V');
+             key('L');
+             leftDrag(2.5, 2.5, 9.5, 5.5);
+         },
+         "point 9,5  cell 4,2  tile 176  kind 0 (sand)  height 0.00  line 8 points  unlike their image: 0  "
+         "objects without twin: 1  zoom 100%"},
         {"one wheel step in", [] { send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120)); }, "outside the map  zoom 120%"},
         {"one wheel step out", [] { send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120))); },
          "outside the map  zoom 83%"},

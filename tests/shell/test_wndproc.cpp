@@ -23,9 +23,11 @@
 #include "map/paint_tools.h"
 #include "map/scatter.h"
 #include "map/stamp.h"
+#include "map/symmetry_check.h"
 #include "shell/commands.h"
 #include "shell/document.h"
 #include "shell/editor_state.h"
+#include "shell/symmetry_counts.h"
 #include "shell/view_steps.h"
 #include "shell/wndproc.h"
 
@@ -628,6 +630,111 @@ TEST_F(Shell, PickerAndWholeMapKeys) {
     EXPECT_EQ(viewState.panY, 270);
 }
 
+// The symmetry counts follow the working map (a stroke while it paints), the
+// mission and the mode, and recount nothing while none of them changed. K
+// turns the marks on and off.
+TEST_F(Shell, SymmetryCountsFollowTheMapTheMissionAndTheMode) {
+    EXPECT_EQ(symmetryStatusText(), "") << "symmetry off: no fields";
+    const auto unlikeText = [](Symmetry s) {
+        return "unlike their image: " + std::to_string(countUnlikeImage(workingMap, s));
+    };
+    stroke(2, 10.5, 20.5);  // painted without symmetry, so unlike its images
+    key('V');
+    EXPECT_EQ(symmetryStatusText(), unlikeText(Symmetry::mirrorLeftRight));
+    EXPECT_NE(symmetryStatusText(), "unlike their image: 0");
+    const uint32_t recounts = symmetryCheck.recounts;
+    symmetryStatusText();
+    refreshSymmetryCheck();
+    EXPECT_EQ(symmetryCheck.recounts, recounts) << "nothing changed, yet it counted again";
+
+    // A stroke counts as it paints, before its release (here over the first
+    // stroke's image, which mends some of it); undo counts too.
+    const std::string before = symmetryStatusText();
+    host.leftDown = true;
+    send(WM_LBUTTONDOWN, MK_LBUTTON, latticeAt(118.5, 20.5));
+    send(WM_MOUSEMOVE, MK_LBUTTON, latticeAt(118.5, 20.5));
+    const std::string during = symmetryStatusText();
+    EXPECT_EQ(during, unlikeText(Symmetry::mirrorLeftRight));
+    EXPECT_NE(during, before);
+    host.leftDown = false;
+    send(WM_LBUTTONUP, 0, latticeAt(118.5, 20.5));
+    ctrlKey('Z');
+    EXPECT_EQ(symmetryStatusText(), before);
+
+    // A mission: a 3 x 3 structure at cell (2, 5) whose twin stands at
+    // (59, 5), and a tile object at (1, 1) without one.
+    structureList = {{0, 0, 2, 0, 5 * 64 + 2}, {0, 0, 2, 0, 5 * 64 + 59}};
+    tileObjectList = {{0, 7, 0, 64 + 1, 0, 0}};
+    EXPECT_EQ(symmetryStatusText(), unlikeText(Symmetry::mirrorLeftRight) + "  objects without twin: 1");
+    key('V');  // top-bottom: now all three lack a twin
+    EXPECT_EQ(symmetryStatusText(), unlikeText(Symmetry::mirrorTopBottom) + "  objects without twin: 3");
+    ASSERT_EQ(symmetryCheck.withoutTwin.size(), 3u);
+    EXPECT_EQ(symmetryCheck.withoutTwin[0].w, 3);
+    tileObjectList.clear();
+    structureList.clear();
+    EXPECT_EQ(symmetryStatusText(), unlikeText(Symmetry::mirrorTopBottom)) << "no objects, no object field";
+    for (int i = 0; i < 3; ++i) key('V');
+    EXPECT_EQ(editorState.symmetry, Symmetry::off);
+    EXPECT_EQ(symmetryStatusText(), "");
+    EXPECT_TRUE(symmetryCheck.unlike.empty());
+
+    EXPECT_FALSE(editorState.symmetryMarks) << "marks start off";
+    key('K');
+    EXPECT_TRUE(editorState.symmetryMarks);
+    ctrlKey('K');
+    EXPECT_TRUE(editorState.symmetryMarks) << "Ctrl+K is no command";
+    key('K');
+    EXPECT_FALSE(editorState.symmetryMarks);
+}
+
+// Ctrl+M makes the working map exactly what mendSymmetry makes of it from
+// the part under the cursor, as one undo step, and a second Ctrl+M adds no
+// step; with the cursor off the lattice or on an axis, or with symmetry
+// off, nothing changes and no step is kept.
+TEST_F(Shell, CtrlMMendsFromThePartUnderTheCursor) {
+    struct Case { const char* what; int vPresses; LatticePoint cursor; bool mends; };
+    const Case cases[] = {
+        {"left-right from the left", 1, {10, 20}, true},
+        {"left-right from the right", 1, {100, 20}, true},
+        {"top-bottom from the bottom", 2, {10, 100}, true},
+        {"four ways from the bottom-right", 3, {100, 90}, true},
+        {"half turn from the left", 4, {30, 110}, true},
+        {"on the left-right axis", 1, {64, 20}, false},
+        {"on the four ways' row axis", 3, {20, 64}, false},
+        {"off the lattice", 1, {-3, 20}, false},
+        {"symmetry off", 0, {10, 20}, false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        stroke(2, 10.5, 20.5);
+        stroke(4, 90.5, 100.5);
+        ctrlKey('Z');
+        const std::vector<uint8_t> afterFirst = snapshot(workingMap);
+        ctrlKey('Y');
+        for (int i = 0; i < c.vPresses; ++i) key('V');
+        const std::vector<uint8_t> before = snapshot(workingMap);
+        GroundMap want(64, 64);
+        want.copyFrom(workingMap);
+        EXPECT_EQ(mendSymmetry(want, editorState.symmetry, c.cursor), c.mends) << c.what;
+        send(WM_MOUSEMOVE, 0, latticeAt(c.cursor.x + 0.5, c.cursor.y + 0.5));
+        ctrlKey('M');
+        EXPECT_TRUE(sameMap(workingMap, want)) << c.what;
+        if (c.mends) {
+            EXPECT_EQ(countUnlikeImage(workingMap, editorState.symmetry), 0) << c.what;
+            EXPECT_EQ(symmetryStatusText(), "unlike their image: 0") << c.what;
+            ctrlKey('M');  // changes no byte: no step
+            ctrlKey('Z');
+            EXPECT_EQ(snapshot(workingMap), before) << c.what << ": one undo step takes the mend back";
+            ctrlKey('Y');
+            EXPECT_TRUE(sameMap(workingMap, want)) << c.what << ": redo";
+        } else {
+            EXPECT_EQ(snapshot(workingMap), before) << c.what;
+            ctrlKey('Z');
+            EXPECT_EQ(snapshot(workingMap), afterFirst) << c.what << ": Ctrl+M kept a step";
+        }
+    }
+}
+
 // Shift with a key the table binds only plainly does what the key does, and
 // Ctrl does with keys other than letters; a letter with Ctrl runs only a Ctrl
 // command (Ctrl+C never asks to clear as C does). A chord that needs a
@@ -637,7 +744,7 @@ TEST(Commands, ModifiersPickTheEntry) {
     const Case cases[] = {
         {'E', kCtrl, "Ctrl+E"}, {'E', kCtrl | kShift, "Ctrl+E"}, {'E', kShift, "E"}, {'3', kShift, "0 to 4"}, {VK_F1, kCtrl, "F1"},
         {'C', 0, "C"}, {'C', kCtrl, "Ctrl+C"}, {'V', kCtrl, "Ctrl+V"}, {'V', 0, "V"}, {VK_HOME, 0, "Home"}, {'B', kCtrl, nullptr},
-        {'X', kCtrl, nullptr}, {'X', 0, "X"}, {'M', kCtrl, nullptr}, {'Z', 0, "Z"},
+        {'X', kCtrl, nullptr}, {'X', 0, "X"}, {'M', kCtrl, "Ctrl+M"}, {'K', kCtrl, nullptr}, {'Z', 0, "Z"},
         {'S', 0, "S"}, {'S', kCtrl, "Ctrl+S"}, {'S', kCtrl | kShift, "Ctrl+S"},
         {'Z', kShift, nullptr}, {'Z', kCtrl, "Ctrl+Z"}, {'Z', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"},
         {'Y', 0, "Y"}, {'Y', kCtrl | kShift, "Ctrl+Y or Ctrl+Shift+Z"}, {'5', 0, nullptr}, {VK_CONTROL, kCtrl, nullptr},
