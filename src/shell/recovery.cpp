@@ -69,6 +69,9 @@ std::string recoveryQuestion(int64_t changeTime, const std::string& mapPath) {
 }
 
 void startRecovery(HWND window) {
+    // Each start begins afresh: the message about a failing folder is owed
+    // once per start, not once per process (the tests start many times).
+    recovery = Recovery();
     std::string reason;
     const std::string folder = recoveryFolder(&reason);
     if (folder.empty()) {
