@@ -21,12 +21,15 @@ struct StatusInputs {
 };
 
 // Appends one field, two blanks after the one before.
+void add(std::string& out, const char* field) {
+    if (!out.empty()) out += "  ";
+    out += field;
+}
 template <class... Args>
 void add(std::string& out, const char* format, Args... args) {
     char field[96];
     std::snprintf(field, sizeof field, format, args...);
-    if (!out.empty()) out += "  ";
-    out += field;
+    add(out, field);
 }
 
 // The lattice's regions for the bucket's count: every point labelled with
