@@ -93,7 +93,7 @@ TEST(SymmetryCheck, UnlikeCountsAndPointsMatchThePlainComparison) {
         }
 }
 
-TEST(SymmetryCheck, PartsOfEachMode) {
+TEST(SymmetryCheck, EachModeAndItsParts) {
     struct Case { Symmetry s; LatticePoint p; int32_t part; const char* name; };
     const Case cases[] = {
         {Symmetry::mirrorLeftRight, {63, 0}, 0, "left"},      {Symmetry::mirrorLeftRight, {65, 128}, 1, "right"},
