@@ -321,6 +321,21 @@ def names_in_every_language(ctx, driver, s, env, exe, work, atlas):
         % (os.path.basename(second), os.path.basename(saved)))
 
 
+def recover_with_yes(s, exe, work, name, env):
+    """Starts the editor in `work` after a kill and answers its recovery
+    question Yes; returns it with the recovered map drawn."""
+    ed = Editor(s, ["wine", exe], work, name, env=env, cls=None, box_cls=None)
+    ed.start(timeout=120)
+    box = ed.wait_box(30)
+    time.sleep(0.5)
+    s.xdo("windowactivate", box[0], check=False)
+    time.sleep(0.3)
+    s.key("y")                 # the Yes button's mnemonic
+    s.wait_for(lambda: not ed.boxes(), 15, "the recovery question to close")
+    s.wait_for(ed.drawn, 60, "the first frame after Yes")
+    return ed
+
+
 def recovered_after_kill(ctx, driver, s, env, exe, work, prefix):
     """Strokes, 3 s, the Windows editor's process killed; the next start
     asks, Yes (its mnemonic), Ctrl+S through the save dialog: the strokes'
@@ -346,15 +361,7 @@ def recovered_after_kill(ctx, driver, s, env, exe, work, prefix):
     ed.proc.wait(30)
     want = os.path.join(work, "wine-recovered.want")
     ctx.expect(script + ["save " + want], "wine-recovered", work)
-    ed = Editor(s, ["wine", exe], work, "windows-recovery-restarted", env=env, cls=None, box_cls=None)
-    ed.start(timeout=120)
-    box = ed.wait_box(30)
-    time.sleep(0.5)
-    s.xdo("windowactivate", box[0], check=False)
-    time.sleep(0.3)
-    s.key("y")                 # the Yes button's mnemonic
-    s.wait_for(lambda: not ed.boxes(), 15, "the recovery question to close")
-    s.wait_for(ed.drawn, 60, "the first frame after Yes")
+    ed = recover_with_yes(s, exe, work, "windows-recovery-restarted", env)
     saved = os.path.join(work, "wine-recovered.map")
     ed.key("ctrl+s")           # a map never saved: the save dialog
     win_dialog(ed, "Save As", saved)
@@ -383,15 +390,7 @@ def recovered_after_kill(ctx, driver, s, env, exe, work, prefix):
     ed.proc.wait(30)
     want = os.path.join(work, "wine-relative.want")
     ctx.expect(script + ["save " + want], "wine-relative", work)
-    ed = Editor(s, ["wine", exe], work, "windows-recovery-elsewhere", env=env, cls=None, box_cls=None)
-    ed.start(timeout=120)
-    box = ed.wait_box(30)
-    time.sleep(0.5)
-    s.xdo("windowactivate", box[0], check=False)
-    time.sleep(0.3)
-    s.key("y")
-    s.wait_for(lambda: not ed.boxes(), 15, "the recovery question to close")
-    s.wait_for(ed.drawn, 60, "the first frame after Yes")
+    ed = recover_with_yes(s, exe, work, "windows-recovery-elsewhere", env)
     ed.key("ctrl+s")
     s.wait_for(lambda: driver.read(mine) == driver.read(want), 15, "Ctrl+S to write the first folder's x.map")
     time.sleep(1)
