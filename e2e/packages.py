@@ -98,16 +98,24 @@ def deb_desktop(ctx, root, map_path, work):
     described = open(os.path.join(share, "mime", MAP_TYPE + ".xml"), encoding="utf-8").read()
     if "<comment>VornGroundEditor map</comment>" not in described:
         raise Failure("deb: the built type database does not describe %s:\n%s" % (MAP_TYPE, described))
-    empty = os.path.join(work, "xdg-empty")
-    os.makedirs(empty, exist_ok=True)
-    env = {"PATH": "/usr/bin:/bin", "HOME": empty, "XDG_DATA_HOME": empty, "XDG_CONFIG_HOME": empty,
-           "XDG_DATA_DIRS": share + ":/usr/share"}
-    for args, want in ((["query", "filetype", map_path], MAP_TYPE),
-                       (["query", "default", MAP_TYPE], "vorngroundeditor.desktop")):
-        r = subprocess.run(["xdg-mime"] + args, capture_output=True, text=True, timeout=60, env=env)
-        if r.returncode != 0 or r.stdout.strip() != want:
-            raise Failure("deb: xdg-mime %s: expected %r, got %r (exit %d) %s"
-                          % (" ".join(args), want, r.stdout.strip(), r.returncode, r.stderr))
+    # xdg-mime splits XDG_DATA_DIRS unquoted, so a blank in the clone's path
+    # would hide our folder from it: the folder is reached through a link in
+    # a blank-free temporary folder instead.
+    plain = tempfile.mkdtemp(prefix="vorn-xdg-", dir="/tmp")
+    try:
+        os.symlink(share, os.path.join(plain, "share"))
+        empty = os.path.join(plain, "empty")
+        os.makedirs(empty)
+        env = {"PATH": "/usr/bin:/bin", "HOME": empty, "XDG_DATA_HOME": empty, "XDG_CONFIG_HOME": empty,
+               "XDG_DATA_DIRS": os.path.join(plain, "share") + ":/usr/share"}
+        for args, want in ((["query", "filetype", map_path], MAP_TYPE),
+                           (["query", "default", MAP_TYPE], "vorngroundeditor.desktop")):
+            r = subprocess.run(["xdg-mime"] + args, capture_output=True, text=True, timeout=60, env=env)
+            if r.returncode != 0 or r.stdout.strip() != want:
+                raise Failure("deb: xdg-mime %s: expected %r, got %r (exit %d) %s"
+                              % (" ".join(args), want, r.stdout.strip(), r.returncode, r.stderr))
+    finally:
+        shutil.rmtree(plain, ignore_errors=True)
     log("deb: xdg-mime: a map is %s and opens with the editor" % MAP_TYPE)
 
     # The thumbnailer as GNOME's file manager runs it: the Exec line split as
@@ -122,6 +130,8 @@ def deb_desktop(ctx, root, map_path, work):
     bin_dir = os.path.join(root, "usr", "bin")
     if not os.access(os.path.join(bin_dir, fields["TryExec"]), os.X_OK):
         raise Failure("deb: the thumbnailer's TryExec %r is not in the package" % fields["TryExec"])
+    empty = os.path.join(work, "home-empty")
+    os.makedirs(empty, exist_ok=True)
     env = {"PATH": bin_dir + ":/usr/bin:/bin", "HOME": empty}
     other = os.path.join(work, "linker output.map")
     with open(other, "w") as f:
