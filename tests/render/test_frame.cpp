@@ -24,6 +24,16 @@ void viewWholeMap() {
     applyView(glh::window());
 }
 
+// A frame drawn at the given zoom and pan in a w x h client area.
+void frameAt(double zoom, int panX, int panY, int w, int h) {
+    viewState.zoom = zoom;
+    viewState.panX = panX;
+    viewState.panY = panY;
+    glh::setClientSize(w, h);
+    applyView(glh::window());
+    drawFrame(glh::window(), glh::deviceContext());
+}
+
 TEST_F(RenderTest, ClearedMapShowsTile176InEveryCell) {
     viewWholeMap();
     frame();
@@ -392,12 +402,7 @@ TEST_F(RenderTest, NoSeamsBetweenCellsAtAnyZoom) {
     };
     const Rgb tile = tileColour(176);
     for (const Case& c : cases) {
-        viewState.zoom = c.zoom;
-        viewState.panX = c.panX;
-        viewState.panY = c.panY;
-        glh::setClientSize(c.w, c.h);
-        applyView(glh::window());
-        frame();
+        frameAt(c.zoom, c.panX, c.panY, c.w, c.h);
         const std::vector<uint8_t> px = glh::readClient();
         const double cell = 32 * c.zoom;
         const double left = c.w / 2.0 - c.panX, top = c.h / 2.0 - c.panY;
@@ -461,12 +466,7 @@ TEST_F(RenderTest, ViewFollowsZoomPanAndClientSize) {
         {1.0, 0, 0, 640, 480},   {0.25, 64, 48, 400, 300}, {3.0, 600, 500, 800, 600}, {0.8333, 30, -20, 701, 333},
     };
     for (const Case& c : cases) {
-        viewState.zoom = c.zoom;
-        viewState.panX = c.panX;
-        viewState.panY = c.panY;
-        glh::setClientSize(c.w, c.h);
-        applyView(glh::window());
-        frame();
+        frameAt(c.zoom, c.panX, c.panY, c.w, c.h);
         for (double f : {0.3, 0.5, 0.7}) {
             const Rgb got = RenderTest::atCell(5, 4, f, f);
             EXPECT_EQ(got, tileColour(77)) << "zoom " << c.zoom << " pan (" << c.panX << ", " << c.panY << ") client "
